@@ -1,0 +1,99 @@
+#!/usr/bin/env bash
+# One entry point for a fresh Debian 12 machine (as root) and for every later run:
+#   bash build.sh test          install what is missing, build, run every test under Wine
+#   bash build.sh run [FILE]    install what is missing, build, start Varnel under Wine
+#   bash build.sh build         install what is missing and build only
+set -euo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+cd "$here"
+build_dir="$here/build"
+mode=${1:-test}
+shift || true
+
+packages=(mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine32:i386 wine64
+          xvfb xauth cmake ninja-build googletest python3)
+
+install_missing() {
+  local missing=()
+  for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+  fi
+  apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# Some hosts (kernels without 32-bit user code) cannot run the 32-bit Wine loader at all. There
+# the same sources are also built for 64-bit Windows and the tests run from that build under
+# wine64; the programs for users are always the 32-bit ones in build/.
+host_runs_32bit() {
+  /usr/lib/wine/wine --version >/dev/null 2>&1
+}
+
+build_tree() { # dir toolchain
+  if [ ! -f "$1/build.ninja" ]; then
+    cmake -S "$here" -B "$1" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$here/cmake/$2" \
+      -DCMAKE_BUILD_TYPE=Release >/dev/null
+  fi
+  cmake --build "$1" -- -j"$(nproc)"
+}
+
+configure_and_build() {
+  build_tree "$build_dir" mingw-i686.cmake
+  if host_runs_32bit; then
+    test_dir=$build_dir
+    export WINE=wine
+  else
+    test_dir=$build_dir/x64
+    build_tree "$test_dir" mingw-x86_64.cmake
+    export WINE=/usr/lib/wine/wine64 WINELOADER=/usr/lib/wine/wine64
+    export WINESERVER=/usr/lib/wine/wineserver64
+  fi
+}
+
+# A fresh Wine prefix for each run, a pinned locale, no proxy, and one wineserver kept alive
+# for the whole run so that each test program starts quickly.
+start_wine() {
+  unset http_proxy HTTP_PROXY https_proxy HTTPS_PROXY no_proxy NO_PROXY
+  export LANG=C.UTF-8 LC_ALL=C.UTF-8
+  export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  export WINEPREFIX
+  WINEPREFIX=$(mktemp -d /tmp/wineprefix.XXXXXX)
+  trap '"${WINESERVER:-wineserver}" -k >/dev/null 2>&1 || true; rm -rf "$WINEPREFIX"' EXIT
+  "${WINESERVER:-wineserver}" -p
+  "$WINE" wineboot -i >/dev/null 2>&1 || true
+}
+
+install_missing
+configure_and_build
+
+case "$mode" in
+  build) ;;
+  test)
+    start_wine
+    xvfb-run -a ctest --test-dir "$test_dir" --output-on-failure -j"$(nproc)" "$@"
+    ;;
+  run)
+    start_wine
+    target=${1:-$here/samples/sample.tmx}
+    exec_path="$test_dir/Varnel.exe"
+    if [ ! -f "$exec_path" ]; then
+      echo "Varnel.exe has not been built yet." >&2
+      exit 1
+    fi
+    if [ -n "${DISPLAY:-}" ]; then
+      "$WINE" "$exec_path" "$target"
+    else
+      xvfb-run -a "$WINE" "$exec_path" "$target"
+    fi
+    ;;
+  *)
+    echo "usage: bash build.sh [test|run [FILE]|build]" >&2
+    exit 2
+    ;;
+esac
