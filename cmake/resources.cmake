@@ -48,7 +48,7 @@ function(add_resource_package target name)
 endfunction()
 
 function(_embed_test_resource_packages)
-  foreach(lib core tmx_engine ui_toolkit)
+  foreach(lib core ui_toolkit tmx_engine viewer group_builder filter_tool)
     set(root ${CMAKE_SOURCE_DIR}/${lib}/tests/data/resources)
     if(NOT TARGET ${lib}_tests OR NOT IS_DIRECTORY ${root})
       continue()
