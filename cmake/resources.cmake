@@ -6,7 +6,10 @@
 # embeds the files as the package NAME (the resource name; lookups ignore case) in the
 # executable TARGET. Entry names are the files' paths relative to BASE_DIR with forward
 # slashes, e.g. BASE_DIR ${CMAKE_SOURCE_DIR}/resources and resources/strings/de.xml give
-# the entry "strings/de.xml". The package is rebuilt whenever a file or the packer changes.
+# the entry "strings/de.xml"; FILES given as relative paths are taken relative to BASE_DIR.
+# The package is rebuilt whenever a file or the packer changes. For example:
+#   add_resource_package(Varnel LocalizedStrings BASE_DIR ${CMAKE_SOURCE_DIR}/resources
+#                        FILES strings/de.xml strings/en.xml)
 # TARGET must be an executable: a resource in a static library would never be linked.
 #
 # Test programs: every folder <lib>/tests/data/resources/<Package>/ is embedded in
