@@ -1,5 +1,7 @@
 #!/usr/bin/env python3
-"""Writes the PNG fixtures of the toolkit's decoder tests into ui_toolkit/tests/data/png/.
+"""Writes the PNG fixtures of the toolkit's decoder tests into ui_toolkit/tests/data/png/,
+and the entries of the test program's bitmap package into
+ui_toolkit/tests/data/resources/WinUI_BitmapResources/.
 
 Every picture is computed from the same pattern that ui_toolkit/tests/PngFixtures.h
 recomputes, so the tests can check each decoded pixel exactly:
@@ -14,7 +16,7 @@ Besides the format table there are streams of each deflate block kind, chunk lay
 must still decode, and damaged files that must fail. Only the standard library is used;
 the damaged deflate streams are put together bit by bit with the small encoder below.
 
-usage: gen_png_fixtures.py [OUTPUT_DIR]
+usage: gen_png_fixtures.py [PNG_OUTPUT_DIR]   (the package folder is ../resources/ beside it)
 """
 
 import os
@@ -284,6 +286,15 @@ def fixtures():
     files["rgb8_3x3.png"] = png(3, 3, TRUECOLOR, 8)
     files["adam7_grey1_1x1.png"] = png(1, 1, GREY, 1, interlaced=True)
 
+    # Pictures with magenta, the transparent colour of 24-bit images.
+    def solid_rgb(width, height, colours):
+        rows = b"".join(b"\0" + b"".join(bytes(colours[y * width + x]) for x in range(width))
+                        for y in range(height))
+        return png(width, height, TRUECOLOR, 8, stream=zlib.compress(rows))
+    M = (255, 0, 255)
+    files["key_rgb8.png"] = solid_rgb(3, 2, [M, (255, 0, 0), M, (0, 255, 0), M, (0, 0, 255)])
+    files["key_all_magenta.png"] = solid_rgb(3, 2, [M] * 6)
+
     # One 40 x 30 truecolour picture in every stream and chunk layout that must decode.
     W, H = 40, 30
     raw = filtered_image(W, H, TRUECOLOR, 8, False)
@@ -440,13 +451,28 @@ def fixtures():
     return files
 
 
+def package_entries(files):
+    """Entries of the test program's bitmap package (named as images are looked up)."""
+    return {
+        "pattern": files["rgba8.png"],
+        "broken": files["bad_stream_cut.png"],
+        "empty": b"",
+    }
+
+
+def write_all(folder, files):
+    os.makedirs(folder, exist_ok=True)
+    for name, data in sorted(files.items()):
+        with open(os.path.join(folder, name), "wb") as f:
+            f.write(data)
+    print("wrote %d files to %s" % (len(files), folder))
+
+
 def main():
     out = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else DEFAULT_OUT)
-    os.makedirs(out, exist_ok=True)
-    for name, data in sorted(fixtures().items()):
-        with open(os.path.join(out, name), "wb") as f:
-            f.write(data)
-    print("wrote %d fixtures to %s" % (len(fixtures()), out))
+    files = fixtures()
+    write_all(out, files)
+    write_all(os.path.join(out, "..", "resources", "WinUI_BitmapResources"), package_entries(files))
 
 
 if __name__ == "__main__":
