@@ -159,9 +159,12 @@ uint64_t PngDecoder::filteredSize() const {
 }
 
 uint64_t PngDecoder::compressedRunLength() const {
-    uint64_t total = 0;
+    // The same run that the inflater reads: the first IDAT chunk as the walk found it, then
+    // every following chunk that the inflater takes for IDAT.
     Chunk chunk;
-    for (const uint8_t* pos = firstIdat_; nextChunk(pos, chunk); pos = chunk.next) {
+    if (!nextChunk(firstIdat_, chunk)) return 0;
+    uint64_t total = chunk.length;
+    for (const uint8_t* pos = chunk.next; nextChunk(pos, chunk); pos = chunk.next) {
         const uint8_t* type = chunk.start + 4;
         if (type[0] != 'I' || type[1] != 'D' || type[2] != 'A' || (type[3] & 0xDF) != 'T') break;
         total += chunk.length;

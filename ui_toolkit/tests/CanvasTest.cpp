@@ -254,14 +254,17 @@ TEST(CanvasTest, BlendingUsesAlphaForThirtyTwoBitsAndMagentaForTwentyFour) {
     }
 
     // Neither rule applies to palette and grey bitmaps: the canvas stays as it was.
-    const std::vector<uint8_t> grey = png_fixtures::readFixture("grey8.png");
-    const Image greyImage(grey.data(), grey.size());
-    ASSERT_EQ(greyImage.bitsPerPixel(), 8);
     Image before = blank(8, 4);
     before.canvas()->drawImage(target, 0, 0);
-    canvas.blendImage(greyImage, 0, 0);
-    for (int y = 0; y < 4; ++y) {
-        for (int x = 0; x < 8; ++x) EXPECT_EQ(rgbAt(target, x, y), rgbAt(before, x, y));
+    for (const char* name : {"grey1.png", "pal4.png", "grey8.png"}) {
+        const std::vector<uint8_t> bytes = png_fixtures::readFixture(name);
+        const Image image(bytes.data(), bytes.size());
+        ASSERT_FALSE(image.isEmpty()) << name;
+        ASSERT_LE(image.bitsPerPixel(), 8) << name;
+        canvas.blendImage(image, 0, 0);
+        for (int y = 0; y < 4; ++y) {
+            for (int x = 0; x < 8; ++x) EXPECT_EQ(rgbAt(target, x, y), rgbAt(before, x, y)) << name;
+        }
     }
 }
 
