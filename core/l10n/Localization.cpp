@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <new>
+#include <utility>
 
 namespace {
 
@@ -48,8 +49,8 @@ Localization::Localization() {
 }
 
 Localization::~Localization() {
-    for (LocaleListener* listener : listeners_)
-        listener->localization_ = nullptr;
+    for (const auto& listener : listeners_)
+        listener.first->localization_ = nullptr;
 }
 
 void Localization::load(const ResourcePackage& package, const std::wstring& localeLanguageName) {
@@ -120,15 +121,16 @@ void Localization::setLanguage(const std::wstring& name) {
 
     // A listener may create or destroy forms (and so listeners) while it relabels itself:
     // walk a copy, and call only those still registered when their turn comes.
-    std::vector<LocaleListener*> snapshot;
+    std::vector<std::pair<LocaleListener*, uint64_t>> snapshot;
     try {
         snapshot.assign(listeners_.begin(), listeners_.end());
     } catch (const std::bad_alloc&) {
         return;
     }
-    for (LocaleListener* listener : snapshot) {
-        if (listeners_.count(listener) != 0)
-            listener->localeChanged();
+    for (const auto& entry : snapshot) {
+        auto found = listeners_.find(entry.first);
+        if (found != listeners_.end() && found->second == entry.second)
+            entry.first->localeChanged();
     }
 }
 
@@ -146,7 +148,7 @@ void Localization::makeCurrent(size_t index) {
 }
 
 void Localization::addListener(LocaleListener* listener) {
-    listeners_.insert(listener);
+    listeners_[listener] = nextRegistration_++;
 }
 
 void Localization::removeListener(LocaleListener* listener) {

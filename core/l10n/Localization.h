@@ -5,7 +5,7 @@
 
 #include <cstddef>
 #include <map>
-#include <set>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -70,7 +70,10 @@ private:
     // An index rather than a pointer: adding a language may move the tables.
     bool hasCurrent_ = false;
     size_t currentIndex_ = 0;
-    std::set<LocaleListener*> listeners_;
+    // Each registration has its own number, so that a listener built during a notification at
+    // the address of one destroyed during it is not taken for the old one.
+    std::map<LocaleListener*, uint64_t> listeners_;
+    uint64_t nextRegistration_ = 0;
 };
 
 // The number of leading UTF-16 units that the two texts share.
