@@ -1,6 +1,6 @@
 #include "tmx_engine/SegmentClipboard.h"
 
-#include "core/settings/SettingsFormat.h"
+#include "core/settings/ByteReader.h"
 #include "tmx_engine/SegmentRenderer.h"
 
 #include <cstring>
@@ -79,10 +79,6 @@ bool setBytes(const std::vector<uint8_t>& bytes, UINT format) {
     return block.putAs(format);
 }
 
-void appendCountedString(std::vector<uint8_t>& out, const std::wstring& text) {
-    writeString(out, text);
-}
-
 } // namespace
 
 UINT segmentClipboardFormat() {
@@ -96,8 +92,8 @@ void writeSegmentBinary(const Segment& segment, std::vector<uint8_t>& out) {
     for (size_t i = 0; i < count; ++i) {
         const SegmentElement& element = segment[i];
         out.push_back(static_cast<uint8_t>(static_cast<int32_t>(element.kind) & 0xFF));
-        appendCountedString(out, element.text);
-        appendCountedString(out, element.extra);
+        writeString(out, element.text);
+        writeString(out, element.extra);
     }
 }
 

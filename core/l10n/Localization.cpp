@@ -35,7 +35,7 @@ Localization& Localization::instance() {
         // Held by a function-local static so that it is built on first use and destroyed at
         // exit, after every form (forms unregister in their destructors).
         static Localization object;
-        ResourcePackage package;
+        PackageMap package;
         loadResourcePackage(kPackageName, package);
         object.load(package, userNativeLanguageName());
         return &object;
@@ -53,26 +53,22 @@ Localization::~Localization() {
         listener.first->localization_ = nullptr;
 }
 
-void Localization::load(const ResourcePackage& package, const std::wstring& localeLanguageName) {
+void Localization::load(const PackageMap& package, const std::wstring& localeLanguageName) {
     // The package map is ordered by entry name, which gives the load order.
     for (const auto& entry : package) {
-        const PackageEntry& data = entry.second;
-        if (data.size == 0)
-            continue;
-        std::vector<unsigned char> copy;
+        std::vector<uint8_t> copy;
         try {
-            copy.assign(data.data, data.data + data.size);
+            copy = unscrambledCopy(entry.second);
         } catch (const std::bad_alloc&) {
             continue;
         }
-        unscrambleBytes(copy.data(), copy.size());
         addStringsFile(copy.data(), copy.size());
     }
     if (!names_.empty())
         chooseStartLanguage(localeLanguageName);
 }
 
-bool Localization::addStringsFile(const unsigned char* bytes, size_t size) {
+bool Localization::addStringsFile(const uint8_t* bytes, size_t size) {
     LocalizedStrings strings;
     if (!readLocalizedStrings(bytes, size, strings) || strings.language.empty())
         return false;

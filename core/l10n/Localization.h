@@ -4,8 +4,8 @@
 #include "core/resources/ResourcePackage.h"
 
 #include <cstddef>
-#include <map>
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -30,12 +30,12 @@ public:
     // Reads every entry of a strings package in entry-name order, then, when at least one
     // language was read, chooses the start language for the given native language name of the
     // user's locale (see chooseStartLanguage).
-    void load(const ResourcePackage& package, const std::wstring& localeLanguageName);
+    void load(const PackageMap& package, const std::wstring& localeLanguageName);
 
     // Adds the language of one strings file (UTF-8 XML, already unscrambled). A file that does
     // not parse or whose "language" attribute is empty adds nothing and gives false. A language
     // whose name (case aside) is already known is added to the lists but never chosen by name.
-    bool addStringsFile(const unsigned char* bytes, size_t size);
+    bool addStringsFile(const uint8_t* bytes, size_t size);
 
     // Chooses the language whose name best fits the given native language name (case aside),
     // else the language found for "en", else the first language read. Tells no listener.

@@ -25,7 +25,7 @@ void LocalizedStringsParser::characterData(const std::wstring& text) {
         out_.table.emplace(currentId_, text);
 }
 
-bool readLocalizedStrings(const unsigned char* bytes, size_t size, LocalizedStrings& out) {
+bool readLocalizedStrings(const uint8_t* bytes, size_t size, LocalizedStrings& out) {
     if (size > static_cast<size_t>(INT32_MAX))
         return false;
     try {

@@ -3,6 +3,7 @@
 #include "core/xml/XmlParser.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <map>
 #include <string>
 
@@ -31,4 +32,4 @@ private:
 };
 
 // Parses a strings file held in memory as UTF-8. False when it is not well-formed XML.
-bool readLocalizedStrings(const unsigned char* bytes, size_t size, LocalizedStrings& out);
+bool readLocalizedStrings(const uint8_t* bytes, size_t size, LocalizedStrings& out);

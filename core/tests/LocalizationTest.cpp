@@ -18,7 +18,7 @@ std::string stringsFile(const std::string& language, const std::string& code,
 }
 
 bool add(Localization& localization, const std::string& xml) {
-    return localization.addStringsFile(reinterpret_cast<const unsigned char*>(xml.data()),
+    return localization.addStringsFile(reinterpret_cast<const uint8_t*>(xml.data()),
                                        xml.size());
 }
 
