@@ -9,7 +9,6 @@
 namespace {
 
 const wchar_t kFormatName[] = L"2c5894ea-fe52-49e7-afc1-65d962581a04";
-const size_t kReservedBytes = 1024;
 const size_t kMaxElements = 65535;
 
 // The clipboard, open from construction to destruction.
@@ -105,7 +104,7 @@ bool copySegmentToClipboard(const Segment& segment, bool showPlaceholders, bool 
     std::vector<uint8_t> bytes;
     try {
         text = renderSegmentText(segment, showPlaceholders, showTags);
-        bytes.reserve(kReservedBytes);
+        bytes = makeByteBuffer();
         writeSegmentBinary(segment, bytes);
     } catch (const std::bad_alloc&) {
         return false;
