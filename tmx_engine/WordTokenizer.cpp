@@ -165,21 +165,21 @@ bool WordTokenizer::advance() {
     const uint16_t c = classes[static_cast<uint16_t>(s[start_])];
     classBits_ = c;
     uint32_t e = start_ + 1;
-    if (c & CharLetter) {
-        while (e < length && (classes[static_cast<uint16_t>(s[e])] & (CharLetter | CharModifier)))
+    if (c & ClassLetter) {
+        while (e < length && (classes[static_cast<uint16_t>(s[e])] & (ClassLetter | ClassModifier)))
             ++e;
-    } else if (c & CharCjk) {
+    } else if (c & ClassCjk) {
         // A character above U+FFFF is one token: its low surrogate stays with the high one.
         if (isHighSurrogate(s[start_]) && e < length && isLowSurrogate(s[e]))
             ++e;
         while (e < length &&
-               (classes[static_cast<uint16_t>(s[e])] & (CharCjk | CharModifier)) ==
-                   (CharCjk | CharModifier))
+               (classes[static_cast<uint16_t>(s[e])] & (ClassCjk | ClassModifier)) ==
+                   (ClassCjk | ClassModifier))
             ++e;
-    } else if (c & CharSpace) {
+    } else if (c & ClassSpace) {
         while (e < length) {
             const uint16_t f = classes[static_cast<uint16_t>(s[e])];
-            if (!(f & CharSpace) || (f & CharPunctuation))
+            if (!(f & ClassSpace) || (f & ClassPunctuation))
                 break;
             ++e;
         }
@@ -195,11 +195,11 @@ void WordTokenizer::next() {
     const wchar_t* s = text_.data();
     const uint32_t length = static_cast<uint32_t>(text_.size());
     SegmentElementKind kind;
-    if (classBits_ & CharSpace)
+    if (classBits_ & ClassSpace)
         kind = SegmentElementKind::Space;
-    else if (classBits_ & CharLetter)
+    else if (classBits_ & ClassLetter)
         kind = SegmentElementKind::Word;
-    else if (classBits_ & CharPunctuation)
+    else if (classBits_ & ClassPunctuation)
         kind = SegmentElementKind::Punctuation;
     else
         kind = SegmentElementKind::Other;
@@ -207,10 +207,10 @@ void WordTokenizer::next() {
     if (kind == SegmentElementKind::Word) {
         const bool isWww = end_ - start_ == 3 && s[start_] == L'w' && s[start_ + 1] == L'w' &&
                            s[start_ + 2] == L'w';
-        if (!isWww && end_ + 1 < length && s[end_] == L'.' && (getCharClass(s[end_ + 1]) & CharLetter)) {
+        if (!isWww && end_ + 1 < length && s[end_] == L'.' && (getCharClass(s[end_ + 1]) & ClassLetter)) {
             uint32_t e = end_ + 2;
             uint32_t lastLetter = end_ + 2;
-            while (e < length && (s[e] == L'.' || (getCharClass(s[e]) & CharLetter))) {
+            while (e < length && (s[e] == L'.' || (getCharClass(s[e]) & ClassLetter))) {
                 if (s[e] != L'.')
                     lastLetter = e + 1;
                 ++e;

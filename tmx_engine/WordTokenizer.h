@@ -7,15 +7,15 @@
 
 // Class bits of a UTF-16 unit.
 enum CharClassBits : uint16_t {
-    CharLetter = 0x001,
-    CharUpper = 0x002,
-    CharModifier = 0x004,
-    CharLatin = 0x008,
-    CharCyrillic = 0x010,
-    CharDigit = 0x020,
-    CharSpace = 0x040,
-    CharPunctuation = 0x080,
-    CharCjk = 0x100,
+    ClassLetter = 0x001,
+    ClassUpper = 0x002,
+    ClassModifier = 0x004,
+    ClassLatin = 0x008,
+    ClassCyrillic = 0x010,
+    ClassDigit = 0x020,
+    ClassSpace = 0x040,
+    ClassPunctuation = 0x080,
+    ClassCjk = 0x100,
 };
 
 uint16_t getCharClass(wchar_t unit);
@@ -49,7 +49,7 @@ public:
 private:
     const std::wstring& text_;
     const std::wstring& scanText_;
-    uint16_t classBits_ = CharSpace;
+    uint16_t classBits_ = ClassSpace;
     uint32_t start_ = 0;
     uint32_t end_ = 0;
     SegmentElement token_;
