@@ -13,7 +13,7 @@ uint32_t IndexArena::allocate(uint32_t words) {
     if (words == 0 || words > kBlockWords)
         return 0;
     if (words > left_) {
-        if (blocks_.size() >= kMaxBlocks)
+        if (blocks_.size() >= blockLimit_)
             return 0;
         uint32_t* block = static_cast<uint32_t*>(std::malloc(size_t(kBlockWords) * 4));
         if (!block)

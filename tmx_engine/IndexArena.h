@@ -29,9 +29,12 @@ public:
     }
 
     size_t bytesReserved() const { return blocks_.size() * size_t(kBlockWords) * 4; }
+    // At most this many blocks are taken; allocations beyond them fail.
+    void setBlockLimit(uint32_t blocks) { blockLimit_ = blocks < kMaxBlocks ? blocks : kMaxBlocks; }
 
 private:
     std::vector<uint32_t*> blocks_;
     uint32_t next_ = 0; // reference of the next free word in the last block
     uint32_t left_ = 0; // free words left in the last block
+    uint32_t blockLimit_ = kMaxBlocks;
 };

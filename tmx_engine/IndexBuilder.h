@@ -38,6 +38,13 @@ public:
     bool write(const std::wstring& path);
 
     bool failed() const { return failed_; }
+    // Caps the memory of nodes and postings (rounded down to whole arena blocks); indexing past it
+    // fails cleanly instead of exhausting the address space.
+    void setMemoryLimit(size_t bytes) {
+        const size_t blocks = bytes / (size_t(IndexArena::kBlockWords) * 4);
+        arena_.setBlockLimit(blocks < IndexArena::kMaxBlocks ? static_cast<uint32_t>(blocks)
+                                                             : IndexArena::kMaxBlocks);
+    }
     // Size of the file that write() would make.
     uint64_t fileSize() const;
     uint64_t wordCount() const { return wordCount_; }
