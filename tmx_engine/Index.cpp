@@ -57,7 +57,16 @@ bool Index::open(const std::wstring& path, bool headerOnly) {
     bucketTable_ = static_cast<uint32_t>(table);
     bucketCount_ = IndexFormat::kBucketCount;
     nodesStart_ = static_cast<uint32_t>(tableEnd);
-    if (!validateTable(file_.start()) || !validateTrie()) {
+    damagedNodes_.store(false);
+    bool rootsInView = true;
+    for (uint32_t b = 0; b < bucketCount_; ++b) {
+        const uint32_t root = u32At(bucketTable_ + 4 * static_cast<size_t>(b));
+        Node node;
+        if (root != 0 && !readNode(root, node))
+            rootsInView = false;
+    }
+    if (!rootsInView || !validateTable(file_.start()) ||
+        (file_.size() <= fullCheckLimit_ && !validateTrie())) {
         lastError_ = IndexDamaged;
         file_.close();
         bucketCount_ = 0;
@@ -163,27 +172,44 @@ uint32_t Index::find(const wchar_t* key, size_t length) const {
         } else {
             next = node.sibling;
         }
-        if (next != 0 && next <= offset)
+        if (next != 0 && next <= offset) {
+            markNodeDamage();
             return 0;
+        }
         offset = next;
     }
+    if (offset != 0)
+        markNodeDamage();
     return 0;
 }
 
 Index::Postings Index::postings(uint32_t offset, bool followAlias) const {
     Postings result;
     Node node;
-    if (offset == 0 || !readNode(offset, node))
+    if (offset == 0)
         return result;
-    if (node.count == IndexFormat::kAliasCount) {
-        if (!followAlias || static_cast<uint64_t>(offset) + 16 > file_.size())
-            return result;
-        offset = u32At(offset + 12);
-        if (!readNode(offset, node) || node.count == IndexFormat::kAliasCount)
-            return result;
+    if (!readNode(offset, node)) {
+        markNodeDamage();
+        return result;
     }
-    if (static_cast<uint64_t>(offset) + 12 + 4ull * node.count > file_.size())
+    if (node.count == IndexFormat::kAliasCount) {
+        if (!followAlias)
+            return result;
+        if (static_cast<uint64_t>(offset) + 16 > file_.size()) {
+            markNodeDamage();
+            return result;
+        }
+        offset = u32At(offset + 12);
+        if (!readNode(offset, node) || node.count == IndexFormat::kAliasCount) {
+            markNodeDamage();
+            return result;
+        }
+    }
+    if (static_cast<uint64_t>(offset) + 12 + 4ull * node.count > file_.size() ||
+        !postingsBelowLimit(offset + 12, node.count)) {
+        markNodeDamage();
         return result;
+    }
     result.first = file_.start() + offset + 12;
     result.count = node.count;
     return result;
@@ -200,20 +226,39 @@ bool Index::collect(uint32_t offset, std::set<uint32_t>& set, bool followAlias,
     std::vector<uint32_t> stack;
     stack.push_back(offset);
     bool top = true;
+    // Nodes walked are bounded like the check at open, so that damage that makes many paths meet
+    // in the same nodes cannot make a collection run for ever.
+    uint64_t wordsLeft = (file_.size() - nodesStart_) / 4;
     while (!stack.empty()) {
         const uint32_t at = stack.back();
         stack.pop_back();
-        if (!readNode(at, node))
+        if (!readNode(at, node)) {
+            markNodeDamage();
             continue;
+        }
+        const uint64_t words = node.count == IndexFormat::kAliasCount ? 4 : 3 + uint64_t(node.count);
+        if (words > wordsLeft) {
+            markNodeDamage();
+            return true;
+        }
+        wordsLeft -= words;
         const Postings p = postings(at, followAlias);
         for (uint32_t i = 0; i < p.count; ++i) {
             if (set.insert(p.at(i)).second && --budget == 0)
                 return true;
         }
-        if (!top && node.sibling > at)
-            stack.push_back(node.sibling);
-        if (node.child > at)
-            stack.push_back(node.child);
+        if (!top && node.sibling != 0) {
+            if (node.sibling > at)
+                stack.push_back(node.sibling);
+            else
+                markNodeDamage();
+        }
+        if (node.child != 0) {
+            if (node.child > at)
+                stack.push_back(node.child);
+            else
+                markNodeDamage();
+        }
         top = false;
     }
     return true;

@@ -2,6 +2,7 @@
 
 #include "tmx_engine/MappedFile.h"
 
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <set>
@@ -29,9 +30,14 @@ enum IndexError : int {
 };
 
 // A word trie over a read-only mapping. Lookups walk the mapped bytes; nothing is loaded into
-// objects. open() checks every count and offset against the view, so that a damaged file is
-// refused at once (error 4) and never read outside the view afterwards; the lookups check the
-// bounds again so that they stay inside the view even on their own.
+// objects. open() checks the header, the entry and bucket tables and every bucket root against
+// the view, and, for an index up to fullCheckLimit() bytes, every node too, so that a damaged
+// file is refused at once (error 4) and can be rebuilt. A larger index is not read through at
+// open, which would cost more than opening it is allowed to: its nodes are checked as lookups
+// reach them. Either way no read leaves the view: a node whose offset lies outside it or not
+// beyond the node that names it, whose postings run past the end or name an entry at or above
+// the posting limit, or an alias that names no plain node, ends the lookup there as absent and
+// marks the index damaged().
 class Index {
 public:
     struct Postings {
@@ -49,10 +55,17 @@ public:
     Index(const Index&) = delete;
     Index& operator=(const Index&) = delete;
 
+    static constexpr uint64_t kDefaultFullCheckLimit = 32u << 20;
+
     // True on success; lastError() tells why not. headerOnly reads the header and closes again.
     bool open(const std::wstring& path, bool headerOnly);
     int lastError() const { return lastError_; }
     bool isOpen() const { return file_.isOpen(); }
+    // Whether a lookup met damage that open() did not check for.
+    bool damaged() const { return damagedNodes_.load(std::memory_order_relaxed); }
+    // Indexes up to this size have every node checked at open.
+    void setFullCheckLimit(uint64_t bytes) { fullCheckLimit_ = bytes; }
+    uint64_t fullCheckLimit() const { return fullCheckLimit_; }
 
     // Offset of the node of exactly this term, 0 when absent (also for an empty term).
     uint32_t find(const wchar_t* key, size_t length) const;
@@ -86,6 +99,7 @@ private:
     bool readNode(uint32_t offset, Node& node) const;
     bool validateTrie() const;
     bool postingsBelowLimit(uint32_t offset, uint32_t count) const;
+    void markNodeDamage() const { damagedNodes_.store(true, std::memory_order_relaxed); }
     uint32_t u32At(size_t offset) const {
         uint32_t v;
         std::memcpy(&v, file_.start() + offset, 4);
@@ -99,4 +113,6 @@ private:
     int lastError_ = IndexOk;
     bool damaged_ = false;
     uint32_t postingLimit_ = UINT32_MAX;
+    uint64_t fullCheckLimit_ = kDefaultFullCheckLimit;
+    mutable std::atomic<bool> damagedNodes_{false};
 };

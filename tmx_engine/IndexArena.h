@@ -6,14 +6,15 @@
 
 // Word-addressed storage for the builder's trie nodes and posting lists. Memory comes in blocks of
 // one fixed size, so that a large index never needs one ever larger contiguous allocation in a
-// 32-bit address space; nothing is freed before the arena is destroyed. A reference is a 32-bit
+// 32-bit address space; nothing is freed before the arena is destroyed. A reference is a 31-bit
 // word number (block in the high bits), 0 meaning none, so nodes take the same room in 32- and
-// 64-bit builds.
+// 64-bit builds and the top bit of a stored reference is free for a flag. References grow in the
+// order of allocation.
 class IndexArena {
 public:
     static constexpr uint32_t kBlockShift = 22; // 4 Mi words = 16 MiB per block
     static constexpr uint32_t kBlockWords = 1u << kBlockShift;
-    static constexpr uint32_t kMaxBlocks = 1u << (32 - kBlockShift);
+    static constexpr uint32_t kMaxBlocks = 1u << (31 - kBlockShift);
 
     IndexArena();
     ~IndexArena();

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -23,7 +24,7 @@ IndexBuilder::~IndexBuilder() = default;
 
 uint64_t IndexBuilder::headerSize() const { return 0; }
 
-void IndexBuilder::writeHeader(MappedFile&) {}
+void IndexBuilder::writeHeader(IndexFileWriter&) {}
 
 uint32_t IndexBuilder::newNode(wchar_t unit) {
     const uint32_t ref = arena_.allocate(4);
@@ -38,35 +39,164 @@ uint32_t IndexBuilder::newNode(wchar_t unit) {
     return ref;
 }
 
+// Child tables live in one arena block of 2 * capacity words: the first two words hold the count
+// of children and log2 of the capacity, every other pair of words a unit (with an occupied bit)
+// and the child's reference. Slots are probed linearly from the unit's low bits.
+namespace {
+constexpr uint32_t kOccupied = 0x10000u;
+
+uint32_t tableCapacity(const uint32_t* t) { return 1u << (t[1] & 31); }
+} // namespace
+
+uint32_t IndexBuilder::tableFind(uint32_t table, uint32_t unit) const {
+    const uint32_t* t = arena_.at(table);
+    const uint32_t mask = tableCapacity(t) - 1;
+    uint32_t i = unit & mask;
+    for (;;) {
+        if (i == 0)
+            i = 1;
+        const uint32_t key = t[2 * i];
+        if (!(key & kOccupied))
+            return 0;
+        if ((key & 0xFFFF) == unit)
+            return t[2 * i + 1];
+        i = (i + 1) & mask;
+    }
+}
+
+bool IndexBuilder::tableInsert(uint32_t* children, uint32_t unit, uint32_t node) {
+    uint32_t table = *children & ~kTableBit;
+    uint32_t* t = arena_.at(table);
+    uint32_t count = t[0];
+    uint32_t log2 = t[1];
+    if (2 * (count + 1) > (1u << log2) - 1) {
+        if (log2 == 16) {
+            // 65535 slots: every unit value but one already has a child here.
+            if (count + 1 > (1u << log2) - 1)
+                return false;
+        } else {
+            const uint32_t bigger = allocateBlock(static_cast<int>(log2 + 2));
+            if (!bigger)
+                return false;
+            uint32_t* b = arena_.at(bigger);
+            const uint32_t words = 2u << (log2 + 1);
+            std::memset(b, 0, 4 * size_t(words));
+            b[0] = count;
+            b[1] = log2 + 1;
+            const uint32_t mask = (1u << (log2 + 1)) - 1;
+            t = arena_.at(table);
+            for (uint32_t i = 1; i < (1u << log2); ++i) {
+                if (!(t[2 * i] & kOccupied))
+                    continue;
+                uint32_t j = t[2 * i] & mask;
+                for (;;) {
+                    if (j == 0)
+                        j = 1;
+                    if (!(b[2 * j] & kOccupied))
+                        break;
+                    j = (j + 1) & mask;
+                }
+                b[2 * j] = t[2 * i];
+                b[2 * j + 1] = t[2 * i + 1];
+            }
+            freeBlock(table, static_cast<int>(log2 + 1));
+            table = bigger;
+            *children = table | kTableBit;
+            t = b;
+            log2 += 1;
+        }
+    }
+    const uint32_t mask = (1u << log2) - 1;
+    uint32_t i = unit & mask;
+    for (;;) {
+        if (i == 0)
+            i = 1;
+        if (!(t[2 * i] & kOccupied))
+            break;
+        i = (i + 1) & mask;
+    }
+    t[2 * i] = unit | kOccupied;
+    t[2 * i + 1] = node;
+    t[0] = count + 1;
+    return true;
+}
+
+// The child of this unit under the given children reference, created when missing.
+uint32_t IndexBuilder::child(uint32_t* children, uint32_t unit) {
+    if (*children & kTableBit) {
+        const uint32_t found = tableFind(*children & ~kTableBit, unit);
+        if (found)
+            return found;
+        const uint32_t created = newNode(static_cast<wchar_t>(unit));
+        if (!created)
+            return 0;
+        if (!tableInsert(children, unit, created)) {
+            failed_ = true;
+            return 0;
+        }
+        return created;
+    }
+    uint32_t* slot = children;
+    uint32_t length = 0;
+    for (uint32_t ref = *slot; ref; ref = *slot) {
+        uint32_t* n = arena_.at(ref);
+        if ((n[0] & 0xFFFF) == unit)
+            return ref;
+        slot = &n[1];
+        ++length;
+    }
+    const uint32_t created = newNode(static_cast<wchar_t>(unit));
+    if (!created)
+        return 0;
+    if (length < kChainLimit) {
+        // Arena blocks never move, so the slot stays valid across the allocation.
+        *slot = created;
+        return created;
+    }
+    // A long chain becomes a table.
+    const uint32_t table = allocateBlock(6);
+    if (!table)
+        return 0;
+    std::memset(arena_.at(table), 0, 4 * 64);
+    arena_.at(table)[1] = 5;
+    uint32_t ref = *children;
+    *children = table | kTableBit;
+    while (ref) {
+        const uint32_t next = arena_.at(ref)[1];
+        arena_.at(ref)[1] = 0;
+        tableInsert(children, arena_.at(ref)[0] & 0xFFFF, ref);
+        ref = next;
+    }
+    tableInsert(children, unit, created);
+    return created;
+}
+
 uint32_t IndexBuilder::descend(uint32_t from, const wchar_t* units, size_t length) {
     if (length == 0 || failed_)
         return 0;
-    uint32_t* slot;
-    if (from == 0)
-        slot = &roots_[indexBucket(units, length)];
-    else
-        slot = &arena_.at(from)[2];
-    uint32_t ref = 0;
-    for (size_t i = 0;; ) {
-        const uint32_t unit = static_cast<uint16_t>(units[i]);
-        ref = *slot;
-        while (ref) {
-            uint32_t* n = arena_.at(ref);
-            if ((n[0] & 0xFFFF) == unit)
-                break;
-            slot = &n[1];
-            ref = *slot;
-        }
-        if (!ref) {
-            // Arena blocks never move, so the slot stays valid across the allocation.
-            ref = newNode(units[i]);
-            if (!ref)
-                return 0;
-            *slot = ref;
-        }
+    uint32_t* children = from == 0 ? &roots_[indexBucket(units, length)] : &arena_.at(from)[2];
+    for (size_t i = 0;;) {
+        const uint32_t ref = child(children, static_cast<uint16_t>(units[i]));
+        if (!ref)
+            return 0;
         if (++i == length)
             return ref;
-        slot = &arena_.at(ref)[2];
+        children = &arena_.at(ref)[2];
+    }
+}
+
+void IndexBuilder::childrenInOrder(uint32_t children, std::vector<uint32_t>& out) const {
+    out.clear();
+    if (children & kTableBit) {
+        const uint32_t* t = arena_.at(children & ~kTableBit);
+        const uint32_t capacity = tableCapacity(t);
+        for (uint32_t i = 1; i < capacity; ++i)
+            if (t[2 * i] & kOccupied)
+                out.push_back(t[2 * i + 1]);
+        std::sort(out.begin(), out.end());
+    } else {
+        for (uint32_t ref = children; ref; ref = arena_.at(ref)[1])
+            out.push_back(ref);
     }
 }
 
@@ -74,7 +204,7 @@ uint32_t IndexBuilder::node(const wchar_t* term, size_t length) { return descend
 
 uint32_t IndexBuilder::node(const std::wstring& term) { return descend(0, term.data(), term.size()); }
 
-uint32_t IndexBuilder::allocatePostings(int sizeClass) {
+uint32_t IndexBuilder::allocateBlock(int sizeClass) {
     uint32_t ref = freeLists_[sizeClass];
     if (ref) {
         freeLists_[sizeClass] = arena_.at(ref)[0];
@@ -86,7 +216,7 @@ uint32_t IndexBuilder::allocatePostings(int sizeClass) {
     return ref;
 }
 
-void IndexBuilder::freePostings(uint32_t ref, int sizeClass) {
+void IndexBuilder::freeBlock(uint32_t ref, int sizeClass) {
     arena_.at(ref)[0] = freeLists_[sizeClass];
     freeLists_[sizeClass] = ref;
 }
@@ -107,7 +237,7 @@ bool IndexBuilder::appendPosting(uint32_t ref, uint32_t entry) {
     if (count >= kPostingCap) {
         n[0] |= kCappedBit;
         if (options_ & kDropCappedPostings) {
-            freePostings(n[3], sizeClassOf(count));
+            freeBlock(n[3], sizeClassOf(count));
             wordCount_ -= count;
             n[0] &= ~(kCountMask << kCountShift);
             n[3] = 0;
@@ -117,7 +247,7 @@ bool IndexBuilder::appendPosting(uint32_t ref, uint32_t entry) {
     if (count == 0) {
         n[3] = entry;
     } else if (count == 1) {
-        const uint32_t block = allocatePostings(1);
+        const uint32_t block = allocateBlock(1);
         if (!block)
             return false;
         uint32_t* p = arena_.at(block);
@@ -127,11 +257,11 @@ bool IndexBuilder::appendPosting(uint32_t ref, uint32_t entry) {
     } else {
         const int sizeClass = sizeClassOf(count);
         if (count == (1u << sizeClass)) {
-            const uint32_t block = allocatePostings(sizeClass + 1);
+            const uint32_t block = allocateBlock(sizeClass + 1);
             if (!block)
                 return false;
             std::memcpy(arena_.at(block), arena_.at(n[3]), 4 * size_t(count));
-            freePostings(n[3], sizeClass);
+            freeBlock(n[3], sizeClass);
             n[3] = block;
         }
         arena_.at(n[3])[count] = entry;
@@ -183,12 +313,12 @@ uint64_t IndexBuilder::fileSize() const {
            4ull * aliasCount_;
 }
 
-// Each bucket's nodes go out as: a sibling chain back to back, then the children of its last node,
-// then those of the one before, and so on down to the first (the order of the recursive layout,
-// kept with an explicit stack so that a long run of letters cannot exhaust the thread's stack).
-// A sibling follows its node directly; a child's offset is known when the child goes out and is
-// written then into its parent.
-bool IndexBuilder::writeNodes(MappedFile& out, size_t bucketTable) {
+// Each bucket's nodes go out as: a sibling chain back to back in the order the nodes were created,
+// then the children of its last node, then those of the one before, and so on down to the first
+// (the order of the recursive layout, kept with an explicit stack so that a long run of letters
+// cannot exhaust the thread's stack). A sibling follows its node directly; a child's offset is
+// known when the child goes out and is written then into its parent.
+bool IndexBuilder::writeNodes(IndexFileWriter& out, uint64_t bucketTable) {
     struct Pending {
         uint32_t ref;
         uint32_t offset;
@@ -198,20 +328,20 @@ bool IndexBuilder::writeNodes(MappedFile& out, size_t bucketTable) {
     std::vector<Pending> aliases; // alias node -> its own file offset
     for (const auto& a : aliasTargets_)
         targetOffsets.emplace(a.second, 0);
-    uint8_t* const base = out.data();
-    const size_t size = out.size();
-    size_t cursor = out.cursor();
 
-    auto emitChain = [&](uint32_t ref) -> bool {
-        for (; ref; ref = arena_.at(ref)[1]) {
+    std::vector<uint32_t> chain;
+    auto emitChain = [&](uint32_t first) -> bool {
+        childrenInOrder(first, chain);
+        for (size_t i = 0; i < chain.size(); ++i) {
+            const uint32_t ref = chain[i];
             const uint32_t* n = arena_.at(ref);
             const bool alias = (n[0] & kAliasBit) != 0;
             const uint32_t count = (n[0] >> kCountShift) & kCountMask;
             const size_t bytes = alias ? 16 : 12 + 4 * size_t(count);
-            if (bytes > size - cursor)
+            const uint32_t offset = static_cast<uint32_t>(out.offset());
+            uint8_t* at = out.append(bytes);
+            if (!at)
                 return false;
-            uint8_t* at = base + cursor;
-            const uint32_t offset = static_cast<uint32_t>(cursor);
             const uint32_t unit = n[0] & 0xFFFF;
             std::memset(at + 4, 0, 8);
             if (alias) {
@@ -230,9 +360,8 @@ bool IndexBuilder::writeNodes(MappedFile& out, size_t bucketTable) {
                 if (t != targetOffsets.end())
                     t->second = offset;
             }
-            cursor += bytes;
-            if (n[1])
-                putU32(at + 4, static_cast<uint32_t>(cursor));
+            if (i + 1 < chain.size())
+                putU32(at + 4, static_cast<uint32_t>(offset + bytes));
             pending.push_back({ref, offset});
         }
         return true;
@@ -241,24 +370,23 @@ bool IndexBuilder::writeNodes(MappedFile& out, size_t bucketTable) {
     for (uint32_t b = 0; b < IndexFormat::kBucketCount; ++b) {
         if (!roots_[b])
             continue;
-        putU32(base + bucketTable + 4 * b, static_cast<uint32_t>(cursor));
+        out.patch32(bucketTable + 4 * b, static_cast<uint32_t>(out.offset()));
         if (!emitChain(roots_[b]))
             return false;
         while (!pending.empty()) {
             const Pending p = pending.back();
             pending.pop_back();
-            const uint32_t child = arena_.at(p.ref)[2];
-            if (!child)
+            const uint32_t children = arena_.at(p.ref)[2];
+            if (!children)
                 continue;
-            putU32(base + p.offset + 8, static_cast<uint32_t>(cursor));
-            if (!emitChain(child))
+            out.patch32(p.offset + 8, static_cast<uint32_t>(out.offset()));
+            if (!emitChain(children))
                 return false;
         }
     }
     for (const Pending& a : aliases)
-        putU32(base + a.offset + 12, targetOffsets[aliasTargets_[a.ref]]);
-    out.seek(cursor);
-    return true;
+        out.patch32(a.offset + 12, targetOffsets[aliasTargets_[a.ref]]);
+    return !out.failed();
 }
 
 bool IndexBuilder::write(const std::wstring& path) {
@@ -271,18 +399,18 @@ bool IndexBuilder::write(const std::wstring& path) {
     const std::wstring temporary = path + L".tmp";
     bool ok = false;
     {
-        MappedFile out = mapFile(temporary, MappedFile::Mode::Write, size);
-        if (!out.failed()) {
+        IndexFileWriter out;
+        if (out.open(temporary, size)) {
             try {
                 writeHeader(out);
-                out.writeZeros((8 - out.cursor() % 8) % 8);
-                const size_t bucketTable = out.cursor();
+                out.writeZeros(static_cast<size_t>((8 - out.offset() % 8) % 8));
+                const uint64_t bucketTable = out.offset();
                 out.writeZeros(4 * IndexFormat::kBucketCount);
-                ok = !out.shortTransfer() && writeNodes(out, bucketTable) && !out.shortTransfer();
+                ok = writeNodes(out, bucketTable);
             } catch (const std::bad_alloc&) {
                 ok = false;
             }
-            ok = out.close() && ok;
+            ok = out.finish() && ok;
         }
     }
     if (ok)

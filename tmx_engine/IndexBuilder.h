@@ -1,7 +1,7 @@
 #pragma once
 
 #include "tmx_engine/IndexArena.h"
-#include "tmx_engine/MappedFile.h"
+#include "tmx_engine/IndexFileWriter.h"
 
 #include <cstdint>
 #include <string>
@@ -10,10 +10,12 @@
 
 // Collects search terms and their entry numbers in a trie in memory, then writes the whole index
 // file in one pass. Nodes and posting lists live in the arena: a node takes four words (unit with
-// posting count and flags, next sibling, first child, postings); a single posting is kept in the
-// node itself, longer lists in arena blocks of doubling size that are recycled when a list moves
-// on. New siblings go to the end of their chain, so the file lists children in the order in which
-// they were first met.
+// posting count and flags, next sibling, children, postings); a single posting is kept in the node
+// itself, longer lists in arena blocks of doubling size that are recycled when a list moves on.
+// A node's children form a sibling chain until there are more than a few; then they move into a
+// small hash table by unit, so that a word met after thousands of different words is still found
+// at once. Nodes are handed out in ascending references, so the order in which children were
+// first met is the order of their references, and the file lists them in that order.
 //
 // Running out of memory never throws out of the builder: it marks the builder failed, later input
 // is ignored and write() returns false.
@@ -58,9 +60,9 @@ public:
 
 protected:
     virtual uint64_t headerSize() const;
-    virtual void writeHeader(MappedFile& writer);
+    virtual void writeHeader(IndexFileWriter& writer);
 
-    // Walks from a node's child slot (0: from the bucket roots of the units) over the units,
+    // Walks from a node's children (from 0: from the bucket root of the units) over the units,
     // creating what is missing.
     uint32_t descend(uint32_t from, const wchar_t* units, size_t length);
     bool appendPosting(uint32_t node, uint32_t entry);
@@ -75,12 +77,20 @@ private:
     static constexpr uint32_t kCountMask = 0x3FFF;
     static constexpr uint32_t kCappedBit = 0x40000000u;
     static constexpr uint32_t kAliasBit = 0x80000000u;
-    static constexpr int kSizeClasses = 14; // posting blocks of 2^1 .. 2^13 words
+    // Blocks of 2^1 .. 2^17 words: posting lists up to 2^13, child tables up to 65536 slots.
+    static constexpr int kSizeClasses = 18;
+    // A stored children reference with this bit names a child table instead of a chain.
+    static constexpr uint32_t kTableBit = 0x80000000u;
+    static constexpr uint32_t kChainLimit = 8;
 
     uint32_t newNode(wchar_t unit);
-    uint32_t allocatePostings(int sizeClass);
-    void freePostings(uint32_t ref, int sizeClass);
-    bool writeNodes(MappedFile& out, size_t bucketTable);
+    uint32_t child(uint32_t* children, uint32_t unit);
+    uint32_t tableFind(uint32_t table, uint32_t unit) const;
+    bool tableInsert(uint32_t* children, uint32_t unit, uint32_t node);
+    void childrenInOrder(uint32_t children, std::vector<uint32_t>& out) const;
+    uint32_t allocateBlock(int sizeClass);
+    void freeBlock(uint32_t ref, int sizeClass);
+    bool writeNodes(IndexFileWriter& out, uint64_t bucketTable);
 
     uint32_t roots_[1024];
     IndexArena arena_;

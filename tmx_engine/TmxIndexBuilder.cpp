@@ -15,13 +15,13 @@ uint16_t saturate16(size_t n) { return n > 0xFFFF ? 0xFFFF : static_cast<uint16_
 // Header strings carry a 16-bit length: longer ones are cut.
 size_t storedLength(const std::wstring& s) { return s.size() > 0xFFFF ? 0xFFFF : s.size(); }
 
-void writeString(MappedFile& out, const std::wstring& s) {
+void writeString(IndexFileWriter& out, const std::wstring& s) {
     const uint16_t n = static_cast<uint16_t>(storedLength(s));
     out.write(&n, 2);
     out.write(s.data(), 2 * size_t(n));
 }
 
-template <class T> void writeNumber(MappedFile& out, T value) { out.write(&value, sizeof value); }
+template <class T> void writeNumber(IndexFileWriter& out, T value) { out.write(&value, sizeof value); }
 
 bool startsWithSurrogatePair(const std::wstring& s) {
     return s.size() >= 2 && s[0] >= 0xD800 && s[0] <= 0xDBFF && s[1] >= 0xDC00 && s[1] <= 0xDFFF;
@@ -97,29 +97,64 @@ void TmxIndexBuilder::addEntry(const std::wstring& language,
     }
 }
 
-// The node of P + word + "|". Walking from the root creates the same nodes in the same order as
-// the walk of the first term that starts with this word would; later terms of the segment start
-// from it instead of walking the shared part again.
 uint32_t TmxIndexBuilder::wordNode(uint32_t word) {
     uint32_t& cached = wordNodes_[word];
-    if (!cached) {
-        scratch_.clear();
-        scratch_ += prefix_;
-        scratch_ += *words_[word];
-        scratch_ += L'|';
-        cached = descend(0, scratch_.data(), scratch_.size());
+    if (cached)
+        return cached;
+    const uint32_t id = wordIds_[word];
+    WordSlot& slot = wordSlots_[(id * 2654435761u + static_cast<uint32_t>(prefix_) * 40503u) &
+                                (kWordSlots - 1)];
+    if (slot.word == id + 1 && slot.prefix == static_cast<uint32_t>(prefix_)) {
+        cached = slot.node;
+        return cached;
     }
+    scratch_.clear();
+    scratch_ += prefix_;
+    scratch_ += *words_[word];
+    scratch_ += L'|';
+    cached = descend(0, scratch_.data(), scratch_.size());
+    if (cached)
+        slot = WordSlot{id + 1, static_cast<uint32_t>(prefix_), cached};
     return cached;
+}
+
+uint32_t TmxIndexBuilder::pairNode(uint32_t from, uint32_t second) {
+    const uint32_t id = second == kEndWord ? kEndWord : wordIds_[second];
+    const uint64_t h = (uint64_t(from) * 0x9E3779B97F4A7C15ull) ^ (uint64_t(id) * 0xC2B2AE3D27D4EB4Full);
+    PairSlot& slot = pairSlots_[static_cast<uint32_t>(h >> 44) & (kPairSlots - 1)];
+    if (slot.from == from && slot.word == id)
+        return slot.node;
+    uint32_t node;
+    if (second == kEndWord) {
+        node = descend(from, kEndMark, 2);
+    } else {
+        const std::wstring& w = *words_[second];
+        node = descend(from, w.data(), w.size());
+    }
+    if (node)
+        slot = PairSlot{from, id, node};
+    return node;
 }
 
 void TmxIndexBuilder::indexTerms(const std::vector<SegmentElement>& segment, wchar_t prefix,
                                  uint32_t entry) {
     words_.clear();
-    for (const SegmentElement& e : segment)
-        if (isTermWord(e))
-            words_.push_back(&e.extra);
+    wordIds_.clear();
+    for (const SegmentElement& e : segment) {
+        if (!isTermWord(e))
+            continue;
+        words_.push_back(&e.extra);
+        auto found = vocabulary_.find(e.extra);
+        if (found == vocabulary_.end())
+            found = vocabulary_.emplace(e.extra, static_cast<uint32_t>(vocabulary_.size())).first;
+        wordIds_.push_back(found->second);
+    }
     if (words_.empty())
         return;
+    if (pairSlots_.empty()) {
+        wordSlots_.assign(kWordSlots, WordSlot{0, 0, 0});
+        pairSlots_.assign(kPairSlots, PairSlot{0, 0, 0});
+    }
     wordNodes_.assign(words_.size(), 0);
     prefix_ = prefix;
     const unsigned options = pairMode_ == 1 ? 0x01u : pairMode_ == 3 ? 0x2Eu : 0x4Eu;
@@ -127,13 +162,13 @@ void TmxIndexBuilder::indexTerms(const std::vector<SegmentElement>& segment, wch
         if (failed())
             return;
         const uint32_t base = wordNode(shape.first);
+        if (!base)
+            return;
         uint32_t node = base;
-        if (shape.second == TermShape::kEndTerm) {
-            node = descend(base, kEndMark, 2);
-        } else if (shape.isPair()) {
-            const std::wstring& second = *words_[shape.second];
-            node = descend(base, second.data(), second.size());
-        }
+        if (shape.second == TermShape::kEndTerm)
+            node = pairNode(base, kEndWord);
+        else if (shape.isPair())
+            node = pairNode(base, shape.second);
         appendPosting(node, entry);
         if (shape.isPair() && (options & TermReversed)) {
             const std::wstring& first = *words_[shape.first];
@@ -156,7 +191,7 @@ uint64_t TmxIndexBuilder::headerSize() const {
     return size;
 }
 
-void TmxIndexBuilder::writeHeader(MappedFile& out) {
+void TmxIndexBuilder::writeHeader(IndexFileWriter& out) {
     uint8_t date[8];
     out.write(IndexFormat::kMagic, sizeof IndexFormat::kMagic);
     writeNumber<uint32_t>(out, IndexFormat::kVersion);
@@ -178,7 +213,7 @@ void TmxIndexBuilder::writeHeader(MappedFile& out) {
     writeString(out, header_.oTmf);
     writeString(out, header_.srcLang);
     writeNumber<uint32_t>(out, entryCount_);
-    out.writeZeros((8 - out.cursor() % 8) % 8);
+    out.writeZeros(static_cast<size_t>((8 - out.offset() % 8) % 8));
     for (const std::vector<IndexEntry>& chunk : entries_)
         out.write(chunk.data(), chunk.size() * sizeof(IndexEntry));
 }

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 // The index builder of one TMX file: the header facts, the language table, the entry table, and
@@ -51,14 +52,31 @@ public:
 
 protected:
     uint64_t headerSize() const override;
-    void writeHeader(MappedFile& writer) override;
+    void writeHeader(IndexFileWriter& writer) override;
 
 private:
     static constexpr uint32_t kChunkShift = 16;
     static constexpr uint32_t kChunkSize = 1u << kChunkShift;
 
+    // Remembered walks. A term's node never moves and walking an existing path creates nothing,
+    // so a remembered node is the node the walk would reach: the file does not change.
+    struct WordSlot {
+        uint32_t word; // word id + 1, 0 = empty
+        uint32_t prefix;
+        uint32_t node; // node of prefix + word + "|"
+    };
+    struct PairSlot {
+        uint32_t from; // node of prefix + first word + "|", 0 = empty
+        uint32_t word; // id of the second word, or kEndWord
+        uint32_t node;
+    };
+    static constexpr uint32_t kEndWord = 0xFFFFFFFFu;
+    static constexpr uint32_t kWordSlots = 1u << 16;
+    static constexpr uint32_t kPairSlots = 1u << 20;
+
     void indexTerms(const std::vector<SegmentElement>& segment, wchar_t prefix, uint32_t entry);
     uint32_t wordNode(uint32_t word);
+    uint32_t pairNode(uint32_t from, uint32_t secondWord);
 
     PackedDate tmxDate_;
     uint32_t encoding_ = 1;
@@ -73,7 +91,11 @@ private:
 
     // Per-entry scratch, kept to avoid allocations per segment.
     std::vector<const std::wstring*> words_;
+    std::vector<uint32_t> wordIds_;
     std::vector<uint32_t> wordNodes_; // node of P + word + "|" of each kept word, 0 until met
     wchar_t prefix_ = 0;
     std::wstring scratch_;
+    std::unordered_map<std::wstring, uint32_t> vocabulary_;
+    std::vector<WordSlot> wordSlots_;
+    std::vector<PairSlot> pairSlots_;
 };

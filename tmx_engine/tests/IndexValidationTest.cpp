@@ -54,6 +54,20 @@ int openError(const testfiles::TempDir& dir, const Bytes& bytes) {
     return index.lastError();
 }
 
+// Every lookup the fixture's terms allow, through aliases too.
+void walkEverything(const TmxIndex& index) {
+    const wchar_t* terms[] = {L"\uFF22red|car", L"\uFF22red|cab", L"\uFF22red|", L"\uFF22car|#$",
+                              L"\uFF22cab|#$", L"\uFF23red|car", L"\uFF23car|#$"};
+    for (const wchar_t* t : terms)
+        index.postings(index.find(t), true);
+    for (const wchar_t* start : {L"\uFF22r", L"\uFF22c", L"\uFF23r", L"\uFF23c"}) {
+        std::set<uint32_t> entries;
+        index.collect(index.find(start), entries, true, 1000);
+        for (uint32_t e : entries)
+            EXPECT_LT(e, index.entryCount());
+    }
+}
+
 TEST(IndexValidationTest, DamagedIndexesAreRejectedWithoutReadingOutsideTheView) {
     const Bytes fixture = testfiles::readFile(testfiles::dataPath(L"small.idx"));
     ASSERT_EQ(fixture.size(), 4678u);
@@ -105,6 +119,25 @@ TEST(IndexValidationTest, DamagedIndexesAreRejectedWithoutReadingOutsideTheView)
         m.change(bytes);
         EXPECT_EQ(openError(dir, bytes), m.expectedError) << m.what;
     }
+
+    // An index too large for the check of every node at open is checked as lookups reach its
+    // nodes: damage there is reported by damaged() instead, and nothing outside the view is read.
+    for (const Mutation& m : mutations) {
+        Bytes bytes = fixture;
+        m.change(bytes);
+        const std::wstring path = dir.file(L"lazy.idx");
+        ASSERT_TRUE(testfiles::writeFile(path, bytes));
+        TmxIndex index;
+        index.setFullCheckLimit(0);
+        const bool opened = index.open(path, false);
+        if (m.expectedError != IndexDamaged || !opened) {
+            EXPECT_EQ(index.lastError(), m.expectedError) << "lazy: " << m.what;
+            continue;
+        }
+        EXPECT_FALSE(index.damaged()) << m.what;
+        walkEverything(index);
+        EXPECT_TRUE(index.damaged()) << "lazy: " << m.what;
+    }
 }
 
 TEST(IndexValidationTest, AcceptedVariantsAnswerFromInsideTheView) {
@@ -117,6 +150,8 @@ TEST(IndexValidationTest, AcceptedVariantsAnswerFromInsideTheView) {
     ASSERT_TRUE(testfiles::writeFile(path, aliased));
     TmxIndex index;
     ASSERT_TRUE(index.open(path, false));
+    walkEverything(index);
+    EXPECT_FALSE(index.damaged());
     const uint32_t node = index.find(L"\uFF23car|#$");
     EXPECT_EQ(index.postings(node, false).count, 0u);
     const Index::Postings shared = index.postings(node, true);
