@@ -162,27 +162,23 @@ PngRowWriter::Result PngRowWriter::write(const uint8_t* filtered, size_t filtere
     const uint8_t* const end = filtered + filteredSize;
     const uint8_t* prev = nullptr;
 
-    // Unfilters the next row of n bytes and returns where it now stands, or null.
-    auto nextRow = [&](size_t n, bool& badFilter) -> const uint8_t* {
+    // Unfilters the next row of n bytes and returns where it now stands; null for a filter
+    // type that does not exist (or data that ends early, which the exact size rules out).
+    auto nextRow = [&](size_t n) -> const uint8_t* {
         if (size_t(end - in) < n + 1) return nullptr;
         const uint8_t type = *in++;
         const uint8_t* data = in;
         in += n;
         if (type == 0) return data;
         uint8_t* cur = prev == rows[0].data() ? rows[1].data() : rows[0].data();
-        if (!unfilter(type, data, prev, cur, n, pixelDistance_)) {
-            badFilter = true;
-            return nullptr;
-        }
-        return cur;
+        return unfilter(type, data, prev, cur, n, pixelDistance_) ? cur : nullptr;
     };
 
-    bool badFilter = false;
     if (!format_.interlaced) {
         std::memset(rows[1].data(), 0, rows[1].size());
         prev = rows[1].data();
         for (uint32_t y = 0; y < format_.height; ++y) {
-            const uint8_t* row = nextRow(fullRow, badFilter);
+            const uint8_t* row = nextRow(fullRow);
             if (!row) return BadFilter;
             convertRow(row, bits + size_t(y) * format_.bitmapStride, format_.width);
             prev = row;
@@ -201,7 +197,7 @@ PngRowWriter::Result PngRowWriter::write(const uint8_t* filtered, size_t filtere
         std::memset(rows[1].data(), 0, n);
         prev = rows[1].data();
         for (uint32_t j = 0; j < passHeight; ++j) {
-            const uint8_t* row = nextRow(n, badFilter);
+            const uint8_t* row = nextRow(n);
             if (!row) return BadFilter;
             convertRow(row, work.data(), passWidth);
             const uint32_t y = pass.y0 + j * pass.dy;
