@@ -13,6 +13,12 @@ const size_t kBufferReserve = 4096;
 // that one such unit does not keep its memory for the rest of the run.
 const size_t kBufferKeepUnits = size_t(1) << 20;
 
+// Held once: a name longer than the short-string buffer would allocate at every lookup.
+const std::wstring& xmlLangName() {
+    static const std::wstring name = L"xml:lang";
+    return name;
+}
+
 bool isBlank(wchar_t c) {
     return c == L' ' || c == L'\t' || c == L'\n' || c == L'\r';
 }
@@ -73,6 +79,18 @@ SiftonParser::SiftonParser(Utf8Writer& output, uint64_t totalSize, const std::ws
 }
 
 SiftonParser::~SiftonParser() = default;
+
+const std::wstring& SiftonParser::normalizedLanguage(const std::wstring& code) {
+    // A file names few languages, each in one spelling: normalise each spelling once.
+    for (const auto& known : languageCache_) {
+        if (known.first == code)
+            return known.second;
+    }
+    if (languageCache_.size() >= kLanguageCacheSize)
+        languageCache_.erase(languageCache_.begin());
+    languageCache_.emplace_back(code, normalizeLanguageCode(code));
+    return languageCache_.back().second;
+}
 
 void SiftonParser::fail(Failure failure, int32_t position) {
     if (failure_ != kFailureNone)
@@ -261,7 +279,7 @@ void SiftonParser::startElement(const std::wstring& name, const XmlAttributes& a
             unitIndentLength_ = indent_.size();
             unitStart_ = markupStart();
         } else if (name == L"tuv" && inUnit_) {
-            const std::wstring language = normalizeLanguageCode(attributes.get(L"xml:lang"));
+            const std::wstring& language = normalizedLanguage(attributes.get(xmlLangName()));
             const bool kept = targetLanguage_.empty() || language == sourceLanguage_ ||
                               startsWith(targetLanguage_, language);
             if (!kept) {

@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 class PositionCountingStream;
 
@@ -68,6 +70,7 @@ public:
     void onDocumentEnd() override;
 
 private:
+    const std::wstring& normalizedLanguage(const std::wstring& code);
     void reportProgress();
     void fail(Failure failure, int32_t position);
     void ensureDeclaration();
@@ -112,6 +115,8 @@ private:
     Failure failure_ = kFailureNone;
     int32_t failurePosition_ = -1;
     const PositionCountingStream* positionSource_ = nullptr;
+    static constexpr size_t kLanguageCacheSize = 16;
+    std::vector<std::pair<std::wstring, std::wstring>> languageCache_;
     // Reused for escaped text on its way to the output, so that escaping allocates only once.
     std::wstring scratch_;
 };
