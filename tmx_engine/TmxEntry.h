@@ -1,7 +1,7 @@
 #pragma once
 
 #include "tmx_engine/PackedDate.h"
-#include "tmx_engine/Segment.h"
+#include "tmx_engine/SegmentElement.h"
 
 #include <map>
 #include <string>

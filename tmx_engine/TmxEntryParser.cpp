@@ -1,6 +1,7 @@
 #include "tmx_engine/TmxEntryParser.h"
 
 #include "tmx_engine/PackedDate.h"
+#include "tmx_engine/Segment.h"
 
 TmxEntryParser::TmxEntryParser(TmxEntry& entry, const std::wstring& defaultSourceLanguage)
     : entry_(entry), defaultSourceLanguage_(defaultSourceLanguage)
@@ -11,7 +12,7 @@ TmxEntryParser::TmxEntryParser(TmxEntry& entry, const std::wstring& defaultSourc
 void TmxEntryParser::startElement(const std::wstring& name, const XmlAttributes& attributes, bool isEmpty)
 {
     if (inSeg_) {
-        appendTagStart(current_, name, attributes, isEmpty);
+        appendSegmentStartTag(current_, name, isEmpty, attributes.get(L"x"), attributes.toMarkup());
         return;
     }
     if (name == L"tu") {
@@ -41,8 +42,8 @@ void TmxEntryParser::endElement(const std::wstring& name, bool isEmpty)
     if (inSeg_) {
         if (name == L"seg")
             inSeg_ = false;
-        else if (!isEmpty)
-            current_.emplace_back(SegmentElementKind::ClosingTag, name);
+        else
+            appendSegmentEndTag(current_, name, isEmpty);
         return;
     }
     if (name == L"tuv") {
@@ -50,7 +51,7 @@ void TmxEntryParser::endElement(const std::wstring& name, bool isEmpty)
         record.language = language_;
         record.segment.swap(current_);
         current_.clear();
-    } else if (name == L"tu") {
+    } else if (name == L"tu" && inTu_) {
         complete_ = true;
         stop();
     }
@@ -59,11 +60,11 @@ void TmxEntryParser::endElement(const std::wstring& name, bool isEmpty)
 void TmxEntryParser::characterData(const std::wstring& text)
 {
     if (inSeg_)
-        appendTokens(current_, text);
+        appendSegmentText(current_, text);
 }
 
 void TmxEntryParser::cdata(const std::wstring& text)
 {
     if (inSeg_)
-        appendTokens(current_, text);
+        appendSegmentText(current_, text);
 }

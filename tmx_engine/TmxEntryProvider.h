@@ -1,9 +1,11 @@
 #pragma once
 
+#include "tmx_engine/SearchResults.h"
+#include "tmx_engine/SegmentElement.h"
 #include "tmx_engine/TmxEntry.h"
+#include "tmx_engine/TmxHeader.h"
 
 #include <cstdint>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -19,7 +21,7 @@ public:
     virtual int loadProgress() = 0;
     virtual const TmxHeader& sourceLanguage() const = 0;
     // Normalised target language code -> prefix character.
-    virtual const std::map<std::wstring, wchar_t>& languages() const = 0;
+    virtual const LanguageMap& languages() const = 0;
     virtual const std::vector<std::wstring>& memberNames() const = 0;
     virtual const std::wstring& memberName(uint32_t id) const = 0;
     // COLORREF; 0xEEEEEEEE means none.

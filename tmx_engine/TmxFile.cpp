@@ -2,7 +2,6 @@
 
 #include "core/xml/XmlFileStream.h"
 #include "core/xml/XmlMemoryStream.h"
-#include "tmx_engine/Index.h"
 #include "tmx_engine/MappedFile.h"
 #include "tmx_engine/Search.h"
 #include "tmx_engine/TmxEntryParser.h"
@@ -88,8 +87,8 @@ int TmxFile::load(const std::wstring& path)
         if (isPlainFile(indexPath)) {
             TmxIndex probe;
             if (probe.open(indexPath, true)) {
-                current = probe.tmxDate().equals(tmxDate);
-            } else if (probe.lastError() == 2) {
+                current = probe.storedDate().equals(tmxDate);
+            } else if (probe.lastError() == IndexHeaderRejected) {
                 // Another format (perhaps a newer program's): neither used nor replaced.
                 return 3;
             }
@@ -105,7 +104,7 @@ int TmxFile::load(const std::wstring& path)
         if (!index->open(indexPath, false)) {
             if (rebuilt)
                 return 4;
-            if (index->lastError() == 2)
+            if (index->lastError() == IndexHeaderRejected)
                 return 3;
             // A current date over a damaged body: rebuild once, then give up.
             index.reset();
@@ -116,7 +115,7 @@ int TmxFile::load(const std::wstring& path)
                 return 4;
         }
 
-        auto view = std::make_unique<MappedFile>(mapFile(path, MapMode::Read, 0));
+        auto view = std::make_unique<MappedFile>(mapFile(path, MappedFile::Mode::Read));
         if (view->failed())
             return 5;
 
@@ -148,7 +147,7 @@ bool TmxFile::buildIndex(const std::wstring& path, const std::wstring& indexPath
             parser_ = &parser;
             indexingSize_ = fileSize;
         }
-        builder.setEncoding(stream.encoding());
+        builder.setEncoding(static_cast<uint32_t>(stream.encoding()));
         builder.setTmxDate(tmxDate);
         // A decoding error ends the stream like its end would; it must not pass for the end
         // of the file, or a truncated index would be stamped current.
@@ -190,9 +189,9 @@ const TmxHeader& TmxFile::sourceLanguage() const
     return index_ ? index_->header() : empty;
 }
 
-const std::map<std::wstring, wchar_t>& TmxFile::languages() const
+const LanguageMap& TmxFile::languages() const
 {
-    static const std::map<std::wstring, wchar_t> empty;
+    static const LanguageMap empty;
     return index_ ? index_->languages() : empty;
 }
 
@@ -220,7 +219,7 @@ uint32_t TmxFile::entryOffset(uint32_t id) const
 {
     if (!index_ || id >= index_->entryCount())
         return 0;
-    return index_->entry(id).offset;
+    return index_->entryOffset(id);
 }
 
 int TmxFile::fileCount() const
@@ -249,14 +248,14 @@ const TmxEntry* TmxFile::readEntry(uint32_t id)
 TmxEntry* TmxFile::parseEntry(uint32_t id) const
 {
     try {
-        const uint32_t offset = index_->entry(id).offset;
+        const uint32_t offset = index_->entryOffset(id);
         const uint8_t* start = tmxView_->start();
         const size_t size = tmxView_->size();
         if (offset >= size)
             return nullptr;
         auto entry = std::make_unique<TmxEntry>();
-        XmlMemoryStream stream(start + offset, index_->encoding(), static_cast<int32_t>(size - offset));
-        TmxEntryParser parser(*entry, index_->header().srclang);
+        XmlMemoryStream stream(start + offset, static_cast<int32_t>(index_->encoding()), static_cast<int32_t>(size - offset));
+        TmxEntryParser parser(*entry, index_->header().srcLang);
         if (!parser.parse(stream) || stream.hadError() || !parser.complete())
             return nullptr;
         return entry.release();
@@ -271,5 +270,5 @@ int TmxFile::search(const std::wstring& language, const std::vector<SegmentEleme
 {
     if (!index_)
         return 0;
-    return searchIndex(*index_, language, includeTokens, excludeTokens, budget, strongMatch, results);
+    return searchIndex(*index_, normaliseLanguage(language), includeTokens, excludeTokens, budget, strongMatch, results);
 }

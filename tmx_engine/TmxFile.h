@@ -9,9 +9,9 @@
 #include <memory>
 #include <string>
 
+class MappedFile;
 class TmxIndex;
 class TmxParser;
-struct MappedFile;
 
 // One TMX file with its word index beside it (the TMX path with ".idx" appended). The index is
 // rebuilt only when the TMX file's modification time differs from the one stored in it; entries
@@ -26,7 +26,7 @@ public:
     int load(const std::wstring& path) override;
     int loadProgress() override;
     const TmxHeader& sourceLanguage() const override;
-    const std::map<std::wstring, wchar_t>& languages() const override;
+    const LanguageMap& languages() const override;
     const std::vector<std::wstring>& memberNames() const override;
     const std::wstring& memberName(uint32_t id) const override;
     uint32_t memberColor(uint32_t id) const override;

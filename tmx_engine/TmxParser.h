@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/xml/XmlParser.h"
-#include "tmx_engine/Segment.h"
+#include "tmx_engine/SegmentElement.h"
 
 #include <atomic>
 #include <cstdint>

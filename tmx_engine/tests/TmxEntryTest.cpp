@@ -100,11 +100,11 @@ TEST_F(EntryFixture, IndexingGivesOneEntryPerTargetTuvAfterTheSource)
     EXPECT_EQ(languages.at(L"fr-FR"), wchar_t(0xFF23));
 
     const TmxHeader& header = file_.sourceLanguage();
-    EXPECT_EQ(header.srclang, L"en-GB");
+    EXPECT_EQ(header.srcLang, L"en-GB");
     EXPECT_EQ(header.creationTool, L"FixtureTool");
     EXPECT_EQ(header.creationToolVersion, L"2.1");
     EXPECT_EQ(header.oTmf, L"fixture");
-    EXPECT_EQ(header.tmxVersion, L"1.4");
+    EXPECT_EQ(header.version, L"1.4");
     EXPECT_EQ(formatPackedDate(header.creationDate), L"20240115T103045Z");
 
     EXPECT_TRUE(file_.memberNames().empty());
