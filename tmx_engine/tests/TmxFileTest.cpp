@@ -28,7 +28,7 @@ const std::string kSmallTmx = tmxDocument("en-GB", unit("1", "Open the main wind
 
 // A folder with one TMX file whose index was built by a first load.
 class IndexedTmx : public ::testing::Test {
-protected:
+public:
     void SetUp() override
     {
         tmx_ = dir_.file(L"memory.tmx");
