@@ -14,6 +14,7 @@
 #include <psapi.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -92,7 +93,6 @@ uint64_t fileSize(const std::wstring& path)
     return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-// Peak private bytes of the process so far.
 PROCESS_MEMORY_COUNTERS_EX memoryCounters()
 {
     PROCESS_MEMORY_COUNTERS_EX counters = {};
@@ -100,6 +100,72 @@ PROCESS_MEMORY_COUNTERS_EX memoryCounters()
     GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters);
     return counters;
 }
+
+// Committed private bytes, summed over the address space.
+uint64_t committedPrivateBytes()
+{
+    uint64_t total = 0;
+    MEMORY_BASIC_INFORMATION info;
+    const uint8_t* at = nullptr;
+    while (VirtualQuery(at, &info, sizeof info) == sizeof info) {
+        if (info.State == MEM_COMMIT && info.Type == MEM_PRIVATE)
+            total += info.RegionSize;
+        const uint8_t* next = static_cast<const uint8_t*>(info.BaseAddress) + info.RegionSize;
+        if (next <= at)
+            break;
+        at = next;
+    }
+    return total;
+}
+
+// Some hosts (Wine among them) do not keep the peak of the private-bytes counter, so a thread also
+// samples the committed private memory every few milliseconds and keeps the largest figure.
+class PeakPrivateSampler {
+public:
+    PeakPrivateSampler()
+    {
+        stop_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        thread_ = CreateThread(nullptr, 0, &PeakPrivateSampler::run, this, 0, nullptr);
+    }
+    ~PeakPrivateSampler()
+    {
+        SetEvent(stop_);
+        WaitForSingleObject(thread_, INFINITE);
+        CloseHandle(thread_);
+        CloseHandle(stop_);
+    }
+    PeakPrivateSampler(const PeakPrivateSampler&) = delete;
+    PeakPrivateSampler& operator=(const PeakPrivateSampler&) = delete;
+
+    // The peak private bytes so far: the larger of the system's counter and the samples.
+    uint64_t peak()
+    {
+        sample();
+        const uint64_t counter = memoryCounters().PeakPagefileUsage;
+        const uint64_t sampled = peak_.load();
+        return counter > sampled ? counter : sampled;
+    }
+
+private:
+    static DWORD WINAPI run(void* self)
+    {
+        auto* sampler = static_cast<PeakPrivateSampler*>(self);
+        while (WaitForSingleObject(sampler->stop_, 5) == WAIT_TIMEOUT)
+            sampler->sample();
+        return 0;
+    }
+    void sample()
+    {
+        const uint64_t now = committedPrivateBytes();
+        uint64_t seen = peak_.load();
+        while (now > seen && !peak_.compare_exchange_weak(seen, now)) {
+        }
+    }
+
+    HANDLE stop_;
+    HANDLE thread_;
+    std::atomic<uint64_t> peak_{0};
+};
 
 bool parseUnsigned(const std::wstring& text, uint32_t& value)
 {
@@ -149,6 +215,7 @@ int commandIndex(const std::vector<std::wstring>& args)
     int code = 0;
     uint32_t entries = 0;
     double buildUs = 0;
+    PeakPrivateSampler sampler;
     {
         TmxFile file;
         Stopwatch watch;
@@ -164,7 +231,7 @@ int commandIndex(const std::vector<std::wstring>& args)
     print("index_bytes", fileSize(indexPath));
     print("build_ms", static_cast<uint64_t>(buildUs / 1000));
     print("build_mb_per_s", fixed(static_cast<double>(tmxBytes) / (1024.0 * 1024.0) / (buildUs / 1e6), 1));
-    print("peak_memory_mb", fixed(static_cast<double>(counters.PeakPagefileUsage) / (1024.0 * 1024.0), 1));
+    print("peak_memory_mb", fixed(static_cast<double>(sampler.peak()) / (1024.0 * 1024.0), 1));
     print("peak_working_set_mb", fixed(static_cast<double>(counters.PeakWorkingSetSize) / (1024.0 * 1024.0), 1));
 
     TmxFile again;
