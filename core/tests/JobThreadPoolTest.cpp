@@ -1,0 +1,226 @@
+#include "core/events/HandlerHolder.h"
+#include "core/threads/Job.h"
+#include "core/threads/JobThread.h"
+#include "core/threads/JobThreadPool.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Runs the GUI thread's message loop until done() holds or the time is up.
+bool pumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 20000) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        if (done())
+            return true;
+        if (GetTickCount() - start > timeoutMs)
+            return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+}
+
+void drainMessages() {
+    pumpUntil([] { return false; }, 100);
+}
+
+// Reports each given percentage, and after each report that posts a notice waits until the
+// GUI thread has handled it, so the notices can be checked one by one.
+class SteppingJob : public Job {
+public:
+    explicit SteppingJob(std::vector<int> steps) : steps_(std::move(steps)) {
+        handled_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+        holders_[0].connect(started, this, &SteppingJob::onStarted);
+        holders_[1].connect(progress, this, &SteppingJob::onProgress);
+        holders_[2].connect(finished, this, &SteppingJob::onFinished);
+    }
+    ~SteppingJob() override { CloseHandle(handled_); }
+
+    void run() override {
+        runThread = GetCurrentThreadId();
+        for (int step : steps_) {
+            const bool changes = step != percent();
+            reportProgress(step);
+            if (changes && WaitForSingleObject(handled_, 10000) != WAIT_OBJECT_0)
+                return;
+        }
+    }
+
+    std::vector<std::string> log;
+    std::vector<DWORD> handlerThreads;
+    DWORD runThread = 0;
+    bool done = false;
+
+private:
+    void onStarted() { note("started"); }
+    void onProgress() {
+        note("progress " + std::to_string(percent()));
+        SetEvent(handled_);
+    }
+    void onFinished() {
+        note("finished");
+        done = true;
+    }
+    void note(const std::string& what) {
+        log.push_back(what);
+        handlerThreads.push_back(GetCurrentThreadId());
+    }
+
+    std::vector<int> steps_;
+    HANDLE handled_;
+    HandlerHolder holders_[3];
+};
+
+// Records its run into a shared counter; may block on an event first.
+class CountingJob : public Job {
+public:
+    CountingJob(std::atomic<int>& runs, HANDLE gate = nullptr) : runs_(runs), gate_(gate) {
+        holders_[0].connect(started, this, &CountingJob::onStarted);
+        holders_[1].connect(finished, this, &CountingJob::onFinished);
+    }
+    void run() override {
+        if (gate_)
+            WaitForSingleObject(gate_, INFINITE);
+        ran = true;
+        ++runs_;
+    }
+
+    std::atomic<bool> ran{false};
+    int startedSeen = 0;
+    int finishedSeen = 0;
+    bool finishedAfterStarted = false;
+
+private:
+    void onStarted() { ++startedSeen; }
+    void onFinished() {
+        finishedAfterStarted = startedSeen == 1;
+        ++finishedSeen;
+    }
+
+    std::atomic<int>& runs_;
+    HANDLE gate_;
+    HandlerHolder holders_[2];
+};
+
+int popCount(DWORD_PTR mask) {
+    int n = 0;
+    for (; mask; mask >>= 1)
+        n += static_cast<int>(mask & 1);
+    return n;
+}
+
+} // namespace
+
+TEST(JobThreadPoolTest, ChoosesTheFirstIdleThreadElseTheShortestQueue) {
+    struct Case {
+        std::vector<int> pending;
+        std::size_t chosen;
+    };
+    const Case cases[] = {
+        {{0, 0, 0, 0}, 0}, {{2, 1, 1}, 1}, {{3, 2, 0, 0}, 2}, {{2, 2}, 0},
+        {{4, 3, 5, 1}, 3}, {{7}, 0},
+    };
+    for (const Case& c : cases) {
+        std::size_t asked = 0;
+        const std::size_t chosen = JobThreadPool::chooseThread(c.pending.size(), [&](std::size_t i) {
+            ++asked;
+            return c.pending[i];
+        });
+        EXPECT_EQ(chosen, c.chosen) << "case with " << c.pending.size() << " threads";
+        // The walk stops at the first idle thread.
+        if (c.pending[chosen] == 0) {
+            EXPECT_EQ(asked, chosen + 1);
+        }
+    }
+}
+
+TEST(JobThreadPoolTest, OneThreadPerProcessorOfTheAffinityMask) {
+    DWORD_PTR processMask = 0, systemMask = 0;
+    ASSERT_TRUE(GetProcessAffinityMask(GetCurrentProcess(), &processMask, &systemMask));
+    EXPECT_EQ(countProcessors(), popCount(processMask));
+    EXPECT_EQ(JobThreadPool::instance().threadCount(), static_cast<std::size_t>(countProcessors()));
+
+    // A narrower mask is counted as it is.
+    DWORD_PTR lowest = processMask & (~processMask + 1);
+    if (lowest != processMask && SetProcessAffinityMask(GetCurrentProcess(), lowest)) {
+        EXPECT_EQ(countProcessors(), 1);
+        SetProcessAffinityMask(GetCurrentProcess(), processMask);
+    }
+}
+
+TEST(JobThreadPoolTest, NoticesArriveOnTheGuiThreadInOrder) {
+    // 50 repeated posts nothing; each distinct value is one progress notice.
+    SteppingJob job({10, 50, 50, 100});
+    ASSERT_TRUE(startJob(&job));
+    ASSERT_TRUE(pumpUntil([&] { return job.done; }));
+    EXPECT_EQ(job.log, (std::vector<std::string>{"started", "progress 10", "progress 50",
+                                                 "progress 100", "finished"}));
+    for (DWORD id : job.handlerThreads)
+        EXPECT_EQ(id, GetCurrentThreadId());
+    EXPECT_NE(job.runThread, 0u);
+    EXPECT_NE(job.runThread, GetCurrentThreadId());
+    EXPECT_EQ(job.percent(), 100);
+}
+
+TEST(JobThreadPoolTest, EveryJobOfABurstRunsOnceWithItsNoticesInOrder) {
+    std::atomic<int> runs{0};
+    const std::size_t count = 4 * JobThreadPool::instance().threadCount() + 3;
+    std::vector<std::unique_ptr<CountingJob>> jobs;
+    for (std::size_t i = 0; i < count; ++i) {
+        jobs.push_back(std::make_unique<CountingJob>(runs));
+        ASSERT_TRUE(startJob(jobs.back().get()));
+    }
+    ASSERT_TRUE(pumpUntil([&] {
+        for (const auto& job : jobs)
+            if (job->finishedSeen == 0)
+                return false;
+        return true;
+    }));
+    EXPECT_EQ(runs.load(), static_cast<int>(count));
+    for (const auto& job : jobs) {
+        EXPECT_EQ(job->startedSeen, 1);
+        EXPECT_EQ(job->finishedSeen, 1);
+        EXPECT_TRUE(job->finishedAfterStarted);
+    }
+}
+
+TEST(JobThreadPoolTest, AStoppingThreadRunsItsQueueFirstWithinItsTimeLimit) {
+    std::atomic<int> runs{0};
+    HANDLE gate = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE never = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    CountingJob gated(runs, gate), second(runs), third(runs);
+    CountingJob stuck(runs, never), leftOver(runs);
+    {
+        JobThread thread;
+        ASSERT_TRUE(thread.isRunning());
+        thread.enqueue(&gated);
+        thread.enqueue(&second);
+        thread.enqueue(&third);
+        EXPECT_GE(thread.pending(), 2);
+        SetEvent(gate);
+    }
+    EXPECT_TRUE(gated.ran && second.ran && third.ran);
+    {
+        // The first job outlasts the time limit: the thread is terminated and the rest of its
+        // queue is not run.
+        JobThread thread;
+        thread.enqueue(&stuck);
+        thread.enqueue(&leftOver);
+    }
+    EXPECT_FALSE(stuck.ran);
+    EXPECT_FALSE(leftOver.ran);
+    // Notices these threads posted to the pool's window must be handled while the jobs live.
+    drainMessages();
+    CloseHandle(gate);
+    CloseHandle(never);
+}

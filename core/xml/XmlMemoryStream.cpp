@@ -1,0 +1,293 @@
+#include "core/xml/XmlMemoryStream.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+namespace {
+
+// Bytes that end a run of plain ASCII in the fast paths: non-ASCII, NUL and the two markup
+// brackets after which a batch stops.
+constexpr std::array<bool, 256> makeStopBytes() {
+    std::array<bool, 256> table{};
+    for (int b = 0; b < 256; ++b) {
+        table[b] = b >= 0x80 || b == 0 || b == '<' || b == '>';
+    }
+    return table;
+}
+constexpr std::array<bool, 256> kStopByte = makeStopBytes();
+
+inline bool endsBatch(wchar_t unit) {
+    return unit == 0 || unit == L'<' || unit == L'>';
+}
+
+// The ANSI code page does not change while the program runs, so the upper half is converted
+// once (thread-safe local static) instead of calling the platform for every byte.
+const std::array<wchar_t, 128>& ansiUpperHalf() {
+    static const std::array<wchar_t, 128> table = [] {
+        std::array<wchar_t, 128> result{};
+        for (int i = 0; i < 128; ++i) {
+            const char byte = static_cast<char>(0x80 + i);
+            wchar_t unit = 0;
+            if (MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, &byte, 1, &unit, 1) != 1) {
+                unit = 0;
+            }
+            result[i] = unit;
+        }
+        return result;
+    }();
+    return table;
+}
+
+inline bool isContinuation(uint8_t b) {
+    return (b & 0xC0) == 0x80;
+}
+
+} // namespace
+
+XmlMemoryStream::XmlMemoryStream(const void* data, int32_t encoding, int32_t length)
+    : start_(static_cast<const uint8_t*>(data)),
+      read_(start_),
+      end_(start_ + (data != nullptr && length > 0 ? length : 0)),
+      supplier_(nullptr),
+      encoding_(encoding),
+      decoder_(decoderFor(encoding)) {}
+
+XmlMemoryStream::XmlMemoryStream(int32_t encoding, BlockSupplier* supplier)
+    : buffer_(new uint8_t[kBlockSize]),
+      supplier_(supplier),
+      encoding_(encoding),
+      decoder_(decoderFor(encoding)) {
+    start_ = read_ = end_ = buffer_.get();
+}
+
+XmlMemoryStream::~XmlMemoryStream() = default;
+
+XmlMemoryStream::Decoder XmlMemoryStream::decoderFor(int32_t encoding) {
+    switch (encoding) {
+    case kXmlEncodingAnsi: return &XmlMemoryStream::decodeAnsi;
+    case kXmlEncodingUtf16Le: return &XmlMemoryStream::decodeUtf16Le;
+    case kXmlEncodingUtf8: return &XmlMemoryStream::decodeUtf8;
+    case kXmlEncodingUtf16Be: return &XmlMemoryStream::decodeUtf16Be;
+    default: return &XmlMemoryStream::decodeNothing;
+    }
+}
+
+uint16_t XmlMemoryStream::getChar() {
+    wchar_t unit = 0;
+    (this->*decoder_)(&unit, 1);
+    return static_cast<uint16_t>(unit);
+}
+
+bool XmlMemoryStream::hadError() const {
+    return error_;
+}
+
+int32_t XmlMemoryStream::position() const {
+    return static_cast<int32_t>(static_cast<uint32_t>(consumed_ + (read_ - start_)));
+}
+
+int32_t XmlMemoryStream::encoding() const {
+    return encoding_;
+}
+
+int32_t XmlMemoryStream::getChars(wchar_t* dest, int32_t room) {
+    if (room <= 0) {
+        return 0;
+    }
+    return (this->*decoder_)(dest, room);
+}
+
+bool XmlMemoryStream::refill(ptrdiff_t need) {
+    if (supplier_ == nullptr) {
+        return false;
+    }
+    uint8_t* buffer = buffer_.get();
+    const ptrdiff_t kept = end_ - read_;
+    consumed_ += read_ - start_;
+    if (kept > 0 && read_ != buffer) {
+        std::memmove(buffer, read_, static_cast<size_t>(kept));
+    }
+    start_ = buffer;
+    read_ = buffer;
+    end_ = buffer + kept;
+    // A supplier may deliver fewer bytes than asked for; only an empty read ends the data.
+    while (end_ - read_ < need) {
+        const int32_t room = kBlockSize - static_cast<int32_t>(end_ - buffer);
+        const int32_t got = supplier_->read(buffer + (end_ - buffer), room);
+        if (got <= 0) {
+            return false;
+        }
+        end_ += std::min(got, room);
+    }
+    return true;
+}
+
+int32_t XmlMemoryStream::decodeNothing(wchar_t* dest, int32_t) {
+    dest[0] = 0;
+    return 1;
+}
+
+int32_t XmlMemoryStream::decodeAnsi(wchar_t* dest, int32_t room) {
+    const std::array<wchar_t, 128>& upper = ansiUpperHalf();
+    int32_t count = 0;
+    while (count < room) {
+        if (read_ >= end_ && !refill(1)) {
+            dest[count++] = 0;
+            return count;
+        }
+        const uint8_t* p = read_;
+        const uint8_t* limit = p + std::min<ptrdiff_t>(end_ - p, room - count);
+        while (p < limit && !kStopByte[*p]) {
+            dest[count++] = *p++;
+        }
+        read_ = p;
+        if (p < limit) {
+            const uint8_t b = *p;
+            const wchar_t unit = b < 0x80 ? static_cast<wchar_t>(b) : upper[b - 0x80];
+            dest[count++] = unit;
+            ++read_;
+            if (endsBatch(unit)) {
+                return count;
+            }
+        }
+    }
+    return count;
+}
+
+int32_t XmlMemoryStream::decodeUtf16Le(wchar_t* dest, int32_t room) {
+    int32_t count = 0;
+    while (count < room) {
+        // A last odd byte cannot form a unit: it is dropped and the data ends.
+        if (end_ - read_ < 2 && !refill(2)) {
+            dest[count++] = 0;
+            return count;
+        }
+        const uint8_t* p = read_;
+        const uint8_t* limit = p + 2 * std::min<ptrdiff_t>((end_ - p) / 2, room - count);
+        while (p < limit) {
+            const wchar_t unit = static_cast<wchar_t>(p[0] | (p[1] << 8));
+            p += 2;
+            dest[count++] = unit;
+            if (endsBatch(unit)) {
+                read_ = p;
+                return count;
+            }
+        }
+        read_ = p;
+    }
+    return count;
+}
+
+int32_t XmlMemoryStream::decodeUtf16Be(wchar_t* dest, int32_t room) {
+    int32_t count = 0;
+    while (count < room) {
+        if (end_ - read_ < 2 && !refill(2)) {
+            dest[count++] = 0;
+            return count;
+        }
+        const uint8_t* p = read_;
+        const uint8_t* limit = p + 2 * std::min<ptrdiff_t>((end_ - p) / 2, room - count);
+        while (p < limit) {
+            const wchar_t unit = static_cast<wchar_t>((p[0] << 8) | p[1]);
+            p += 2;
+            dest[count++] = unit;
+            if (endsBatch(unit)) {
+                read_ = p;
+                return count;
+            }
+        }
+        read_ = p;
+    }
+    return count;
+}
+
+int32_t XmlMemoryStream::decodeUtf8(wchar_t* dest, int32_t room) {
+    int32_t count = 0;
+    if (pendingLow_ != 0) {
+        dest[count++] = pendingLow_;
+        pendingLow_ = 0;
+    }
+    while (count < room) {
+        if (read_ >= end_ && !refill(1)) {
+            dest[count++] = 0;
+            return count;
+        }
+        const uint8_t* p = read_;
+        const uint8_t* limit = p + std::min<ptrdiff_t>(end_ - p, room - count);
+        while (p < limit && !kStopByte[*p]) {
+            dest[count++] = *p++;
+        }
+        read_ = p;
+        if (p == limit) {
+            continue;
+        }
+        const uint8_t lead = *p;
+        if (lead < 0x80) {
+            dest[count++] = lead;
+            ++read_;
+            if (endsBatch(lead)) {
+                return count;
+            }
+            continue;
+        }
+        // A damaged sequence leaves the read pointer on its lead byte, so that the position
+        // tells where decoding stopped and every later call fails the same way.
+        const ptrdiff_t need = lead < 0xC0 ? 0 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : lead < 0xF5 ? 4 : 0;
+        if (need == 0 || (end_ - read_ < need && !refill(need))) {
+            error_ = true;
+            dest[count++] = 0;
+            return count;
+        }
+        p = read_;
+        uint32_t codePoint;
+        if (need == 2) {
+            if (!isContinuation(p[1])) {
+                error_ = true;
+                dest[count++] = 0;
+                return count;
+            }
+            codePoint = ((lead & 0x1Fu) << 6) | (p[1] & 0x3Fu);
+        } else if (need == 3) {
+            if (!isContinuation(p[1]) || !isContinuation(p[2])) {
+                error_ = true;
+                dest[count++] = 0;
+                return count;
+            }
+            codePoint = ((lead & 0x0Fu) << 12) | ((p[1] & 0x3Fu) << 6) | (p[2] & 0x3Fu);
+        } else {
+            if (!isContinuation(p[1]) || !isContinuation(p[2]) || !isContinuation(p[3])) {
+                error_ = true;
+                dest[count++] = 0;
+                return count;
+            }
+            codePoint = ((lead & 0x07u) << 18) | ((p[1] & 0x3Fu) << 12) | ((p[2] & 0x3Fu) << 6) |
+                        (p[3] & 0x3Fu);
+            if (codePoint > 0x10FFFF) {
+                error_ = true;
+                dest[count++] = 0;
+                return count;
+            }
+        }
+        read_ = p + need;
+        if (codePoint >= 0x10000) {
+            codePoint -= 0x10000;
+            dest[count++] = static_cast<wchar_t>(0xD800 + (codePoint >> 10));
+            const wchar_t low = static_cast<wchar_t>(0xDC00 + (codePoint & 0x3FF));
+            if (count < room) {
+                dest[count++] = low;
+            } else {
+                pendingLow_ = low;
+            }
+            continue;
+        }
+        // Overlong forms are taken as they stand; an encoded NUL ends the data like a plain one.
+        dest[count++] = static_cast<wchar_t>(codePoint);
+        if (codePoint == 0) {
+            return count;
+        }
+    }
+    return count;
+}

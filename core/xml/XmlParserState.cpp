@@ -1,0 +1,638 @@
+#include "core/xml/XmlParserState.h"
+
+#include "core/xml/XmlEntities.h"
+#include "core/xml/XmlParser.h"
+#include "core/xml/XmlStream.h"
+
+#include <array>
+
+namespace {
+
+// Character classes of the ASCII units; every other unit has none.
+enum : uint16_t {
+    kBlank = 1 << 0,
+    kLess = 1 << 1,
+    kGreater = 1 << 2,
+    kSlash = 1 << 3,
+    kEquals = 1 << 4,
+    kQuestion = 1 << 5,
+    kAmpersand = 1 << 6,
+    kNul = 1 << 7,
+    kDoubleQuote = 1 << 8,
+    kApostrophe = 1 << 9,
+    kNameStart = 1 << 10,
+    kReferenceName = 1 << 11,
+};
+
+constexpr std::array<uint16_t, 128> makeClasses() {
+    std::array<uint16_t, 128> table{};
+    table[' '] = table['\t'] = table['\n'] = table['\r'] = kBlank;
+    table['<'] = kLess;
+    table['>'] = kGreater;
+    table['/'] = kSlash;
+    table['='] = kEquals;
+    table['?'] = kQuestion;
+    table['&'] = kAmpersand;
+    table[0] = kNul;
+    table['"'] = kDoubleQuote;
+    table['\''] = kApostrophe;
+    for (int c = 'a'; c <= 'z'; ++c) {
+        table[c] = kNameStart | kReferenceName;
+        table[c - 'a' + 'A'] = kNameStart | kReferenceName;
+    }
+    for (int c = '0'; c <= '9'; ++c) {
+        table[c] = kReferenceName;
+    }
+    table['_'] = table[':'] = kNameStart;
+    table['#'] = table['.'] = kReferenceName;
+    return table;
+}
+constexpr std::array<uint16_t, 128> kClasses = makeClasses();
+
+inline uint16_t classOf(wchar_t unit) {
+    return unit < 128 ? kClasses[unit] : 0;
+}
+
+inline bool isBlank(wchar_t unit) {
+    return (classOf(unit) & kBlank) != 0;
+}
+
+inline wchar_t lowerAscii(wchar_t unit) {
+    return unit >= L'A' && unit <= L'Z' ? static_cast<wchar_t>(unit + 32) : unit;
+}
+
+// Names, values and declaration texts end in an error at this length; texts and CDATA
+// sections are delivered in pieces of it.
+constexpr size_t kBlockLimit = 65536;
+// Comments are kept whole; beyond this an unclosed "<!--" would exhaust the process.
+constexpr size_t kCommentLimit = 16u * 1024 * 1024;
+constexpr size_t kReferenceNameLimit = 9;
+
+} // namespace
+
+XmlParserState::XmlParserState(XmlParser& owner) : owner_(owner) {
+    block_.reserve(kBlockLimit + 16);
+    text_.reserve(256);
+}
+
+std::wstring& XmlParserState::target() {
+    switch (token_) {
+    case Token::Text: return text_;
+    case Token::ElementName:
+    case Token::EndTagName: return name_;
+    case Token::AttributeName:
+    case Token::DeclarationName: return attributeName_;
+    case Token::AttributeValue:
+    case Token::DeclarationValue: return attributeValue_;
+    default: return doctypeText_;
+    }
+}
+
+bool XmlParserState::fail(int32_t code) {
+    errorCode = code;
+    return false;
+}
+
+void XmlParserState::setMarkupLength() {
+    markupLength = unitCount_ - markupStart + 1;
+}
+
+void XmlParserState::resetMarkup() {
+    markupStart = -1;
+    markupLength = 0;
+    markupByteOffset = -1;
+}
+
+void XmlParserState::emptyAccumulators() {
+    name_.clear();
+    attributeName_.clear();
+    attributeValue_.clear();
+    text_.clear();
+    doctypeText_.clear();
+    commentText_.clear();
+    referenceName_.clear();
+    attributes_.clear();
+    block_.clear();
+}
+
+void XmlParserState::expect(const char* keyword, State next) {
+    subState_ = SubState::Keyword;
+    keyword_ = keyword;
+    keywordPosition_ = 0;
+    keywordNext_ = next;
+}
+
+void XmlParserState::beginToken(Token token, State next) {
+    static constexpr uint16_t kTerminators[] = {
+        kLess,                          // Text
+        kBlank | kSlash | kGreater,     // ElementName
+        kBlank | kEquals | kSlash | kGreater, // AttributeName
+        kBlank | kSlash | kGreater,     // AttributeValue
+        kGreater,                       // EndTagName
+        kBlank | kEquals,               // DeclarationName
+        kBlank | kQuestion,             // DeclarationValue
+        kGreater,                       // DoctypeText
+    };
+    subState_ = SubState::Collect;
+    token_ = token;
+    tokenNext_ = next;
+    terminators_ = kTerminators[static_cast<int>(token)];
+    quotedValue_ = token == Token::AttributeValue || token == Token::DeclarationValue;
+    quoteOpened_ = false;
+    quote_ = 0;
+    inReference_ = false;
+    referenceEnd_ = 0;
+    block_.clear();
+}
+
+void XmlParserState::beginComment() {
+    subState_ = SubState::Collect;
+    token_ = Token::CommentText;
+    commentText_.clear();
+}
+
+void XmlParserState::beginCdata() {
+    subState_ = SubState::Collect;
+    token_ = Token::CdataText;
+    block_.clear();
+}
+
+void XmlParserState::storePendingAttribute() {
+    if (!attributeName_.empty()) {
+        attributes_.set(attributeName_, attributeValue_);
+        attributeName_.clear();
+        attributeValue_.clear();
+    }
+}
+
+void XmlParserState::deliverText() {
+    if (!text_.empty()) {
+        owner_.characterData(text_);
+        text_.clear();
+    }
+}
+
+void XmlParserState::appendCodePoint(uint32_t codePoint) {
+    if (codePoint >= 0x10000) {
+        codePoint -= 0x10000;
+        block_ += static_cast<wchar_t>(0xD800 + (codePoint >> 10));
+        block_ += static_cast<wchar_t>(0xDC00 + (codePoint & 0x3FF));
+    } else {
+        block_ += static_cast<wchar_t>(codePoint);
+    }
+}
+
+bool XmlParserState::step(wchar_t unit) {
+    switch (subState_) {
+    case SubState::Keyword:
+        if (lowerAscii(unit) != lowerAscii(static_cast<wchar_t>(keyword_[keywordPosition_]))) {
+            return fail(kXmlErrorInvalidFormat);
+        }
+        if (keyword_[++keywordPosition_] == 0) {
+            state_ = keywordNext_;
+            subState_ = SubState::Dispatch;
+        }
+        return true;
+    case SubState::Collect:
+        return collect(unit);
+    default:
+        return dispatch(unit);
+    }
+}
+
+bool XmlParserState::dispatch(wchar_t unit) {
+    const uint16_t classes = classOf(unit);
+    switch (state_) {
+    case State::Content:
+        if (unit == L'<' || unit == 0) {
+            deliverText();
+            if (unit == L'<') {
+                state_ = State::TagOpen;
+            }
+            return true;
+        }
+        beginToken(Token::Text, State::Content);
+        return collect(unit);
+
+    case State::TagOpen:
+        if (unit == L'/') {
+            beginToken(Token::EndTagName, State::EndTag);
+            return true;
+        }
+        if (unit == L'?') {
+            expect("xml", State::PiXml);
+            return true;
+        }
+        if (unit == L'!') {
+            state_ = State::Bang;
+            return true;
+        }
+        if (classes & kNameStart) {
+            beginToken(Token::ElementName, State::StartTag);
+            return collect(unit);
+        }
+        return fail(kXmlErrorInvalidFormat);
+
+    case State::Bang:
+        if (unit == L'-') {
+            expect("-", State::Comment);
+        } else if (unit == L'D' || unit == L'd') {
+            expect("octype", State::Doctype);
+        } else if (unit == L'[') {
+            expect("CDATA[", State::Cdata);
+        } else {
+            return fail(kXmlErrorInvalidFormat);
+        }
+        return true;
+
+    case State::Comment:
+        beginComment();
+        return collect(unit);
+
+    case State::Cdata:
+        beginCdata();
+        return collect(unit);
+
+    case State::Doctype:
+        if (unit == L'>') {
+            doctypeText_.clear();
+            resetMarkup();
+            state_ = State::Content;
+            return true;
+        }
+        if (unit == 0) {
+            return fail(kXmlErrorInvalidFormat);
+        }
+        beginToken(Token::DoctypeText, State::Doctype);
+        return collect(unit);
+
+    case State::StartTag:
+        storePendingAttribute();
+        if (unit == L'>') {
+            setMarkupLength();
+            owner_.startElement(name_, attributes_, false);
+            attributes_.clear();
+            resetMarkup();
+            state_ = State::Content;
+            return true;
+        }
+        if (unit == L'/') {
+            state_ = State::EmptySlash;
+            return true;
+        }
+        if (classes & kBlank) {
+            return true;
+        }
+        if (classes & kNameStart) {
+            beginToken(Token::AttributeName, State::AttrName);
+            return collect(unit);
+        }
+        return fail(kXmlErrorInvalidFormat);
+
+    case State::AttrName:
+        if (unit == L'=') {
+            state_ = State::AttrEquals;
+            return true;
+        }
+        return (classes & kBlank) ? true : fail(kXmlErrorInvalidFormat);
+
+    case State::AttrEquals:
+        if (classes & kBlank) {
+            return true;
+        }
+        beginToken(Token::AttributeValue, State::StartTag);
+        return collect(unit);
+
+    case State::EmptySlash:
+        if (unit != L'>') {
+            return fail(kXmlErrorInvalidFormat);
+        }
+        setMarkupLength();
+        owner_.startElement(name_, attributes_, true);
+        owner_.endElement(name_, true);
+        attributes_.clear();
+        resetMarkup();
+        state_ = State::Content;
+        return true;
+
+    case State::EndTag:
+        if (unit != L'>') {
+            return fail(kXmlErrorInvalidFormat);
+        }
+        while (!name_.empty() && isBlank(name_.back())) {
+            name_.pop_back();
+        }
+        setMarkupLength();
+        owner_.endElement(name_, false);
+        resetMarkup();
+        state_ = State::Content;
+        return true;
+
+    case State::PiXml:
+        if (classes & kBlank) {
+            name_ = L"xml";
+            state_ = State::Declaration;
+            return true;
+        }
+        if (unit == L'-') {
+            name_ = L"xml-stylesheet";
+            expect("stylesheet", State::Declaration);
+            return true;
+        }
+        return fail(kXmlErrorInvalidFormat);
+
+    case State::Declaration:
+        storePendingAttribute();
+        if (unit == L'?') {
+            owner_.processingInstruction(name_, attributes_);
+            attributes_.clear();
+            resetMarkup();
+            expect(">", State::Content);
+            return true;
+        }
+        if (classes & kBlank) {
+            return true;
+        }
+        if (classes & kNameStart) {
+            beginToken(Token::DeclarationName, State::DeclName);
+            return collect(unit);
+        }
+        return fail(kXmlErrorInvalidFormat);
+
+    case State::DeclName:
+        if (unit == L'=') {
+            beginToken(Token::DeclarationValue, State::Declaration);
+            return true;
+        }
+        return (classes & kBlank) ? true : fail(kXmlErrorInvalidFormat);
+    }
+    return fail(kXmlErrorInvalidFormat);
+}
+
+bool XmlParserState::collect(wchar_t unit) {
+    if (token_ == Token::CommentText) {
+        const size_t length = commentText_.size();
+        if (unit == L'>' && length >= 2 && commentText_[length - 1] == L'-' &&
+            commentText_[length - 2] == L'-') {
+            commentText_.resize(length - 2);
+            setMarkupLength();
+            owner_.comment(commentText_);
+            commentText_.clear();
+            resetMarkup();
+            state_ = State::Content;
+            subState_ = SubState::Dispatch;
+            return true;
+        }
+        if (unit == 0) {
+            return true;
+        }
+        if (length >= kCommentLimit) {
+            // Not left open, so that the limit and not the end of input is reported.
+            commentText_.clear();
+            state_ = State::Content;
+            subState_ = SubState::Dispatch;
+            return fail(kXmlErrorBlockTooLarge);
+        }
+        commentText_ += unit;
+        return true;
+    }
+
+    if (token_ == Token::CdataText) {
+        if (unit == L'>' && previous_ == L']' && beforePrevious_ == L']') {
+            block_.resize(block_.size() >= 2 ? block_.size() - 2 : 0);
+            owner_.cdata(block_);
+            block_.clear();
+            resetMarkup();
+            state_ = State::Content;
+            subState_ = SubState::Dispatch;
+            return true;
+        }
+        if (unit == 0) {
+            return true;
+        }
+        if (block_.size() >= kBlockLimit) {
+            owner_.cdata(block_);
+            block_.clear();
+            resetMarkup();
+        }
+        block_ += unit;
+        return true;
+    }
+
+    if (block_.size() >= kBlockLimit) {
+        if (token_ != Token::Text) {
+            return fail(kXmlErrorBlockTooLarge);
+        }
+        owner_.characterData(block_);
+        block_.clear();
+        referenceEnd_ = 0;
+    }
+    if (inReference_) {
+        return collectReference(unit);
+    }
+    if (quote_ != 0) {
+        if (unit == L'&') {
+            inReference_ = true;
+            referenceName_.clear();
+        } else if (unit != 0) {
+            block_ += unit;
+            if (unit == quote_) {
+                quote_ = 0;
+            }
+        }
+        return true;
+    }
+    if (unit == L'&') {
+        inReference_ = true;
+        referenceName_.clear();
+        return true;
+    }
+    if (quotedValue_ && block_.empty() && (unit == L'"' || unit == L'\'')) {
+        quote_ = unit;
+        quoteOpened_ = true;
+        block_ += unit;
+        return true;
+    }
+    if ((classOf(unit) & (terminators_ | kNul)) != 0) {
+        return endToken(unit);
+    }
+    block_ += unit;
+    return true;
+}
+
+bool XmlParserState::collectReference(wchar_t unit) {
+    if (unit == 0) {
+        return true; // left open: the parse reports an unclosed reference
+    }
+    if (unit == L';') {
+        const uint32_t codePoint = resolveEntityCodePoint(referenceName_);
+        if (codePoint != 0) {
+            appendCodePoint(codePoint);
+        } else {
+            block_ += L'&';
+            block_ += referenceName_;
+            block_ += L';';
+        }
+    } else if ((classOf(unit) & kReferenceName) != 0 &&
+               referenceName_.size() < kReferenceNameLimit) {
+        referenceName_ += unit;
+        return true;
+    } else {
+        // The unit that broke the reference is plain text: a '<' or a quote here means nothing.
+        block_ += L'&';
+        block_ += referenceName_;
+        block_ += unit;
+    }
+    inReference_ = false;
+    referenceEnd_ = block_.size();
+    return true;
+}
+
+bool XmlParserState::endToken(wchar_t unit) {
+    if (unit == 0 && quotedValue_ && block_.empty()) {
+        // The input ended right after '=': no error, and nothing to store.
+        subState_ = SubState::Dispatch;
+        state_ = tokenNext_;
+        return true;
+    }
+    std::wstring& destination = target();
+    // Only a literal quote pair around a value is markup; text and quotes that references
+    // produced are content.
+    const size_t length = block_.size();
+    if (quoteOpened_ && length >= 2 && block_[length - 1] == block_[0] && length > referenceEnd_) {
+        destination.assign(block_, 1, length - 2);
+    } else {
+        destination.assign(block_);
+    }
+    subState_ = SubState::Dispatch;
+    state_ = tokenNext_;
+    quote_ = 0;
+    return dispatch(unit);
+}
+
+const wchar_t* XmlParserState::collectRun(const wchar_t* begin, const wchar_t* end) {
+    uint16_t stops;
+    size_t room;
+    std::wstring* destination = &block_;
+    switch (token_) {
+    case Token::CommentText:
+        stops = kGreater | kNul;
+        room = kCommentLimit - commentText_.size();
+        destination = &commentText_;
+        break;
+    case Token::CdataText:
+        stops = kGreater | kNul;
+        room = kBlockLimit - block_.size();
+        break;
+    default:
+        if (quote_ != 0) {
+            stops = kAmpersand | kNul | (quote_ == L'"' ? kDoubleQuote : kApostrophe);
+        } else if (quotedValue_ && block_.empty()) {
+            return begin; // the first unit of a value may open a quoted region
+        } else {
+            stops = terminators_ | kAmpersand | kNul;
+        }
+        room = kBlockLimit > block_.size() ? kBlockLimit - block_.size() : 0;
+        break;
+    }
+    const wchar_t* limit = static_cast<size_t>(end - begin) > room ? begin + room : end;
+    const wchar_t* p = begin;
+    while (p < limit && (classOf(*p) & stops) == 0) {
+        ++p;
+    }
+    destination->append(begin, p);
+    return p;
+}
+
+bool XmlParserState::run(XmlStream& stream) {
+    previous_ = 0;
+    beforePrevious_ = 0;
+    errorCode = 0;
+    errorPosition = -1;
+    markupStart = -1;
+    markupByteOffset = -1;
+    unitCount_ = 0;
+    markupLength = 0;
+    stopRequested = false;
+
+    const int32_t encoding = stream.encoding();
+    const int32_t bracketBytes =
+        encoding == kXmlEncodingUtf16Le || encoding == kXmlEncodingUtf16Be ? 2 : 1;
+    constexpr int32_t kBatch = 2048;
+    wchar_t units[kBatch];
+
+    for (;;) {
+        int32_t count = stream.getChars(units, kBatch);
+        if (count <= 0) {
+            units[0] = 0;
+            count = 1;
+        }
+        const wchar_t* p = units;
+        const wchar_t* const end = units + count;
+        while (p < end) {
+            if (subState_ == SubState::Collect && !inReference_) {
+                const wchar_t* runEnd = collectRun(p, end);
+                const ptrdiff_t run = runEnd - p;
+                if (run > 0) {
+                    beforePrevious_ = run >= 2 ? runEnd[-2] : previous_;
+                    previous_ = runEnd[-1];
+                    unitCount_ += static_cast<int32_t>(run);
+                    p = runEnd;
+                    continue;
+                }
+            }
+            const wchar_t unit = *p;
+            if (unit == 0 && stream.decodingFailed()) {
+                // Never let a document cut short by damaged bytes pass for a whole one.
+                errorCode = kXmlErrorUnsupportedEncoding;
+                errorPosition = unitCount_;
+                goto finished;
+            }
+            if (!step(unit)) {
+                errorPosition = unitCount_;
+                goto finished;
+            }
+            if (state_ == State::TagOpen && subState_ == SubState::Dispatch) {
+                // The stream stops after each '<', so its position is just past this one.
+                markupStart = unitCount_;
+                markupLength = 0;
+                markupByteOffset = stream.position() - bracketBytes;
+            }
+            if (stopRequested) {
+                return errorCode == 0;
+            }
+            if (unit == 0) {
+                goto finished;
+            }
+            beforePrevious_ = previous_;
+            previous_ = unit;
+            ++unitCount_;
+            ++p;
+        }
+    }
+
+finished:
+    if (errorCode != kXmlErrorUnsupportedEncoding) {
+        int32_t unclosed = 0;
+        if (inReference_) {
+            unclosed = kXmlErrorUnclosedEntity;
+        } else if (state_ == State::Comment) {
+            unclosed = kXmlErrorUnclosedComment;
+        } else if (state_ == State::Cdata) {
+            unclosed = kXmlErrorUnclosedCdata;
+        }
+        if (unclosed != 0) {
+            errorCode = unclosed;
+            if (errorPosition < 0) {
+                errorPosition = unitCount_;
+            }
+        }
+    }
+    if (errorCode != 0) {
+        emptyAccumulators();
+        owner_.onParseError();
+        return false;
+    }
+    owner_.onDocumentEnd();
+    return true;
+}

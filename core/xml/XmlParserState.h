@@ -1,0 +1,109 @@
+#pragma once
+
+#include "core/xml/XmlAttributes.h"
+
+#include <cstdint>
+#include <string>
+
+class XmlParser;
+class XmlStream;
+
+// The character-level machine behind XmlParser: its state, the token being collected and the
+// positions of the markup being reported. One belongs to each parser.
+class XmlParserState {
+public:
+    explicit XmlParserState(XmlParser& owner);
+    XmlParserState(const XmlParserState&) = delete;
+    XmlParserState& operator=(const XmlParserState&) = delete;
+
+    bool run(XmlStream& stream);
+
+    int32_t errorCode = 0;
+    int32_t errorPosition = -1;
+    int32_t markupStart = -1;
+    int32_t markupLength = 0;
+    int32_t markupByteOffset = -1;
+    bool stopRequested = false;
+
+private:
+    enum class State : uint8_t {
+        Content,
+        TagOpen,
+        Bang,
+        Comment,
+        Cdata,
+        Doctype,
+        StartTag,
+        AttrName,
+        AttrEquals,
+        EmptySlash,
+        EndTag,
+        PiXml,
+        Declaration,
+        DeclName,
+    };
+    enum class SubState : uint8_t { Dispatch, Keyword, Collect };
+    enum class Token : uint8_t {
+        Text,
+        ElementName,
+        AttributeName,
+        AttributeValue,
+        EndTagName,
+        DeclarationName,
+        DeclarationValue,
+        DoctypeText,
+        CommentText,
+        CdataText,
+    };
+
+    bool step(wchar_t unit);
+    bool dispatch(wchar_t unit);
+    bool collect(wchar_t unit);
+    bool collectReference(wchar_t unit);
+    bool endToken(wchar_t unit);
+    void beginToken(Token token, State next);
+    void beginComment();
+    void beginCdata();
+    void expect(const char* keyword, State next);
+    bool fail(int32_t code);
+    // Appends a run of units that collect() would append one by one; returns its end.
+    const wchar_t* collectRun(const wchar_t* begin, const wchar_t* end);
+    void appendCodePoint(uint32_t codePoint);
+    void storePendingAttribute();
+    void deliverText();
+    void setMarkupLength();
+    void resetMarkup();
+    void emptyAccumulators();
+    std::wstring& target();
+
+    XmlParser& owner_;
+    State state_ = State::Content;
+    SubState subState_ = SubState::Dispatch;
+    wchar_t quote_ = 0;    // the quote of the open quoted region, 0 outside one
+    bool inReference_ = false;
+
+    std::wstring name_;
+    std::wstring attributeName_;
+    std::wstring attributeValue_;
+    std::wstring text_;
+    std::wstring doctypeText_;
+    std::wstring commentText_;
+    std::wstring referenceName_;
+    XmlAttributes attributes_;
+    std::wstring block_;
+
+    Token token_ = Token::Text;
+    State tokenNext_ = State::Content;
+    uint16_t terminators_ = 0;  // character classes that end the token
+    bool quotedValue_ = false;  // the token is a value whose first unit may open a quoted region
+    bool quoteOpened_ = false;  // its first unit did
+    size_t referenceEnd_ = 0;   // block length after the last reference appended
+
+    const char* keyword_ = "";
+    int keywordPosition_ = 0;
+    State keywordNext_ = State::Content;
+
+    int32_t unitCount_ = 0;
+    wchar_t previous_ = 0;
+    wchar_t beforePrevious_ = 0;
+};

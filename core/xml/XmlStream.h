@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+
+// Encoding codes shared by every place that keeps an encoding (streams, index header,
+// documents). As an argument, 0 asks for detection; as a stream's own code, 0 is a stream that
+// delivers nothing.
+enum XmlEncoding : int32_t {
+    kXmlEncodingNone = 0,
+    kXmlEncodingAnsi = 1,
+    kXmlEncodingUtf16Le = 2,
+    kXmlEncodingUtf8 = 3,
+    kXmlEncodingUtf16Be = 4,
+};
+
+// A one-pass source of UTF-16 code units for the XML parser.
+class XmlStream {
+public:
+    virtual ~XmlStream() = default;
+
+    // The next UTF-16 unit; 0 at the end of the data and when bytes cannot be decoded.
+    virtual uint16_t getChar() = 0;
+    // True after a decoding error (and, for a file stream, when the file could not be opened).
+    virtual bool hadError() const = 0;
+    // Byte offset in the source of the next byte not yet decoded.
+    virtual int32_t position() const = 0;
+    virtual int32_t encoding() const = 0;
+
+    // Decodes a run of units into dest, exactly as repeated getChar calls would, and stops right
+    // after a '<', a '>' or a 0 (which is stored too) or when room units are written. Stopping
+    // after '<' lets the caller ask position() for the byte offset of markup; stopping after '>'
+    // keeps a parse that is stopped at the end of a tag from having decoded beyond it.
+    // Returns the number of units written (at least 1 when room > 0).
+    virtual int32_t getChars(wchar_t* dest, int32_t room);
+
+    // True when the data ended because bytes could not be decoded, as opposed to a stream that
+    // never had data (a missing file reads as an empty document, a damaged one must not).
+    virtual bool decodingFailed() const { return hadError(); }
+
+protected:
+    XmlStream() = default;
+    XmlStream(const XmlStream&) = delete;
+    XmlStream& operator=(const XmlStream&) = delete;
+};
