@@ -57,10 +57,13 @@ TmxFile::TmxFile()
 TmxFile::~TmxFile()
 {
     tmxView_.reset();
-    if (cache_) {
-        uint32_t count = index_ ? index_->entryCount() : 0;
-        for (uint32_t i = 0; i < count; ++i)
-            delete cache_[i].load(std::memory_order_relaxed);
+    for (uint32_t c = 0; c < cacheChunks_; ++c) {
+        CacheChunk* chunk = cache_[c].load(std::memory_order_relaxed);
+        if (!chunk)
+            continue;
+        for (std::atomic<TmxEntry*>& slot : *chunk)
+            delete slot.load(std::memory_order_relaxed);
+        delete[] chunk;
     }
     cache_.reset();
     index_.reset();
@@ -119,12 +122,13 @@ int TmxFile::load(const std::wstring& path)
         if (view->failed())
             return 5;
 
-        const uint32_t count = index->entryCount();
-        // Value-initialised: every slot starts null.
-        std::unique_ptr<std::atomic<TmxEntry*>[]> cache(new std::atomic<TmxEntry*>[count ? count : 1]());
+        const uint32_t chunks = static_cast<uint32_t>((uint64_t(index->entryCount()) + kCacheChunkSize - 1) >> kCacheChunkShift);
+        // Value-initialised: every chunk pointer starts null.
+        std::unique_ptr<std::atomic<CacheChunk*>[]> cache(new std::atomic<CacheChunk*>[chunks ? chunks : 1]());
 
         tmxView_ = std::move(view);
         cache_ = std::move(cache);
+        cacheChunks_ = chunks;
         index_ = std::move(index);
         return 1;
     } catch (const std::bad_alloc&) {
@@ -231,18 +235,39 @@ const TmxEntry* TmxFile::readEntry(uint32_t id)
 {
     if (!index_ || id >= index_->entryCount())
         return nullptr;
-    std::atomic<TmxEntry*>& slot = cache_[id];
-    if (TmxEntry* cached = slot.load(std::memory_order_acquire))
+    std::atomic<TmxEntry*>* slot = cacheSlot(id);
+    if (!slot)
+        return nullptr;
+    if (TmxEntry* cached = slot->load(std::memory_order_acquire))
         return cached;
     TmxEntry* parsed = parseEntry(id);
     if (!parsed)
         return nullptr;
     TmxEntry* expected = nullptr;
-    if (slot.compare_exchange_strong(expected, parsed, std::memory_order_acq_rel, std::memory_order_acquire))
+    if (slot->compare_exchange_strong(expected, parsed, std::memory_order_acq_rel, std::memory_order_acquire))
         return parsed;
     // Another thread published the same entry first: every caller gets that one object.
     delete parsed;
     return expected;
+}
+
+std::atomic<TmxEntry*>* TmxFile::cacheSlot(uint32_t id)
+{
+    std::atomic<CacheChunk*>& link = cache_[id >> kCacheChunkShift];
+    CacheChunk* chunk = link.load(std::memory_order_acquire);
+    if (!chunk) {
+        CacheChunk* fresh = new (std::nothrow) CacheChunk[1]();
+        if (!fresh)
+            return nullptr;
+        CacheChunk* expected = nullptr;
+        if (link.compare_exchange_strong(expected, fresh, std::memory_order_acq_rel, std::memory_order_acquire)) {
+            chunk = fresh;
+        } else {
+            delete[] fresh;
+            chunk = expected;
+        }
+    }
+    return &(*chunk)[id & (kCacheChunkSize - 1)];
 }
 
 TmxEntry* TmxFile::parseEntry(uint32_t id) const

@@ -54,7 +54,14 @@ private:
 
     std::unique_ptr<MappedFile> tmxView_;
     std::unique_ptr<TmxIndex> index_;
-    // One slot per entry, filled on first read. A slot is published once with a compare-exchange,
-    // so concurrent readers of one entry agree on a single object and nobody takes a lock.
-    std::unique_ptr<std::atomic<TmxEntry*>[]> cache_;
+    // One slot per entry, filled on first read, in chunks that are allocated when one of their
+    // entries is first read (a large file's cache costs nothing at opening). Chunks and slots are
+    // published once with a compare-exchange, so concurrent readers of one entry agree on a single
+    // object and nobody takes a lock.
+    static constexpr uint32_t kCacheChunkShift = 10;
+    static constexpr uint32_t kCacheChunkSize = 1u << kCacheChunkShift;
+    using CacheChunk = std::atomic<TmxEntry*>[kCacheChunkSize];
+    std::atomic<TmxEntry*>* cacheSlot(uint32_t id);
+    std::unique_ptr<std::atomic<CacheChunk*>[]> cache_;
+    uint32_t cacheChunks_ = 0;
 };
