@@ -16,6 +16,12 @@ namespace {
 // Stream positions and entry offsets are 32-bit signed: a file this large would be misindexed.
 const uint64_t kMaxTmxSize = 0x80000000ull;
 
+#if !defined(_WIN64)
+// The builder's trie and the view of the index file being written share a 32-bit address space;
+// a trie past this size would leave no room for the view, so indexing fails cleanly instead.
+const size_t kBuilderMemoryLimit = size_t(1536) << 20;
+#endif
+
 class LockGuard {
 public:
     explicit LockGuard(CRITICAL_SECTION& lock) : lock_(lock) { EnterCriticalSection(&lock_); }
@@ -144,6 +150,9 @@ bool TmxFile::buildIndex(const std::wstring& path, const std::wstring& indexPath
         // The builder, the stream and the parser all die at the end of this scope, before the
         // fresh index and the TMX file are mapped: a 32-bit process needs that address space.
         TmxIndexBuilder builder;
+#if !defined(_WIN64)
+        builder.setMemoryLimit(kBuilderMemoryLimit);
+#endif
         XmlFileStream stream(path, 0);
         TmxParser parser(builder);
         {

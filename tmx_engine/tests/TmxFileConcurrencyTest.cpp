@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <string>
 #include <thread>
@@ -67,6 +68,47 @@ TEST(TmxFileConcurrencyTest, TwoThreadsReadingEntriesAgreeOnOneObjectEach)
             EXPECT_EQ(seen[0][id]->segments.size(), 3u) << id;
         }
     }
+}
+
+// The viewer polls the progress while the loader thread indexes: 0 before and after, and values
+// from 1 to 100 while the file is parsed and the index written.
+TEST(TmxFileConcurrencyTest, ProgressSeenFromAnotherThreadStaysInRange)
+{
+    std::string body;
+    for (int i = 0; i < 6000; ++i) {
+        const std::string n = std::to_string(i);
+        body += "<tu><tuv xml:lang=\"en-GB\"><seg>alpha beta gamma delta " + n + " epsilon zeta eta theta word" + n +
+                "</seg></tuv><tuv xml:lang=\"de-DE\"><seg>ziel " + n + "</seg></tuv></tu>\n";
+    }
+    tmxtest::ScratchDir dir;
+    const std::wstring tmx = dir.file(L"progress.tmx");
+    ASSERT_TRUE(tmxtest::writeBytes(tmx, "<?xml version=\"1.0\" encoding=\"UTF-8\"?><tmx version=\"1.4\">"
+                                         "<header srclang=\"en-GB\"/><body>\n" + body + "</body></tmx>"));
+    TmxFile file;
+    EXPECT_EQ(file.loadProgress(), 0);
+    std::atomic<bool> done{false};
+    int lowest = 1000;
+    int highest = -1;
+    int nonZero = 0;
+    std::thread poller([&] {
+        while (!done.load()) {
+            const int p = file.loadProgress();
+            lowest = std::min(lowest, p);
+            highest = std::max(highest, p);
+            if (p != 0)
+                ++nonZero;
+            Sleep(0);
+        }
+    });
+    const int code = file.load(tmx);
+    done.store(true);
+    poller.join();
+    EXPECT_EQ(code, 1);
+    EXPECT_GE(lowest, 0);
+    EXPECT_LE(highest, 100);
+    EXPECT_GT(nonZero, 0);
+    EXPECT_EQ(file.loadProgress(), 0);
+    EXPECT_EQ(file.entryCount(), 6000u);
 }
 
 }  // namespace
