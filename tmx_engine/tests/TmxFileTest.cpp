@@ -337,4 +337,36 @@ TEST(TmxFileTest, ReadEntryOfBytesThatNoLongerDecodeIsNone)
     EXPECT_EQ(file.readEntry(2)->tuid, L"3");
 }
 
+// Entry offsets are byte offsets of the file, whatever the encoding: a UTF-16 file's entries are
+// read back from the mapped bytes at the offsets the indexing pass recorded.
+TEST(TmxFileTest, EntriesOfUtf16FilesAreReadAtTheirByteOffsets)
+{
+    const std::wstring text = tmxtest::widen(kSmallTmx);
+    for (bool bigEndian : {false, true}) {
+        SCOPED_TRACE(bigEndian ? "UTF-16BE" : "UTF-16LE");
+        std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+        for (wchar_t unit : text) {
+            const char high = static_cast<char>((unit >> 8) & 0xFF);
+            const char low = static_cast<char>(unit & 0xFF);
+            bytes += bigEndian ? high : low;
+            bytes += bigEndian ? low : high;
+        }
+        ScratchDir dir;
+        const std::wstring tmx = dir.file(L"wide.tmx");
+        ASSERT_TRUE(tmxtest::writeBytes(tmx, bytes));
+        TmxFile file;
+        ASSERT_EQ(file.load(tmx), 1);
+        ASSERT_EQ(file.entryCount(), 3u);
+        const size_t third = text.find(L"<tu tuid=\"3\"");
+        EXPECT_EQ(file.entryOffset(2), 2 + 2 * third);
+        const TmxEntry* entry = file.readEntry(2);
+        ASSERT_NE(entry, nullptr);
+        EXPECT_EQ(entry->tuid, L"3");
+        const Segment& german = findSegment(*entry, L"de-DE").segment;
+        ASSERT_EQ(german.size(), 3u);
+        EXPECT_EQ(german[0].text, L"Datei");
+        EXPECT_EQ(german[2].text, L"speichern");
+    }
+}
+
 }  // namespace
