@@ -1,3 +1,4 @@
+#include "tmx_engine/SearchQuery.h"
 #include "tmx_engine/TmxFile.h"
 #include "tmx_engine/tests/TmxFileTestSupport.h"
 
@@ -367,6 +368,26 @@ TEST(TmxFileTest, EntriesOfUtf16FilesAreReadAtTheirByteOffsets)
         EXPECT_EQ(german[0].text, L"Datei");
         EXPECT_EQ(german[2].text, L"speichern");
     }
+}
+
+TEST_F(IndexedTmx, SearchGoesToTheIndexWithTheLanguageNormalised)
+{
+    TmxFile file;
+    bool strong = true;
+    SearchResults results;
+    const SearchQuery query = SearchQuery::split(L"main window", SearchQuery::budgetMaximum(25));
+    EXPECT_EQ(file.search(L"de-DE", query.includeWords, query.excludeWords, query.perWordBudget, strong, results), 0);
+    ASSERT_EQ(file.load(tmx_), 1);
+
+    strong = false;
+    EXPECT_EQ(file.search(L" DE-de ", query.includeWords, query.excludeWords, query.perWordBudget, strong, results), 2);
+    ASSERT_EQ(results.size(), 2u);
+    EXPECT_TRUE(strong);
+    EXPECT_EQ(results[0].entryId + results[1].entryId, 1u);  // units 1 and 2
+
+    SearchResults none;
+    EXPECT_EQ(file.search(L"fr-FR", query.includeWords, query.excludeWords, query.perWordBudget, strong, none), 0);
+    EXPECT_TRUE(none.empty());
 }
 
 }  // namespace
