@@ -4,13 +4,11 @@
 #include "tmx_engine/Segment.h"
 
 TmxEntryParser::TmxEntryParser(TmxEntry& entry, const std::wstring& defaultSourceLanguage)
-    : entry_(entry), defaultSourceLanguage_(defaultSourceLanguage)
-{
+    : entry_(entry), defaultSourceLanguage_(defaultSourceLanguage) {
     current_.reserve(256);
 }
 
-void TmxEntryParser::startElement(const std::wstring& name, const XmlAttributes& attributes, bool isEmpty)
-{
+void TmxEntryParser::startElement(const std::wstring& name, const XmlAttributes& attributes, bool isEmpty) {
     if (inSeg_) {
         appendSegmentStartTag(current_, name, isEmpty, attributes.get(L"x"), attributes.toMarkup());
         return;
@@ -37,8 +35,7 @@ void TmxEntryParser::startElement(const std::wstring& name, const XmlAttributes&
     }
 }
 
-void TmxEntryParser::endElement(const std::wstring& name, bool isEmpty)
-{
+void TmxEntryParser::endElement(const std::wstring& name, bool isEmpty) {
     if (inSeg_) {
         if (name == L"seg")
             inSeg_ = false;
@@ -57,14 +54,12 @@ void TmxEntryParser::endElement(const std::wstring& name, bool isEmpty)
     }
 }
 
-void TmxEntryParser::characterData(const std::wstring& text)
-{
+void TmxEntryParser::characterData(const std::wstring& text) {
     if (inSeg_)
         appendSegmentText(current_, text);
 }
 
-void TmxEntryParser::cdata(const std::wstring& text)
-{
+void TmxEntryParser::cdata(const std::wstring& text) {
     if (inSeg_)
         appendSegmentText(current_, text);
 }

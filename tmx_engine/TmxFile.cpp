@@ -9,6 +9,8 @@
 #include "tmx_engine/TmxIndexBuilder.h"
 #include "tmx_engine/TmxParser.h"
 
+#include <windows.h>
+
 #include <new>
 
 namespace {
@@ -22,19 +24,7 @@ const uint64_t kMaxTmxSize = 0x80000000ull;
 const size_t kBuilderMemoryLimit = size_t(1536) << 20;
 #endif
 
-class LockGuard {
-public:
-    explicit LockGuard(CRITICAL_SECTION& lock) : lock_(lock) { EnterCriticalSection(&lock_); }
-    ~LockGuard() { LeaveCriticalSection(&lock_); }
-    LockGuard(const LockGuard&) = delete;
-    LockGuard& operator=(const LockGuard&) = delete;
-
-private:
-    CRITICAL_SECTION& lock_;
-};
-
-bool queryFileSize(const std::wstring& path, uint64_t& size)
-{
+bool queryFileSize(const std::wstring& path, uint64_t& size) {
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
         return false;
@@ -44,8 +34,7 @@ bool queryFileSize(const std::wstring& path, uint64_t& size)
     return true;
 }
 
-bool isPlainFile(const std::wstring& path)
-{
+bool isPlainFile(const std::wstring& path) {
     DWORD attributes = GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
@@ -53,15 +42,11 @@ bool isPlainFile(const std::wstring& path)
 const std::vector<std::wstring> kNoMemberNames;
 const std::wstring kNoMemberName;
 
-}  // namespace
+} // namespace
 
-TmxFile::TmxFile()
-{
-    InitializeCriticalSection(&lock_);
-}
+TmxFile::TmxFile() = default;
 
-TmxFile::~TmxFile()
-{
+TmxFile::~TmxFile() {
     tmxView_.reset();
     for (uint32_t c = 0; c < cacheChunks_; ++c) {
         CacheChunk* chunk = cache_[c].load(std::memory_order_relaxed);
@@ -73,11 +58,9 @@ TmxFile::~TmxFile()
     }
     cache_.reset();
     index_.reset();
-    DeleteCriticalSection(&lock_);
 }
 
-int TmxFile::load(const std::wstring& path)
-{
+int TmxFile::load(const std::wstring& path) {
     if (index_)
         return 2;
     try {
@@ -143,8 +126,7 @@ int TmxFile::load(const std::wstring& path)
 }
 
 bool TmxFile::buildIndex(const std::wstring& path, const std::wstring& indexPath, const PackedDate& tmxDate,
-                         uint32_t fileSize)
-{
+                         uint32_t fileSize) {
     bool ok = false;
     try {
         // The builder, the stream and the parser all die at the end of this scope, before the
@@ -156,7 +138,7 @@ bool TmxFile::buildIndex(const std::wstring& path, const std::wstring& indexPath
         XmlFileStream stream(path, 0);
         TmxParser parser(builder);
         {
-            LockGuard guard(lock_);
+            ScopedLock guard(lock_);
             parser_ = &parser;
             indexingSize_ = fileSize;
         }
@@ -167,7 +149,7 @@ bool TmxFile::buildIndex(const std::wstring& path, const std::wstring& indexPath
         ok = !stream.hadError() && parser.parse(stream) && !stream.hadError() && !builder.failed();
         if (ok) {
             {
-                LockGuard guard(lock_);
+                ScopedLock guard(lock_);
                 writing_ = true;
             }
             ok = builder.write(indexPath);
@@ -175,16 +157,15 @@ bool TmxFile::buildIndex(const std::wstring& path, const std::wstring& indexPath
     } catch (const std::bad_alloc&) {
         ok = false;
     }
-    LockGuard guard(lock_);
+    ScopedLock guard(lock_);
     parser_ = nullptr;
     indexingSize_ = 0;
     writing_ = false;
     return ok;
 }
 
-int TmxFile::loadProgress()
-{
-    LockGuard guard(lock_);
+int TmxFile::loadProgress() {
+    ScopedLock guard(lock_);
     if (writing_)
         return 100;
     if (!parser_)
@@ -196,52 +177,43 @@ int TmxFile::loadProgress()
     return progress == 0 ? 1 : static_cast<int>(progress > 100 ? 100 : progress);
 }
 
-const TmxHeader& TmxFile::sourceLanguage() const
-{
+const TmxHeader& TmxFile::sourceLanguage() const {
     static const TmxHeader empty;
     return index_ ? index_->header() : empty;
 }
 
-const LanguageMap& TmxFile::languages() const
-{
+const LanguageMap& TmxFile::languages() const {
     static const LanguageMap empty;
     return index_ ? index_->languages() : empty;
 }
 
-const std::vector<std::wstring>& TmxFile::memberNames() const
-{
+const std::vector<std::wstring>& TmxFile::memberNames() const {
     return kNoMemberNames;
 }
 
-const std::wstring& TmxFile::memberName(uint32_t) const
-{
+const std::wstring& TmxFile::memberName(uint32_t) const {
     return kNoMemberName;
 }
 
-uint32_t TmxFile::memberColor(uint32_t) const
-{
+uint32_t TmxFile::memberColor(uint32_t) const {
     return 0xEEEEEEEE;
 }
 
-uint32_t TmxFile::entryCount() const
-{
+uint32_t TmxFile::entryCount() const {
     return index_ ? index_->entryCount() : 0;
 }
 
-uint32_t TmxFile::entryOffset(uint32_t id) const
-{
+uint32_t TmxFile::entryOffset(uint32_t id) const {
     if (!index_ || id >= index_->entryCount())
         return 0;
     return index_->entryOffset(id);
 }
 
-int TmxFile::fileCount() const
-{
+int TmxFile::fileCount() const {
     return index_ ? 1 : 0;
 }
 
-const TmxEntry* TmxFile::readEntry(uint32_t id)
-{
+const TmxEntry* TmxFile::readEntry(uint32_t id) {
     if (!index_ || id >= index_->entryCount())
         return nullptr;
     std::atomic<TmxEntry*>* slot = cacheSlot(id);
@@ -260,8 +232,7 @@ const TmxEntry* TmxFile::readEntry(uint32_t id)
     return expected;
 }
 
-std::atomic<TmxEntry*>* TmxFile::cacheSlot(uint32_t id)
-{
+std::atomic<TmxEntry*>* TmxFile::cacheSlot(uint32_t id) {
     std::atomic<CacheChunk*>& link = cache_[id >> kCacheChunkShift];
     CacheChunk* chunk = link.load(std::memory_order_acquire);
     if (!chunk) {
@@ -279,8 +250,7 @@ std::atomic<TmxEntry*>* TmxFile::cacheSlot(uint32_t id)
     return &(*chunk)[id & (kCacheChunkSize - 1)];
 }
 
-TmxEntry* TmxFile::parseEntry(uint32_t id) const
-{
+TmxEntry* TmxFile::parseEntry(uint32_t id) const {
     try {
         const uint32_t offset = index_->entryOffset(id);
         const uint8_t* start = tmxView_->start();
@@ -300,8 +270,7 @@ TmxEntry* TmxFile::parseEntry(uint32_t id) const
 
 int TmxFile::search(const std::wstring& language, const std::vector<SegmentElement>& includeTokens,
                     const std::vector<SegmentElement>& excludeTokens, uint32_t budget, bool& strongMatch,
-                    SearchResults& results)
-{
+                    SearchResults& results) {
     if (!index_)
         return 0;
     return searchIndex(*index_, normaliseLanguage(language), includeTokens, excludeTokens, budget, strongMatch, results);

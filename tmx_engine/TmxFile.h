@@ -1,8 +1,7 @@
 #pragma once
 
+#include "core/threads/Lockable.h"
 #include "tmx_engine/TmxEntryProvider.h"
-
-#include <windows.h>
 
 #include <atomic>
 #include <cstdint>
@@ -46,7 +45,7 @@ private:
                     uint32_t fileSize);
     TmxEntry* parseEntry(uint32_t id) const;
 
-    CRITICAL_SECTION lock_;
+    Lockable lock_;
     // Guarded by lock_: the running indexing pass, the size of the file it reads, the writing flag.
     uint32_t indexingSize_ = 0;
     const TmxParser* parser_ = nullptr;

@@ -4,14 +4,12 @@
 #include "tmx_engine/TmxIndexBuilder.h"
 #include "tmx_engine/Segment.h"
 
-TmxParser::TmxParser(TmxIndexBuilder& builder) : builder_(builder)
-{
+TmxParser::TmxParser(TmxIndexBuilder& builder) : builder_(builder) {
     current_.reserve(128);
     savedSource_.reserve(128);
 }
 
-void TmxParser::startElement(const std::wstring& name, const XmlAttributes& attributes, bool isEmpty)
-{
+void TmxParser::startElement(const std::wstring& name, const XmlAttributes& attributes, bool isEmpty) {
     if (inSeg_) {
         // Only kinds and names matter here: the segment feeds counts and terms, so the attribute
         // text is not rendered.
@@ -45,8 +43,7 @@ void TmxParser::startElement(const std::wstring& name, const XmlAttributes& attr
     }
 }
 
-void TmxParser::endElement(const std::wstring& name, bool isEmpty)
-{
+void TmxParser::endElement(const std::wstring& name, bool isEmpty) {
     if (inSeg_) {
         if (name == L"seg") {
             inSeg_ = false;
@@ -82,18 +79,15 @@ void TmxParser::endElement(const std::wstring& name, bool isEmpty)
     }
 }
 
-void TmxParser::characterData(const std::wstring& text)
-{
+void TmxParser::characterData(const std::wstring& text) {
     appendText(text);
 }
 
-void TmxParser::cdata(const std::wstring& text)
-{
+void TmxParser::cdata(const std::wstring& text) {
     appendText(text);
 }
 
-void TmxParser::appendText(const std::wstring& text)
-{
+void TmxParser::appendText(const std::wstring& text) {
     // In language mode 1 only the source text feeds terms; target text is not even tokenized.
     if (!inSeg_ || (builder_.languageMode() != 2 && targetSegment_))
         return;

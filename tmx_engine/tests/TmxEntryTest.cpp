@@ -11,8 +11,7 @@ namespace {
 
 using tmxtest::ScratchDir;
 
-TEST(TmxEntryTest, NormaliseLanguage)
-{
+TEST(TmxEntryTest, NormaliseLanguage) {
     const struct {
         const wchar_t* in;
         const wchar_t* out;
@@ -25,8 +24,7 @@ TEST(TmxEntryTest, NormaliseLanguage)
         EXPECT_EQ(normaliseLanguage(c.in), c.out) << c.in;
 }
 
-TEST(TmxEntryTest, SameLanguageComparesTheFirstTwoUnits)
-{
+TEST(TmxEntryTest, SameLanguageComparesTheFirstTwoUnits) {
     EXPECT_TRUE(sameLanguage(L"en-US", L"en-GB"));
     EXPECT_TRUE(sameLanguage(L"en", L"en-GB"));
     EXPECT_FALSE(sameLanguage(L"e", L"e"));
@@ -34,8 +32,7 @@ TEST(TmxEntryTest, SameLanguageComparesTheFirstTwoUnits)
     EXPECT_FALSE(sameLanguage(L"de-DE", L"en-DE"));
 }
 
-TEST(TmxEntryTest, SegmentRecordsAreInsertedOnlyOnDemand)
-{
+TEST(TmxEntryTest, SegmentRecordsAreInsertedOnlyOnDemand) {
     TmxEntry entry;
     EXPECT_TRUE(findSegment(entry, L"de-DE").segment.empty());
     EXPECT_TRUE(entry.segments.empty());
@@ -47,8 +44,7 @@ TEST(TmxEntryTest, SegmentRecordsAreInsertedOnlyOnDemand)
     EXPECT_EQ(entry.segments.size(), 1u);
 }
 
-std::wstring describe(const Segment& segment)
-{
+std::wstring describe(const Segment& segment) {
     std::wstring text;
     for (const SegmentElement& e : segment) {
         if (!text.empty())
@@ -60,8 +56,7 @@ std::wstring describe(const Segment& segment)
 
 class EntryFixture : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         source_ = tmxtest::readBytes(tmxtest::widen(TEST_DATA_DIR "/entries.tmx"));
         ASSERT_FALSE(source_.empty());
         path_ = dir_.file(L"entries.tmx");
@@ -70,8 +65,7 @@ protected:
     }
 
     // Byte offset of the n-th "<tu " in the fixture.
-    uint32_t tuOffset(int n) const
-    {
+    uint32_t tuOffset(int n) const {
         size_t at = 0;
         for (int i = 0; i <= n; ++i)
             at = source_.find("<tu ", i == 0 ? 0 : at + 1);
@@ -84,8 +78,7 @@ protected:
     TmxFile file_;
 };
 
-TEST_F(EntryFixture, IndexingGivesOneEntryPerTargetTuvAfterTheSource)
-{
+TEST_F(EntryFixture, IndexingGivesOneEntryPerTargetTuvAfterTheSource) {
     // t1: German and French; t2: two German tuvs; t3: the target precedes the source.
     ASSERT_EQ(file_.entryCount(), 4u);
     EXPECT_EQ(file_.entryOffset(0), tuOffset(0));
@@ -112,8 +105,7 @@ TEST_F(EntryFixture, IndexingGivesOneEntryPerTargetTuvAfterTheSource)
     EXPECT_EQ(file_.memberColor(0), 0xEEEEEEEEu);
 }
 
-TEST_F(EntryFixture, ReadEntryKeepsUnitFactsAndEveryLanguage)
-{
+TEST_F(EntryFixture, ReadEntryKeepsUnitFactsAndEveryLanguage) {
     const TmxEntry* entry = file_.readEntry(1);
     ASSERT_NE(entry, nullptr);
     EXPECT_EQ(entry->tuid, L"t1");
@@ -137,8 +129,7 @@ TEST_F(EntryFixture, ReadEntryKeepsUnitFactsAndEveryLanguage)
     EXPECT_EQ(file_.readEntry(4), nullptr);
 }
 
-TEST_F(EntryFixture, ReadEntryTurnsEveryKindOfContentIntoElements)
-{
+TEST_F(EntryFixture, ReadEntryTurnsEveryKindOfContentIntoElements) {
     const TmxEntry* entry = file_.readEntry(2);
     ASSERT_NE(entry, nullptr);
     EXPECT_EQ(entry->tuid, L"t2");
@@ -156,4 +147,4 @@ TEST_F(EntryFixture, ReadEntryTurnsEveryKindOfContentIntoElements)
               L"1[Drücken|drücken] 3[ |] 1[Sie|sie] 3[ |] 6[ph| type=\"q\"] 2[\"|] 7[ph|] 1[Speichern|speichern]");
 }
 
-}  // namespace
+} // namespace

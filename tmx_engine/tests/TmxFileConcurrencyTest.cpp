@@ -13,8 +13,7 @@ namespace {
 
 // The GUI thread paints entries while a job exports them: both fill the cache of one file at
 // once and must agree on one object per entry, each holding its own unit.
-TEST(TmxFileConcurrencyTest, TwoThreadsReadingEntriesAgreeOnOneObjectEach)
-{
+TEST(TmxFileConcurrencyTest, TwoThreadsReadingEntriesAgreeOnOneObjectEach) {
     std::string body;
     const int units = 1500;  // entries over several cache chunks
     for (int i = 0; i < units; ++i) {
@@ -72,8 +71,7 @@ TEST(TmxFileConcurrencyTest, TwoThreadsReadingEntriesAgreeOnOneObjectEach)
 
 // The viewer polls the progress while the loader thread indexes: 0 before and after, and values
 // from 1 to 100 while the file is parsed and the index written.
-TEST(TmxFileConcurrencyTest, ProgressSeenFromAnotherThreadStaysInRange)
-{
+TEST(TmxFileConcurrencyTest, ProgressSeenFromAnotherThreadStaysInRange) {
     std::string body;
     for (int i = 0; i < 20000; ++i) {
         const std::string n = std::to_string(i);
@@ -111,4 +109,4 @@ TEST(TmxFileConcurrencyTest, ProgressSeenFromAnotherThreadStaysInRange)
     EXPECT_EQ(file.entryCount(), 20000u);
 }
 
-}  // namespace
+} // namespace

@@ -11,14 +11,12 @@ namespace {
 
 using tmxtest::ScratchDir;
 
-std::string tmxDocument(const std::string& srclang, const std::string& body)
-{
+std::string tmxDocument(const std::string& srclang, const std::string& body) {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<tmx version=\"1.4\">\n<header creationtool=\"t\" srclang=\"" +
            srclang + "\"/>\n<body>\n" + body + "</body>\n</tmx>\n";
 }
 
-std::string unit(const std::string& id, const std::string& source, const std::string& target)
-{
+std::string unit(const std::string& id, const std::string& source, const std::string& target) {
     return "<tu tuid=\"" + id + "\"><tuv xml:lang=\"en-GB\"><seg>" + source + "</seg></tuv><tuv xml:lang=\"de-DE\"><seg>" +
            target + "</seg></tuv></tu>\n";
 }
@@ -30,8 +28,7 @@ const std::string kSmallTmx = tmxDocument("en-GB", unit("1", "Open the main wind
 // A folder with one TMX file whose index was built by a first load.
 class IndexedTmx : public ::testing::Test {
 public:
-    void SetUp() override
-    {
+    void SetUp() override {
         tmx_ = dir_.file(L"memory.tmx");
         idx_ = tmx_ + L".idx";
         ASSERT_TRUE(tmxtest::writeBytes(tmx_, kSmallTmx));
@@ -50,14 +47,12 @@ public:
     std::string fresh_;
 };
 
-void putU32(std::string& bytes, size_t at, uint32_t value)
-{
+void putU32(std::string& bytes, size_t at, uint32_t value) {
     for (int i = 0; i < 4; ++i)
         bytes[at + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
 }
 
-uint32_t getU32(const std::string& bytes, size_t at)
-{
+uint32_t getU32(const std::string& bytes, size_t at) {
     uint32_t value = 0;
     for (int i = 3; i >= 0; --i)
         value = (value << 8) | static_cast<uint8_t>(bytes[at + i]);
@@ -65,8 +60,7 @@ uint32_t getU32(const std::string& bytes, size_t at)
 }
 
 // Offset of E in an index: past the language records and the six header fields.
-size_t entryCountOffset(const std::string& bytes)
-{
+size_t entryCountOffset(const std::string& bytes) {
     size_t at = 30;
     const uint32_t languages = getU32(bytes, at);
     at += 4;
@@ -84,8 +78,7 @@ size_t entryCountOffset(const std::string& bytes)
     return at;
 }
 
-TEST_F(IndexedTmx, LoadCodesOverMutationsOfAValidIndex)
-{
+TEST_F(IndexedTmx, LoadCodesOverMutationsOfAValidIndex) {
     enum class After { Reused, Rebuilt, Untouched, Refreshed };
     struct Case {
         const char* name;
@@ -188,8 +181,7 @@ TEST_F(IndexedTmx, LoadCodesOverMutationsOfAValidIndex)
     }
 }
 
-TEST_F(IndexedTmx, SecondLoadOfOneObjectReturnsTwo)
-{
+TEST_F(IndexedTmx, SecondLoadOfOneObjectReturnsTwo) {
     TmxFile file;
     EXPECT_EQ(file.loadProgress(), 0);
     EXPECT_EQ(file.load(tmx_), 1);
@@ -198,8 +190,7 @@ TEST_F(IndexedTmx, SecondLoadOfOneObjectReturnsTwo)
     EXPECT_EQ(file.entryCount(), 3u);
 }
 
-TEST_F(IndexedTmx, AnIndexPathThatIsAFolderFailsWithoutHarm)
-{
+TEST_F(IndexedTmx, AnIndexPathThatIsAFolderFailsWithoutHarm) {
     DeleteFileW(idx_.c_str());
     ASSERT_TRUE(CreateDirectoryW(idx_.c_str(), nullptr));
     TmxFile file;
@@ -209,8 +200,7 @@ TEST_F(IndexedTmx, AnIndexPathThatIsAFolderFailsWithoutHarm)
 }
 
 // Loads that must fail and leave no index (nor a temporary one) behind.
-TEST(TmxFileTest, FailedIndexingLeavesNoIndex)
-{
+TEST(TmxFileTest, FailedIndexingLeavesNoIndex) {
     const struct {
         const char* name;
         std::string bytes;
@@ -234,16 +224,14 @@ TEST(TmxFileTest, FailedIndexingLeavesNoIndex)
     }
 }
 
-TEST(TmxFileTest, MissingTmxFileReturnsFour)
-{
+TEST(TmxFileTest, MissingTmxFileReturnsFour) {
     ScratchDir dir;
     TmxFile file;
     EXPECT_EQ(file.load(dir.file(L"absent.tmx")), 4);
     EXPECT_TRUE(dir.names().empty());
 }
 
-TEST(TmxFileTest, FileOfTwoGigabytesIsRefusedBeforeIndexing)
-{
+TEST(TmxFileTest, FileOfTwoGigabytesIsRefusedBeforeIndexing) {
     ScratchDir dir;
     const std::wstring tmx = dir.file(L"huge.tmx");
     ASSERT_TRUE(tmxtest::writeBytes(tmx, kSmallTmx));
@@ -261,8 +249,7 @@ TEST(TmxFileTest, FileOfTwoGigabytesIsRefusedBeforeIndexing)
     EXPECT_EQ(dir.names(), std::vector<std::wstring>{L"huge.tmx"});
 }
 
-TEST(TmxFileTest, ATmxWithoutIndexedSegmentsLoadsEmpty)
-{
+TEST(TmxFileTest, ATmxWithoutIndexedSegmentsLoadsEmpty) {
     const struct {
         const char* name;
         std::string bytes;
@@ -284,8 +271,7 @@ TEST(TmxFileTest, ATmxWithoutIndexedSegmentsLoadsEmpty)
     }
 }
 
-TEST(TmxFileTest, ReadEntryNeedsTheWholeUnit)
-{
+TEST(TmxFileTest, ReadEntryNeedsTheWholeUnit) {
     // Unit 2 never closes: it runs into unit 3, whose tuvs it must not take for its own. The
     // file then ends inside unit 4.
     const std::string bytes = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<tmx version=\"1.4\">\n"
@@ -311,8 +297,7 @@ TEST(TmxFileTest, ReadEntryNeedsTheWholeUnit)
     EXPECT_EQ(file.readEntry(1), nullptr);  // no cached failure: a later call tries again
 }
 
-TEST(TmxFileTest, ReadEntryOfBytesThatNoLongerDecodeIsNone)
-{
+TEST(TmxFileTest, ReadEntryOfBytesThatNoLongerDecodeIsNone) {
     ScratchDir dir;
     const std::wstring tmx = dir.file(L"m.tmx");
     std::string bytes = kSmallTmx;
@@ -340,8 +325,7 @@ TEST(TmxFileTest, ReadEntryOfBytesThatNoLongerDecodeIsNone)
 
 // Entry offsets are byte offsets of the file, whatever the encoding: a UTF-16 file's entries are
 // read back from the mapped bytes at the offsets the indexing pass recorded.
-TEST(TmxFileTest, EntriesOfUtf16FilesAreReadAtTheirByteOffsets)
-{
+TEST(TmxFileTest, EntriesOfUtf16FilesAreReadAtTheirByteOffsets) {
     const std::wstring text = tmxtest::widen(kSmallTmx);
     for (bool bigEndian : {false, true}) {
         SCOPED_TRACE(bigEndian ? "UTF-16BE" : "UTF-16LE");
@@ -370,8 +354,7 @@ TEST(TmxFileTest, EntriesOfUtf16FilesAreReadAtTheirByteOffsets)
     }
 }
 
-TEST_F(IndexedTmx, SearchGoesToTheIndexWithTheLanguageNormalised)
-{
+TEST_F(IndexedTmx, SearchGoesToTheIndexWithTheLanguageNormalised) {
     TmxFile file;
     bool strong = true;
     SearchResults results;
@@ -390,4 +373,4 @@ TEST_F(IndexedTmx, SearchGoesToTheIndexWithTheLanguageNormalised)
     EXPECT_TRUE(none.empty());
 }
 
-}  // namespace
+} // namespace

@@ -11,8 +11,7 @@
 
 namespace tmxtest {
 
-inline std::wstring widen(const std::string& utf8)
-{
+inline std::wstring widen(const std::string& utf8) {
     if (utf8.empty())
         return std::wstring();
     int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
@@ -21,8 +20,7 @@ inline std::wstring widen(const std::string& utf8)
     return out;
 }
 
-inline bool writeBytes(const std::wstring& path, const std::string& bytes)
-{
+inline bool writeBytes(const std::wstring& path, const std::string& bytes) {
     HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return false;
@@ -32,8 +30,7 @@ inline bool writeBytes(const std::wstring& path, const std::string& bytes)
     return ok && written == bytes.size();
 }
 
-inline std::string readBytes(const std::wstring& path)
-{
+inline std::string readBytes(const std::wstring& path) {
     std::string bytes;
     HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE)
@@ -46,13 +43,11 @@ inline std::string readBytes(const std::wstring& path)
     return bytes;
 }
 
-inline bool fileExists(const std::wstring& path)
-{
+inline bool fileExists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-inline bool getWriteTime(const std::wstring& path, FILETIME& time)
-{
+inline bool getWriteTime(const std::wstring& path, FILETIME& time) {
     HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return false;
@@ -61,8 +56,7 @@ inline bool getWriteTime(const std::wstring& path, FILETIME& time)
     return ok != FALSE;
 }
 
-inline bool setWriteTime(const std::wstring& path, const FILETIME& time)
-{
+inline bool setWriteTime(const std::wstring& path, const FILETIME& time) {
     HANDLE h = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return false;
@@ -72,8 +66,7 @@ inline bool setWriteTime(const std::wstring& path, const FILETIME& time)
 }
 
 // Moves a file's write time by whole seconds (a touch without changing the content).
-inline bool shiftWriteTime(const std::wstring& path, int seconds)
-{
+inline bool shiftWriteTime(const std::wstring& path, int seconds) {
     FILETIME time;
     if (!getWriteTime(path, time))
         return false;
@@ -89,8 +82,7 @@ inline bool shiftWriteTime(const std::wstring& path, int seconds)
 // A fresh folder under the temporary folder, deleted with its files when the object dies.
 class ScratchDir {
 public:
-    ScratchDir()
-    {
+    ScratchDir() {
         wchar_t base[MAX_PATH];
         GetTempPathW(MAX_PATH, base);
         static LONG counter = 0;
@@ -109,8 +101,7 @@ public:
     const std::wstring& path() const { return path_; }
 
     // Names of the files in the folder, for checks that nothing was left behind.
-    std::vector<std::wstring> names() const
-    {
+    std::vector<std::wstring> names() const {
         std::vector<std::wstring> result;
         WIN32_FIND_DATAW data;
         HANDLE h = FindFirstFileW((path_ + L"\\*").c_str(), &data);
@@ -126,8 +117,7 @@ public:
     }
 
 private:
-    static void removeTree(const std::wstring& dir)
-    {
+    static void removeTree(const std::wstring& dir) {
         WIN32_FIND_DATAW data;
         HANDLE h = FindFirstFileW((dir + L"\\*").c_str(), &data);
         if (h != INVALID_HANDLE_VALUE) {
@@ -149,4 +139,4 @@ private:
     std::wstring path_;
 };
 
-}  // namespace tmxtest
+} // namespace tmxtest

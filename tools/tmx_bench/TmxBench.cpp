@@ -23,8 +23,7 @@
 
 namespace {
 
-std::string toUtf8(const std::wstring& text)
-{
+std::string toUtf8(const std::wstring& text) {
     if (text.empty())
         return std::string();
     int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
@@ -33,8 +32,7 @@ std::string toUtf8(const std::wstring& text)
     return out;
 }
 
-std::wstring fromUtf8(const std::string& text)
-{
+std::wstring fromUtf8(const std::string& text) {
     if (text.empty())
         return std::wstring();
     int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
@@ -43,24 +41,20 @@ std::wstring fromUtf8(const std::string& text)
     return out;
 }
 
-void out(const std::string& line)
-{
+void out(const std::string& line) {
     std::fwrite(line.data(), 1, line.size(), stdout);
     std::fputc('\n', stdout);
 }
 
-void print(const char* key, const std::string& value)
-{
+void print(const char* key, const std::string& value) {
     out(std::string(key) + ": " + value);
 }
 
-void print(const char* key, uint64_t value)
-{
+void print(const char* key, uint64_t value) {
     print(key, std::to_string(value));
 }
 
-std::string fixed(double value, int decimals)
-{
+std::string fixed(double value, int decimals) {
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
     return buffer;
@@ -68,13 +62,11 @@ std::string fixed(double value, int decimals)
 
 class Stopwatch {
 public:
-    Stopwatch()
-    {
+    Stopwatch() {
         QueryPerformanceFrequency(&frequency_);
         QueryPerformanceCounter(&start_);
     }
-    double microseconds() const
-    {
+    double microseconds() const {
         LARGE_INTEGER now;
         QueryPerformanceCounter(&now);
         return static_cast<double>(now.QuadPart - start_.QuadPart) * 1e6 / static_cast<double>(frequency_.QuadPart);
@@ -85,16 +77,14 @@ private:
     LARGE_INTEGER start_;
 };
 
-uint64_t fileSize(const std::wstring& path)
-{
+uint64_t fileSize(const std::wstring& path) {
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
         return 0;
     return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-PROCESS_MEMORY_COUNTERS_EX memoryCounters()
-{
+PROCESS_MEMORY_COUNTERS_EX memoryCounters() {
     PROCESS_MEMORY_COUNTERS_EX counters = {};
     counters.cb = sizeof counters;
     GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters);
@@ -102,8 +92,7 @@ PROCESS_MEMORY_COUNTERS_EX memoryCounters()
 }
 
 // Committed private bytes, summed over the address space.
-uint64_t committedPrivateBytes()
-{
+uint64_t committedPrivateBytes() {
     uint64_t total = 0;
     MEMORY_BASIC_INFORMATION info;
     const uint8_t* at = nullptr;
@@ -122,13 +111,11 @@ uint64_t committedPrivateBytes()
 // samples the committed private memory every few milliseconds and keeps the largest figure.
 class PeakPrivateSampler {
 public:
-    PeakPrivateSampler()
-    {
+    PeakPrivateSampler() {
         stop_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
         thread_ = CreateThread(nullptr, 0, &PeakPrivateSampler::run, this, 0, nullptr);
     }
-    ~PeakPrivateSampler()
-    {
+    ~PeakPrivateSampler() {
         SetEvent(stop_);
         WaitForSingleObject(thread_, INFINITE);
         CloseHandle(thread_);
@@ -138,8 +125,7 @@ public:
     PeakPrivateSampler& operator=(const PeakPrivateSampler&) = delete;
 
     // The peak private bytes so far: the larger of the system's counter and the samples.
-    uint64_t peak()
-    {
+    uint64_t peak() {
         sample();
         const uint64_t counter = memoryCounters().PeakPagefileUsage;
         const uint64_t sampled = peak_.load();
@@ -147,15 +133,13 @@ public:
     }
 
 private:
-    static DWORD WINAPI run(void* self)
-    {
+    static DWORD WINAPI run(void* self) {
         auto* sampler = static_cast<PeakPrivateSampler*>(self);
         while (WaitForSingleObject(sampler->stop_, 5) == WAIT_TIMEOUT)
             sampler->sample();
         return 0;
     }
-    void sample()
-    {
+    void sample() {
         const uint64_t now = committedPrivateBytes();
         uint64_t seen = peak_.load();
         while (now > seen && !peak_.compare_exchange_weak(seen, now)) {
@@ -167,8 +151,7 @@ private:
     std::atomic<uint64_t> peak_{0};
 };
 
-bool parseUnsigned(const std::wstring& text, uint32_t& value)
-{
+bool parseUnsigned(const std::wstring& text, uint32_t& value) {
     if (text.empty())
         return false;
     uint64_t v = 0;
@@ -184,8 +167,7 @@ bool parseUnsigned(const std::wstring& text, uint32_t& value)
 }
 
 // The plain text of a segment: its text elements as they stand; tags and placeholders left out.
-std::wstring plainText(const Segment& segment)
-{
+std::wstring plainText(const Segment& segment) {
     std::wstring text;
     for (const SegmentElement& e : segment) {
         if (static_cast<int>(e.kind) <= static_cast<int>(SegmentElementKind::Space))
@@ -195,8 +177,7 @@ std::wstring plainText(const Segment& segment)
 }
 
 // Loads the file (building the index when it is missing or stale); prints the code on failure.
-bool loadOrReport(TmxFile& file, const std::wstring& path, int& code)
-{
+bool loadOrReport(TmxFile& file, const std::wstring& path, int& code) {
     code = file.load(path);
     if (code == 1)
         return true;
@@ -204,8 +185,7 @@ bool loadOrReport(TmxFile& file, const std::wstring& path, int& code)
     return false;
 }
 
-int commandIndex(const std::vector<std::wstring>& args)
-{
+int commandIndex(const std::vector<std::wstring>& args) {
     if (args.size() != 1)
         return -1;
     const std::wstring& path = args[0];
@@ -242,8 +222,7 @@ int commandIndex(const std::vector<std::wstring>& args)
     return 0;
 }
 
-std::vector<std::wstring> readLines(const std::wstring& path, bool& ok)
-{
+std::vector<std::wstring> readLines(const std::wstring& path, bool& ok) {
     std::vector<std::wstring> lines;
     HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     ok = h != INVALID_HANDLE_VALUE;
@@ -272,8 +251,7 @@ std::vector<std::wstring> readLines(const std::wstring& path, bool& ok)
     return lines;
 }
 
-int commandSearch(const std::vector<std::wstring>& args)
-{
+int commandSearch(const std::vector<std::wstring>& args) {
     if (args.size() < 3)
         return -1;
     bool budgetGiven = false;
@@ -350,8 +328,7 @@ int commandSearch(const std::vector<std::wstring>& args)
     return 0;
 }
 
-int commandEntry(const std::vector<std::wstring>& args)
-{
+int commandEntry(const std::vector<std::wstring>& args) {
     uint32_t id = 0;
     if (args.size() != 2 || !parseUnsigned(args[1], id))
         return -1;
@@ -388,18 +365,16 @@ const Command kCommands[] = {
     {L"entry", "entry FILE.tmx ID", commandEntry},
 };
 
-int usage()
-{
+int usage() {
     std::fprintf(stderr, "usage:\n");
     for (const Command& c : kCommands)
         std::fprintf(stderr, "  tmx_bench %s\n", c.usage);
     return 64;
 }
 
-}  // namespace
+} // namespace
 
-int wmain(int argc, wchar_t** argv)
-{
+int wmain(int argc, wchar_t** argv) {
     if (argc < 2)
         return usage();
     const std::wstring name = argv[1];
