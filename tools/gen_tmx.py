@@ -86,14 +86,47 @@ def make_vocabulary(rng, lang, size):
 
 
 class Language:
-    def __init__(self, rng, lang, size):
+    """A vocabulary with a Zipf-like word distribution and, unless independent is set, a bigram
+    model: each word has its own small set of likely successors, as in real text, where a word
+    is followed by few of all the words it could be followed by."""
+
+    def __init__(self, rng, lang, size, independent):
         self.code = lang
         self.words, self.cumulative = make_vocabulary(rng, lang, size)
         self.total = self.cumulative[-1]
+        self.independent = independent
+        self.rng = rng
+        self.successors = {}
+
+    def draw_index(self, rng):
+        return bisect.bisect_left(self.cumulative, rng.random() * self.total)
+
+    def successor_model(self, index):
+        model = self.successors.get(index)
+        if model is None:
+            # Frequent words are followed by many words, rare ones by few.
+            count = max(4, min(300, int(400 / (index + 1) ** 0.5)))
+            follow = [self.draw_index(self.rng) for _ in range(count)]
+            cumulative = list(itertools.accumulate(1.0 / (r ** 1.2) for r in range(1, count + 1)))
+            model = (follow, cumulative)
+            self.successors[index] = model
+        return model
 
     def draw(self, rng, n):
-        total, cum, words = self.total, self.cumulative, self.words
-        return [words[bisect.bisect_left(cum, rng.random() * total)] for _ in range(n)]
+        words = self.words
+        if self.independent:
+            return [words[self.draw_index(rng)] for _ in range(n)]
+        result = []
+        previous = None
+        for _ in range(n):
+            if previous is None or rng.random() < 0.15:
+                index = self.draw_index(rng)
+            else:
+                follow, cumulative = self.successor_model(previous)
+                index = follow[bisect.bisect_left(cumulative, rng.random() * cumulative[-1])]
+            result.append(words[index])
+            previous = index
+        return result
 
 
 def sentence_length(rng):
@@ -112,9 +145,11 @@ def escape(text):
     return text.replace("&", "&amp;").replace("<", "&lt;").replace(">", "&gt;")
 
 
-def build_sentence(rng, language, length, with_tags):
+def build_sentence(rng, language, length, with_tags, words=None):
     """Returns (xml_text, plain_words)."""
-    words = language.draw(rng, length)
+    if words is None:
+        words = language.draw(rng, length)
+    words = list(words)
     plain = list(words)
     if words:
         words[0] = words[0][:1].upper() + words[0][1:]
@@ -165,13 +200,20 @@ def main():
     ap.add_argument("--query-count", type=int, default=2000)
     ap.add_argument("--vocabulary", type=int, default=4000)
     ap.add_argument("--seed", type=int, default=1)
+    ap.add_argument("--independent-words", action="store_true",
+                    help="draw every word on its own (word salad: far more distinct word pairs than "
+                         "real text, a stress case for the index)")
+    ap.add_argument("--repeats", type=float, default=0.2,
+                    help="share of units whose source text repeats an earlier one with one word or "
+                         "number changed, as translation memories do")
     args = ap.parse_args()
 
     langs = [l.strip() for l in args.langs.split(",") if l.strip()]
     if len(langs) < 2:
         sys.exit("need a source language and at least one target language")
     rng = random.Random(args.seed)
-    languages = [Language(random.Random("%d-%s" % (args.seed, l)), l, args.vocabulary) for l in langs]
+    languages = [Language(random.Random("%d-%s" % (args.seed, l)), l, args.vocabulary, args.independent_words)
+                 for l in langs]
     source = languages[0]
 
     query_rng = random.Random(args.seed + 7)
@@ -186,6 +228,7 @@ def main():
           % (source.code, date(rng)))
         w('<prop type="x-generator">gen_tmx.py seed %d</prop>\n</header>\n<body>\n' % args.seed)
         buf = []
+        recent = []
         for n in range(1, args.units + 1):
             attrs = ' tuid="%d"' % n
             if rng.random() < 0.7:
@@ -203,7 +246,18 @@ def main():
                 buf.append("<note>%s</note>\n" % note)
             length = sentence_length(rng)
             with_tags = rng.random() < 0.15
-            text, plain = build_sentence(rng, source, length, with_tags)
+            if recent and rng.random() < args.repeats:
+                # A near repeat of an earlier unit: one word changed.
+                words = list(rng.choice(recent))
+                words[rng.randrange(len(words))] = source.draw(rng, 1)[0]
+                length = len(words)
+                text, plain = build_sentence(rng, source, length, with_tags, words)
+            else:
+                text, plain = build_sentence(rng, source, length, with_tags)
+                if len(recent) < 5000:
+                    recent.append(plain)
+                else:
+                    recent[rng.randrange(5000)] = plain
             buf.append('<tuv xml:lang="%s"><seg>%s</seg></tuv>\n' % (source.code, text))
             for target in languages[1:]:
                 # Some units lack a language; targets follow the source's length loosely.
