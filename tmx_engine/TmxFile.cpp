@@ -137,11 +137,8 @@ bool TmxFile::buildIndex(const std::wstring& path, const std::wstring& indexPath
 #endif
         XmlFileStream stream(path, 0);
         TmxParser parser(builder);
-        {
-            ScopedLock guard(lock_);
-            parser_ = &parser;
-            indexingSize_ = fileSize;
-        }
+        // Declared after the parser, so it is withdrawn from the progress poll before it dies.
+        RunningParser running(*this, parser, fileSize);
         builder.setEncoding(static_cast<uint32_t>(stream.encoding()));
         builder.setTmxDate(tmxDate);
         // A decoding error ends the stream like its end would; it must not pass for the end
@@ -157,11 +154,20 @@ bool TmxFile::buildIndex(const std::wstring& path, const std::wstring& indexPath
     } catch (const std::bad_alloc&) {
         ok = false;
     }
-    ScopedLock guard(lock_);
-    parser_ = nullptr;
-    indexingSize_ = 0;
-    writing_ = false;
     return ok;
+}
+
+TmxFile::RunningParser::RunningParser(TmxFile& file, const TmxParser& parser, uint32_t fileSize) : file_(file) {
+    ScopedLock guard(file_.lock_);
+    file_.parser_ = &parser;
+    file_.indexingSize_ = fileSize;
+}
+
+TmxFile::RunningParser::~RunningParser() {
+    ScopedLock guard(file_.lock_);
+    file_.parser_ = nullptr;
+    file_.indexingSize_ = 0;
+    file_.writing_ = false;
 }
 
 int TmxFile::loadProgress() {

@@ -45,6 +45,18 @@ private:
                     uint32_t fileSize);
     TmxEntry* parseEntry(uint32_t id) const;
 
+    // Installs an indexing pass for the progress poll and withdraws it, under the lock.
+    class RunningParser {
+    public:
+        RunningParser(TmxFile& file, const TmxParser& parser, uint32_t fileSize);
+        ~RunningParser();
+        RunningParser(const RunningParser&) = delete;
+        RunningParser& operator=(const RunningParser&) = delete;
+
+    private:
+        TmxFile& file_;
+    };
+
     Lockable lock_;
     // Guarded by lock_: the running indexing pass, the size of the file it reads, the writing flag.
     uint32_t indexingSize_ = 0;
