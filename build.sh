@@ -75,22 +75,26 @@ configure_and_build
 case "$mode" in
   build) ;;
   test)
+    # Wine must boot inside the X session, or its desktop starts without a display and no
+    # window can be created.
+    if [ -z "${DISPLAY:-}" ]; then
+      exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" test "$@"
+    fi
     start_wine
-    xvfb-run -a ctest --test-dir "$test_dir" --output-on-failure -j"$(nproc)" "$@"
+    ctest --test-dir "$test_dir" --output-on-failure -j"$(nproc)" "$@"
     ;;
   run)
-    start_wine
     target=${1:-$here/samples/sample.tmx}
     exec_path="$test_dir/Varnel.exe"
     if [ ! -f "$exec_path" ]; then
       echo "Varnel.exe has not been built yet." >&2
       exit 1
     fi
-    if [ -n "${DISPLAY:-}" ]; then
-      "$WINE" "$exec_path" "$target"
-    else
-      xvfb-run -a "$WINE" "$exec_path" "$target"
+    if [ -z "${DISPLAY:-}" ]; then
+      exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" run "$target"
     fi
+    start_wine
+    "$WINE" "$exec_path" "$target"
     ;;
   *)
     echo "usage: bash build.sh [test|run [FILE]|build]" >&2

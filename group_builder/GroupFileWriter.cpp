@@ -1,6 +1,7 @@
 #include "group_builder/GroupFileWriter.h"
 
 #include "core/util/StringUtils.h"
+#include "core/util/Utf8.h"
 #include "group_builder/RelativePath.h"
 
 #include <algorithm>
@@ -13,42 +14,8 @@ namespace {
 // its nearby files keeps working, one far from them breaks no less than a full path would.
 const int kMaxRelativeSteps = 2;
 
-void appendUnit(std::string& out, unsigned unit) {
-    if (unit < 0x80) {
-        out.push_back(static_cast<char>(unit));
-    } else if (unit < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (unit >> 6)));
-        out.push_back(static_cast<char>(0x80 | (unit & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xE0 | (unit >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((unit >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (unit & 0x3F)));
-    }
-}
-
-// A valid surrogate pair becomes one four-byte sequence, which any UTF-8 reader accepts; a lone
-// surrogate has no valid form and keeps its three-byte one.
-void appendUtf8(std::string& out, const std::wstring& text) {
-    const std::size_t n = text.size();
-    for (std::size_t i = 0; i < n; ++i) {
-        const unsigned unit = static_cast<unsigned>(text[i]) & 0xFFFF;
-        if (unit >= 0xD800 && unit < 0xDC00 && i + 1 < n) {
-            const unsigned low = static_cast<unsigned>(text[i + 1]) & 0xFFFF;
-            if (low >= 0xDC00 && low < 0xE000) {
-                const unsigned code = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
-                out.push_back(static_cast<char>(0xF0 | (code >> 18)));
-                out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
-                out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-                out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-                ++i;
-                continue;
-            }
-        }
-        appendUnit(out, unit);
-    }
-}
-
-std::wstring escapeXml(const std::wstring& text) {
+// The group file escapes these four only; the apostrophe never needs it inside double quotes.
+std::wstring escapeGroupText(const std::wstring& text) {
     std::wstring out;
     out.reserve(text.size());
     for (wchar_t c : text) {
@@ -148,11 +115,11 @@ std::string formatGroupFile(const std::wstring& groupPath, const std::vector<Gro
         const int steps = makeRelativePath(folder, entry.path, relative);
         const std::wstring& written = steps <= kMaxRelativeSteps ? relative : entry.path;
         out += "  <tmxfile shortName=\"";
-        appendUtf8(out, escapeXml(entry.shortName));
+        appendUtf8(out, escapeGroupText(entry.shortName));
         out += "\" color=\"";
         appendUtf8(out, formatColorHex(entry.color));
         out += "\">";
-        appendUtf8(out, escapeXml(written));
+        appendUtf8(out, escapeGroupText(written));
         out += "</tmxfile>\r\n";
     }
     out += "</plexa>\r\n";
