@@ -10,7 +10,7 @@ TmxEntryParser::TmxEntryParser(TmxEntry& entry, const std::wstring& defaultSourc
 
 void TmxEntryParser::startElement(const std::wstring& name, const XmlAttributes& attributes, bool isEmpty) {
     if (inSeg_) {
-        appendSegmentStartTag(current_, name, isEmpty, attributes.get(L"x"), attributes.toMarkup());
+        appendSegmentStartTag(current_, name, attributes, isEmpty);
         return;
     }
     if (name == L"tu") {

@@ -13,7 +13,7 @@ void TmxParser::startElement(const std::wstring& name, const XmlAttributes& attr
     if (inSeg_) {
         // Only kinds and names matter here: the segment feeds counts and terms, so the attribute
         // text is not rendered.
-        appendSegmentStartTag(current_, name, isEmpty, attributes.get(L"x"), std::wstring());
+        appendSegmentStartTag(current_, name, attributes, isEmpty, false);
         return;
     }
     if (inTu_) {
