@@ -207,6 +207,28 @@ TEST_F(IndexedTmx, AnIndexPathThatIsAFolderFailsWithoutHarm) {
     RemoveDirectoryW(idx_.c_str());
 }
 
+// A write that cannot finish (here its temporary file cannot be created) fails the load and leaves
+// the index that was there, stale as it is; the next load rebuilds it.
+TEST_F(IndexedTmx, AFailedIndexWriteLeavesTheOldIndexInPlace) {
+    std::string stale = fresh_;
+    stale[14] = static_cast<char>(stale[14] ^ 1);
+    ASSERT_TRUE(tmxtest::writeBytes(idx_, stale));
+    const std::wstring temporary = idx_ + L".tmp";
+    ASSERT_TRUE(CreateDirectoryW(temporary.c_str(), nullptr));
+    {
+        TmxFile file;
+        EXPECT_EQ(file.load(tmx_), 4);
+        EXPECT_EQ(file.entryCount(), 0u);
+    }
+    EXPECT_EQ(idxBytes(), stale);
+    ASSERT_TRUE(RemoveDirectoryW(temporary.c_str()));
+
+    TmxFile file;
+    EXPECT_EQ(file.load(tmx_), 1);
+    EXPECT_EQ(idxBytes(), fresh_);
+    EXPECT_EQ(dir_.names().size(), 2u);
+}
+
 // Loads that must fail and leave no index (nor a temporary one) behind.
 TEST(TmxFileTest, FailedIndexingLeavesNoIndex) {
     const struct {
