@@ -4,7 +4,10 @@
     python3 tools/gen_tmx.py --units 1500000 --langs en-GB,de-DE,fr-FR,es-ES --out big.tmx \
         --queries queries.txt
 
-The first language is the source language. Each language gets its own vocabulary of a few
+The first language is the source language. By default words follow a bigram model and a fifth
+of the units nearly repeat an earlier one, as in real memories; --independent-words --repeats 0
+gives word salad instead, whose far larger number of distinct word pairs is a stress case for the
+index. Each language gets its own vocabulary of a few
 thousand words drawn with a Zipf-like distribution, so that common words are very common (and
 reach the index's posting cap) while most words are rare. Sentences vary in length and carry
 punctuation, numbers, some inline tags (bpt/ept/ph/it), props, notes and dates. The same seed
@@ -246,7 +249,7 @@ def main():
                 buf.append("<note>%s</note>\n" % note)
             length = sentence_length(rng)
             with_tags = rng.random() < 0.15
-            if recent and rng.random() < args.repeats:
+            if args.repeats > 0 and recent and rng.random() < args.repeats:
                 # A near repeat of an earlier unit: one word changed.
                 words = list(rng.choice(recent))
                 words[rng.randrange(len(words))] = source.draw(rng, 1)[0]
@@ -254,7 +257,9 @@ def main():
                 text, plain = build_sentence(rng, source, length, with_tags, words)
             else:
                 text, plain = build_sentence(rng, source, length, with_tags)
-                if len(recent) < 5000:
+                if args.repeats <= 0:
+                    pass
+                elif len(recent) < 5000:
                     recent.append(plain)
                 else:
                     recent[rng.randrange(5000)] = plain
