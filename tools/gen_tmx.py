@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Writes a large, deterministic TMX 1.4 file of natural-looking text for benchmarks and probes.
 
-    python3 tools/gen_tmx.py --units 1500000 --langs en-GB,de-DE,fr-FR,es-ES --out big.tmx \
-        --queries queries.txt
+    python3 tools/gen_tmx.py --units 1500000 --out big.tmx --queries queries.txt
+    python3 tools/gen_tmx.py --units 20000 --langs en-GB,de-DE --out small.tmx
 
 The first language is the source language. By default words follow a bigram model and a fifth
 of the units nearly repeat an earlier one, as in real memories; --independent-words --repeats 0
