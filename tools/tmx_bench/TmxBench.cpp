@@ -4,11 +4,14 @@
 //   tmx_bench index FILE.tmx
 //   tmx_bench search FILE.tmx LANG QUERIES.txt [--budget N] [--top K]
 //   tmx_bench entry FILE.tmx ID
+//   tmx_bench filter IN.tmx OUT.tmx LANG [--remove-props]   (FilterCommand.cpp)
+//   tmx_bench index GROUP.plexa, tmx_bench search GROUP.plexa ...   (GroupCommands.cpp)
 
 #include "tmx_engine/SearchQuery.h"
 #include "tmx_engine/SearchResults.h"
 #include "tmx_engine/TmxEntry.h"
 #include "tmx_engine/TmxFile.h"
+#include "tools/tmx_bench/BenchCommands.h"
 
 #include <windows.h>
 #include <psapi.h>
@@ -363,11 +366,20 @@ const Command kCommands[] = {
     {L"index", "index FILE.tmx", commandIndex},
     {L"search", "search FILE.tmx LANG QUERIES.txt [--budget N] [--top K]", commandSearch},
     {L"entry", "entry FILE.tmx ID", commandEntry},
+    {L"filter", "filter IN.tmx OUT.tmx LANG [--remove-props]", commandFilter},
+};
+
+// index and search also take a group file.
+const Command kGroupCommands[] = {
+    {L"index", "index GROUP.plexa", commandGroupIndex},
+    {L"search", "search GROUP.plexa LANG QUERIES.txt [--budget N] [--top K]", commandGroupSearch},
 };
 
 int usage() {
     std::fprintf(stderr, "usage:\n");
     for (const Command& c : kCommands)
+        std::fprintf(stderr, "  tmx_bench %s\n", c.usage);
+    for (const Command& c : kGroupCommands)
         std::fprintf(stderr, "  tmx_bench %s\n", c.usage);
     return 64;
 }
@@ -379,6 +391,15 @@ int wmain(int argc, wchar_t** argv) {
         return usage();
     const std::wstring name = argv[1];
     std::vector<std::wstring> args(argv + 2, argv + argc);
+    if (!args.empty() && isGroupPath(args[0])) {
+        for (const Command& c : kGroupCommands) {
+            if (name == c.name) {
+                const int code = c.run(args);
+                std::fflush(stdout);
+                return code < 0 ? usage() : code;
+            }
+        }
+    }
     for (const Command& c : kCommands) {
         if (name == c.name) {
             const int code = c.run(args);
