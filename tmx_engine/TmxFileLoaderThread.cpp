@@ -11,6 +11,12 @@ TmxFileLoaderThread::TmxFileLoaderThread(const std::wstring& path) : path_(path)
 TmxFileLoaderThread::~TmxFileLoaderThread() {
     // run() uses the members below: the thread must be gone before they are.
     stopAndJoin();
+    ScopedLock guard(*this);
+    if (running_) {
+        // The load did not end in time and its thread was terminated inside it: the provider's
+        // state is whatever the cut left, so it is not torn down (the owner goes at exit).
+        provider_.release();
+    }
 }
 
 void TmxFileLoaderThread::run() {
