@@ -41,8 +41,6 @@ int TmxFileGroup::load(const std::wstring& path) {
 
 int TmxFileGroup::loadMembers(const std::vector<std::wstring>& paths, const std::vector<std::wstring>& names,
                               const std::vector<uint32_t>& colors) {
-    if (!members_.empty() || !names_.empty() || !colors_.empty())
-        return 2;
     if (paths.empty() || paths.size() > kMaxMembers)
         return 9;
     int result = 1;
