@@ -7,8 +7,18 @@
 #include <new>
 #include <vector>
 
-namespace http_detail {
+namespace {
 
+constexpr std::size_t kReceiveBufferBytes = kHttpMaxBodyBytes + 1;
+constexpr std::size_t kMaxBodyBytes = kHttpMaxBodyBytes;
+constexpr std::size_t kMinReplyUnits = kHttpMinReplyUnits;
+constexpr std::size_t kMaxCharsetUnits = 31;
+// The system already limits response headers; this only bounds what a reply can make us
+// allocate should it report more.
+constexpr std::size_t kMaxHeaderBytes = 256 * 1024;
+constexpr std::size_t kBodyCharsetWindow = 200;
+
+// True when the raw CRLF header text names a charset containing "utf-8" (letter case ignored).
 bool headersDeclareUtf8(const std::wstring& rawHeaders) {
     std::wstring lower(rawHeaders);
     for (wchar_t& c : lower) {
@@ -28,6 +38,7 @@ bool headersDeclareUtf8(const std::wstring& rawHeaders) {
     return lower.substr(start, end - start).find(L"utf-8") != std::wstring::npos;
 }
 
+// True when "utf-8" or "UTF-8" occurs in the first kBodyCharsetWindow bytes of the body.
 bool bodyDeclaresUtf8(const char* body, std::size_t length) {
     const std::size_t window = length < kBodyCharsetWindow ? length : kBodyCharsetWindow;
     static const char kLower[] = "utf-8";
@@ -40,6 +51,8 @@ bool bodyDeclaresUtf8(const char* body, std::size_t length) {
     return false;
 }
 
+// The body as UTF-16: UTF-8 with invalid sequences refused, or the system ANSI code page.
+// None when the conversion fails or the text has kMinReplyUnits units or fewer.
 std::optional<std::wstring> decodeReply(const char* body, std::size_t length, bool utf8) {
     if (length == 0 || length > kMaxBodyBytes)
         return std::nullopt;
@@ -54,12 +67,6 @@ std::optional<std::wstring> decodeReply(const char* body, std::size_t length, bo
         return std::nullopt;
     return text;
 }
-
-} // namespace http_detail
-
-namespace {
-
-using namespace http_detail;
 
 enum class Attempt { Succeeded, Failed, Refused };
 

@@ -22,6 +22,7 @@ std::size_t urlEncode(const std::wstring& value, wchar_t* out, std::size_t room)
 
 // base?name=value&name=value... into out. A base URL that does not fit is refused (result 0,
 // out holds the empty string) rather than cut, since a cut one names another resource.
-// When a parameter's name does not fit, the URL ends after its '?' or '&'.
+// When a parameter's name and '=' would leave no unit for its value, the URL ends after the
+// '?' or '&' before it; a value that does not fit is cut as urlEncode cuts it.
 std::size_t buildRequestUrl(std::size_t room, const std::wstring& baseUrl,
                             const HttpParameter* parameters, std::size_t count, wchar_t* out);
