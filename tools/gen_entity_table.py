@@ -9,7 +9,10 @@ rely on exactly these names. A few names are settled here rather than taken from
   private-use code point) stand for U+FFFD;
 - five names the sets lack (lrm, rlm, lsaquo, rsaquo, bdquo) get their usual characters;
 - circ is the numeric set's circumflex (U+005E), lang and rang are U+3008 and U+3009;
-- the bold Greek names (b.alpha ...) stand for the plain Greek letters.
+- the bold Greek names (b.alpha ...) stand for the plain Greek letters;
+- the box-drawing names follow the sets' own naming rule (h, v, u, d, l, r name the line parts,
+  an upper-case letter a double line), as the W3C definitions do; the XML form of the sets
+  mixes up single and double lines in several corners and junctions.
 
 Usage: tools/gen_entity_table.py [ENTITY_DIR] [OUTPUT]
 """
@@ -180,6 +183,34 @@ def plain_greek(point):
     raise SystemExit("no plain Greek letter for U+%04X" % point)
 
 
+BOX_PARTS = {"h": "HORIZONTAL", "v": "VERTICAL", "u": "UP", "d": "DOWN", "l": "LEFT",
+             "r": "RIGHT"}
+
+
+def box_drawing(name):
+    parts = name[3:]
+    weight = lambda letter: "DOUBLE" if letter.isupper() else "SINGLE"
+    if len(parts) == 1:
+        labels = ["BOX DRAWINGS %s %s" % ("DOUBLE" if parts.isupper() else "LIGHT",
+                                          BOX_PARTS[parts.lower()])]
+    else:
+        (a, b) = parts
+        pa, pb = BOX_PARTS[a.lower()], BOX_PARTS[b.lower()]
+        if weight(a) == weight(b):
+            style = "DOUBLE" if a.isupper() else "LIGHT"
+            labels = ["BOX DRAWINGS %s %s AND %s" % (style, x, y) for x, y in ((pa, pb), (pb, pa))]
+        else:
+            labels = ["BOX DRAWINGS %s %s AND %s %s" % (x, wx, y, wy)
+                      for x, wx, y, wy in ((pa, weight(a), pb, weight(b)),
+                                           (pb, weight(b), pa, weight(a)))]
+    for label in labels:
+        try:
+            return ord(unicodedata.lookup(label))
+        except KeyError:
+            pass
+    raise SystemExit("no box-drawing character for %s" % name)
+
+
 def value_of(name, values):
     if name in REPLACEMENT_NAMES:
         return 0xFFFD
@@ -192,6 +223,8 @@ def value_of(name, values):
         raise SystemExit("%s has no single Unicode character: %r" % (name, points))
     if name.startswith("b."):
         return plain_greek(points[0])
+    if re.match(r"^box[hvudlrHVUDLR]{1,2}$", name):
+        return box_drawing(name)
     return points[0]
 
 

@@ -1,6 +1,7 @@
 #include "core/xml/XmlParser.h"
 
 #include "core/xml/XmlParserState.h"
+#include "core/xml/XmlStream.h"
 
 std::wstring xmlErrorText(int32_t code) {
     switch (code) {
@@ -27,7 +28,103 @@ XmlParser::XmlParser() : state_(new XmlParserState(*this)) {}
 XmlParser::~XmlParser() = default;
 
 bool XmlParser::parse(XmlStream& stream) {
-    return state_->run(stream);
+    using State = XmlParserState::State;
+    using SubState = XmlParserState::SubState;
+    XmlParserState& s = *state_;
+    s.previous_ = 0;
+    s.beforePrevious_ = 0;
+    s.errorCode = 0;
+    s.errorPosition = -1;
+    s.markupStart = -1;
+    s.markupByteOffset = -1;
+    s.unitCount_ = 0;
+    s.markupLength = 0;
+    s.stopRequested = false;
+
+    const int32_t encoding = stream.encoding();
+    const int32_t bracketBytes =
+        encoding == kXmlEncodingUtf16Le || encoding == kXmlEncodingUtf16Be ? 2 : 1;
+    constexpr int32_t kBatch = 2048;
+    wchar_t units[kBatch];
+
+    bool ended = false;
+    while (!ended) {
+        int32_t count = stream.getChars(units, kBatch);
+        if (count <= 0) {
+            units[0] = 0;
+            count = 1;
+        }
+        const wchar_t* p = units;
+        const wchar_t* const end = units + count;
+        while (p < end) {
+            if (s.subState_ == SubState::Collect && !s.inReference_) {
+                // Plain runs of a token skip the machine; it sees only the units that matter.
+                const wchar_t* runEnd = s.collectRun(p, end);
+                const ptrdiff_t run = runEnd - p;
+                if (run > 0) {
+                    s.beforePrevious_ = run >= 2 ? runEnd[-2] : s.previous_;
+                    s.previous_ = runEnd[-1];
+                    s.unitCount_ += static_cast<int32_t>(run);
+                    p = runEnd;
+                    continue;
+                }
+            }
+            const wchar_t unit = *p;
+            if (unit == 0 && stream.decodingFailed()) {
+                // Never let a document cut short by damaged bytes pass for a whole one.
+                s.errorCode = kXmlErrorUnsupportedEncoding;
+                s.errorPosition = s.unitCount_;
+                ended = true;
+                break;
+            }
+            if (!s.step(unit)) {
+                s.errorPosition = s.unitCount_;
+                ended = true;
+                break;
+            }
+            if (s.state_ == State::TagOpen && s.subState_ == SubState::Dispatch) {
+                // The stream stops after each '<', so its position is just past this one.
+                s.markupStart = s.unitCount_;
+                s.markupLength = 0;
+                s.markupByteOffset = stream.position() - bracketBytes;
+            }
+            if (s.stopRequested) {
+                return s.errorCode == 0;
+            }
+            if (unit == 0) {
+                ended = true;
+                break;
+            }
+            s.beforePrevious_ = s.previous_;
+            s.previous_ = unit;
+            ++s.unitCount_;
+            ++p;
+        }
+    }
+
+    if (s.errorCode != kXmlErrorUnsupportedEncoding) {
+        int32_t unclosed = 0;
+        if (s.inReference_) {
+            unclosed = kXmlErrorUnclosedEntity;
+        } else if (s.state_ == State::Comment) {
+            unclosed = kXmlErrorUnclosedComment;
+        } else if (s.state_ == State::Cdata) {
+            unclosed = kXmlErrorUnclosedCdata;
+        }
+        if (unclosed != 0) {
+            s.errorCode = unclosed;
+            if (s.errorPosition < 0) {
+                s.errorPosition = s.unitCount_;
+            }
+        }
+    }
+    if (s.errorCode != 0) {
+        s.emptyAccumulators();
+        onParseError();
+        return false;
+    }
+    onDocumentEnd();
+    return true;
 }
 
 int32_t XmlParser::errorCode() const {

@@ -63,7 +63,8 @@ public:
     int32_t markupByteOffset() const;
 
     // From a callback: ends the parse after the current unit, without onDocumentEnd or
-    // onParseError.
+    // onParseError. Stopped at the '>' of markup or from characterData, the stream has not
+    // been read beyond that unit.
     void stop();
 
     // Called at the '?' that closes an XML declaration (target "xml") or a style-sheet

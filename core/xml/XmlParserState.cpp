@@ -1,65 +1,12 @@
 #include "core/xml/XmlParserState.h"
 
+#include "core/xml/XmlCharClasses.h"
 #include "core/xml/XmlEntities.h"
 #include "core/xml/XmlParser.h"
-#include "core/xml/XmlStream.h"
-
-#include <array>
 
 namespace {
 
-// Character classes of the ASCII units; every other unit has none.
-enum : uint16_t {
-    kBlank = 1 << 0,
-    kLess = 1 << 1,
-    kGreater = 1 << 2,
-    kSlash = 1 << 3,
-    kEquals = 1 << 4,
-    kQuestion = 1 << 5,
-    kAmpersand = 1 << 6,
-    kNul = 1 << 7,
-    kDoubleQuote = 1 << 8,
-    kApostrophe = 1 << 9,
-    kNameStart = 1 << 10,
-    kReferenceName = 1 << 11,
-};
-
-constexpr std::array<uint16_t, 128> makeClasses() {
-    std::array<uint16_t, 128> table{};
-    table[' '] = table['\t'] = table['\n'] = table['\r'] = kBlank;
-    table['<'] = kLess;
-    table['>'] = kGreater;
-    table['/'] = kSlash;
-    table['='] = kEquals;
-    table['?'] = kQuestion;
-    table['&'] = kAmpersand;
-    table[0] = kNul;
-    table['"'] = kDoubleQuote;
-    table['\''] = kApostrophe;
-    for (int c = 'a'; c <= 'z'; ++c) {
-        table[c] = kNameStart | kReferenceName;
-        table[c - 'a' + 'A'] = kNameStart | kReferenceName;
-    }
-    for (int c = '0'; c <= '9'; ++c) {
-        table[c] = kReferenceName;
-    }
-    table['_'] = table[':'] = kNameStart;
-    table['#'] = table['.'] = kReferenceName;
-    return table;
-}
-constexpr std::array<uint16_t, 128> kClasses = makeClasses();
-
-inline uint16_t classOf(wchar_t unit) {
-    return unit < 128 ? kClasses[unit] : 0;
-}
-
-inline bool isBlank(wchar_t unit) {
-    return (classOf(unit) & kBlank) != 0;
-}
-
-inline wchar_t lowerAscii(wchar_t unit) {
-    return unit >= L'A' && unit <= L'Z' ? static_cast<wchar_t>(unit + 32) : unit;
-}
+using namespace xml_char_class;
 
 // Names, values and declaration texts end in an error at this length; texts and CDATA
 // sections are delivered in pieces of it.
@@ -542,97 +489,4 @@ const wchar_t* XmlParserState::collectRun(const wchar_t* begin, const wchar_t* e
     }
     destination->append(begin, p);
     return p;
-}
-
-bool XmlParserState::run(XmlStream& stream) {
-    previous_ = 0;
-    beforePrevious_ = 0;
-    errorCode = 0;
-    errorPosition = -1;
-    markupStart = -1;
-    markupByteOffset = -1;
-    unitCount_ = 0;
-    markupLength = 0;
-    stopRequested = false;
-
-    const int32_t encoding = stream.encoding();
-    const int32_t bracketBytes =
-        encoding == kXmlEncodingUtf16Le || encoding == kXmlEncodingUtf16Be ? 2 : 1;
-    constexpr int32_t kBatch = 2048;
-    wchar_t units[kBatch];
-
-    for (;;) {
-        int32_t count = stream.getChars(units, kBatch);
-        if (count <= 0) {
-            units[0] = 0;
-            count = 1;
-        }
-        const wchar_t* p = units;
-        const wchar_t* const end = units + count;
-        while (p < end) {
-            if (subState_ == SubState::Collect && !inReference_) {
-                const wchar_t* runEnd = collectRun(p, end);
-                const ptrdiff_t run = runEnd - p;
-                if (run > 0) {
-                    beforePrevious_ = run >= 2 ? runEnd[-2] : previous_;
-                    previous_ = runEnd[-1];
-                    unitCount_ += static_cast<int32_t>(run);
-                    p = runEnd;
-                    continue;
-                }
-            }
-            const wchar_t unit = *p;
-            if (unit == 0 && stream.decodingFailed()) {
-                // Never let a document cut short by damaged bytes pass for a whole one.
-                errorCode = kXmlErrorUnsupportedEncoding;
-                errorPosition = unitCount_;
-                goto finished;
-            }
-            if (!step(unit)) {
-                errorPosition = unitCount_;
-                goto finished;
-            }
-            if (state_ == State::TagOpen && subState_ == SubState::Dispatch) {
-                // The stream stops after each '<', so its position is just past this one.
-                markupStart = unitCount_;
-                markupLength = 0;
-                markupByteOffset = stream.position() - bracketBytes;
-            }
-            if (stopRequested) {
-                return errorCode == 0;
-            }
-            if (unit == 0) {
-                goto finished;
-            }
-            beforePrevious_ = previous_;
-            previous_ = unit;
-            ++unitCount_;
-            ++p;
-        }
-    }
-
-finished:
-    if (errorCode != kXmlErrorUnsupportedEncoding) {
-        int32_t unclosed = 0;
-        if (inReference_) {
-            unclosed = kXmlErrorUnclosedEntity;
-        } else if (state_ == State::Comment) {
-            unclosed = kXmlErrorUnclosedComment;
-        } else if (state_ == State::Cdata) {
-            unclosed = kXmlErrorUnclosedCdata;
-        }
-        if (unclosed != 0) {
-            errorCode = unclosed;
-            if (errorPosition < 0) {
-                errorPosition = unitCount_;
-            }
-        }
-    }
-    if (errorCode != 0) {
-        emptyAccumulators();
-        owner_.onParseError();
-        return false;
-    }
-    owner_.onDocumentEnd();
-    return true;
 }

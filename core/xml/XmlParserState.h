@@ -6,7 +6,6 @@
 #include <string>
 
 class XmlParser;
-class XmlStream;
 
 // The character-level machine behind XmlParser: its state, the token being collected and the
 // positions of the markup being reported. One belongs to each parser.
@@ -16,8 +15,6 @@ public:
     XmlParserState(const XmlParserState&) = delete;
     XmlParserState& operator=(const XmlParserState&) = delete;
 
-    bool run(XmlStream& stream);
-
     int32_t errorCode = 0;
     int32_t errorPosition = -1;
     int32_t markupStart = -1;
@@ -26,6 +23,9 @@ public:
     bool stopRequested = false;
 
 private:
+    // XmlParser::parse drives the machine unit by unit.
+    friend class XmlParser;
+
     enum class State : uint8_t {
         Content,
         TagOpen,

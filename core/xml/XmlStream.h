@@ -13,6 +13,8 @@ enum XmlEncoding : int32_t {
     kXmlEncodingUtf16Be = 4,
 };
 
+static_assert(sizeof(wchar_t) == 2, "text is held as UTF-16 units");
+
 // A one-pass source of UTF-16 code units for the XML parser.
 class XmlStream {
 public:
@@ -31,7 +33,17 @@ public:
     // after '<' lets the caller ask position() for the byte offset of markup; stopping after '>'
     // keeps a parse that is stopped at the end of a tag from having decoded beyond it.
     // Returns the number of units written (at least 1 when room > 0).
-    virtual int32_t getChars(wchar_t* dest, int32_t room);
+    virtual int32_t getChars(wchar_t* dest, int32_t room) {
+        int32_t count = 0;
+        while (count < room) {
+            const wchar_t unit = static_cast<wchar_t>(getChar());
+            dest[count++] = unit;
+            if (unit == 0 || unit == L'<' || unit == L'>') {
+                break;
+            }
+        }
+        return count;
+    }
 
     // True when the data ended because bytes could not be decoded, as opposed to a stream that
     // never had data (a missing file reads as an empty document, a damaged one must not).

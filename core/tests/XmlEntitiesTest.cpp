@@ -1,0 +1,150 @@
+#include "core/tests/XmlTestSupport.h"
+
+#include "core/xml/XmlAttributes.h"
+#include "core/xml/XmlEntities.h"
+#include "core/xml/XmlEntityTable.inc"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <set>
+#include <string>
+
+using xmltest::parseText;
+
+TEST(XmlEntitiesTest, NamedTableRows) {
+    struct Row {
+        const wchar_t* name;
+        uint16_t value;
+    };
+    static const Row rows[] = {
+        {L"amp", 38}, {L"lt", 60}, {L"gt", 62}, {L"quot", 34}, {L"apos", 39}, {L"nbsp", 160},
+        {L"circ", 94}, {L"lang", 12296}, {L"rang", 12297}, {L"lrm", 8206}, {L"rlm", 8207},
+        {L"lsaquo", 8249}, {L"rsaquo", 8250}, {L"bdquo", 8222}, {L"inodot", 305},
+        {L"b.alpha", 945}, {L"b.Omega", 937}, {L"b.epsi", 949}, {L"Aacute", 193},
+        {L"aacute", 225}, {L"aacgr", 0x03AC}, {L"ZHcy", 0x0416}, {L"boxDL", 0x2557}, {L"boxdL", 0x2555}, {L"boxVh", 0x256B}, {L"boxhU", 0x2568},
+        {L"frac12", 189}, {L"euro", 0}, {L"AMP", 0}, {L"ampx", 0}, {L"", 0},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(resolveEntity(row.name), row.value) << testing::PrintToString(std::wstring(row.name));
+    }
+    for (const wchar_t* name : {L"fjlig", L"gnap", L"jnodot", L"lnap", L"lpargt", L"nsmid", L"prnE",
+                                L"rpargt", L"scnE", L"smid", L"vsubnE"}) {
+        EXPECT_EQ(resolveEntity(name), 0xFFFD) << testing::PrintToString(std::wstring(name));
+    }
+}
+
+TEST(XmlEntitiesTest, NamedTableHoldsEachNameOnceAndFindsEveryRow) {
+    using namespace xml_entity_table;
+    ASSERT_EQ(kCount, 982);
+    EXPECT_STREQ(kRows[0].name, "aacgr");
+    EXPECT_STREQ(kRows[kCount - 1].name, "ZHcy");
+    std::set<std::string> names;
+    for (const NamedEntity& row : kRows) {
+        EXPECT_LE(std::strlen(row.name), 8u) << row.name;
+        EXPECT_TRUE(names.insert(row.name).second) << row.name;
+        const std::wstring name(row.name, row.name + std::strlen(row.name));
+        EXPECT_EQ(resolveEntity(name), row.value) << row.name;
+        EXPECT_NE(row.value, 0) << row.name;
+    }
+}
+
+TEST(XmlEntitiesTest, NumericReferences) {
+    struct Case {
+        const wchar_t* name;
+        uint32_t codePoint;
+    };
+    static const Case cases[] = {
+        {L"#38", 38}, {L"#x26", 38}, {L"#9", 9}, {L"#xe9", 0xE9}, {L"#xE9", 0xE9},
+        {L"#X26", 0}, {L"#x", 0}, {L"#", 0}, {L"#12a", 0}, {L"#xg", 0}, {L"#0", 0}, {L"#x0", 0},
+        {L"#x1F600", 0x1F600}, {L"#1114111", 0x10FFFF}, {L"#x110000", 0}, {L"#1114112", 0},
+        {L"#xD800", 0}, {L"#57343", 0}, {L"#xFFFF", 0xFFFF}, {L"#65536", 0x10000},
+        {L"#99999999", 0}, {L"#xFFFFFFF", 0},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(resolveEntityCodePoint(c.name), c.codePoint) << testing::PrintToString(std::wstring(c.name));
+        EXPECT_EQ(resolveEntity(c.name), c.codePoint <= 0xFFFF ? c.codePoint : 0)
+            << testing::PrintToString(std::wstring(c.name));
+    }
+}
+
+TEST(XmlEntitiesTest, ReferencesInTextAndValues) {
+    struct Case {
+        const wchar_t* input;
+        const wchar_t* events;
+    };
+    static const Case cases[] = {
+        {L"<r>&amp;&#38;&#x26;</r>", L"start r {} | text [&&&] | end r | done"},
+        {L"<r>&#9;&#xe9;&#xE9;&b.alpha;</r>", L"start r {} | text [\t\x00e9\x00e9\x03b1] | end r | done"},
+        {L"<r>&#X26;&unknown;&toolongname;</r>",
+         L"start r {} | text [&#X26;&unknown;&toolongname;] | end r | done"},
+        {L"<r>a & b&</r>", L"start r {} | text [a & b&</r>] | done"},
+        {L"<r>a&<b</r>", L"start r {} | text [a&<b] | end r | done"},
+        {L"<r>&#x1F600;&#128512;</r>",
+         L"start r {} | text [\xD83D\xDE00\xD83D\xDE00] | end r | done"},
+        {L"<r>&#0;&#xD800;&#x110000;&#xDFFF;</r>",
+         L"start r {} | text [&#0;&#xD800;&#x110000;&#xDFFF;] | end r | done"},
+        {L"<a b=\"&lt;&#x1F600;&gt;\" c='&am'p;'>",
+         L"start a {b=<\xD83D\xDE00>,c=&am'p;} | done"},
+        {L"<a b=x&quot;y>", L"start a {b=x\"y} | done"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(parseText(c.input), c.events) << testing::PrintToString(std::wstring(c.input));
+    }
+}
+
+TEST(XmlEntitiesTest, EscapingForWriting) {
+    EXPECT_EQ(xmlEscapedCopy(L"a<b&\"c\""), L"a&lt;b&amp;&quot;c&quot;");
+    EXPECT_EQ(xmlEscapedCopy(L"it's > 1 \x00e9"), L"it&apos;s &gt; 1 \x00e9");
+    EXPECT_EQ(xmlEscapedCopy(L""), L"");
+    std::wstring destination = L"x=";
+    escapeXml(destination, L"<&>");
+    EXPECT_EQ(destination, L"x=&lt;&amp;&gt;");
+}
+
+TEST(XmlAttributesTest, MapOrderedByNameWithSharedEmptyValue) {
+    XmlAttributes attributes;
+    EXPECT_TRUE(attributes.get(L"x").empty());
+    attributes.set(L"tuid", L"7");
+    attributes.set(L"Z", L"upper");
+    attributes.set(L"a", L"1");
+    attributes.set(L"tuid", L"8");
+    ASSERT_EQ(attributes.size(), 3u);
+    EXPECT_EQ(attributes.nameAt(0), L"Z");
+    EXPECT_EQ(attributes.nameAt(1), L"a");
+    EXPECT_EQ(attributes.nameAt(2), L"tuid");
+    EXPECT_EQ(attributes.get(L"tuid"), L"8");
+    EXPECT_TRUE(attributes.contains(L"a"));
+    EXPECT_FALSE(attributes.contains(L"A"));
+    EXPECT_EQ(&attributes.get(L"missing"), &XmlAttributes().get(L"other"));
+    attributes.clear();
+    EXPECT_TRUE(attributes.empty());
+    EXPECT_TRUE(attributes.get(L"tuid").empty());
+    attributes.set(L"b", L"2");
+    EXPECT_EQ(attributes.toMarkup(), L" b=\"2\"");
+}
+
+TEST(XmlAttributesTest, MarkupStaysWellFormed) {
+    struct Case {
+        const wchar_t* value;
+        const wchar_t* markup;
+    };
+    static const Case cases[] = {
+        {L"1", L" v=\"1\""},
+        {L"say \"hi\"", L" v='say \"hi\"'"},
+        {L"it's", L" v=\"it's\""},
+        {L"\"it's\"", L" v=\"&quot;it's&quot;\""},
+        {L"a&b<c>d", L" v=\"a&amp;b&lt;c>d\""},
+        {L"", L" v=\"\""},
+    };
+    for (const Case& c : cases) {
+        XmlAttributes attributes;
+        attributes.set(L"v", c.value);
+        EXPECT_EQ(attributes.toMarkup(), c.markup);
+    }
+    XmlAttributes two;
+    two.set(L"x", L"2");
+    two.set(L"i", L"1");
+    EXPECT_EQ(two.toMarkup(), L" i=\"1\" x=\"2\"");
+    EXPECT_EQ(XmlAttributes().toMarkup(), L"");
+}

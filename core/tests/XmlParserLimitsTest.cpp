@@ -1,0 +1,272 @@
+#include "core/tests/XmlTestSupport.h"
+
+#include "core/xml/XmlFileStream.h"
+#include "core/xml/XmlMemoryStream.h"
+#include "core/xml/XmlParser.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using xmltest::BytesSupplier;
+using xmltest::RecordingParser;
+
+namespace {
+
+// Remembers each tu start tag's positions and the length of every delivered piece.
+class PositionParser : public XmlParser {
+public:
+    std::vector<int32_t> unitStarts;
+    std::vector<int32_t> byteOffsets;
+    std::vector<size_t> pieces;
+    std::vector<std::wstring> cdataPieces;
+    std::wstring endNames;
+    bool stopAtTuEnd = false;
+
+    void startElement(const std::wstring& name, const XmlAttributes&, bool) override {
+        if (name == L"tu") {
+            unitStarts.push_back(markupStart());
+            byteOffsets.push_back(markupByteOffset());
+        }
+    }
+    void endElement(const std::wstring& name, bool) override {
+        endNames += name + L";";
+        if (stopAtTuEnd && name == L"tu") {
+            stop();
+        }
+    }
+    void characterData(const std::wstring& text) override { pieces.push_back(text.size()); }
+    void cdata(const std::wstring& text) override { cdataPieces.push_back(text); }
+};
+
+std::string encode(const std::wstring& text, int32_t encoding) {
+    if (encoding == kXmlEncodingUtf8) {
+        return xmltest::utf8(text);
+    }
+    std::string bytes;
+    for (const wchar_t unit : text) {
+        const char low = static_cast<char>(unit & 0xFF);
+        const char high = static_cast<char>(unit >> 8);
+        bytes += encoding == kXmlEncodingUtf16Le ? low : high;
+        bytes += encoding == kXmlEncodingUtf16Le ? high : low;
+    }
+    return bytes;
+}
+
+std::wstring tmxOfManyUnits(int count) {
+    std::wstring text = L"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<tmx><body>\n";
+    for (int i = 0; i < count; ++i) {
+        text += L"<tu tuid=\"" + std::to_wstring(i) + L"\"><tuv xml:lang=\"de\"><seg>Stra\x00dfe " +
+                std::to_wstring(i) + L" \x20ac &amp; \xD83D\xDE00</seg></tuv></tu>\n";
+    }
+    return text + L"</body></tmx>\n";
+}
+
+class TempFile {
+public:
+    explicit TempFile(const std::string& bytes) {
+        wchar_t folder[MAX_PATH];
+        wchar_t name[MAX_PATH];
+        GetTempPathW(MAX_PATH, folder);
+        GetTempFileNameW(folder, L"xml", 0, name);
+        path_ = name;
+        HANDLE file = CreateFileW(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        DWORD written = 0;
+        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+        CloseHandle(file);
+    }
+    ~TempFile() { DeleteFileW(path_.c_str()); }
+    const std::wstring& path() const { return path_; }
+
+private:
+    std::wstring path_;
+};
+
+} // namespace
+
+// Byte offsets of markup are file offsets, however many 16,384-byte blocks lie before it and
+// whatever the width of the characters.
+TEST(XmlParserLimitsTest, MarkupOffsetsStayFileOffsetsAcrossBlocks) {
+    const std::wstring text = tmxOfManyUnits(2500);
+    struct Case {
+        int32_t encoding;
+        std::string bom;
+    };
+    const Case cases[] = {
+        {kXmlEncodingUtf8, "\xEF\xBB\xBF"},
+        {kXmlEncodingUtf8, ""},
+        {kXmlEncodingUtf16Le, "\xFF\xFE"},
+        {kXmlEncodingUtf16Be, std::string("\xFE\xFF", 2)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.encoding);
+        const std::string bytes = c.bom + encode(text, c.encoding);
+        ASSERT_GT(bytes.size(), 8u * XmlMemoryStream::kBlockSize);
+        std::vector<int32_t> expectedUnits;
+        std::vector<int32_t> expectedBytes;
+        size_t encodedUpTo = 0;
+        size_t encodedBytes = c.bom.size();
+        for (size_t at = text.find(L"<tu "); at != std::wstring::npos; at = text.find(L"<tu ", at + 1)) {
+            encodedBytes += encode(text.substr(encodedUpTo, at - encodedUpTo), c.encoding).size();
+            encodedUpTo = at;
+            expectedUnits.push_back(static_cast<int32_t>(at));
+            expectedBytes.push_back(static_cast<int32_t>(encodedBytes));
+        }
+        TempFile file(bytes);
+        XmlFileStream stream(file.path(), c.bom.empty() ? c.encoding : 0);
+        ASSERT_EQ(stream.encoding(), c.encoding);
+        PositionParser parser;
+        EXPECT_TRUE(parser.parse(stream));
+        EXPECT_EQ(parser.unitStarts, expectedUnits);
+        EXPECT_EQ(parser.byteOffsets, expectedBytes);
+        EXPECT_EQ(stream.position(), static_cast<int32_t>(bytes.size()));
+    }
+}
+
+TEST(XmlParserLimitsTest, LongTextAndCdataArriveInPiecesOfTheBlockSize) {
+    const std::wstring text(70000, L'x');
+    const std::string bytes = xmltest::utf8(L"<r>" + text + L"</r><![CDATA[" + text + L"]]>");
+    XmlMemoryStream stream(bytes.data(), kXmlEncodingUtf8, static_cast<int32_t>(bytes.size()));
+    PositionParser parser;
+    EXPECT_TRUE(parser.parse(stream));
+    EXPECT_EQ(parser.pieces, (std::vector<size_t>{65536, 4464}));
+    ASSERT_EQ(parser.cdataPieces.size(), 2u);
+    EXPECT_EQ(parser.cdataPieces[0].size(), 65536u);
+    EXPECT_EQ(parser.cdataPieces[1].size(), 4464u);
+
+    // A text of exactly one block is one piece.
+    const std::string exact = xmltest::utf8(L"<r>" + std::wstring(65536, L'y') + L"</r>");
+    XmlMemoryStream exactStream(exact.data(), kXmlEncodingUtf8, static_cast<int32_t>(exact.size()));
+    PositionParser exactParser;
+    EXPECT_TRUE(exactParser.parse(exactStream));
+    EXPECT_EQ(exactParser.pieces, (std::vector<size_t>{65536}));
+}
+
+TEST(XmlParserLimitsTest, NamesAndValuesOfTheBlockSizeAreTooLarge) {
+    const std::wstring longest(65535, L'n');
+    struct Case {
+        std::wstring input;
+        int32_t errorCode;
+    };
+    const Case cases[] = {
+        {L"<" + longest + L"/>", 0},
+        {L"<" + longest + L"n/>", kXmlErrorBlockTooLarge},
+        // The quotes are collected with the value.
+        {L"<r a='" + std::wstring(65533, L'v') + L"'/>", 0},
+        {L"<r a='" + std::wstring(65534, L'v') + L"'/>", kXmlErrorBlockTooLarge},
+        {L"<r a=" + longest + L"v>", kXmlErrorBlockTooLarge},
+        {L"<?xml version='" + longest + L"'?>", kXmlErrorBlockTooLarge},
+        {L"<!DOCTYPE" + longest + L"x>", kXmlErrorBlockTooLarge},
+    };
+    for (const Case& c : cases) {
+        const std::string bytes = xmltest::utf8(c.input);
+        XmlMemoryStream stream(bytes.data(), kXmlEncodingUtf8, static_cast<int32_t>(bytes.size()));
+        RecordingParser parser;
+        EXPECT_EQ(parser.parse(stream), c.errorCode == 0);
+        EXPECT_EQ(parser.errorCode(), c.errorCode) << c.input.size();
+    }
+}
+
+// An unclosed comment in a huge file must not grow without bound.
+TEST(XmlParserLimitsTest, CommentsAreCappedAt16MiUnits) {
+    constexpr size_t kLimit = 16u * 1024 * 1024;
+    std::string bytes = "<r><!--";
+    bytes.append(kLimit, 'c');
+    bytes += "-->";
+    {
+        // Exactly at the limit the closing "--" no longer fits.
+        XmlMemoryStream stream(bytes.data(), kXmlEncodingUtf8, static_cast<int32_t>(bytes.size()));
+        RecordingParser parser;
+        EXPECT_FALSE(parser.parse(stream));
+        EXPECT_EQ(parser.errorCode(), kXmlErrorBlockTooLarge);
+        EXPECT_EQ(parser.errorPosition(), static_cast<int32_t>(7 + kLimit));
+        EXPECT_EQ(parser.joined(), L"start r {} | error");
+    }
+    bytes.erase(7, 2);
+    {
+        XmlMemoryStream stream(bytes.data(), kXmlEncodingUtf8, static_cast<int32_t>(bytes.size()));
+        PositionParser parser;
+        EXPECT_TRUE(parser.parse(stream));
+    }
+}
+
+// A file whose bytes stop decoding part-way must not pass for a whole, shorter document.
+TEST(XmlParserLimitsTest, UndecodableBytesFailTheParse) {
+    struct Case {
+        std::string bytes;
+        const wchar_t* events;
+        int32_t position;
+    };
+    const Case cases[] = {
+        {"<r>ab\xFF" "cd</r>", L"start r {} | error", 5},
+        {"<r>ab\xC3", L"start r {} | error", 5},
+        {"<r a='\x80'/>", L"error", 6},
+        {"<!-- \xF8 -->", L"error", 5},
+        {"<r>&amp\xF8", L"start r {} | error", 7},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.bytes));
+        XmlMemoryStream stream(c.bytes.data(), kXmlEncodingUtf8, static_cast<int32_t>(c.bytes.size()));
+        RecordingParser parser;
+        EXPECT_FALSE(parser.parse(stream));
+        EXPECT_EQ(parser.errorCode(), kXmlErrorUnsupportedEncoding);
+        EXPECT_EQ(parser.errorPosition(), c.position);
+        EXPECT_EQ(parser.joined(), c.events);
+        EXPECT_EQ(xmlErrorText(parser.errorCode()), L"Unsupported encoding");
+    }
+
+    // The same through a file, with the damage in the third block.
+    std::string bytes = "<r>" + std::string(3 * XmlMemoryStream::kBlockSize, 'a') + "\xED\x80</r>";
+    TempFile file(bytes);
+    XmlFileStream stream(file.path(), kXmlEncodingUtf8);
+    PositionParser parser;
+    EXPECT_FALSE(parser.parse(stream));
+    EXPECT_EQ(parser.errorCode(), kXmlErrorUnsupportedEncoding);
+    EXPECT_TRUE(stream.hadError());
+}
+
+// The entry reader reads one tu per parse and stops at its end tag; the next parse goes on
+// from Content with fresh positions.
+TEST(XmlParserLimitsTest, StopEndsTheParseAtTheCurrentUnit) {
+    const std::string first = "<tu a='1'><seg>x</seg></tu><tu a='2'></tu>";
+    const std::string second = "  <tu a='3'></tu>";
+    PositionParser parser;
+    parser.stopAtTuEnd = true;
+    XmlMemoryStream one(first.data(), kXmlEncodingUtf8, static_cast<int32_t>(first.size()));
+    EXPECT_TRUE(parser.parse(one));
+    EXPECT_EQ(parser.endNames, L"seg;tu;");
+    EXPECT_EQ(parser.unitStarts, (std::vector<int32_t>{0}));
+    XmlMemoryStream two(second.data(), kXmlEncodingUtf8, static_cast<int32_t>(second.size()));
+    EXPECT_TRUE(parser.parse(two));
+    EXPECT_EQ(parser.endNames, L"seg;tu;tu;");
+    EXPECT_EQ(parser.unitStarts, (std::vector<int32_t>{0, 2}));
+    EXPECT_EQ(parser.byteOffsets, (std::vector<int32_t>{0, 2}));
+
+    // Without a stop, a finished parse calls onDocumentEnd and the parser can read again.
+    RecordingParser reader;
+    XmlMemoryStream three(second.data(), kXmlEncodingUtf8, static_cast<int32_t>(second.size()));
+    EXPECT_TRUE(reader.parse(three));
+    XmlMemoryStream four(second.data(), kXmlEncodingUtf8, static_cast<int32_t>(second.size()));
+    EXPECT_TRUE(reader.parse(four));
+    EXPECT_EQ(reader.joined(), L"text [  ] | start tu {a=3} | end tu | done | text [  ] | "
+                               L"start tu {a=3} | end tu | done");
+}
+
+// A supplier that hands over a few bytes at a time changes nothing that the parser sees.
+TEST(XmlParserLimitsTest, ShortReadsDeliverTheSameEvents) {
+    const std::wstring text = tmxOfManyUnits(40);
+    const std::string bytes = xmltest::utf8(text);
+    XmlMemoryStream whole(bytes.data(), kXmlEncodingUtf8, static_cast<int32_t>(bytes.size()));
+    RecordingParser expected;
+    expected.withPositions = true;
+    EXPECT_TRUE(expected.parse(whole));
+    BytesSupplier supplier(bytes, 3);
+    XmlMemoryStream pieces(kXmlEncodingUtf8, &supplier);
+    RecordingParser actual;
+    actual.withPositions = true;
+    EXPECT_TRUE(actual.parse(pieces));
+    EXPECT_EQ(actual.events, expected.events);
+}

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+// Character classes of the units that the XML parser's machine treats specially. Only ASCII
+// units have classes; a table lookup replaces chains of comparisons in the inner loops.
+namespace xml_char_class {
+
+enum : uint16_t {
+    kBlank = 1 << 0,
+    kLess = 1 << 1,
+    kGreater = 1 << 2,
+    kSlash = 1 << 3,
+    kEquals = 1 << 4,
+    kQuestion = 1 << 5,
+    kAmpersand = 1 << 6,
+    kNul = 1 << 7,
+    kDoubleQuote = 1 << 8,
+    kApostrophe = 1 << 9,
+    kNameStart = 1 << 10,
+    kReferenceName = 1 << 11,
+};
+
+constexpr std::array<uint16_t, 128> makeClasses() {
+    std::array<uint16_t, 128> table{};
+    table[' '] = table['\t'] = table['\n'] = table['\r'] = kBlank;
+    table['<'] = kLess;
+    table['>'] = kGreater;
+    table['/'] = kSlash;
+    table['='] = kEquals;
+    table['?'] = kQuestion;
+    table['&'] = kAmpersand;
+    table[0] = kNul;
+    table['"'] = kDoubleQuote;
+    table['\''] = kApostrophe;
+    for (int c = 'a'; c <= 'z'; ++c) {
+        table[c] = kNameStart | kReferenceName;
+        table[c - 'a' + 'A'] = kNameStart | kReferenceName;
+    }
+    for (int c = '0'; c <= '9'; ++c) {
+        table[c] = kReferenceName;
+    }
+    table['_'] = table[':'] = kNameStart;
+    table['#'] = table['.'] = kReferenceName;
+    return table;
+}
+inline constexpr std::array<uint16_t, 128> kClasses = makeClasses();
+
+inline uint16_t classOf(wchar_t unit) {
+    return unit < 128 ? kClasses[unit] : 0;
+}
+
+inline bool isBlank(wchar_t unit) {
+    return (classOf(unit) & kBlank) != 0;
+}
+
+inline wchar_t lowerAscii(wchar_t unit) {
+    return unit >= L'A' && unit <= L'Z' ? static_cast<wchar_t>(unit + 32) : unit;
+}
+
+} // namespace xml_char_class

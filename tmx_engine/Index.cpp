@@ -1,0 +1,265 @@
+#include "tmx_engine/Index.h"
+
+#include <unordered_set>
+#include <vector>
+
+int indexBucket(const wchar_t* key, size_t length) {
+    if (length == 0)
+        return -1;
+    uint32_t h = 0;
+    const size_t n = length < 2 ? length : 2;
+    for (size_t i = 0; i < n; ++i) {
+        const uint32_t u = static_cast<uint16_t>(key[i]);
+        h = (h << 4) + ((u & 0xFF) ^ (u >> 8));
+        const uint32_t g = h & 0xF0000000u;
+        if (g != 0)
+            h ^= g >> 24;
+        h &= ~g;
+    }
+    return static_cast<int>(((h >> 8) ^ (h >> 16) ^ h) & 0x3FF);
+}
+
+bool Index::validateHeader(MappedFile&) { return true; }
+
+bool Index::validateTable(const uint8_t*) { return true; }
+
+bool Index::open(const std::wstring& path, bool headerOnly) {
+    if (file_.isOpen()) {
+        lastError_ = IndexAlreadyOpen;
+        return false;
+    }
+    lastError_ = IndexOk;
+    damaged_ = false;
+    file_ = mapFile(path, MappedFile::Mode::Read);
+    if (file_.failed()) {
+        file_.close();
+        lastError_ = IndexCannotOpen;
+        return false;
+    }
+    file_.seek(0);
+    const bool headerAccepted = validateHeader(file_);
+    if (!headerAccepted || damaged_) {
+        lastError_ = damaged_ ? IndexDamaged : IndexHeaderRejected;
+        file_.close();
+        return false;
+    }
+    if (headerOnly) {
+        file_.close();
+        return true;
+    }
+    const uint64_t table = (static_cast<uint64_t>(file_.cursor()) + 7) & ~uint64_t(7);
+    const uint64_t tableEnd = table + 4ull * IndexFormat::kBucketCount;
+    if (tableEnd > file_.size()) {
+        lastError_ = IndexDamaged;
+        file_.close();
+        return false;
+    }
+    bucketTable_ = static_cast<uint32_t>(table);
+    bucketCount_ = IndexFormat::kBucketCount;
+    nodesStart_ = static_cast<uint32_t>(tableEnd);
+    damagedNodes_.store(false);
+    bool rootsInView = true;
+    for (uint32_t b = 0; b < bucketCount_; ++b) {
+        const uint32_t root = u32At(bucketTable_ + 4 * static_cast<size_t>(b));
+        Node node;
+        if (root != 0 && !readNode(root, node))
+            rootsInView = false;
+    }
+    if (!rootsInView || !validateTable(file_.start()) ||
+        (file_.size() <= fullCheckLimit_ && !validateTrie())) {
+        lastError_ = IndexDamaged;
+        file_.close();
+        bucketCount_ = 0;
+        return false;
+    }
+    return true;
+}
+
+bool Index::readNode(uint32_t offset, Node& node) const {
+    if (offset < nodesStart_ || static_cast<uint64_t>(offset) + IndexFormat::kNodeHeaderSize > file_.size())
+        return false;
+    const uint8_t* p = file_.start() + offset;
+    std::memcpy(&node.unit, p, 2);
+    std::memcpy(&node.count, p + 2, 2);
+    std::memcpy(&node.sibling, p + 4, 4);
+    std::memcpy(&node.child, p + 8, 4);
+    return true;
+}
+
+bool Index::postingsBelowLimit(uint32_t offset, uint32_t count) const {
+    const uint8_t* p = file_.start() + offset;
+    uint32_t highest = 0;
+    for (uint32_t i = 0; i < count; ++i) {
+        uint32_t v;
+        std::memcpy(&v, p + 4 * static_cast<size_t>(i), 4);
+        highest = v > highest ? v : highest;
+    }
+    return count == 0 || highest < postingLimit_;
+}
+
+// Walks every node once. Each offset must lie inside the view and beyond the node that names it,
+// so no walk can loop; the total size of what was walked may not exceed the nodes' part of the
+// file, so that a damaged file whose offsets converge on shared nodes cannot make it explode.
+bool Index::validateTrie() const {
+    const uint64_t size = file_.size();
+    uint64_t wordsLeft = (size - nodesStart_) / 4;
+    uint64_t aliasWordsLeft = wordsLeft;
+    std::vector<uint32_t> stack;
+    std::unordered_set<uint32_t> aliasTargets;
+    for (uint32_t b = 0; b < bucketCount_; ++b) {
+        const uint32_t root = u32At(bucketTable_ + 4 * static_cast<size_t>(b));
+        if (root == 0)
+            continue;
+        stack.push_back(root);
+        while (!stack.empty()) {
+            const uint32_t offset = stack.back();
+            stack.pop_back();
+            Node node;
+            if (!readNode(offset, node))
+                return false;
+            if (node.count == IndexFormat::kAliasCount) {
+                if (wordsLeft < 4 || static_cast<uint64_t>(offset) + 16 > size)
+                    return false;
+                wordsLeft -= 4;
+                aliasTargets.insert(u32At(offset + 12));
+            } else {
+                const uint64_t words = 3 + static_cast<uint64_t>(node.count);
+                if (words > wordsLeft || static_cast<uint64_t>(offset) + 4 * words > size)
+                    return false;
+                wordsLeft -= words;
+                if (!postingsBelowLimit(offset + 12, node.count))
+                    return false;
+            }
+            if (node.sibling != 0) {
+                if (node.sibling <= offset)
+                    return false;
+                stack.push_back(node.sibling);
+            }
+            if (node.child != 0) {
+                if (node.child <= offset)
+                    return false;
+                stack.push_back(node.child);
+            }
+        }
+    }
+    for (uint32_t target : aliasTargets) {
+        Node node;
+        if (!readNode(target, node) || node.count == IndexFormat::kAliasCount)
+            return false;
+        const uint64_t words = 3 + static_cast<uint64_t>(node.count);
+        if (words > aliasWordsLeft || static_cast<uint64_t>(target) + 4 * words > size)
+            return false;
+        aliasWordsLeft -= words;
+        if (!postingsBelowLimit(target + 12, node.count))
+            return false;
+    }
+    return true;
+}
+
+uint32_t Index::find(const wchar_t* key, size_t length) const {
+    const int bucket = indexBucket(key, length);
+    if (bucket < 0 || bucketCount_ == 0)
+        return 0;
+    uint32_t offset = u32At(bucketTable_ + 4 * static_cast<size_t>(bucket));
+    size_t i = 0;
+    Node node;
+    while (offset != 0 && readNode(offset, node)) {
+        uint32_t next;
+        if (node.unit == static_cast<uint16_t>(key[i])) {
+            if (++i == length)
+                return offset;
+            next = node.child;
+        } else {
+            next = node.sibling;
+        }
+        if (next != 0 && next <= offset) {
+            markNodeDamage();
+            return 0;
+        }
+        offset = next;
+    }
+    if (offset != 0)
+        markNodeDamage();
+    return 0;
+}
+
+Index::Postings Index::postings(uint32_t offset, bool followAlias) const {
+    Postings result;
+    Node node;
+    if (offset == 0)
+        return result;
+    if (!readNode(offset, node)) {
+        markNodeDamage();
+        return result;
+    }
+    if (node.count == IndexFormat::kAliasCount) {
+        if (!followAlias)
+            return result;
+        if (static_cast<uint64_t>(offset) + 16 > file_.size()) {
+            markNodeDamage();
+            return result;
+        }
+        offset = u32At(offset + 12);
+        if (!readNode(offset, node) || node.count == IndexFormat::kAliasCount) {
+            markNodeDamage();
+            return result;
+        }
+    }
+    if (static_cast<uint64_t>(offset) + 12 + 4ull * node.count > file_.size() ||
+        !postingsBelowLimit(offset + 12, node.count)) {
+        markNodeDamage();
+        return result;
+    }
+    result.first = file_.start() + offset + 12;
+    result.count = node.count;
+    return result;
+}
+
+bool Index::collect(uint32_t offset, std::set<uint32_t>& set, bool followAlias,
+                    uint32_t budget) const {
+    Node node;
+    if (offset == 0 || !readNode(offset, node))
+        return false;
+    if (budget == 0)
+        return true;
+    // Depth first without recursion: a long run of letters makes a deep trie.
+    std::vector<uint32_t> stack;
+    stack.push_back(offset);
+    bool top = true;
+    // Nodes walked are bounded like the check at open, so that damage that makes many paths meet
+    // in the same nodes cannot make a collection run for ever.
+    uint64_t wordsLeft = (file_.size() - nodesStart_) / 4;
+    while (!stack.empty()) {
+        const uint32_t at = stack.back();
+        stack.pop_back();
+        if (!readNode(at, node)) {
+            markNodeDamage();
+            continue;
+        }
+        const uint64_t words = node.count == IndexFormat::kAliasCount ? 4 : 3 + uint64_t(node.count);
+        if (words > wordsLeft) {
+            markNodeDamage();
+            return true;
+        }
+        wordsLeft -= words;
+        const Postings p = postings(at, followAlias);
+        for (uint32_t i = 0; i < p.count; ++i) {
+            if (set.insert(p.at(i)).second && --budget == 0)
+                return true;
+        }
+        if (!top && node.sibling != 0) {
+            if (node.sibling > at)
+                stack.push_back(node.sibling);
+            else
+                markNodeDamage();
+        }
+        if (node.child != 0) {
+            if (node.child > at)
+                stack.push_back(node.child);
+            else
+                markNodeDamage();
+        }
+        top = false;
+    }
+    return true;
+}

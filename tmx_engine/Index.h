@@ -1,0 +1,118 @@
+#pragma once
+
+#include "tmx_engine/MappedFile.h"
+
+#include <atomic>
+#include <cstdint>
+#include <cstring>
+#include <set>
+#include <string>
+
+// Byte layout shared by the index writer and reader.
+namespace IndexFormat {
+constexpr uint8_t kMagic[10] = {0x8B, 'T', 'M', 'X', 'I', 'N', 'D', 'E', 'X', 0x9B};
+constexpr uint32_t kVersion = 0x00010001;
+constexpr uint32_t kBucketCount = 1024;
+constexpr uint32_t kNodeHeaderSize = 12;
+constexpr uint16_t kAliasCount = 0xFFFF;
+} // namespace IndexFormat
+
+// Bucket of a search term, from its first two units (one for a one-unit term); -1 for an empty one.
+int indexBucket(const wchar_t* key, size_t length);
+
+// Error codes of Index::open.
+enum IndexError : int {
+    IndexOk = 0,
+    IndexCannotOpen = 1,     // missing file, 4 GiB or more, mapping failed
+    IndexHeaderRejected = 2, // magic or version: a file of another format
+    IndexAlreadyOpen = 3,
+    IndexDamaged = 4,        // the table or anything after magic and version does not hold up
+};
+
+// A word trie over a read-only mapping. Lookups walk the mapped bytes; nothing is loaded into
+// objects. open() checks the header, the entry and bucket tables and every bucket root against
+// the view, and, for an index up to fullCheckLimit() bytes, every node too, so that a damaged
+// file is refused at once (error 4) and can be rebuilt. A larger index is not read through at
+// open, which would cost more than opening it is allowed to: its nodes are checked as lookups
+// reach them. Either way no read leaves the view: a node whose offset lies outside it or not
+// beyond the node that names it, whose postings run past the end or name an entry at or above
+// the posting limit, or an alias that names no plain node, ends the lookup there as absent and
+// marks the index damaged().
+class Index {
+public:
+    struct Postings {
+        const uint8_t* first = nullptr;
+        uint32_t count = 0;
+        uint32_t at(uint32_t i) const {
+            uint32_t v;
+            std::memcpy(&v, first + 4 * static_cast<size_t>(i), 4);
+            return v;
+        }
+    };
+
+    Index() = default;
+    virtual ~Index() = default;
+    Index(const Index&) = delete;
+    Index& operator=(const Index&) = delete;
+
+    static constexpr uint64_t kDefaultFullCheckLimit = 32u << 20;
+
+    // True on success; lastError() tells why not. headerOnly reads the header and closes again.
+    bool open(const std::wstring& path, bool headerOnly);
+    int lastError() const { return lastError_; }
+    bool isOpen() const { return file_.isOpen(); }
+    // Whether a lookup met damage that open() did not check for.
+    bool damaged() const { return damagedNodes_.load(std::memory_order_relaxed); }
+    // Indexes up to this size have every node checked at open.
+    void setFullCheckLimit(uint64_t bytes) { fullCheckLimit_ = bytes; }
+    uint64_t fullCheckLimit() const { return fullCheckLimit_; }
+
+    // Offset of the node of exactly this term, 0 when absent (also for an empty term).
+    uint32_t find(const wchar_t* key, size_t length) const;
+    uint32_t find(const std::wstring& key) const { return find(key.data(), key.size()); }
+
+    // An alias node yields nothing unless followAlias is set.
+    Postings postings(uint32_t node, bool followAlias) const;
+
+    // Adds the entry numbers of the node and every node below it (own postings first, then the
+    // children depth first) until budget new numbers went in. False for a missing node.
+    bool collect(uint32_t node, std::set<uint32_t>& set, bool followAlias, uint32_t budget) const;
+
+protected:
+    virtual bool validateHeader(MappedFile& reader);
+    virtual bool validateTable(const uint8_t* viewStart);
+
+    // Called by validateHeader when the file has the right magic and version but its header does
+    // not hold up: open then fails with IndexDamaged instead of IndexHeaderRejected.
+    void markDamaged() { damaged_ = true; }
+    // Postings must lie below this number (the entry count of a TMX index).
+    void setPostingLimit(uint32_t limit) { postingLimit_ = limit; }
+    const MappedFile& file() const { return file_; }
+
+private:
+    struct Node {
+        uint16_t unit;
+        uint16_t count;
+        uint32_t sibling;
+        uint32_t child;
+    };
+    bool readNode(uint32_t offset, Node& node) const;
+    bool validateTrie() const;
+    bool postingsBelowLimit(uint32_t offset, uint32_t count) const;
+    void markNodeDamage() const { damagedNodes_.store(true, std::memory_order_relaxed); }
+    uint32_t u32At(size_t offset) const {
+        uint32_t v;
+        std::memcpy(&v, file_.start() + offset, 4);
+        return v;
+    }
+
+    uint32_t bucketTable_ = 0;
+    uint32_t bucketCount_ = 0;
+    uint32_t nodesStart_ = 0;
+    MappedFile file_;
+    int lastError_ = IndexOk;
+    bool damaged_ = false;
+    uint32_t postingLimit_ = UINT32_MAX;
+    uint64_t fullCheckLimit_ = kDefaultFullCheckLimit;
+    mutable std::atomic<bool> damagedNodes_{false};
+};

@@ -1,0 +1,421 @@
+#include "tmx_engine/IndexBuilder.h"
+
+#include "tmx_engine/Index.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+namespace {
+
+int sizeClassOf(uint32_t count) { // count >= 2
+    return 32 - __builtin_clz(count - 1);
+}
+
+void putU32(uint8_t* at, uint32_t value) { std::memcpy(at, &value, 4); }
+
+} // namespace
+
+IndexBuilder::IndexBuilder() { std::memset(roots_, 0, sizeof roots_); }
+
+IndexBuilder::~IndexBuilder() = default;
+
+uint64_t IndexBuilder::headerSize() const { return 0; }
+
+void IndexBuilder::writeHeader(IndexFileWriter&) {}
+
+uint32_t IndexBuilder::newNode(wchar_t unit) {
+    const uint32_t ref = arena_.allocate(4);
+    if (!ref) {
+        failed_ = true;
+        return 0;
+    }
+    uint32_t* n = arena_.at(ref);
+    n[0] = static_cast<uint16_t>(unit);
+    n[1] = n[2] = n[3] = 0;
+    wordCount_ += 3;
+    return ref;
+}
+
+// Child tables live in one arena block of 2 * capacity words: the first two words hold the count
+// of children and log2 of the capacity, every other pair of words a unit (with an occupied bit)
+// and the child's reference. Slots are probed linearly from the unit's low bits.
+namespace {
+constexpr uint32_t kOccupied = 0x10000u;
+
+uint32_t tableCapacity(const uint32_t* t) { return 1u << (t[1] & 31); }
+} // namespace
+
+uint32_t IndexBuilder::tableFind(uint32_t table, uint32_t unit) const {
+    const uint32_t* t = arena_.at(table);
+    const uint32_t mask = tableCapacity(t) - 1;
+    uint32_t i = unit & mask;
+    for (;;) {
+        if (i == 0)
+            i = 1;
+        const uint32_t key = t[2 * i];
+        if (!(key & kOccupied))
+            return 0;
+        if ((key & 0xFFFF) == unit)
+            return t[2 * i + 1];
+        i = (i + 1) & mask;
+    }
+}
+
+bool IndexBuilder::tableInsert(uint32_t* children, uint32_t unit, uint32_t node) {
+    uint32_t table = *children & ~kTableBit;
+    uint32_t* t = arena_.at(table);
+    uint32_t count = t[0];
+    uint32_t log2 = t[1];
+    if (2 * (count + 1) > (1u << log2) - 1) {
+        if (log2 == 16) {
+            // 65535 slots: every unit value but one already has a child here.
+            if (count + 1 > (1u << log2) - 1)
+                return false;
+        } else {
+            const uint32_t bigger = allocateBlock(static_cast<int>(log2 + 2));
+            if (!bigger)
+                return false;
+            uint32_t* b = arena_.at(bigger);
+            const uint32_t words = 2u << (log2 + 1);
+            std::memset(b, 0, 4 * size_t(words));
+            b[0] = count;
+            b[1] = log2 + 1;
+            const uint32_t mask = (1u << (log2 + 1)) - 1;
+            t = arena_.at(table);
+            for (uint32_t i = 1; i < (1u << log2); ++i) {
+                if (!(t[2 * i] & kOccupied))
+                    continue;
+                uint32_t j = t[2 * i] & mask;
+                for (;;) {
+                    if (j == 0)
+                        j = 1;
+                    if (!(b[2 * j] & kOccupied))
+                        break;
+                    j = (j + 1) & mask;
+                }
+                b[2 * j] = t[2 * i];
+                b[2 * j + 1] = t[2 * i + 1];
+            }
+            freeBlock(table, static_cast<int>(log2 + 1));
+            table = bigger;
+            *children = table | kTableBit;
+            t = b;
+            log2 += 1;
+        }
+    }
+    const uint32_t mask = (1u << log2) - 1;
+    uint32_t i = unit & mask;
+    for (;;) {
+        if (i == 0)
+            i = 1;
+        if (!(t[2 * i] & kOccupied))
+            break;
+        i = (i + 1) & mask;
+    }
+    t[2 * i] = unit | kOccupied;
+    t[2 * i + 1] = node;
+    t[0] = count + 1;
+    return true;
+}
+
+// The child of this unit under the given children reference, created when missing.
+uint32_t IndexBuilder::child(uint32_t* children, uint32_t unit) {
+    if (*children & kTableBit) {
+        const uint32_t found = tableFind(*children & ~kTableBit, unit);
+        if (found)
+            return found;
+        const uint32_t created = newNode(static_cast<wchar_t>(unit));
+        if (!created)
+            return 0;
+        if (!tableInsert(children, unit, created)) {
+            failed_ = true;
+            return 0;
+        }
+        return created;
+    }
+    uint32_t* slot = children;
+    uint32_t length = 0;
+    for (uint32_t ref = *slot; ref; ref = *slot) {
+        uint32_t* n = arena_.at(ref);
+        if ((n[0] & 0xFFFF) == unit)
+            return ref;
+        slot = &n[1];
+        ++length;
+    }
+    const uint32_t created = newNode(static_cast<wchar_t>(unit));
+    if (!created)
+        return 0;
+    if (length < kChainLimit) {
+        // Arena blocks never move, so the slot stays valid across the allocation.
+        *slot = created;
+        return created;
+    }
+    // A long chain becomes a table.
+    const uint32_t table = allocateBlock(6);
+    if (!table)
+        return 0;
+    std::memset(arena_.at(table), 0, 4 * 64);
+    arena_.at(table)[1] = 5;
+    uint32_t ref = *children;
+    *children = table | kTableBit;
+    while (ref) {
+        const uint32_t next = arena_.at(ref)[1];
+        arena_.at(ref)[1] = 0;
+        tableInsert(children, arena_.at(ref)[0] & 0xFFFF, ref);
+        ref = next;
+    }
+    tableInsert(children, unit, created);
+    return created;
+}
+
+uint32_t IndexBuilder::descend(uint32_t from, const wchar_t* units, size_t length) {
+    if (length == 0 || failed_)
+        return 0;
+    uint32_t* children = from == 0 ? &roots_[indexBucket(units, length)] : &arena_.at(from)[2];
+    for (size_t i = 0;;) {
+        const uint32_t ref = child(children, static_cast<uint16_t>(units[i]));
+        if (!ref)
+            return 0;
+        if (++i == length)
+            return ref;
+        children = &arena_.at(ref)[2];
+    }
+}
+
+void IndexBuilder::childrenInOrder(uint32_t children, std::vector<uint32_t>& out) const {
+    out.clear();
+    if (children & kTableBit) {
+        const uint32_t* t = arena_.at(children & ~kTableBit);
+        const uint32_t capacity = tableCapacity(t);
+        for (uint32_t i = 1; i < capacity; ++i)
+            if (t[2 * i] & kOccupied)
+                out.push_back(t[2 * i + 1]);
+        std::sort(out.begin(), out.end());
+    } else {
+        for (uint32_t ref = children; ref; ref = arena_.at(ref)[1])
+            out.push_back(ref);
+    }
+}
+
+uint32_t IndexBuilder::node(const wchar_t* term, size_t length) { return descend(0, term, length); }
+
+uint32_t IndexBuilder::node(const std::wstring& term) { return descend(0, term.data(), term.size()); }
+
+uint32_t IndexBuilder::allocateBlock(int sizeClass) {
+    uint32_t ref = freeLists_[sizeClass];
+    if (ref) {
+        freeLists_[sizeClass] = arena_.at(ref)[0];
+        return ref;
+    }
+    ref = arena_.allocate(1u << sizeClass);
+    if (!ref)
+        failed_ = true;
+    return ref;
+}
+
+void IndexBuilder::freeBlock(uint32_t ref, int sizeClass) {
+    arena_.at(ref)[0] = freeLists_[sizeClass];
+    freeLists_[sizeClass] = ref;
+}
+
+bool IndexBuilder::appendPosting(uint32_t ref, uint32_t entry) {
+    if (!ref || failed_)
+        return false;
+    uint32_t* n = arena_.at(ref);
+    if (n[0] & kCappedBit)
+        return false;
+    const uint32_t count = (n[0] >> kCountShift) & kCountMask;
+    // The same entry twice in a row is kept once; this test comes before the cap, so a term met
+    // in exactly kPostingCap entries keeps them all.
+    if (count == 1 && n[3] == entry)
+        return false;
+    if (count >= 2 && arena_.at(n[3])[count - 1] == entry)
+        return false;
+    if (count >= kPostingCap) {
+        n[0] |= kCappedBit;
+        if (options_ & kDropCappedPostings) {
+            freeBlock(n[3], sizeClassOf(count));
+            wordCount_ -= count;
+            n[0] &= ~(kCountMask << kCountShift);
+            n[3] = 0;
+        }
+        return false;
+    }
+    if (count == 0) {
+        n[3] = entry;
+    } else if (count == 1) {
+        const uint32_t block = allocateBlock(1);
+        if (!block)
+            return false;
+        uint32_t* p = arena_.at(block);
+        p[0] = n[3];
+        p[1] = entry;
+        n[3] = block;
+    } else {
+        const int sizeClass = sizeClassOf(count);
+        if (count == (1u << sizeClass)) {
+            const uint32_t block = allocateBlock(sizeClass + 1);
+            if (!block)
+                return false;
+            std::memcpy(arena_.at(block), arena_.at(n[3]), 4 * size_t(count));
+            freeBlock(n[3], sizeClass);
+            n[3] = block;
+        }
+        arena_.at(n[3])[count] = entry;
+    }
+    n[0] += 1u << kCountShift;
+    wordCount_ += 1;
+    return count >= 1;
+}
+
+bool IndexBuilder::addPosting(const std::wstring& term, uint32_t entry) {
+    return appendPosting(node(term), entry);
+}
+
+void IndexBuilder::makeAlias(uint32_t ref, uint32_t target) {
+    try {
+        aliasTargets_[ref] = target;
+    } catch (const std::bad_alloc&) {
+        failed_ = true;
+        return;
+    }
+    arena_.at(ref)[0] |= kAliasBit;
+    ++aliasCount_;
+}
+
+uint32_t IndexBuilder::postingCount(uint32_t ref) const {
+    return ref ? (arena_.at(ref)[0] >> kCountShift) & kCountMask : 0;
+}
+
+bool IndexBuilder::isCapped(uint32_t ref) const {
+    return ref && (arena_.at(ref)[0] & kCappedBit) != 0;
+}
+
+bool IndexBuilder::isAlias(uint32_t ref) const {
+    return ref && (arena_.at(ref)[0] & kAliasBit) != 0;
+}
+
+std::vector<uint32_t> IndexBuilder::postingList(uint32_t ref) const {
+    std::vector<uint32_t> list;
+    const uint32_t count = postingCount(ref);
+    if (count == 1)
+        list.push_back(arena_.at(ref)[3]);
+    else if (count >= 2)
+        list.assign(arena_.at(arena_.at(ref)[3]), arena_.at(arena_.at(ref)[3]) + count);
+    return list;
+}
+
+uint64_t IndexBuilder::fileSize() const {
+    return headerSize() + 4 * wordCount_ + 4ull * IndexFormat::kBucketCount + 7 +
+           4ull * aliasCount_;
+}
+
+// Each bucket's nodes go out as: a sibling chain back to back in the order the nodes were created,
+// then the children of its last node, then those of the one before, and so on down to the first
+// (the order of the recursive layout, kept with an explicit stack so that a long run of letters
+// cannot exhaust the thread's stack). A sibling follows its node directly; a child's offset is
+// known when the child goes out and is written then into its parent.
+bool IndexBuilder::writeNodes(IndexFileWriter& out, uint64_t bucketTable) {
+    struct Pending {
+        uint32_t ref;
+        uint32_t offset;
+    };
+    std::vector<Pending> pending;
+    std::unordered_map<uint32_t, uint32_t> targetOffsets;
+    std::vector<Pending> aliases; // alias node -> its own file offset
+    for (const auto& a : aliasTargets_)
+        targetOffsets.emplace(a.second, 0);
+
+    std::vector<uint32_t> chain;
+    auto emitChain = [&](uint32_t first) -> bool {
+        childrenInOrder(first, chain);
+        for (size_t i = 0; i < chain.size(); ++i) {
+            const uint32_t ref = chain[i];
+            const uint32_t* n = arena_.at(ref);
+            const bool alias = (n[0] & kAliasBit) != 0;
+            const uint32_t count = (n[0] >> kCountShift) & kCountMask;
+            const size_t bytes = alias ? 16 : 12 + 4 * size_t(count);
+            const uint32_t offset = static_cast<uint32_t>(out.offset());
+            uint8_t* at = out.append(bytes);
+            if (!at)
+                return false;
+            const uint32_t unit = n[0] & 0xFFFF;
+            std::memset(at + 4, 0, 8);
+            if (alias) {
+                putU32(at, unit | 0xFFFF0000u);
+                putU32(at + 12, 0);
+                aliases.push_back({ref, offset});
+            } else {
+                putU32(at, (count << 16) | unit);
+                if (count == 1)
+                    putU32(at + 12, n[3]);
+                else if (count >= 2)
+                    std::memcpy(at + 12, arena_.at(n[3]), 4 * size_t(count));
+            }
+            if (!targetOffsets.empty()) {
+                auto t = targetOffsets.find(ref);
+                if (t != targetOffsets.end())
+                    t->second = offset;
+            }
+            if (i + 1 < chain.size())
+                putU32(at + 4, static_cast<uint32_t>(offset + bytes));
+            pending.push_back({ref, offset});
+        }
+        return true;
+    };
+
+    for (uint32_t b = 0; b < IndexFormat::kBucketCount; ++b) {
+        if (!roots_[b])
+            continue;
+        out.patch32(bucketTable + 4 * b, static_cast<uint32_t>(out.offset()));
+        if (!emitChain(roots_[b]))
+            return false;
+        while (!pending.empty()) {
+            const Pending p = pending.back();
+            pending.pop_back();
+            const uint32_t children = arena_.at(p.ref)[2];
+            if (!children)
+                continue;
+            out.patch32(p.offset + 8, static_cast<uint32_t>(out.offset()));
+            if (!emitChain(children))
+                return false;
+        }
+    }
+    for (const Pending& a : aliases)
+        out.patch32(a.offset + 12, targetOffsets[aliasTargets_[a.ref]]);
+    return !out.failed();
+}
+
+bool IndexBuilder::write(const std::wstring& path) {
+    if (failed_)
+        return false;
+    const uint64_t size = fileSize();
+    // Offsets in the file are 32-bit and the reader refuses files of 4 GiB or more.
+    if (size >= (uint64_t(1) << 32))
+        return false;
+    const std::wstring temporary = path + L".tmp";
+    bool ok = false;
+    {
+        IndexFileWriter out;
+        if (out.open(temporary, size)) {
+            try {
+                writeHeader(out);
+                out.writeZeros(static_cast<size_t>((8 - out.offset() % 8) % 8));
+                const uint64_t bucketTable = out.offset();
+                out.writeZeros(4 * IndexFormat::kBucketCount);
+                ok = writeNodes(out, bucketTable);
+            } catch (const std::bad_alloc&) {
+                ok = false;
+            }
+            ok = out.finish() && ok;
+        }
+    }
+    if (ok)
+        ok = MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+    if (!ok)
+        DeleteFileW(temporary.c_str());
+    return ok;
+}

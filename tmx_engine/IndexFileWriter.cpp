@@ -1,0 +1,123 @@
+#include "tmx_engine/IndexFileWriter.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+bool IndexFileWriter::open(const std::wstring& path, uint64_t plannedSize) {
+    failed_ = true;
+    file_.reset(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file_.valid())
+        return false;
+    try {
+        window_.resize(kWindow);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    windowStart_ = 0;
+    filled_ = 0;
+    planned_ = plannedSize;
+    latePatches_.clear();
+    failed_ = false;
+    return true;
+}
+
+bool IndexFileWriter::writeAt(uint64_t at, const void* data, size_t count) {
+    LARGE_INTEGER position;
+    position.QuadPart = static_cast<LONGLONG>(at);
+    if (!SetFilePointerEx(file_.get(), position, nullptr, FILE_BEGIN))
+        return false;
+    const uint8_t* p = static_cast<const uint8_t*>(data);
+    while (count) {
+        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(count, 1u << 30));
+        DWORD done = 0;
+        if (!WriteFile(file_.get(), p, chunk, &done, nullptr) || done != chunk)
+            return false;
+        p += chunk;
+        count -= chunk;
+    }
+    return true;
+}
+
+bool IndexFileWriter::flush() {
+    if (failed_)
+        return false;
+    if (filled_ && !writeAt(windowStart_, window_.data(), filled_)) {
+        failed_ = true;
+        return false;
+    }
+    windowStart_ += filled_;
+    filled_ = 0;
+    return true;
+}
+
+uint8_t* IndexFileWriter::append(size_t count) {
+    if (failed_ || count > kWindow || offset() + count > planned_) {
+        failed_ = true;
+        return nullptr;
+    }
+    if (filled_ + count > kWindow && !flush())
+        return nullptr;
+    uint8_t* at = window_.data() + filled_;
+    filled_ += count;
+    return at;
+}
+
+void IndexFileWriter::write(const void* data, size_t count) {
+    const uint8_t* p = static_cast<const uint8_t*>(data);
+    while (count && !failed_) {
+        const size_t chunk = std::min(count, kWindow);
+        uint8_t* at = append(chunk);
+        if (!at)
+            return;
+        std::memcpy(at, p, chunk);
+        p += chunk;
+        count -= chunk;
+    }
+}
+
+void IndexFileWriter::writeZeros(size_t count) {
+    while (count && !failed_) {
+        const size_t chunk = std::min(count, kWindow);
+        uint8_t* at = append(chunk);
+        if (!at)
+            return;
+        std::memset(at, 0, chunk);
+        count -= chunk;
+    }
+}
+
+void IndexFileWriter::patch32(uint64_t at, uint32_t value) {
+    if (failed_)
+        return;
+    if (at + 4 > offset()) {
+        failed_ = true;
+        return;
+    }
+    if (at >= windowStart_) {
+        std::memcpy(window_.data() + (at - windowStart_), &value, 4);
+        return;
+    }
+    try {
+        latePatches_.emplace_back(at, value);
+    } catch (const std::bad_alloc&) {
+        failed_ = true;
+    }
+}
+
+bool IndexFileWriter::finish() {
+    if (!failed_ && offset() < planned_)
+        writeZeros(static_cast<size_t>(planned_ - offset()));
+    if (!flush())
+        return false;
+    std::sort(latePatches_.begin(), latePatches_.end());
+    for (const auto& patch : latePatches_) {
+        if (!writeAt(patch.first, &patch.second, 4)) {
+            failed_ = true;
+            break;
+        }
+    }
+    const bool closed = CloseHandle(file_.release()) != 0;
+    return !failed_ && closed;
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "tmx_engine/Win32Handle.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+// Writes a file of a size fixed in advance, front to back through a window in memory, with
+// 32-bit values patched in afterwards (a node's child offset is known only once the child goes
+// out). Patches inside the window cost nothing; earlier ones are applied at the end. Sequential
+// writes are far cheaper than page faults on a fresh writable mapping. Every failure (a write the
+// system cuts short, more bytes than planned) is remembered and makes finish() false.
+class IndexFileWriter {
+public:
+    IndexFileWriter() = default;
+    ~IndexFileWriter() = default;
+    IndexFileWriter(const IndexFileWriter&) = delete;
+    IndexFileWriter& operator=(const IndexFileWriter&) = delete;
+
+    // Creates (or replaces) the file; false when it cannot be created.
+    bool open(const std::wstring& path, uint64_t plannedSize);
+
+    uint64_t offset() const { return windowStart_ + filled_; }
+    bool failed() const { return failed_; }
+
+    void write(const void* data, size_t count);
+    void writeZeros(size_t count);
+    // Room for count bytes (at most the window's size) at the current offset, or null when they
+    // would pass the planned size.
+    uint8_t* append(size_t count);
+    // Sets the 4 bytes at an offset already written.
+    void patch32(uint64_t at, uint32_t value);
+
+    // Fills up to the planned size with zeros, applies the remaining patches, closes the file.
+    bool finish();
+
+private:
+    static constexpr size_t kWindow = 4u << 20;
+
+    bool flush();
+    bool writeAt(uint64_t at, const void* data, size_t count);
+
+    FileHandle file_;
+    std::vector<uint8_t> window_;
+    uint64_t windowStart_ = 0;
+    size_t filled_ = 0;
+    uint64_t planned_ = 0;
+    bool failed_ = true;
+    std::vector<std::pair<uint64_t, uint32_t>> latePatches_;
+};

@@ -1,0 +1,125 @@
+#include "tmx_engine/TmxIndex.h"
+
+#include <cstring>
+
+namespace {
+
+// Sequential header reads that record whether any of them ran past the end of the view.
+class HeaderReader {
+public:
+    explicit HeaderReader(MappedFile& file) : file_(file) {}
+    bool ok() const { return ok_; }
+    size_t remaining() const { return file_.size() - file_.cursor(); }
+
+    template <class T> T number() {
+        T value{};
+        if (file_.read(&value, sizeof value) != sizeof value)
+            ok_ = false;
+        return value;
+    }
+    PackedDate date() {
+        uint8_t bytes[8];
+        if (file_.read(bytes, 8) != 8)
+            ok_ = false;
+        return PackedDate::fromBytes(bytes);
+    }
+    std::wstring string() {
+        const uint16_t n = number<uint16_t>();
+        std::wstring s;
+        if (!ok_ || remaining() < 2u * n) {
+            ok_ = false;
+            return s;
+        }
+        s.resize(n);
+        if (n)
+            file_.read(&s[0], 2u * n);
+        return s;
+    }
+
+private:
+    MappedFile& file_;
+    bool ok_ = true;
+};
+
+} // namespace
+
+bool TmxIndex::validateHeader(MappedFile& reader) {
+    // The magic may be preceded or interleaved by other bytes: they are passed over.
+    size_t matched = 0;
+    while (matched < sizeof IndexFormat::kMagic) {
+        uint8_t b;
+        if (reader.read(&b, 1) != 1)
+            return false;
+        if (b == IndexFormat::kMagic[matched])
+            ++matched;
+    }
+    HeaderReader in(reader);
+    const uint32_t version = in.number<uint32_t>();
+    if (!in.ok()) {
+        markDamaged();
+        return false;
+    }
+    if (version != IndexFormat::kVersion)
+        return false;
+
+    storedDate_ = in.date();
+    encoding_ = in.number<uint32_t>();
+    pairMode_ = in.number<uint16_t>();
+    languageMode_ = in.number<uint16_t>();
+    const uint32_t languageCount = in.number<uint32_t>();
+    // A language record takes at least four bytes: a count beyond that cannot be real.
+    if (!in.ok() || encoding_ < 1 || encoding_ > 4 || languageCount > in.remaining() / 4) {
+        markDamaged();
+        return false;
+    }
+    languages_.clear();
+    for (uint32_t i = 0; i < languageCount && in.ok(); ++i) {
+        std::wstring code = in.string();
+        const uint16_t prefix = in.number<uint16_t>();
+        if (in.ok())
+            languages_[code] = static_cast<wchar_t>(prefix);
+    }
+    languageCount_ = languageCount;
+    header_.version = in.string();
+    header_.creationTool = in.string();
+    header_.creationToolVersion = in.string();
+    header_.creationDate = in.date();
+    header_.oTmf = in.string();
+    header_.srcLang = in.string();
+    entryCount_ = in.number<uint32_t>();
+    if (!in.ok()) {
+        markDamaged();
+        return false;
+    }
+    const uint64_t table = (static_cast<uint64_t>(reader.cursor()) + 7) & ~uint64_t(7);
+    const uint64_t tableEnd = table + 8ull * entryCount_;
+    if (tableEnd > reader.size()) {
+        markDamaged();
+        return false;
+    }
+    entryTableOffset_ = static_cast<uint32_t>(table);
+    reader.seek(static_cast<size_t>(tableEnd));
+    return true;
+}
+
+bool TmxIndex::validateTable(const uint8_t* viewStart) {
+    entryTable_ = viewStart + entryTableOffset_;
+    setPostingLimit(entryCount_);
+    return true;
+}
+
+IndexEntry TmxIndex::entry(uint32_t id) const {
+    IndexEntry e;
+    std::memcpy(&e, entryTable_ + 8 * static_cast<size_t>(id), 8);
+    return e;
+}
+
+wchar_t TmxIndex::searchPrefix(const std::wstring& normalisedLanguage) const {
+    if (languageMode_ == 1) {
+        const auto it = languages_.find(normalisedLanguage);
+        return it == languages_.end() ? 0 : it->second;
+    }
+    if (languageMode_ == 2)
+        return static_cast<wchar_t>(0xFF21);
+    return 0;
+}

@@ -1,0 +1,101 @@
+#pragma once
+
+#include "tmx_engine/IndexBuilder.h"
+#include "tmx_engine/PackedDate.h"
+#include "tmx_engine/SegmentElement.h"
+#include "tmx_engine/TmxHeader.h"
+#include "tmx_engine/TmxIndex.h"
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+// The index builder of one TMX file: the header facts, the language table, the entry table, and
+// the rule that turns one source segment into one entry and its terms. The TMX parser fills it;
+// write() then makes the .idx file.
+class TmxIndexBuilder : public IndexBuilder {
+public:
+    static constexpr wchar_t kFirstLanguagePrefix = static_cast<wchar_t>(0xFF22);
+    static constexpr wchar_t kSharedPrefix = static_cast<wchar_t>(0xFF21);
+
+    TmxIndexBuilder();
+
+    // The tmx element's "version" and the header's attributes; srcLang normalised by the caller.
+    TmxHeader& header() { return header_; }
+    const TmxHeader& header() const { return header_; }
+    void setTmxDate(const PackedDate& date) { tmxDate_ = date; }
+    const PackedDate& tmxDate() const { return tmxDate_; }
+    void setEncoding(uint32_t code) { encoding_ = code; }
+    uint32_t encoding() const { return encoding_; }
+    // 2 (pairs) unless set otherwise; 3 adds reversed-pair aliases, 1 indexes single words only.
+    void setPairMode(uint16_t mode) { pairMode_ = mode; }
+    uint16_t pairMode() const { return pairMode_; }
+    // 1: terms carry the target language's prefix; 2: one prefix (U+FF21) for all languages.
+    void setLanguageMode(uint16_t mode) { languageMode_ = mode; }
+    uint16_t languageMode() const { return languageMode_; }
+
+    // A code already in the map keeps its prefix; a new one gets the given prefix or, with 0, the
+    // next free one (U+FF22 plus the number of languages already entered).
+    void addLanguage(const std::wstring& code, wchar_t prefix = 0);
+    // 0 when the code is not in the map.
+    wchar_t languagePrefix(const std::wstring& code) const;
+    const LanguageMap& languages() const { return languages_; }
+
+    // One entry for a source segment indexed under a target language's prefix. Ignored when the
+    // segment is empty or its (normalised) language is not exactly the header's srclang.
+    void addEntry(const std::wstring& language, const std::vector<SegmentElement>& segment,
+                  wchar_t prefix, uint32_t tuOffset);
+
+    uint32_t entryCount() const { return entryCount_; }
+    IndexEntry entry(uint32_t id) const;
+
+protected:
+    uint64_t headerSize() const override;
+    void writeHeader(IndexFileWriter& writer) override;
+
+private:
+    static constexpr uint32_t kChunkShift = 16;
+    static constexpr uint32_t kChunkSize = 1u << kChunkShift;
+
+    // Remembered walks. A term's node never moves and walking an existing path creates nothing,
+    // so a remembered node is the node the walk would reach: the file does not change.
+    struct WordSlot {
+        uint32_t word; // word id + 1, 0 = empty
+        uint32_t prefix;
+        uint32_t node; // node of prefix + word + "|"
+    };
+    struct PairSlot {
+        uint32_t from; // node of prefix + first word + "|", 0 = empty
+        uint32_t word; // id of the second word, or kEndWord
+        uint32_t node;
+    };
+    static constexpr uint32_t kEndWord = 0xFFFFFFFFu;
+    static constexpr uint32_t kWordSlots = 1u << 16;
+    static constexpr uint32_t kPairSlots = 1u << 20;
+
+    void indexTerms(const std::vector<SegmentElement>& segment, wchar_t prefix, uint32_t entry);
+    uint32_t wordNode(uint32_t word);
+    uint32_t pairNode(uint32_t from, uint32_t secondWord);
+
+    PackedDate tmxDate_;
+    uint32_t encoding_ = 1;
+    LanguageMap languages_;
+    uint32_t languageCount_ = 0;
+    uint16_t pairMode_ = 2;
+    uint16_t languageMode_ = 1;
+    TmxHeader header_;
+    // Entry records in fixed-size chunks: no reallocation of one ever larger block.
+    std::vector<std::vector<IndexEntry>> entries_;
+    uint32_t entryCount_ = 0;
+
+    // Per-entry scratch, kept to avoid allocations per segment.
+    std::vector<const std::wstring*> words_;
+    std::vector<uint32_t> wordIds_;
+    std::vector<uint32_t> wordNodes_; // node of P + word + "|" of each kept word, 0 until met
+    wchar_t prefix_ = 0;
+    std::wstring scratch_;
+    std::unordered_map<std::wstring, uint32_t> vocabulary_;
+    std::vector<WordSlot> wordSlots_;
+    std::vector<PairSlot> pairSlots_;
+};

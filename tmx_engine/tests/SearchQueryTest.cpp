@@ -1,0 +1,52 @@
+#include "tmx_engine/SearchQuery.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::wstring words(const std::vector<SegmentElement>& list) {
+    std::wstring out;
+    for (const SegmentElement& w : list) {
+        EXPECT_EQ(w.kind, SegmentElementKind::Word);
+        if (!out.empty())
+            out += L' ';
+        out += w.text + L'/' + w.extra;
+    }
+    return out;
+}
+
+TEST(SearchQueryTest, SplitsIncludeAndExcludeWords) {
+    const struct {
+        const wchar_t* query;
+        const wchar_t* include;
+        const wchar_t* exclude;
+    } cases[] = {
+        {L"cat -dog", L"cat/cat", L"dog/dog"},
+        {L"cat - dog", L"cat/cat dog/dog", L""},
+        {L"cat -dog-house", L"cat/cat", L"dog/dog house/house"},
+        {L"-", L"", L""},
+        {L"2024", L"", L""},
+        {L"-2024 cat", L"cat/cat", L""},
+        {L"Big -e.g. -R&D", L"Big/big", L"R/r &/& D/d"},
+        // A minus glued to other punctuation is not a minus token of its own.
+        {L"a,-b -,c", L"a/a b/b c/c", L""},
+        {L"The CAT", L"The/the CAT/cat", L""},
+    };
+    for (const auto& c : cases) {
+        const SearchQuery q = SearchQuery::split(c.query, 150);
+        EXPECT_EQ(words(q.includeWords), c.include) << ::testing::PrintToString(std::wstring(c.query));
+        EXPECT_EQ(words(q.excludeWords), c.exclude) << ::testing::PrintToString(std::wstring(c.query));
+    }
+}
+
+TEST(SearchQueryTest, BudgetPerIncludeWord) {
+    EXPECT_EQ(SearchQuery::budgetMaximum(25), 150u);
+    EXPECT_EQ(SearchQuery::budgetMaximum(400), 400u);
+    EXPECT_EQ(SearchQuery::budgetMaximum(-1), 4294967295u);
+    EXPECT_EQ(SearchQuery::split(L"a b c", SearchQuery::budgetMaximum(25)).perWordBudget, 50u);
+    EXPECT_EQ(SearchQuery::split(L"a b c", SearchQuery::budgetMaximum(400)).perWordBudget, 133u);
+    EXPECT_EQ(SearchQuery::split(L"a -b", 150).perWordBudget, 150u);
+    EXPECT_EQ(SearchQuery::split(L"- 2024", 150).perWordBudget, 0u);
+}
+
+} // namespace
