@@ -271,6 +271,15 @@ bool IndexBuilder::appendPosting(uint32_t ref, uint32_t entry) {
     return count >= 1;
 }
 
+void IndexBuilder::prefetchPostingEnd(uint32_t ref) const {
+    if (!ref)
+        return;
+    const uint32_t* n = arena_.at(ref);
+    const uint32_t count = (n[0] >> kCountShift) & kCountMask;
+    if (count >= 2)
+        __builtin_prefetch(arena_.at(n[3]) + count - 1, 1);
+}
+
 bool IndexBuilder::addPosting(const std::wstring& term, uint32_t entry) {
     return appendPosting(node(term), entry);
 }

@@ -66,6 +66,12 @@ protected:
     // creating what is missing.
     uint32_t descend(uint32_t from, const wchar_t* units, size_t length);
     bool appendPosting(uint32_t node, uint32_t entry);
+    // Hints that a node, or the end of its posting list, is about to be used.
+    void prefetchNode(uint32_t node) const {
+        if (node)
+            __builtin_prefetch(arena_.at(node));
+    }
+    void prefetchPostingEnd(uint32_t node) const;
     void makeAlias(uint32_t node, uint32_t target);
     void fail() { failed_ = true; }
 

@@ -2,6 +2,8 @@
 
 #include "tmx_engine/WordTokenizer.h"
 
+#include "core/xml/XmlAttributes.h"
+
 #include <vector>
 
 void appendSegmentText(Segment& segment, const std::wstring& text) { appendTokens(segment, text); }
@@ -14,6 +16,18 @@ void appendSegmentStartTag(Segment& segment, const std::wstring& name, bool isEm
     }
     segment.emplace_back(isEmpty ? SegmentElementKind::EmptyTag : SegmentElementKind::OpeningTag,
                          name, attributeText);
+}
+
+void appendSegmentStartTag(Segment& segment, const std::wstring& name,
+                           const XmlAttributes& attributes, bool isEmpty, bool keepAttributeText) {
+    static const std::wstring none;
+    static const std::wstring x = L"x";
+    if (isEmpty && name == L"ph") {
+        segment.emplace_back(SegmentElementKind::Placeholder, attributes.get(x));
+        return;
+    }
+    appendSegmentStartTag(segment, name, isEmpty, none,
+                          keepAttributeText ? attributes.toMarkup() : none);
 }
 
 void appendSegmentEndTag(Segment& segment, const std::wstring& name, bool isEmpty) {

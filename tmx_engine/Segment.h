@@ -4,6 +4,8 @@
 
 #include <string>
 
+class XmlAttributes;
+
 // Every reader of segments turns the XML events inside a segment's element into elements through
 // these functions, so that the index, the display and the export see one rule.
 
@@ -14,6 +16,13 @@ void appendSegmentText(Segment& segment, const std::wstring& text);
 // attributeText its attribute map rendered as markup (empty when the caller keeps no attributes).
 void appendSegmentStartTag(Segment& segment, const std::wstring& name, bool isEmpty,
                            const std::wstring& xValue, const std::wstring& attributeText);
+
+// The same from the XML reader's start-tag event: the attribute text is the attribute map as
+// markup (XmlAttributes::toMarkup), or empty when keepAttributeText is false (the indexing
+// parser needs only kinds and texts).
+void appendSegmentStartTag(Segment& segment, const std::wstring& name,
+                           const XmlAttributes& attributes, bool isEmpty,
+                           bool keepAttributeText = true);
 
 // An end tag inside the segment other than the end of the segment's own element.
 void appendSegmentEndTag(Segment& segment, const std::wstring& name, bool isEmpty);

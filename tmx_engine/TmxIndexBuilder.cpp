@@ -118,10 +118,14 @@ uint32_t TmxIndexBuilder::wordNode(uint32_t word) {
     return cached;
 }
 
+uint32_t TmxIndexBuilder::pairSlot(uint32_t from, uint32_t id) const {
+    const uint64_t h = (uint64_t(from) * 0x9E3779B97F4A7C15ull) ^ (uint64_t(id) * 0xC2B2AE3D27D4EB4Full);
+    return static_cast<uint32_t>(h >> 44) & (kPairSlots - 1);
+}
+
 uint32_t TmxIndexBuilder::pairNode(uint32_t from, uint32_t second) {
     const uint32_t id = second == kEndWord ? kEndWord : wordIds_[second];
-    const uint64_t h = (uint64_t(from) * 0x9E3779B97F4A7C15ull) ^ (uint64_t(id) * 0xC2B2AE3D27D4EB4Full);
-    PairSlot& slot = pairSlots_[static_cast<uint32_t>(h >> 44) & (kPairSlots - 1)];
+    PairSlot& slot = pairSlots_[pairSlot(from, id)];
     if (slot.from == from && slot.word == id)
         return slot.node;
     uint32_t node;
@@ -158,26 +162,71 @@ void TmxIndexBuilder::indexTerms(const std::vector<SegmentElement>& segment, wch
     wordNodes_.assign(words_.size(), 0);
     prefix_ = prefix;
     const unsigned options = pairMode_ == 1 ? 0x01u : pairMode_ == 3 ? 0x2Eu : 0x4Eu;
-    forEachTermShape(static_cast<uint32_t>(words_.size()), options, [&](const TermShape& shape) {
-        if (failed())
+    bool barInWord = false;
+    for (const std::wstring* w : words_)
+        barInWord = barInWord || w->find(L'|') != std::wstring::npos;
+
+    if (pairMode_ == 3 || barInWord) {
+        // Term by term: the reversed pairs look at posting counts as they stand, and a word that
+        // holds a "|" shares nodes with the pairs of the word before it.
+        forEachTermShape(static_cast<uint32_t>(words_.size()), options, [&](const TermShape& shape) {
+            if (failed())
+                return;
+            const uint32_t base = wordNode(shape.first);
+            if (!base)
+                return;
+            uint32_t node = base;
+            if (shape.second == TermShape::kEndTerm)
+                node = pairNode(base, kEndWord);
+            else if (shape.isPair())
+                node = pairNode(base, shape.second);
+            appendPosting(node, entry);
+            if (shape.isPair() && (options & TermReversed)) {
+                const std::wstring& first = *words_[shape.first];
+                const uint32_t reversed = descend(wordNode(shape.second), first.data(), first.size());
+                if (node && reversed && reversed != node && !isAlias(node) && !isAlias(reversed) &&
+                    postingCount(reversed) == 0)
+                    makeAlias(reversed, node);
+            }
+        });
+        return;
+    }
+
+    // Every term of the segment starts with a word's P + word + "|" path, and the terms take their
+    // first words in the order of the words, so these paths may be walked first, word by word:
+    // they share no node with the second words' paths below them, and each chain of siblings still
+    // gets its nodes in the same order. The rest goes in three passes so that the memory the terms
+    // need is fetched for all of them at once rather than one after the other: the remembered
+    // walks, the nodes with their last postings, then the postings themselves (postings of
+    // different terms do not depend on one another).
+    for (uint32_t i = 0; i < words_.size(); ++i)
+        if (!wordNode(i))
             return;
-        const uint32_t base = wordNode(shape.first);
-        if (!base)
-            return;
-        uint32_t node = base;
+    shapes_.clear();
+    forEachTermShape(static_cast<uint32_t>(words_.size()), options,
+                     [&](const TermShape& shape) { shapes_.push_back(shape); });
+    for (const TermShape& shape : shapes_) {
+        if (shape.second == TermShape::kSingleTerm)
+            continue;
+        const uint32_t id = shape.second == TermShape::kEndTerm ? kEndWord : wordIds_[shape.second];
+        __builtin_prefetch(&pairSlots_[pairSlot(wordNodes_[shape.first], id)]);
+    }
+    termNodes_.clear();
+    for (const TermShape& shape : shapes_) {
+        uint32_t node = wordNodes_[shape.first];
         if (shape.second == TermShape::kEndTerm)
-            node = pairNode(base, kEndWord);
+            node = pairNode(node, kEndWord);
         else if (shape.isPair())
-            node = pairNode(base, shape.second);
+            node = pairNode(node, shape.second);
+        if (!node)
+            return;
+        prefetchNode(node);
+        termNodes_.push_back(node);
+    }
+    for (uint32_t node : termNodes_)
+        prefetchPostingEnd(node);
+    for (uint32_t node : termNodes_)
         appendPosting(node, entry);
-        if (shape.isPair() && (options & TermReversed)) {
-            const std::wstring& first = *words_[shape.first];
-            const uint32_t reversed = descend(wordNode(shape.second), first.data(), first.size());
-            if (node && reversed && reversed != node && !isAlias(node) && !isAlias(reversed) &&
-                postingCount(reversed) == 0)
-                makeAlias(reversed, node);
-        }
-    });
 }
 
 uint64_t TmxIndexBuilder::headerSize() const {

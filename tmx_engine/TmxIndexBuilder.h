@@ -3,6 +3,7 @@
 #include "tmx_engine/IndexBuilder.h"
 #include "tmx_engine/PackedDate.h"
 #include "tmx_engine/SegmentElement.h"
+#include "tmx_engine/TermList.h"
 #include "tmx_engine/TmxHeader.h"
 #include "tmx_engine/TmxIndex.h"
 
@@ -77,6 +78,7 @@ private:
     void indexTerms(const std::vector<SegmentElement>& segment, wchar_t prefix, uint32_t entry);
     uint32_t wordNode(uint32_t word);
     uint32_t pairNode(uint32_t from, uint32_t secondWord);
+    uint32_t pairSlot(uint32_t from, uint32_t secondWordId) const;
 
     PackedDate tmxDate_;
     uint32_t encoding_ = 1;
@@ -92,6 +94,8 @@ private:
     // Per-entry scratch, kept to avoid allocations per segment.
     std::vector<const std::wstring*> words_;
     std::vector<uint32_t> wordIds_;
+    std::vector<TermShape> shapes_;
+    std::vector<uint32_t> termNodes_;
     std::vector<uint32_t> wordNodes_; // node of P + word + "|" of each kept word, 0 until met
     wchar_t prefix_ = 0;
     std::wstring scratch_;

@@ -143,8 +143,10 @@ TEST(IndexLayoutTest, WideNodesAndRememberedWalksGiveThePlainLayout) {
     PlainTrie plain;
     const uint32_t entries = 13000;
     for (uint32_t i = 0; i < entries; ++i) {
-        const std::wstring text = L"common " + wordOf((i * 37) % 3001) + L" " + wordOf(i % 211) +
-                                  L" end";
+        std::wstring text = L"common " + wordOf((i * 37) % 3001) + L" " + wordOf(i % 211) + L" end";
+        // Words that hold a "|" share nodes with the pairs of the word before them.
+        if (i % 97 == 0)
+            text += L" common|" + wordOf(i % 13) + L" " + wordOf(i % 7);
         const Segment segment = segmentOf(text);
         const wchar_t prefix = builder.languagePrefix(i % 3 ? L"de" : L"fr");
         builder.addEntry(L"en", segment, prefix, i);

@@ -67,3 +67,81 @@ TEST(SegmentTest, TagPairingFailsOnlyWhenAClosingTagMeetsAnotherOpenTag) {
 }
 
 } // namespace
+
+#include "core/xml/XmlMemoryStream.h"
+#include "core/xml/XmlParser.h"
+
+namespace {
+
+// Collects the content of one <seg> element as a reader of segments does.
+class SegReader : public XmlParser {
+public:
+    explicit SegReader(bool keepAttributes) : keep_(keepAttributes) {}
+    Segment segment;
+
+    void startElement(const std::wstring& name, const XmlAttributes& a, bool isEmpty) override {
+        if (inSeg_)
+            appendSegmentStartTag(segment, name, a, isEmpty, keep_);
+        else if (name == L"seg")
+            inSeg_ = true;
+    }
+    void endElement(const std::wstring& name, bool isEmpty) override {
+        if (!inSeg_)
+            return;
+        if (name == L"seg" && !isEmpty)
+            inSeg_ = false;
+        else
+            appendSegmentEndTag(segment, name, isEmpty);
+    }
+    void characterData(const std::wstring& text) override {
+        if (inSeg_)
+            appendSegmentText(segment, text);
+    }
+    void cdata(const std::wstring& text) override { characterData(text); }
+
+private:
+    bool keep_;
+    bool inSeg_ = false;
+};
+
+Segment readSeg(const std::string& xml, bool keepAttributes = true) {
+    SegReader reader(keepAttributes);
+    XmlMemoryStream stream(xml.data(), 3, static_cast<int32_t>(xml.size()));
+    EXPECT_TRUE(reader.parse(stream)) << xml;
+    return reader.segment;
+}
+
+TEST(SegmentTest, SegmentsFromTheXmlReader) {
+    const Segment s = readSeg(
+        "<seg>A &amp; <ph x=\"1\"/><g id=\"1\" ctype=\"x&amp;&lt;\">b</g><![CDATA[c<d]]>"
+        "<bpt i='2' x='say \"hi\"'/><it v=\"&apos;&quot;\"/><!-- no --><ph/><ph x=\"2\">p</ph></seg>");
+    const Segment expected = {
+        {K::Word, L"A", L"a"},
+        {K::Space, L" "},
+        {K::Word, L"&", L"&"},
+        {K::Space, L" "},
+        {K::Placeholder, L"1"},
+        {K::OpeningTag, L"g", L" ctype=\"x&amp;&lt;\" id=\"1\""},
+        {K::Word, L"b", L"b"},
+        {K::ClosingTag, L"g"},
+        {K::Word, L"c", L"c"},
+        {K::Other, L"<"},
+        {K::Word, L"d", L"d"},
+        {K::EmptyTag, L"bpt", L" i=\"2\" x='say \"hi\"'"},
+        {K::EmptyTag, L"it", L" v=\"'&quot;\""},
+        {K::Placeholder, L""},
+        {K::OpeningTag, L"ph", L" x=\"2\""},
+        {K::Word, L"p", L"p"},
+        {K::ClosingTag, L"ph"},
+    };
+    EXPECT_EQ(s, expected);
+    EXPECT_TRUE(checkTagPairing(s));
+
+    const Segment bare = readSeg("<seg><g id=\"1\">b</g><ph x=\"3\"/></seg>", false);
+    const Segment bareExpected = {{K::OpeningTag, L"g"}, {K::Word, L"b", L"b"},
+                                  {K::ClosingTag, L"g"}, {K::Placeholder, L"3"}};
+    EXPECT_EQ(bare, bareExpected);
+    EXPECT_TRUE(readSeg("<seg></seg>").empty());
+}
+
+} // namespace
