@@ -1,6 +1,15 @@
 #include "ui_toolkit/StyleTables.h"
 
+#include "core/app/GlobalConstants.h"
+
 #include <map>
+
+// The style colours start from the system colours of the same index.
+static_assert(int(kSystemColorCount) == int(winui::kStyleColorCount), "one colour per index");
+static_assert(int(kSysWindow) == int(winui::kColorWindow) &&
+                  int(kSysCaptionText) == int(winui::kColorCaptionText) &&
+                  int(kSysFormBody) == int(winui::kColorFormBody),
+              "the same order");
 
 namespace winui {
 
@@ -13,16 +22,9 @@ const wchar_t* const kElementNames[kStyleElementCount] = {
 };
 
 const wchar_t* const kColorNames[kStyleColorCount] = {
-    L"Window",      L"WindowText",  L"Highlight",   L"HighlightText",       L"GrayText",
-    L"ButtonFace",  L"ButtonHighlight", L"ButtonShadow", L"ButtonText", L"CaptionText",
+    L"Window",     L"WindowText",      L"Highlight",    L"HighlightText", L"GrayText",
+    L"ButtonFace", L"ButtonHighlight", L"ButtonShadow", L"ButtonText",    L"CaptionText",
     L"InactiveCaptionText", L"FormBody", L"FormText",
-};
-
-const int kColorSources[kStyleColorCount] = {
-    COLOR_WINDOW,      COLOR_WINDOWTEXT,    COLOR_HIGHLIGHT,    COLOR_HIGHLIGHTTEXT,
-    COLOR_GRAYTEXT,    COLOR_BTNFACE,       COLOR_BTNHIGHLIGHT, COLOR_BTNSHADOW,
-    COLOR_BTNTEXT,     COLOR_ACTIVECAPTION, COLOR_INACTIVECAPTIONTEXT,
-    COLOR_BTNFACE,     COLOR_BTNTEXT,
 };
 
 const wchar_t* const kDimensionNames[kStyleDimensionCount] = {
@@ -54,12 +56,6 @@ int32_t lookUpLinear(const wchar_t* const* names, int32_t count, const std::wstr
     return -1;
 }
 
-StyleColors readSystemColors() {
-    StyleColors colors{};
-    for (int32_t i = 0; i < kStyleColorCount; ++i) colors[i] = GetSysColor(kColorSources[i]);
-    return colors;
-}
-
 } // namespace
 
 int32_t styleElementIndex(const std::wstring& name) {
@@ -88,14 +84,6 @@ const wchar_t* styleColorName(int32_t index) {
     return index >= 0 && index < kStyleColorCount ? kColorNames[index] : L"";
 }
 
-const StyleColors& defaultStyleColors() {
-    static const StyleColors colors = readSystemColors();
-    return colors;
-}
-
-namespace {
-// Read before the main routine runs, so that the defaults are the colours at program start.
-const StyleColors& colorsAtStart = defaultStyleColors();
-} // namespace
+const StyleColors& defaultStyleColors() { return systemColors(); }
 
 } // namespace winui

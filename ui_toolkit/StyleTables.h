@@ -177,8 +177,8 @@ int32_t styleOffsetIndex(const std::wstring& name);
 const wchar_t* styleElementName(int32_t index);
 const wchar_t* styleColorName(int32_t index);
 
-// The colours a style starts from: the system colours, read once before the first style is
-// read ("CaptionText" is the active caption's background, COLOR_ACTIVECAPTION).
+// The colours a style starts from: the system colours as the program read them at start-up
+// (core/app/GlobalConstants.h; "CaptionText" is the active caption's background).
 const StyleColors& defaultStyleColors();
 
 } // namespace winui
