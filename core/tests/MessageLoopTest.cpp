@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -56,6 +57,28 @@ LRESULT CALLBACK recordingProc(HWND window, UINT message, WPARAM wParam, LPARAM 
         receivedKeys->emplace_back(message, wParam);
     return DefWindowProcW(window, message, wParam, lParam);
 }
+
+// Ends a loop that would otherwise never see its quit message (exit code 99), so that a fault
+// fails the test instead of hanging it.
+class LoopWatchdog {
+public:
+    LoopWatchdog() : thread_(GetCurrentThreadId()), done_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+        watcher_ = std::thread([this] {
+            if (WaitForSingleObject(done_, 10000) == WAIT_TIMEOUT)
+                PostThreadMessageW(thread_, WM_QUIT, 99, 0);
+        });
+    }
+    ~LoopWatchdog() {
+        SetEvent(done_);
+        watcher_.join();
+        CloseHandle(done_);
+    }
+
+private:
+    DWORD thread_;
+    HANDLE done_;
+    std::thread watcher_;
+};
 
 } // namespace
 
@@ -150,6 +173,7 @@ TEST_F(MessageLoopTest, LoopFiltersShortcutsDispatchesTheRestAndReturnsTheQuitCo
     std::vector<std::pair<UINT, WPARAM>> received;
     receivedKeys = &received;
 
+    LoopWatchdog watchdog;
     holdKeys({VK_CONTROL, VK_LCONTROL}, true);
     PostMessageW(window, WM_KEYDOWN, 'C', 1);
     PostMessageW(window, WM_KEYUP, 'C', 0xC0000001);
