@@ -28,6 +28,7 @@ function(add_project_tests name)
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} gmock gtest_main)
   target_compile_definitions(${name} PRIVATE
       TEST_DATA_DIR="Z:${CMAKE_CURRENT_SOURCE_DIR}/tests/data")
-  add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+  # Full output: ctest shows it only for a failing program, and then it names the test that hung.
+  add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES TIMEOUT 600)
 endfunction()
