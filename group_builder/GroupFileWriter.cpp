@@ -1,10 +1,10 @@
 #include "group_builder/GroupFileWriter.h"
 
+#include "core/util/FileUtils.h"
 #include "core/util/StringUtils.h"
 #include "core/util/Utf8.h"
 #include "group_builder/RelativePath.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <new>
 
@@ -28,65 +28,6 @@ std::wstring escapeGroupText(const std::wstring& text) {
         }
     }
     return out;
-}
-
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE handle) : handle_(handle) {}
-    ~FileHandle() { close(); }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    bool isOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
-    HANDLE get() const { return handle_; }
-    bool close() {
-        if (handle_ == INVALID_HANDLE_VALUE)
-            return true;
-        const bool closed = CloseHandle(handle_) != 0;
-        handle_ = INVALID_HANDLE_VALUE;
-        return closed;
-    }
-
-private:
-    HANDLE handle_;
-};
-
-bool writeAll(HANDLE file, const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 20));
-        DWORD written = 0;
-        if (!WriteFile(file, bytes.data() + done, chunk, &written, nullptr) || written == 0)
-            return false;
-        done += written;
-    }
-    return true;
-}
-
-// Writes bytes to a new file beside target and puts it in target's place only when the
-// writing, the flush and the close all succeeded.
-bool replaceFileWith(const std::wstring& target, const std::string& bytes) {
-    std::wstring temporary;
-    HANDLE created = INVALID_HANDLE_VALUE;
-    // A name of our own that no other file has: an existing file is never written over.
-    for (unsigned attempt = 0; attempt < 100 && created == INVALID_HANDLE_VALUE; ++attempt) {
-        temporary = target + L"." + formatUnsigned(GetCurrentProcessId()) + L"-" +
-                    formatUnsigned(attempt) + L".tmp";
-        created = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (created == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS &&
-            GetLastError() != ERROR_ALREADY_EXISTS)
-            return false;
-    }
-    FileHandle file(created);
-    if (!file.isOpen())
-        return false;
-    bool ok = writeAll(file.get(), bytes) && FlushFileBuffers(file.get()) != 0;
-    ok = file.close() && ok;
-    ok = ok && MoveFileExW(temporary.c_str(), target.c_str(),
-                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
-    if (!ok)
-        DeleteFileW(temporary.c_str());
-    return ok;
 }
 
 } // namespace
@@ -130,7 +71,8 @@ bool writeGroupFile(const std::wstring& groupPath, const std::vector<GroupEntry>
     if (groupPath.empty())
         return false;
     try {
-        return replaceFileWith(groupPath, formatGroupFile(groupPath, entries));
+        const std::string bytes = formatGroupFile(groupPath, entries);
+        return replaceFileContents(groupPath, bytes.data(), bytes.size());
     } catch (const std::bad_alloc&) {
         return false;
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tmx_engine/Win32Handle.h"
+#include "core/util/Win32Handle.h"
 
 #include <cstddef>
 #include <cstdint>

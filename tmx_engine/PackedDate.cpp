@@ -1,6 +1,6 @@
 #include "tmx_engine/PackedDate.h"
 
-#include "tmx_engine/Win32Handle.h"
+#include "core/util/Win32Handle.h"
 
 #include <windows.h>
 

@@ -2,72 +2,12 @@
 
 #include "core/resources/Scrambling.h"
 #include "core/settings/SettingsConsumer.h"
+#include "core/util/FileUtils.h"
 
 #include <windows.h>
 
 #include <utility>
 #include <vector>
-
-namespace {
-
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE handle) : handle_(handle) {}
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    ~FileHandle() { close(); }
-
-    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-    HANDLE get() const { return handle_; }
-    bool close() {
-        if (!valid()) return true;
-        const bool ok = CloseHandle(handle_) != 0;
-        handle_ = INVALID_HANDLE_VALUE;
-        return ok;
-    }
-
-private:
-    HANDLE handle_;
-};
-
-// Reads a whole file of at most maxBytes; false when it cannot be opened, is larger, or
-// a read comes up short.
-bool readWholeFile(const std::wstring& path, uint32_t maxBytes, std::vector<uint8_t>& bytes) {
-    FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) return false;
-    LARGE_INTEGER size;
-    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 || size.QuadPart > maxBytes) return false;
-    bytes.resize(static_cast<size_t>(size.QuadPart));
-    size_t done = 0;
-    while (done < bytes.size()) {
-        DWORD got = 0;
-        if (!ReadFile(file.get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &got, nullptr) ||
-            got == 0) {
-            return false;
-        }
-        done += got;
-    }
-    return true;
-}
-
-bool writeWholeFile(const std::wstring& path, const std::vector<uint8_t>& bytes) {
-    FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) return false;
-    size_t done = 0;
-    while (done < bytes.size()) {
-        DWORD put = 0;
-        if (!WriteFile(file.get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &put, nullptr) ||
-            put == 0) {
-            return false;
-        }
-        done += put;
-    }
-    return FlushFileBuffers(file.get()) && file.close();
-}
-
-} // namespace
 
 Settings& Settings::global() {
     static Settings settings;
@@ -164,14 +104,5 @@ bool Settings::saveFile(const std::wstring& path) const {
     serialize(bytes);
     scrambleBytes(bytes.data(), bytes.size());
 
-    const std::wstring temporary = path + L".tmp";
-    if (!writeWholeFile(temporary, bytes)) {
-        DeleteFileW(temporary.c_str());
-        return false;
-    }
-    if (!MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        DeleteFileW(temporary.c_str());
-        return false;
-    }
-    return true;
+    return replaceFileContents(path, bytes.data(), bytes.size());
 }

@@ -229,15 +229,21 @@ TEST_F(SettingsFileTest, SavingGoesThroughATemporaryFile) {
     first.set(L"version", 1);
     ASSERT_TRUE(first.saveFile(path_));
     const Bytes saved = readFile(path_);
-    EXPECT_FALSE(exists(path_ + L".tmp"));
 
-    // With the temporary file's place taken, the save fails and the old file stays whole.
-    ASSERT_TRUE(CreateDirectoryW((path_ + L".tmp").c_str(), nullptr));
+    // With the file held open by another program, the save fails, the old file stays whole and
+    // no temporary file is left beside it.
+    HANDLE holder = CreateFileW(path_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
     Settings second;
     second.set(L"version", 2);
     EXPECT_FALSE(second.saveFile(path_));
+    CloseHandle(holder);
     EXPECT_EQ(readFile(path_), saved);
-    RemoveDirectoryW((path_ + L".tmp").c_str());
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((path_ + L"*.tmp").c_str(), &found);
+    EXPECT_EQ(search, INVALID_HANDLE_VALUE);
+    if (search != INVALID_HANDLE_VALUE)
+        FindClose(search);
 
     ASSERT_TRUE(second.saveFile(path_));
     Settings back;

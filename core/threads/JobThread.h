@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/threads/KernelHandle.h"
+#include "core/util/Win32Handle.h"
 #include "core/threads/Lockable.h"
 
 #include <windows.h>
@@ -37,9 +37,9 @@ private:
     static DWORD WINAPI jobThreadStart(void* parameter);
     void run();
 
-    KernelHandle thread_;
-    KernelHandle workEvent_;
-    KernelHandle stopEvent_;
+    Win32Handle thread_;
+    Win32Handle workEvent_;
+    Win32Handle stopEvent_;
     std::deque<Job*> queue_;
     int pending_ = 0;
 };

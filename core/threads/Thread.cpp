@@ -11,7 +11,7 @@ Thread::Thread() {
 
 Thread::~Thread() {
     stopAndJoin();
-    // KernelHandle closes the handle and only then forgets it.
+    // Win32Handle closes the handle and only then forgets it.
 }
 
 void Thread::start() {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/threads/KernelHandle.h"
+#include "core/util/Win32Handle.h"
 #include "core/threads/Lockable.h"
 
 #include <windows.h>
@@ -47,7 +47,7 @@ protected:
 private:
     static DWORD WINAPI threadStart(void* parameter);
 
-    KernelHandle handle_;
+    Win32Handle handle_;
     DWORD id_ = 0;
     bool started_ = false;
     bool stopRequested_ = false;

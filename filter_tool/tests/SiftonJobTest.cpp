@@ -68,8 +68,9 @@ TEST(SiftonJobTest, FilteringAFileOntoItselfReplacesItOnlyOnSuccess) {
         job.run();
         EXPECT_EQ(job.errorCode() != 0, c.failed) << c.fixture;
         EXPECT_EQ(job.errorMessage().empty(), !c.failed) << c.fixture;
-        if (!c.failed)
+        if (!c.failed) {
             EXPECT_EQ(job.unitsWritten(), 0);
+        }
         EXPECT_EQ(readFileBytes(path), before) << c.fixture;
         EXPECT_FALSE(fileExists(SiftonJob::temporaryPath(path))) << c.fixture;
     }

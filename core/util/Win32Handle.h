@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
-// Owns one kernel handle and closes it once. Files use INVALID_HANDLE_VALUE as "none", mappings
-// use null; both are taken as invalid.
+// Owns one kernel handle (file, mapping, thread, event) and closes it exactly once, before it
+// forgets it. Files use INVALID_HANDLE_VALUE as "none", the others null; both count as invalid.
 class Win32Handle {
 public:
     Win32Handle() = default;
@@ -20,6 +20,7 @@ public:
     }
 
     bool valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
+    explicit operator bool() const { return valid(); }
     HANDLE get() const { return handle_; }
     HANDLE release() {
         HANDLE h = handle_;
@@ -30,6 +31,12 @@ public:
         if (valid())
             CloseHandle(handle_);
         handle_ = handle;
+    }
+    // For files that were written: a failed close can mean data that never reached the disk.
+    bool close() {
+        const bool ok = !valid() || CloseHandle(handle_) != 0;
+        handle_ = nullptr;
+        return ok;
     }
 
 private:
