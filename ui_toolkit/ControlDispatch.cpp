@@ -3,10 +3,7 @@
 #include "core/app/Application.h"
 #include "ui_toolkit/Canvas.h"
 #include "ui_toolkit/Form.h"
-#if __has_include("ui_toolkit/Style.h")
 #include "ui_toolkit/Style.h"
-#define WINUI_HAS_STYLE 1
-#endif
 #include "ui_toolkit/Toolkit.h"
 
 #include <windowsx.h>
@@ -274,7 +271,6 @@ LRESULT Control::dispatchMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_TIMER:
         onTimer(wParam);
         return 0;
-#ifdef WINUI_HAS_STYLE
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:
         if (style) {
@@ -292,7 +288,6 @@ LRESULT Control::dispatchMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             return reinterpret_cast<LRESULT>(style->formBodyBrush().handle());
         }
         break;
-#endif
     case WM_MOUSEMOVE:
         onMouseMove(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
         WINUI_LEAVE_IF_DELETED(0);

@@ -3,10 +3,7 @@
 #include "core/app/Application.h"
 #include "ui_toolkit/Brush.h"
 #include "ui_toolkit/Canvas.h"
-#if __has_include("ui_toolkit/Style.h")
 #include "ui_toolkit/Style.h"
-#define WINUI_HAS_STYLE 1
-#endif
 #include "ui_toolkit/Toolkit.h"
 
 #include <algorithm>
@@ -106,14 +103,12 @@ void Form::onStyleChanged() {
 }
 
 void Form::eraseBackground(HDC dc, const Rect& clientRect) {
-#ifdef WINUI_HAS_STYLE
     if (!style)
         return;
     // A brush of its own for the one fill, released when the call ends.
     const Brush brush(style->color(kColorFormBody));
     const RECT r = {clientRect.left, clientRect.top, clientRect.right, clientRect.bottom};
     FillRect(dc, &r, brush.handle());
-#endif
 }
 
 void Form::previewKey(int32_t key, bool down, bool& handled) {
