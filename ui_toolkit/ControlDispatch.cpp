@@ -58,11 +58,14 @@ LRESULT Control::dispatchKey(Message& message, Frame& frame, bool down) {
 
 LRESULT Control::dispatchShowWindow(Message& message, Frame& frame) {
     if (message.wParam == 0 && isTopModal(this)) {
-        releaseCapture();
+        const bool viewer = programBuild == ProgramBuild::Viewer;
+        if (viewer)
+            releaseCapture();
         modalForms.pop_back();
         if (Form* top = topModalForm()) {
             top->bringToFront();
-            SetFocus(top->hwnd);
+            if (viewer)
+                SetFocus(top->hwnd);
         } else if (parent) {
             parent->bringToFront();
         }

@@ -42,7 +42,8 @@ Form::Form(Control* parentControl, int32_t clientWidth, int32_t clientHeight, ui
                  windowStyle, 0, (flags & FormDefaultPosition) != 0, rect);
     if (isMainForm && hwnd) {
         const HINSTANCE instance = Application::instance().instanceHandle();
-        if (HICON icon = LoadIconW(instance, MAKEINTRESOURCEW(5)))
+        const int smallIcon = programBuild == ProgramBuild::Viewer ? 5 : 2;
+        if (HICON icon = LoadIconW(instance, MAKEINTRESOURCEW(smallIcon)))
             SetClassLongPtrW(hwnd, GCLP_HICONSM, reinterpret_cast<LONG_PTR>(icon));
     }
     if ((flags & FormCentered) && hwnd) {
@@ -138,6 +139,8 @@ void Form::showModal() {
     // Shown again while it is modal already: it moves to the top, never stands twice.
     modalForms.erase(std::remove(modalForms.begin(), modalForms.end(), this), modalForms.end());
     modalForms.push_back(this);
+    if (programBuild != ProgramBuild::Viewer)
+        return;
     ShowWindow(hwnd, SW_SHOWNORMAL);
     SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
 }

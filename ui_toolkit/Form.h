@@ -43,7 +43,8 @@ public:
     virtual void onEscapeKey() {}
 
     // Appends the form to the modal stack (moving it to the top when it is on it already),
-    // shows it and raises it. Returns at once.
+    // shows it and raises it (in the viewer; the other programs show it themselves). Returns
+    // at once.
     void showModal();
     // Grows or shrinks the form around its centre so that its client area has the size of
     // the rectangle.

@@ -14,6 +14,7 @@ Font defaultFont;
 int32_t screenDpiX = 0;
 std::vector<Form*> modalForms;
 MenuCommandRouter menuCommandRouter = nullptr;
+ProgramBuild programBuild = ProgramBuild::Viewer;
 
 Form* topModalForm() {
     return modalForms.empty() ? nullptr : modalForms.back();

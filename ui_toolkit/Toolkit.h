@@ -28,6 +28,13 @@ extern std::vector<Form*> modalForms;
 // The top of the modal stack, or null when it is empty.
 Form* topModalForm();
 
+// Which program the toolkit serves. The group builder and the filter tool handle modal forms
+// more lightly: showModal only stacks the form (their callers show and raise it), hiding the
+// top neither releases the mouse capture nor focuses the new top, and their main form asks for
+// small icon 2 instead of 5. Their main routines set it before the first form is created.
+enum class ProgramBuild { Viewer, Tool };
+extern ProgramBuild programBuild;
+
 // One-time initialisation, run by the first Control's constructor: the common controls, the
 // three window classes, the default font and the screen resolution.
 void startUp();

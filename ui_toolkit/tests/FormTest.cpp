@@ -309,3 +309,18 @@ TEST_F(FormModalTest, ReturnAndEscapeReachOnlyTheTopModalForm) {
     EXPECT_TRUE(dialog->calls.empty());
     ShowWindow(dialog->hwnd, SW_HIDE);
 }
+
+TEST_F(FormModalTest, ToolProgramsOnlyStackTheModalForm) {
+    struct Restore {
+        ~Restore() { winui::programBuild = winui::ProgramBuild::Viewer; }
+    } restore;
+    winui::programBuild = winui::ProgramBuild::Tool;
+    FormProbe owner(nullptr);
+    auto* dialog = new FormProbe(&owner);
+    dialog->showModal();
+    EXPECT_EQ(winui::topModalForm(), dialog);
+    EXPECT_FALSE(IsWindowVisible(dialog->hwnd)); // the caller shows it
+    ShowWindow(dialog->hwnd, SW_SHOWNORMAL);
+    ShowWindow(dialog->hwnd, SW_HIDE);
+    EXPECT_TRUE(winui::modalForms.empty());
+}
