@@ -3,6 +3,7 @@
 // Helpers for the filter tests: UTF-8 conversion, an in-memory run of the filter, a reader that
 // parses an output back, and a scratch folder.
 
+#include "core/tests/TestFiles.h"
 #include "core/util/StringUtils.h"
 #include "core/xml/XmlFileStream.h"
 #include "core/xml/XmlMemoryStream.h"
@@ -141,71 +142,7 @@ inline int32_t readBackBytes(const std::string& bytes, ReadBack& reader) {
     return stream.hadError() ? -1 : reader.errorCode();
 }
 
-inline std::wstring dataPath(const wchar_t* name) {
-    std::string folder = TEST_DATA_DIR;
-    return std::wstring(folder.begin(), folder.end()) + L"\\" + name;
-}
-
-inline std::string readFileBytes(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    std::string bytes;
-    if (file == INVALID_HANDLE_VALUE)
-        return bytes;
-    char block[65536];
-    DWORD got = 0;
-    while (ReadFile(file, block, sizeof block, &got, nullptr) && got > 0)
-        bytes.append(block, got);
-    CloseHandle(file);
-    return bytes;
-}
-
-inline bool writeFileBytes(const std::wstring& path, const std::string& bytes) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    const bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-                    written == bytes.size();
-    CloseHandle(file);
-    return ok;
-}
-
-inline bool fileExists(const std::wstring& path) {
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-// A folder of its own under the temporary folder, removed with what it holds.
-class ScratchFolder {
-public:
-    ScratchFolder() {
-        wchar_t base[MAX_PATH];
-        GetTempPathW(MAX_PATH, base);
-        static unsigned counter = 0;
-        path_ = std::wstring(base) + L"sifton-test-" + formatUnsigned(GetCurrentProcessId()) + L"-" +
-                formatUnsigned(++counter);
-        CreateDirectoryW(path_.c_str(), nullptr);
-    }
-    ~ScratchFolder() {
-        WIN32_FIND_DATAW found;
-        HANDLE search = FindFirstFileW((path_ + L"\\*").c_str(), &found);
-        if (search != INVALID_HANDLE_VALUE) {
-            do {
-                const std::wstring name = found.cFileName;
-                if (name != L"." && name != L"..")
-                    DeleteFileW((path_ + L"\\" + name).c_str());
-            } while (FindNextFileW(search, &found));
-            FindClose(search);
-        }
-        RemoveDirectoryW(path_.c_str());
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    std::wstring file(const wchar_t* name) const { return path_ + L"\\" + name; }
-
-private:
-    std::wstring path_;
-};
+using testfiles::dataPath;
+using ScratchFolder = testfiles::TempDir;
 
 } // namespace filtertest

@@ -11,10 +11,10 @@
 #include <vector>
 
 using filtertest::dataPath;
-using filtertest::fileExists;
+using testfiles::exists;
 using filtertest::readBackFile;
-using filtertest::readFileBytes;
-using filtertest::writeFileBytes;
+using testfiles::readText;
+using testfiles::writeText;
 using filtertest::ReadBack;
 using filtertest::ScratchFolder;
 
@@ -23,7 +23,7 @@ namespace {
 // A copy of a fixture in the scratch folder, so that the job may replace it.
 std::wstring copyFixture(const ScratchFolder& folder, const wchar_t* fixture, const wchar_t* name) {
     const std::wstring path = folder.file(name);
-    writeFileBytes(path, readFileBytes(dataPath(fixture)));
+    writeText(path, readText(dataPath(fixture)));
     return path;
 }
 
@@ -54,7 +54,7 @@ TEST(SiftonJobTest, FilteringAFileOntoItselfReplacesItOnlyOnSuccess) {
         ReadBack back;
         ASSERT_EQ(readBackFile(path, back), 0);
         EXPECT_EQ(back.props, 0);
-        EXPECT_FALSE(fileExists(SiftonJob::temporaryPath(path)));
+        EXPECT_FALSE(exists(SiftonJob::temporaryPath(path)));
     }
     struct Case { const wchar_t* fixture; const wchar_t* language; bool failed; };
     const Case unchanged[] = {
@@ -63,7 +63,7 @@ TEST(SiftonJobTest, FilteringAFileOntoItselfReplacesItOnlyOnSuccess) {
     };
     for (const Case& c : unchanged) {
         const std::wstring path = copyFixture(folder, c.fixture, L"kept.tmx");
-        const std::string before = readFileBytes(path);
+        const std::string before = readText(path);
         SiftonJob job(path, path, c.language, false);
         job.run();
         EXPECT_EQ(job.errorCode() != 0, c.failed) << c.fixture;
@@ -71,8 +71,8 @@ TEST(SiftonJobTest, FilteringAFileOntoItselfReplacesItOnlyOnSuccess) {
         if (!c.failed) {
             EXPECT_EQ(job.unitsWritten(), 0);
         }
-        EXPECT_EQ(readFileBytes(path), before) << c.fixture;
-        EXPECT_FALSE(fileExists(SiftonJob::temporaryPath(path))) << c.fixture;
+        EXPECT_EQ(readText(path), before) << c.fixture;
+        EXPECT_FALSE(exists(SiftonJob::temporaryPath(path))) << c.fixture;
     }
 }
 
@@ -80,13 +80,13 @@ TEST(SiftonJobTest, AFailedRunLeavesAnExistingOutputAlone) {
     ScratchFolder folder;
     const std::wstring input = copyFixture(folder, L"bad-utf8.tmx", L"in.tmx");
     const std::wstring output = folder.file(L"out.tmx");
-    ASSERT_TRUE(writeFileBytes(output, "the user's earlier file"));
+    ASSERT_TRUE(writeText(output, "the user's earlier file"));
     SiftonJob job(input, output, L"de", false);
     job.run();
     EXPECT_NE(job.errorCode(), 0);
     EXPECT_EQ(job.errorMessage().compare(0, 1, L"("), 0);
-    EXPECT_EQ(readFileBytes(output), "the user's earlier file");
-    EXPECT_FALSE(fileExists(SiftonJob::temporaryPath(output)));
+    EXPECT_EQ(readText(output), "the user's earlier file");
+    EXPECT_FALSE(exists(SiftonJob::temporaryPath(output)));
 }
 
 TEST(SiftonJobTest, AnOutputThatCannotBeReplacedIsAFailure) {
@@ -99,7 +99,7 @@ TEST(SiftonJobTest, AnOutputThatCannotBeReplacedIsAFailure) {
     job.run();
     EXPECT_NE(job.errorCode(), 0);
     EXPECT_EQ(job.unitsWritten(), 0);
-    EXPECT_FALSE(fileExists(SiftonJob::temporaryPath(output)));
+    EXPECT_FALSE(exists(SiftonJob::temporaryPath(output)));
     RemoveDirectoryW(output.c_str());
 }
 
@@ -134,7 +134,7 @@ TEST(SiftonJobTest, RunsOnThePoolAndReportsEachChangeOnce) {
     ASSERT_TRUE(pumpUntil([&] { return watcher.done; }));
     EXPECT_EQ(job.errorCode(), 0);
     EXPECT_EQ(job.unitsWritten(), 2);
-    EXPECT_TRUE(fileExists(output));
+    EXPECT_TRUE(exists(output));
     ASSERT_FALSE(watcher.percents.empty());
     EXPECT_LE(watcher.percents.size(), 101u);
     // Each notice reads the job's latest value, which may have moved on meanwhile: the values

@@ -10,9 +10,9 @@
 #include <vector>
 
 using filtertest::dataPath;
-using filtertest::fileExists;
+using testfiles::exists;
 using filtertest::readBackFile;
-using filtertest::readFileBytes;
+using testfiles::readText;
 using filtertest::ReadBack;
 using filtertest::ScratchFolder;
 
@@ -28,7 +28,7 @@ TEST(TmxFilterTest, FiltersAFileAndReportsProgress) {
         EXPECT_EQ(result.unitsWritten, 2);
         EXPECT_EQ(result.inputBytes, 1820u);
 
-        const std::string bytes = readFileBytes(out);
+        const std::string bytes = readText(out);
         EXPECT_EQ(result.outputBytes, bytes.size());
         // A UTF-16 input with its declaration: the copy is UTF-8 without byte-order mark and says so.
         EXPECT_EQ(bytes.compare(0, 39, "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"), 0);
@@ -73,7 +73,7 @@ TEST(TmxFilterTest, FourByteCharactersRoundTrip) {
     const std::wstring out = folder.file(L"out.tmx");
     const TmxFilterResult result = filterTmxFile(dataPath(L"astral.tmx"), out, L"ja", false);
     ASSERT_TRUE(result.succeeded()) << testing::PrintToString(result.errorMessage);
-    const std::string bytes = readFileBytes(out);
+    const std::string bytes = readText(out);
     EXPECT_NE(bytes.find("Smile \xF0\x9F\x98\x80 and \xF0\xA0\xAE\xB7"), std::string::npos);
     ReadBack back;
     ASSERT_EQ(readBackFile(out, back), 0);
@@ -94,7 +94,7 @@ TEST(TmxFilterTest, FailuresAreReported) {
     result = filterTmxFile(folder.file(L"missing.tmx"), folder.file(L"never.tmx"), L"de", false);
     EXPECT_EQ(result.errorCode, kXmlErrorIo);
     EXPECT_FALSE(result.errorMessage.empty());
-    EXPECT_FALSE(fileExists(folder.file(L"never.tmx")));
+    EXPECT_FALSE(exists(folder.file(L"never.tmx")));
 
     result = filterTmxFile(dataPath(L"astral.tmx"), folder.file(L"no-such-folder\\out.tmx"), L"ja", false);
     EXPECT_EQ(result.errorCode, kXmlErrorIo);
@@ -104,8 +104,8 @@ TEST(TmxFilterTest, FailuresAreReported) {
 TEST(TmxFilterTest, OutputNamingTheInputIsRefused) {
     ScratchFolder folder;
     const std::wstring input = folder.file(L"in.tmx");
-    const std::string original = readFileBytes(dataPath(L"astral.tmx"));
-    ASSERT_TRUE(filtertest::writeFileBytes(input, original));
+    const std::string original = readText(dataPath(L"astral.tmx"));
+    ASSERT_TRUE(testfiles::writeText(input, original));
     std::wstring forward = input;
     for (wchar_t& c : forward) {
         if (c == L'\\')
@@ -115,6 +115,6 @@ TEST(TmxFilterTest, OutputNamingTheInputIsRefused) {
     for (const std::wstring& output : {input, forward, dotted, toLowerCase(input)}) {
         const TmxFilterResult result = filterTmxFile(input, output, L"ja", false);
         EXPECT_EQ(result.errorCode, kXmlErrorIo) << testing::PrintToString(output);
-        EXPECT_EQ(readFileBytes(input), original) << testing::PrintToString(output);
+        EXPECT_EQ(readText(input), original) << testing::PrintToString(output);
     }
 }

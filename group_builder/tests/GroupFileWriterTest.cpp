@@ -1,5 +1,6 @@
 #include "group_builder/GroupFileWriter.h"
 
+#include "core/tests/TestFiles.h"
 #include "core/util/StringUtils.h"
 
 #include <gtest/gtest.h>
@@ -32,69 +33,6 @@ std::wstring normalised(std::wstring path) {
 bool isFullPath(const std::wstring& path) {
     return path.find(L':') != std::wstring::npos || path.compare(0, 2, L"\\\\") == 0 ||
            path.compare(0, 2, L"//") == 0;
-}
-
-class TempFolder {
-public:
-    TempFolder() {
-        wchar_t base[MAX_PATH];
-        GetTempPathW(MAX_PATH, base);
-        path_ = std::wstring(base) + L"plexa-writer-" + formatUnsigned(GetCurrentProcessId()) + L"-" +
-                formatUnsigned(GetTickCount());
-        CreateDirectoryW(path_.c_str(), nullptr);
-    }
-    ~TempFolder() {
-        for (const std::wstring& name : files()) {
-            const std::wstring full = path_ + L"\\" + name;
-            SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (!DeleteFileW(full.c_str()))
-                RemoveDirectoryW(full.c_str());
-        }
-        RemoveDirectoryW(path_.c_str());
-    }
-    std::wstring file(const std::wstring& name) const { return path_ + L"\\" + name; }
-    std::vector<std::wstring> files() const {
-        std::vector<std::wstring> names;
-        WIN32_FIND_DATAW data;
-        HANDLE find = FindFirstFileW((path_ + L"\\*").c_str(), &data);
-        if (find == INVALID_HANDLE_VALUE)
-            return names;
-        do {
-            const std::wstring name = data.cFileName;
-            if (name != L"." && name != L"..")
-                names.push_back(name);
-        } while (FindNextFileW(find, &data));
-        FindClose(find);
-        return names;
-    }
-
-private:
-    std::wstring path_;
-};
-
-bool writeBytes(const std::wstring& path, const std::string& bytes) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    const bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-                    written == bytes.size();
-    CloseHandle(file);
-    return ok;
-}
-
-std::string readBytes(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                              nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return "<missing>";
-    std::string bytes;
-    char buffer[4096];
-    DWORD n = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &n, nullptr) && n > 0)
-        bytes.append(buffer, n);
-    CloseHandle(file);
-    return bytes;
 }
 
 } // namespace
@@ -194,32 +132,32 @@ TEST(GroupFileWriterTest, TextIsUtf8WithCharactersBeyondTheBasicPlaneInFourBytes
 }
 
 TEST(GroupFileWriterTest, SavingReplacesTheFileAndLeavesNothingElseBehind) {
-    TempFolder folder;
+    testfiles::TempDir folder(L"plexa-writer");
     const std::wstring target = folder.file(L"g.plexa");
-    ASSERT_TRUE(writeBytes(target, std::string(5000, 'x')));
+    ASSERT_TRUE(testfiles::writeText(target, std::string(5000, 'x')));
     const std::vector<GroupEntry> entries = {{folder.file(L"a.tmx"), L"A", 0x00C6C6C6}};
     ASSERT_TRUE(writeGroupFile(target, entries));
-    EXPECT_EQ(readBytes(target), formatGroupFile(target, entries));
-    EXPECT_EQ(folder.files(), std::vector<std::wstring>{L"g.plexa"});
+    EXPECT_EQ(testfiles::readText(target), formatGroupFile(target, entries));
+    EXPECT_EQ(folder.names(), std::vector<std::wstring>{L"g.plexa"});
 
     const std::wstring fresh = folder.file(L"new.plexa");
     ASSERT_TRUE(writeGroupFile(fresh, {}));
-    EXPECT_EQ(readBytes(fresh), formatGroupFile(fresh, {}));
+    EXPECT_EQ(testfiles::readText(fresh), formatGroupFile(fresh, {}));
 }
 
 TEST(GroupFileWriterTest, AFailedSaveReportsFailureAndKeepsTheOldFile) {
-    TempFolder folder;
+    testfiles::TempDir folder(L"plexa-writer");
     const std::string old = "<?xml version=\"1.0\"?><plexa><tmxfile>old.tmx</tmxfile></plexa>";
     const std::vector<GroupEntry> entries = {{L"C:\\new.tmx", L"N", 0}};
 
     // A file held open without sharing by another program cannot be replaced.
     const std::wstring locked = folder.file(L"locked.plexa");
-    ASSERT_TRUE(writeBytes(locked, old));
+    ASSERT_TRUE(testfiles::writeText(locked, old));
     HANDLE holder = CreateFileW(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);
     EXPECT_FALSE(writeGroupFile(locked, entries));
     CloseHandle(holder);
-    EXPECT_EQ(readBytes(locked), old);
+    EXPECT_EQ(testfiles::readText(locked), old);
 
     // A folder in the target's place, and a target in a folder that does not exist.
     const std::wstring directory = folder.file(L"dir.plexa");
@@ -229,7 +167,7 @@ TEST(GroupFileWriterTest, AFailedSaveReportsFailureAndKeepsTheOldFile) {
     EXPECT_FALSE(writeGroupFile(L"", entries));
 
     // No temporary file is left behind by any of the failures.
-    std::vector<std::wstring> names = folder.files();
+    std::vector<std::wstring> names = folder.names();
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::wstring>{L"dir.plexa", L"locked.plexa"}));
 }

@@ -9,7 +9,7 @@
 
 namespace {
 
-using tmxtest::ScratchDir;
+using ScratchDir = testfiles::TempDir;
 
 TEST(TmxEntryTest, NormaliseLanguage) {
     const struct {
@@ -57,10 +57,10 @@ std::wstring describe(const Segment& segment) {
 class EntryFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        source_ = tmxtest::readBytes(tmxtest::widen(TEST_DATA_DIR "/entries.tmx"));
+        source_ = testfiles::readText(testfiles::fromUtf8(TEST_DATA_DIR "/entries.tmx"));
         ASSERT_FALSE(source_.empty());
         path_ = dir_.file(L"entries.tmx");
-        ASSERT_TRUE(tmxtest::writeBytes(path_, source_));
+        ASSERT_TRUE(testfiles::writeText(path_, source_));
         ASSERT_EQ(file_.load(path_), 1);
     }
 

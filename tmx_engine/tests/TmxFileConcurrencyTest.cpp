@@ -22,9 +22,9 @@ TEST(TmxFileConcurrencyTest, TwoThreadsReadingEntriesAgreeOnOneObjectEach) {
                 " with <bpt i=\"1\"/>tags</seg></tuv><tuv xml:lang=\"de-DE\"><seg>Ziel " + n +
                 "</seg></tuv><tuv xml:lang=\"fr-FR\"><seg>cible " + n + "</seg></tuv></tu>\n";
     }
-    tmxtest::ScratchDir dir;
+    testfiles::TempDir dir;
     const std::wstring tmx = dir.file(L"many.tmx");
-    ASSERT_TRUE(tmxtest::writeBytes(tmx, "<?xml version=\"1.0\" encoding=\"UTF-8\"?><tmx version=\"1.4\">"
+    ASSERT_TRUE(testfiles::writeText(tmx, "<?xml version=\"1.0\" encoding=\"UTF-8\"?><tmx version=\"1.4\">"
                                          "<header srclang=\"en-GB\"/><body>\n" + body + "</body></tmx>"));
 
     for (int round = 0; round < 4; ++round) {
@@ -78,9 +78,9 @@ TEST(TmxFileConcurrencyTest, ProgressSeenFromAnotherThreadStaysInRange) {
         body += "<tu><tuv xml:lang=\"en-GB\"><seg>alpha beta gamma delta " + n + " epsilon zeta eta theta word" + n +
                 "</seg></tuv><tuv xml:lang=\"de-DE\"><seg>ziel " + n + "</seg></tuv></tu>\n";
     }
-    tmxtest::ScratchDir dir;
+    testfiles::TempDir dir;
     const std::wstring tmx = dir.file(L"progress.tmx");
-    ASSERT_TRUE(tmxtest::writeBytes(tmx, "<?xml version=\"1.0\" encoding=\"UTF-8\"?><tmx version=\"1.4\">"
+    ASSERT_TRUE(testfiles::writeText(tmx, "<?xml version=\"1.0\" encoding=\"UTF-8\"?><tmx version=\"1.4\">"
                                          "<header srclang=\"en-GB\"/><body>\n" + body + "</body></tmx>"));
     TmxFile file;
     EXPECT_EQ(file.loadProgress(), 0);

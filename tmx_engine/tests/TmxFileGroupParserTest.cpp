@@ -22,7 +22,7 @@ struct ReadGroup {
     std::vector<uint32_t> colors;
 };
 
-ReadGroup readBytes(const std::string& bytes) {
+ReadGroup readText(const std::string& bytes) {
     XmlMemoryStream stream(bytes.data(), kXmlEncodingUtf8, static_cast<int32_t>(bytes.size()));
     TmxFileGroupParser parser;
     ReadGroup group;
@@ -62,7 +62,7 @@ TEST(TmxFileGroupParserTest, ColoursAreReadAsColorrefs) {
 // One member per element: text split by comments, CDATA sections and child elements is joined,
 // and empty elements drop out with their names and colours, so nothing shifts.
 TEST(TmxFileGroupParserTest, OneMemberPerElement) {
-    const ReadGroup group = readBytes(
+    const ReadGroup group = readText(
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plexa>\n"
         "  <tmxfile shortName=\"A\" color=\"FF0000\">a<!-- note -->.tmx</tmxfile>\n"
         "  <tmxfile shortName=\"Empty\" color=\"00FF00\"></tmxfile>\n"
@@ -78,7 +78,7 @@ TEST(TmxFileGroupParserTest, OneMemberPerElement) {
     EXPECT_EQ(group.names, (std::vector<std::wstring>{L"A", L"B", L"C & \"D\""}));
     EXPECT_EQ(group.colors, (std::vector<uint32_t>{0x000000FFu, 0x00FF0000u, kNoGroupColor}));
 
-    const ReadGroup cut = readBytes("<plexa><tmxfile shortName=\"A\">a.tmx</tmxfile><tmxfile>b.t");
+    const ReadGroup cut = readText("<plexa><tmxfile shortName=\"A\">a.tmx</tmxfile><tmxfile>b.t");
     EXPECT_TRUE(cut.truncated);
     EXPECT_EQ(cut.paths, (std::vector<std::wstring>{L"a.tmx"}));
 }
@@ -143,7 +143,7 @@ TEST(TmxFileGroupParserTest, RoundTripWithTheWriter) {
             {c.member, looks[(look + 1) % 6].name, looks[(look + 1) % 6].color},
         };
         ++look;
-        const ReadGroup group = readBytes(formatGroupFile(c.group, entries));
+        const ReadGroup group = readText(formatGroupFile(c.group, entries));
         ASSERT_TRUE(group.ok) << testing::PrintToString(std::wstring(c.group));
         ASSERT_EQ(group.paths.size(), 2u);
         for (size_t i = 0; i < 2; ++i) {

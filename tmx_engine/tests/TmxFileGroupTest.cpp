@@ -15,7 +15,7 @@
 
 using grouptest::ScratchFolder;
 using grouptest::tmxText;
-using grouptest::writeBytes;
+using grouptest::writeText;
 
 namespace {
 
@@ -38,15 +38,15 @@ std::wstring textOf(const TmxEntry* entry, const std::wstring& language) {
 class TmxFileGroupTest : public testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(writeBytes(folder.file(L"zero.tmx"),
+        ASSERT_TRUE(writeText(folder.file(L"zero.tmx"),
                                tmxText(L"en-US", {L"alpha beta one", L"alpha beta two", L"gamma", L"delta"},
                                        {L"de-DE"})));
-        ASSERT_TRUE(writeBytes(folder.file(L"empty.tmx"), tmxText(L"en-US", {L"alone"}, {})));
+        ASSERT_TRUE(writeText(folder.file(L"empty.tmx"), tmxText(L"en-US", {L"alone"}, {})));
         folder.folder(L"sub");
-        ASSERT_TRUE(writeBytes(folder.file(L"sub\\one.tmx"),
+        ASSERT_TRUE(writeText(folder.file(L"sub\\one.tmx"),
                                tmxText(L"en-US", {L"alpha beta three", L"epsilon", L"zeta"},
                                        {L"de-DE", L"fr-FR"})));
-        ASSERT_TRUE(writeBytes(folder.file(L"two.tmx"),
+        ASSERT_TRUE(writeText(folder.file(L"two.tmx"),
                                tmxText(L"en-US", {L"eta", L"theta", L"iota", L"kappa", L"alpha beta four"},
                                        {L"de-DE"})));
         groupPath = folder.file(L"all.plexa");
@@ -170,7 +170,7 @@ TEST_F(TmxFileGroupTest, SearchCoversEveryMember) {
 
 TEST_F(TmxFileGroupTest, LoadCodes) {
     const std::wstring zero = folder.file(L"zero.tmx");
-    ASSERT_TRUE(writeBytes(folder.file(L"german.tmx"), tmxText(L"de-DE", {L"eins"}, {L"en-US"})));
+    ASSERT_TRUE(writeText(folder.file(L"german.tmx"), tmxText(L"de-DE", {L"eins"}, {L"en-US"})));
     std::vector<GroupEntry> many;
     for (int i = 0; i < 65; ++i)
         many.push_back({zero, L"m" + std::to_wstring(i), 0});
@@ -212,7 +212,7 @@ TEST_F(TmxFileGroupTest, LoadCodes) {
     };
     for (const auto& u : unreadable) {
         const std::wstring path = folder.file(L"bad.plexa");
-        ASSERT_TRUE(writeBytes(path, u.bytes));
+        ASSERT_TRUE(writeText(path, u.bytes));
         TmxFileGroup group;
         EXPECT_EQ(group.load(path), 6) << u.name;
     }
@@ -220,7 +220,7 @@ TEST_F(TmxFileGroupTest, LoadCodes) {
     EXPECT_EQ(missing.load(folder.file(L"missing.plexa")), 6);
 
     // Relative member paths are resolved against the group file's folder.
-    ASSERT_TRUE(writeBytes(folder.file(L"relative.plexa"),
+    ASSERT_TRUE(writeText(folder.file(L"relative.plexa"),
                            "<plexa>\n<tmxfile shortName=\"r\">  sub/one.tmx\r\n</tmxfile>\n"
                            "<tmxfile shortName=\"s\" color=\"00FF00\">.\\zero.tmx</tmxfile>\n</plexa>\n"));
     TmxFileGroup relative;

@@ -17,7 +17,7 @@
 
 using grouptest::ScratchFolder;
 using grouptest::tmxText;
-using grouptest::writeBytes;
+using grouptest::writeText;
 
 namespace {
 
@@ -70,13 +70,13 @@ bool makeLargeSparseFile(const std::wstring& path, int64_t size) {
 TEST(TmxFileLoaderThreadTest, ResultCodes) {
     ScratchFolder folder;
     const std::wstring good = folder.file(L"good.tmx");
-    ASSERT_TRUE(writeBytes(good, tmxText(L"en-US", {L"hello world", L"good day"}, {L"de-DE"})));
-    ASSERT_TRUE(writeBytes(folder.file(L"UPPER.TMX"), tmxText(L"en-US", {L"loud"}, {L"fr-FR"})));
-    ASSERT_TRUE(writeBytes(folder.file(L"foreign.tmx"), tmxText(L"en-US", {L"x"}, {L"de-DE"})));
-    ASSERT_TRUE(writeBytes(folder.file(L"foreign.tmx.idx"), foreignIndex()));
+    ASSERT_TRUE(writeText(good, tmxText(L"en-US", {L"hello world", L"good day"}, {L"de-DE"})));
+    ASSERT_TRUE(writeText(folder.file(L"UPPER.TMX"), tmxText(L"en-US", {L"loud"}, {L"fr-FR"})));
+    ASSERT_TRUE(writeText(folder.file(L"foreign.tmx"), tmxText(L"en-US", {L"x"}, {L"de-DE"})));
+    ASSERT_TRUE(writeText(folder.file(L"foreign.tmx.idx"), foreignIndex()));
     ASSERT_TRUE(makeLargeSparseFile(folder.file(L"huge.tmx"), int64_t(1) << 31));
-    ASSERT_TRUE(writeBytes(folder.file(L"empty.tmx"), tmxText(L"en-US", {L"alone"}, {})));
-    ASSERT_TRUE(writeBytes(folder.file(L"german.tmx"), tmxText(L"de-DE", {L"eins"}, {L"en-US"})));
+    ASSERT_TRUE(writeText(folder.file(L"empty.tmx"), tmxText(L"en-US", {L"alone"}, {})));
+    ASSERT_TRUE(writeText(folder.file(L"german.tmx"), tmxText(L"de-DE", {L"eins"}, {L"en-US"})));
     ASSERT_TRUE(writeGroupFile(folder.file(L"good.plexa"), {{good, L"G", 0x0000FFu}}));
     ASSERT_TRUE(writeGroupFile(folder.file(L"CAPS.PLEXA"), {{good, L"G", 0x0000FFu}}));
     ASSERT_TRUE(writeGroupFile(folder.file(L"empty.plexa"), {{folder.file(L"empty.tmx"), L"E", 0}}));
@@ -87,8 +87,8 @@ TEST(TmxFileLoaderThreadTest, ResultCodes) {
                                {{good, L"a", 0}, {folder.file(L"missing.tmx"), L"b", 0}}));
     ASSERT_TRUE(writeGroupFile(folder.file(L"foreign.plexa"),
                                {{good, L"a", 0}, {folder.file(L"foreign.tmx"), L"b", 0}}));
-    ASSERT_TRUE(writeBytes(folder.file(L"broken.plexa"), "<plexa><tmxfile>good.tmx</tmxfile><</plexa>"));
-    ASSERT_TRUE(writeBytes(folder.file(L"notes.txt"), "not a memory"));
+    ASSERT_TRUE(writeText(folder.file(L"broken.plexa"), "<plexa><tmxfile>good.tmx</tmxfile><</plexa>"));
+    ASSERT_TRUE(writeText(folder.file(L"notes.txt"), "not a memory"));
 
     const struct {
         const wchar_t* file;
@@ -127,7 +127,7 @@ TEST(TmxFileLoaderThreadTest, ResultCodes) {
         }
     }
     // The foreign index was neither used nor replaced.
-    EXPECT_EQ(grouptest::readBytes(folder.file(L"foreign.tmx.idx")), foreignIndex());
+    EXPECT_EQ(grouptest::readText(folder.file(L"foreign.tmx.idx")), foreignIndex());
 
     TmxFile file;
     EXPECT_EQ(file.load(good), 1);
@@ -144,7 +144,7 @@ TEST(TmxFileLoaderThreadTest, DestroyedWithoutRunningOrWhileRunning) {
     std::vector<std::wstring> sources;
     for (int i = 0; i < 2000; ++i)
         sources.push_back(L"sentence number " + std::to_wstring(i) + L" with some words");
-    ASSERT_TRUE(writeBytes(good, tmxText(L"en-US", sources, {L"de-DE", L"fr-FR"})));
+    ASSERT_TRUE(writeText(good, tmxText(L"en-US", sources, {L"de-DE", L"fr-FR"})));
     {
         TmxFileLoaderThread idle(good);
     }

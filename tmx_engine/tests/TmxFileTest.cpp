@@ -9,7 +9,7 @@
 
 namespace {
 
-using tmxtest::ScratchDir;
+using ScratchDir = testfiles::TempDir;
 
 std::string tmxDocument(const std::string& srclang, const std::string& body) {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<tmx version=\"1.4\">\n<header creationtool=\"t\" srclang=\"" +
@@ -31,22 +31,22 @@ public:
     void SetUp() override {
         tmx_ = dir_.file(L"memory.tmx");
         idx_ = tmx_ + L".idx";
-        ASSERT_TRUE(tmxtest::writeBytes(tmx_, kSmallTmx));
+        ASSERT_TRUE(testfiles::writeText(tmx_, kSmallTmx));
         TmxFile first;
         ASSERT_EQ(first.load(tmx_), 1);
         ASSERT_EQ(first.entryCount(), 3u);
-        fresh_ = tmxtest::readBytes(idx_);
+        fresh_ = testfiles::readText(idx_);
         ASSERT_GT(fresh_.size(), 4096u);
         ASSERT_TRUE(tmxtest::getWriteTime(tmx_, tmxTime_));
     }
 
     // The TMX file as the first load saw it, its write time included.
     void restoreTmx() {
-        ASSERT_TRUE(tmxtest::writeBytes(tmx_, kSmallTmx));
+        ASSERT_TRUE(testfiles::writeText(tmx_, kSmallTmx));
         ASSERT_TRUE(tmxtest::setWriteTime(tmx_, tmxTime_));
     }
 
-    std::string idxBytes() const { return tmxtest::readBytes(idx_); }
+    std::string idxBytes() const { return testfiles::readText(idx_); }
 
     ScratchDir dir_;
     std::wstring tmx_;
@@ -100,7 +100,7 @@ TEST_F(IndexedTmx, LoadCodesOverMutationsOfAValidIndex) {
          [](IndexedTmx& t) {
              std::string b = t.fresh_;
              b[14] = static_cast<char>(b[14] ^ 1);  // another year
-             tmxtest::writeBytes(t.idx_, b);
+             testfiles::writeText(t.idx_, b);
          },
          1, After::Rebuilt},
         {"touched TMX", [](IndexedTmx& t) { tmxtest::shiftWriteTime(t.tmx_, 10); }, 1, After::Refreshed},
@@ -108,21 +108,21 @@ TEST_F(IndexedTmx, LoadCodesOverMutationsOfAValidIndex) {
          [](IndexedTmx& t) {
              std::string b = t.fresh_;
              putU32(b, 10, 0x00010002);
-             tmxtest::writeBytes(t.idx_, b);
+             testfiles::writeText(t.idx_, b);
          },
          3, After::Untouched},
-        {"no magic", [](IndexedTmx& t) { tmxtest::writeBytes(t.idx_, std::string(5000, 'x')); }, 3, After::Untouched},
-        {"empty index", [](IndexedTmx& t) { tmxtest::writeBytes(t.idx_, std::string()); }, 1, After::Rebuilt},
+        {"no magic", [](IndexedTmx& t) { testfiles::writeText(t.idx_, std::string(5000, 'x')); }, 3, After::Untouched},
+        {"empty index", [](IndexedTmx& t) { testfiles::writeText(t.idx_, std::string()); }, 1, After::Rebuilt},
         {"cut after the header",
-         [](IndexedTmx& t) { tmxtest::writeBytes(t.idx_, t.fresh_.substr(0, 200)); }, 1, After::Rebuilt},
+         [](IndexedTmx& t) { testfiles::writeText(t.idx_, t.fresh_.substr(0, 200)); }, 1, After::Rebuilt},
         {"cut inside the nodes",
-         [](IndexedTmx& t) { tmxtest::writeBytes(t.idx_, t.fresh_.substr(0, t.fresh_.size() - 20)); }, 1,
+         [](IndexedTmx& t) { testfiles::writeText(t.idx_, t.fresh_.substr(0, t.fresh_.size() - 20)); }, 1,
          After::Rebuilt},
         {"entry count past the end",
          [](IndexedTmx& t) {
              std::string b = t.fresh_;
              putU32(b, entryCountOffset(b), 0x10000000);
-             tmxtest::writeBytes(t.idx_, b);
+             testfiles::writeText(t.idx_, b);
          },
          1, After::Rebuilt},
         {"bucket root outside the file",
@@ -134,14 +134,14 @@ TEST_F(IndexedTmx, LoadCodesOverMutationsOfAValidIndex) {
                  if (getU32(b, buckets + 4 * i) != 0)
                      putU32(b, buckets + 4 * i, 0x7FFFFFF0);
              }
-             tmxtest::writeBytes(t.idx_, b);
+             testfiles::writeText(t.idx_, b);
          },
          1, After::Rebuilt},
     };
 
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        tmxtest::writeBytes(idx_, fresh_);
+        testfiles::writeText(idx_, fresh_);
         restoreTmx();
         c.mutate(*this);
         const std::string before = idxBytes();
@@ -184,7 +184,7 @@ TEST_F(IndexedTmx, LoadCodesOverMutationsOfAValidIndex) {
             // What was written is current: a fresh object reuses it.
             TmxFile again;
             EXPECT_EQ(again.load(tmx_), 1);
-            EXPECT_EQ(tmxtest::readBytes(idx_), after);
+            EXPECT_EQ(testfiles::readText(idx_), after);
         }
     }
 }
@@ -212,7 +212,7 @@ TEST_F(IndexedTmx, AnIndexPathThatIsAFolderFailsWithoutHarm) {
 TEST_F(IndexedTmx, AFailedIndexWriteLeavesTheOldIndexInPlace) {
     std::string stale = fresh_;
     stale[14] = static_cast<char>(stale[14] ^ 1);
-    ASSERT_TRUE(tmxtest::writeBytes(idx_, stale));
+    ASSERT_TRUE(testfiles::writeText(idx_, stale));
     const std::wstring temporary = idx_ + L".tmp";
     ASSERT_TRUE(CreateDirectoryW(temporary.c_str(), nullptr));
     {
@@ -246,7 +246,7 @@ TEST(TmxFileTest, FailedIndexingLeavesNoIndex) {
         SCOPED_TRACE(c.name);
         ScratchDir dir;
         const std::wstring tmx = dir.file(L"bad.tmx");
-        ASSERT_TRUE(tmxtest::writeBytes(tmx, c.bytes));
+        ASSERT_TRUE(testfiles::writeText(tmx, c.bytes));
         TmxFile file;
         EXPECT_EQ(file.load(tmx), 4);
         EXPECT_EQ(file.entryCount(), 0u);
@@ -264,7 +264,7 @@ TEST(TmxFileTest, MissingTmxFileReturnsFour) {
 TEST(TmxFileTest, FileOfTwoGigabytesIsRefusedBeforeIndexing) {
     ScratchDir dir;
     const std::wstring tmx = dir.file(L"huge.tmx");
-    ASSERT_TRUE(tmxtest::writeBytes(tmx, kSmallTmx));
+    ASSERT_TRUE(testfiles::writeText(tmx, kSmallTmx));
     // Sparse where the file system allows it: only the size matters.
     HANDLE h = CreateFileW(tmx.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
@@ -292,12 +292,12 @@ TEST(TmxFileTest, ATmxWithoutIndexedSegmentsLoadsEmpty) {
         SCOPED_TRACE(c.name);
         ScratchDir dir;
         const std::wstring tmx = dir.file(L"m.tmx");
-        ASSERT_TRUE(tmxtest::writeBytes(tmx, c.bytes));
+        ASSERT_TRUE(testfiles::writeText(tmx, c.bytes));
         TmxFile file;
         EXPECT_EQ(file.load(tmx), 1);
         EXPECT_EQ(file.entryCount(), 0u);
         EXPECT_EQ(file.readEntry(0), nullptr);
-        EXPECT_TRUE(tmxtest::fileExists(tmx + L".idx"));
+        EXPECT_TRUE(testfiles::exists(tmx + L".idx"));
     }
 }
 
@@ -314,7 +314,7 @@ TEST(TmxFileTest, ReadEntryNeedsTheWholeUnit) {
                               "<tuv xml:lang=\"de-DE\"><seg>vierte</seg></tuv>";
     ScratchDir dir;
     const std::wstring tmx = dir.file(L"cut.tmx");
-    ASSERT_TRUE(tmxtest::writeBytes(tmx, bytes));
+    ASSERT_TRUE(testfiles::writeText(tmx, bytes));
     TmxFile file;
     ASSERT_EQ(file.load(tmx), 1);
     // The tu inside the open tu 2 is ignored while indexing: its entry carries tu 2's offset.
@@ -331,7 +331,7 @@ TEST(TmxFileTest, ReadEntryOfBytesThatNoLongerDecodeIsNone) {
     ScratchDir dir;
     const std::wstring tmx = dir.file(L"m.tmx");
     std::string bytes = kSmallTmx;
-    ASSERT_TRUE(tmxtest::writeBytes(tmx, bytes));
+    ASSERT_TRUE(testfiles::writeText(tmx, bytes));
     {
         TmxFile file;
         ASSERT_EQ(file.load(tmx), 1);
@@ -342,7 +342,7 @@ TEST(TmxFileTest, ReadEntryOfBytesThatNoLongerDecodeIsNone) {
     ASSERT_TRUE(tmxtest::getWriteTime(tmx, time));
     const size_t at = bytes.find("Close");
     bytes[at + 1] = '\xFF';
-    ASSERT_TRUE(tmxtest::writeBytes(tmx, bytes));
+    ASSERT_TRUE(testfiles::writeText(tmx, bytes));
     ASSERT_TRUE(tmxtest::setWriteTime(tmx, time));
 
     TmxFile file;
@@ -356,7 +356,7 @@ TEST(TmxFileTest, ReadEntryOfBytesThatNoLongerDecodeIsNone) {
 // Entry offsets are byte offsets of the file, whatever the encoding: a UTF-16 file's entries are
 // read back from the mapped bytes at the offsets the indexing pass recorded.
 TEST(TmxFileTest, EntriesOfUtf16FilesAreReadAtTheirByteOffsets) {
-    const std::wstring text = tmxtest::widen(kSmallTmx);
+    const std::wstring text = testfiles::fromUtf8(kSmallTmx);
     for (bool bigEndian : {false, true}) {
         SCOPED_TRACE(bigEndian ? "UTF-16BE" : "UTF-16LE");
         std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
@@ -368,7 +368,7 @@ TEST(TmxFileTest, EntriesOfUtf16FilesAreReadAtTheirByteOffsets) {
         }
         ScratchDir dir;
         const std::wstring tmx = dir.file(L"wide.tmx");
-        ASSERT_TRUE(tmxtest::writeBytes(tmx, bytes));
+        ASSERT_TRUE(testfiles::writeText(tmx, bytes));
         TmxFile file;
         ASSERT_EQ(file.load(tmx), 1);
         ASSERT_EQ(file.entryCount(), 3u);
