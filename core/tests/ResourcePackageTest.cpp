@@ -2,6 +2,7 @@
 
 #include "core/resources/Scrambling.h"
 #include "core/settings/ByteReader.h"
+#include "core/tests/TestFiles.h"
 
 #include <windows.h>
 
@@ -32,24 +33,6 @@ Bytes join(std::initializer_list<Bytes> parts) {
 }
 
 std::string text(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
-
-Bytes readSourceFile(const std::wstring& path) {
-    Bytes bytes;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return bytes;
-    bytes.resize(GetFileSize(file, nullptr));
-    DWORD got = 0;
-    if (!bytes.empty()) ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
-    CloseHandle(file);
-    bytes.resize(got);
-    return bytes;
-}
-
-std::wstring widen(const char* narrow) {
-    std::wstring wide;
-    while (*narrow) wide.push_back(static_cast<wchar_t>(static_cast<unsigned char>(*narrow++)));
-    return wide;
-}
 
 } // namespace
 
@@ -116,15 +99,15 @@ TEST(ResourcePackageTest, PackerOutputReadsBackAsTheSourceFiles) {
     }
     PackageMap package;
     ASSERT_TRUE(loadResourcePackage(L"TestPackage", package));
-    const std::wstring sources = widen(TEST_DATA_DIR) + L"/resources/TestPackage/";
+    const std::wstring sources = testfiles::widen(TEST_DATA_DIR) + L"/resources/TestPackage/";
     for (const wchar_t* name : {L"hello.txt", L"strings/sample.xml", L"empty.dat", L"bytes.bin"}) {
         const PackageEntry entry = findPackageEntry(name, package);
-        const Bytes source = readSourceFile(sources + name);
+        const Bytes source = testfiles::readFile(sources + name);
         ASSERT_EQ(entry.length, source.size()) << std::string(name, name + wcslen(name));
         if (!source.empty()) {
             EXPECT_NE(Bytes(entry.data, entry.data + entry.length), source) << "entries are stored scrambled";
         }
         EXPECT_EQ(unscrambledCopy(entry), source);
     }
-    EXPECT_GT(readSourceFile(sources + L"bytes.bin").size(), 256u);
+    EXPECT_GT(testfiles::readFile(sources + L"bytes.bin").size(), 256u);
 }

@@ -2,6 +2,7 @@
 
 #include "core/resources/Scrambling.h"
 #include "core/settings/SettingsConsumer.h"
+#include "core/tests/TestFiles.h"
 
 #include <windows.h>
 
@@ -12,6 +13,8 @@
 #include <vector>
 
 using Bytes = std::vector<uint8_t>;
+using testfiles::exists;
+using testfiles::readFile;
 
 namespace {
 
@@ -19,61 +22,14 @@ namespace {
 class SettingsFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        wchar_t temp[MAX_PATH];
-        GetTempPathW(MAX_PATH, temp);
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        folder_ = std::wstring(temp) + L"settings_test_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
-                  std::wstring(info->name(), info->name() + std::strlen(info->name()));
-        CreateDirectoryW(folder_.c_str(), nullptr);
-        path_ = folder_ + L"\\Varnel.cfg";
+        path_ = folder_.file(L"Varnel.cfg");
         savedDpi_ = winui::screenDpiY;
         winui::screenDpiY = 96;
     }
-    void TearDown() override {
-        winui::screenDpiY = savedDpi_;
-        removeTree(folder_);
-    }
-
-    static void removeTree(const std::wstring& dir) {
-        WIN32_FIND_DATAW found;
-        HANDLE search = FindFirstFileW((dir + L"\\*").c_str(), &found);
-        if (search != INVALID_HANDLE_VALUE) {
-            do {
-                const std::wstring name = found.cFileName;
-                if (name == L"." || name == L"..") continue;
-                const std::wstring full = dir + L"\\" + name;
-                if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                    removeTree(full);
-                } else {
-                    SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-                    DeleteFileW(full.c_str());
-                }
-            } while (FindNextFileW(search, &found));
-            FindClose(search);
-        }
-        RemoveDirectoryW(dir.c_str());
-    }
-
-    static bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-    static Bytes readFile(const std::wstring& path) {
-        Bytes bytes;
-        HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-        if (file == INVALID_HANDLE_VALUE) return bytes;
-        bytes.resize(GetFileSize(file, nullptr));
-        DWORD got = 0;
-        if (!bytes.empty()) ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
-        CloseHandle(file);
-        bytes.resize(got);
-        return bytes;
-    }
+    void TearDown() override { winui::screenDpiY = savedDpi_; }
 
     static void writeFile(const std::wstring& path, const Bytes& bytes) {
-        HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        ASSERT_NE(file, INVALID_HANDLE_VALUE);
-        DWORD put = 0;
-        if (!bytes.empty()) WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr);
-        CloseHandle(file);
+        ASSERT_TRUE(testfiles::writeFile(path, bytes));
     }
 
     // Writes plain node bytes the way the settings file holds them.
@@ -82,7 +38,7 @@ protected:
         writeFile(path_, plain);
     }
 
-    std::wstring folder_;
+    testfiles::TempDir folder_{L"settings_test"};
     std::wstring path_;
 
 private:
@@ -159,7 +115,7 @@ TEST_F(SettingsFileTest, ReadsAFileWrittenByTheFormatAlone) {
 TEST_F(SettingsFileTest, MissingFileLoadsNothing) {
     Settings settings;
     settings.set(L"keep", 3);
-    EXPECT_FALSE(settings.loadFile(folder_ + L"\\absent.cfg"));
+    EXPECT_FALSE(settings.loadFile(folder_.file(L"absent.cfg")));
     EXPECT_EQ(settings.get(L"keep", 0), 3);
 }
 

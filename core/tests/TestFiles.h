@@ -72,6 +72,26 @@ inline bool writeFile(const std::wstring& path, const std::vector<uint8_t>& byte
     return writeBytes(path, bytes.data(), bytes.size());
 }
 
+// A file of its own in the temporary folder holding the given bytes, removed when the object goes.
+class TempFile {
+public:
+    explicit TempFile(const std::string& bytes) {
+        wchar_t folder[MAX_PATH];
+        wchar_t name[MAX_PATH];
+        GetTempPathW(MAX_PATH, folder);
+        GetTempFileNameW(folder, L"tst", 0, name);
+        path_ = name;
+        writeText(path_, bytes);
+    }
+    ~TempFile() { DeleteFileW(path_.c_str()); }
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+    const std::wstring& path() const { return path_; }
+
+private:
+    std::wstring path_;
+};
+
 // A fresh folder of its own under the temporary folder, removed with everything in it when the
 // object goes.
 class TempDir {

@@ -3,6 +3,7 @@
 #include "core/xml/XmlFileStream.h"
 #include "core/xml/XmlMemoryStream.h"
 #include "core/xml/XmlParser.h"
+#include "core/tests/TestFiles.h"
 
 #include <windows.h>
 
@@ -65,25 +66,7 @@ std::wstring tmxOfManyUnits(int count) {
     return text + L"</body></tmx>\n";
 }
 
-class TempFile {
-public:
-    explicit TempFile(const std::string& bytes) {
-        wchar_t folder[MAX_PATH];
-        wchar_t name[MAX_PATH];
-        GetTempPathW(MAX_PATH, folder);
-        GetTempFileNameW(folder, L"xml", 0, name);
-        path_ = name;
-        HANDLE file = CreateFileW(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        DWORD written = 0;
-        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-        CloseHandle(file);
-    }
-    ~TempFile() { DeleteFileW(path_.c_str()); }
-    const std::wstring& path() const { return path_; }
-
-private:
-    std::wstring path_;
-};
+using testfiles::TempFile;
 
 } // namespace
 

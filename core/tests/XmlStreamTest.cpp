@@ -3,12 +3,12 @@
 #include "core/xml/XmlFileStream.h"
 #include "core/xml/XmlMemoryStream.h"
 #include "core/xml/XmlParser.h"
+#include "core/tests/TestFiles.h"
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -22,31 +22,7 @@ std::wstring dataPath(const char* name) {
     return std::wstring(path.begin(), path.end());
 }
 
-std::string readBytes(const std::wstring& path) {
-    std::ifstream in(std::string(path.begin(), path.end()), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// A file in the temporary folder, removed again when the test ends.
-class TempFile {
-public:
-    explicit TempFile(const std::string& bytes) {
-        wchar_t folder[MAX_PATH];
-        wchar_t name[MAX_PATH];
-        GetTempPathW(MAX_PATH, folder);
-        GetTempFileNameW(folder, L"xml", 0, name);
-        path_ = name;
-        HANDLE file = CreateFileW(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        DWORD written = 0;
-        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-        CloseHandle(file);
-    }
-    ~TempFile() { DeleteFileW(path_.c_str()); }
-    const std::wstring& path() const { return path_; }
-
-private:
-    std::wstring path_;
-};
+using testfiles::TempFile;
 
 // Every unit up to the first 0, with the position after each.
 std::wstring drain(XmlStream& stream, std::vector<int32_t>* positions = nullptr) {
@@ -139,7 +115,7 @@ TEST(XmlStreamTest, EncodingIsDetectedFromBomDeclarationOrBytes) {
         XmlFileStream stream(dataPath(c.file));
         EXPECT_EQ(stream.encoding(), c.encoding);
         EXPECT_FALSE(stream.hadError());
-        EXPECT_EQ(stream.fileSize(), static_cast<int32_t>(readBytes(dataPath(c.file)).size()));
+        EXPECT_EQ(stream.fileSize(), static_cast<int32_t>(testfiles::readText(dataPath(c.file)).size()));
         EXPECT_EQ(stream.getChar(), '<');
         const int32_t unitBytes = c.encoding == kXmlEncodingUtf16Le || c.encoding == kXmlEncodingUtf16Be ? 2 : 1;
         EXPECT_EQ(stream.position(), c.bomLength + unitBytes);
@@ -162,7 +138,7 @@ TEST(XmlStreamTest, AnsiFilesConvertByteByByte) {
     for (const char* file : {"ansi_short.xml", "ansi_decl.xml", "utf8_single_quotes.xml"}) {
         SCOPED_TRACE(file);
         XmlFileStream stream(dataPath(file));
-        EXPECT_EQ(drain(stream), ansiUnits(readBytes(dataPath(file))));
+        EXPECT_EQ(drain(stream), ansiUnits(testfiles::readText(dataPath(file))));
         EXPECT_FALSE(stream.hadError());
     }
 }
