@@ -1,6 +1,8 @@
 #pragma once
 
-// Output, timing and memory helpers for the filter and group commands of tmx_bench.
+// Output, timing, memory and input helpers shared by the commands of tmx_bench.
+
+#include "core/util/Utf8.h"
 
 #include <windows.h>
 #include <psapi.h>
@@ -9,18 +11,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace bench {
-
-inline std::string toUtf8(const std::wstring& text) {
-    if (text.empty())
-        return std::string();
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                      nullptr, nullptr);
-    std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n, nullptr, nullptr);
-    return out;
-}
 
 inline std::wstring fromUtf8(const std::string& text) {
     if (text.empty())
@@ -142,5 +135,51 @@ private:
     HANDLE thread_;
     std::atomic<uint64_t> peak_{0};
 };
+
+// A whole decimal number that fits 32 bits; no sign, no blanks.
+inline bool parseUnsigned(const std::wstring& text, uint32_t& value) {
+    if (text.empty())
+        return false;
+    uint64_t v = 0;
+    for (wchar_t c : text) {
+        if (c < L'0' || c > L'9')
+            return false;
+        v = v * 10 + static_cast<uint64_t>(c - L'0');
+        if (v > 0xFFFFFFFFull)
+            return false;
+    }
+    value = static_cast<uint32_t>(v);
+    return true;
+}
+
+// The non-empty lines of a UTF-8 text file (a byte-order mark and CR LF line ends allowed).
+inline std::vector<std::wstring> readLines(const std::wstring& path, bool& ok) {
+    std::vector<std::wstring> lines;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ok = file != INVALID_HANDLE_VALUE;
+    if (!ok)
+        return lines;
+    std::string bytes;
+    char buffer[65536];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
+        bytes.append(buffer, got);
+    CloseHandle(file);
+    if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0)
+        bytes.erase(0, 3);
+    size_t start = 0;
+    while (start < bytes.size()) {
+        size_t end = bytes.find('\n', start);
+        if (end == std::string::npos)
+            end = bytes.size();
+        std::string text = bytes.substr(start, end - start);
+        if (!text.empty() && text.back() == '\r')
+            text.pop_back();
+        if (!text.empty())
+            lines.push_back(fromUtf8(text));
+        start = end + 1;
+    }
+    return lines;
+}
 
 } // namespace bench

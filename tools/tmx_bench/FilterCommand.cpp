@@ -27,7 +27,7 @@ int commandFilter(const std::vector<std::wstring>& args) {
     const double us = watch.microseconds();
     if (!result.succeeded()) {
         bench::print("error_code", static_cast<uint64_t>(result.errorCode));
-        bench::print("error", bench::toUtf8(result.errorMessage));
+        bench::print("error", toUtf8(result.errorMessage));
         return 2;
     }
     bench::print("units_written", static_cast<uint64_t>(result.unitsWritten));

@@ -55,50 +55,6 @@ Opened openThroughLoader(const std::wstring& path) {
     return opened;
 }
 
-bool parseCount(const std::wstring& text, uint32_t& value) {
-    if (text.empty())
-        return false;
-    uint64_t v = 0;
-    for (wchar_t c : text) {
-        if (c < L'0' || c > L'9')
-            return false;
-        v = v * 10 + static_cast<uint64_t>(c - L'0');
-        if (v > 0xFFFFFFFFull)
-            return false;
-    }
-    value = static_cast<uint32_t>(v);
-    return true;
-}
-
-std::vector<std::wstring> readLines(const std::wstring& path, bool& ok) {
-    std::vector<std::wstring> lines;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    ok = file != INVALID_HANDLE_VALUE;
-    if (!ok)
-        return lines;
-    std::string bytes;
-    char buffer[65536];
-    DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
-        bytes.append(buffer, got);
-    CloseHandle(file);
-    if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0)
-        bytes.erase(0, 3);
-    size_t start = 0;
-    while (start < bytes.size()) {
-        size_t end = bytes.find('\n', start);
-        if (end == std::string::npos)
-            end = bytes.size();
-        std::string text = bytes.substr(start, end - start);
-        if (!text.empty() && text.back() == '\r')
-            text.pop_back();
-        if (!text.empty())
-            lines.push_back(bench::fromUtf8(text));
-        start = end + 1;
-    }
-    return lines;
-}
-
 } // namespace
 
 bool isGroupPath(const std::wstring& path) {
@@ -154,10 +110,10 @@ int commandGroupSearch(const std::vector<std::wstring>& args) {
     uint32_t budget = 0;
     uint32_t top = 20;
     for (size_t i = 3; i < args.size(); ++i) {
-        if (args[i] == L"--budget" && i + 1 < args.size() && parseCount(args[i + 1], budget)) {
+        if (args[i] == L"--budget" && i + 1 < args.size() && bench::parseUnsigned(args[i + 1], budget)) {
             budgetGiven = true;
             ++i;
-        } else if (args[i] == L"--top" && i + 1 < args.size() && parseCount(args[i + 1], top)) {
+        } else if (args[i] == L"--top" && i + 1 < args.size() && bench::parseUnsigned(args[i + 1], top)) {
             ++i;
         } else {
             return -1;
@@ -170,9 +126,9 @@ int commandGroupSearch(const std::vector<std::wstring>& args) {
     }
     TmxEntryProvider& group = *opened.provider;
     bool ok = false;
-    const std::vector<std::wstring> queries = readLines(args[2], ok);
+    const std::vector<std::wstring> queries = bench::readLines(args[2], ok);
     if (!ok) {
-        std::fprintf(stderr, "cannot read %s\n", bench::toUtf8(args[2]).c_str());
+        std::fprintf(stderr, "cannot read %s\n", toUtf8(args[2]).c_str());
         return 2;
     }
 
@@ -205,7 +161,7 @@ int commandGroupSearch(const std::vector<std::wstring>& args) {
         Run run;
         runOne(query, run);
         times.push_back(run.us);
-        std::string text = bench::toUtf8(query) + "\t" + std::to_string(run.candidates) + "\t" +
+        std::string text = toUtf8(query) + "\t" + std::to_string(run.candidates) + "\t" +
                            std::to_string(run.results.size()) + "\t" + (run.strong ? "true" : "false") +
                            "\t" + std::to_string(static_cast<uint64_t>(run.us));
         const size_t shown = std::min<size_t>(top, run.results.size());

@@ -12,6 +12,7 @@
 #include "tmx_engine/TmxEntry.h"
 #include "tmx_engine/TmxFile.h"
 #include "tools/tmx_bench/BenchCommands.h"
+#include "tools/tmx_bench/BenchSupport.h"
 
 #include <windows.h>
 #include <psapi.h>
@@ -26,148 +27,7 @@
 
 namespace {
 
-std::string toUtf8(const std::wstring& text) {
-    if (text.empty())
-        return std::string();
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n, nullptr, nullptr);
-    return out;
-}
-
-std::wstring fromUtf8(const std::string& text) {
-    if (text.empty())
-        return std::wstring();
-    int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring out(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n);
-    return out;
-}
-
-void out(const std::string& line) {
-    std::fwrite(line.data(), 1, line.size(), stdout);
-    std::fputc('\n', stdout);
-}
-
-void print(const char* key, const std::string& value) {
-    out(std::string(key) + ": " + value);
-}
-
-void print(const char* key, uint64_t value) {
-    print(key, std::to_string(value));
-}
-
-std::string fixed(double value, int decimals) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
-    return buffer;
-}
-
-class Stopwatch {
-public:
-    Stopwatch() {
-        QueryPerformanceFrequency(&frequency_);
-        QueryPerformanceCounter(&start_);
-    }
-    double microseconds() const {
-        LARGE_INTEGER now;
-        QueryPerformanceCounter(&now);
-        return static_cast<double>(now.QuadPart - start_.QuadPart) * 1e6 / static_cast<double>(frequency_.QuadPart);
-    }
-
-private:
-    LARGE_INTEGER frequency_;
-    LARGE_INTEGER start_;
-};
-
-uint64_t fileSize(const std::wstring& path) {
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
-        return 0;
-    return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-}
-
-PROCESS_MEMORY_COUNTERS_EX memoryCounters() {
-    PROCESS_MEMORY_COUNTERS_EX counters = {};
-    counters.cb = sizeof counters;
-    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters);
-    return counters;
-}
-
-// Committed private bytes, summed over the address space.
-uint64_t committedPrivateBytes() {
-    uint64_t total = 0;
-    MEMORY_BASIC_INFORMATION info;
-    const uint8_t* at = nullptr;
-    while (VirtualQuery(at, &info, sizeof info) == sizeof info) {
-        if (info.State == MEM_COMMIT && info.Type == MEM_PRIVATE)
-            total += info.RegionSize;
-        const uint8_t* next = static_cast<const uint8_t*>(info.BaseAddress) + info.RegionSize;
-        if (next <= at)
-            break;
-        at = next;
-    }
-    return total;
-}
-
-// Some hosts (Wine among them) do not keep the peak of the private-bytes counter, so a thread also
-// samples the committed private memory every few milliseconds and keeps the largest figure.
-class PeakPrivateSampler {
-public:
-    PeakPrivateSampler() {
-        stop_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-        thread_ = CreateThread(nullptr, 0, &PeakPrivateSampler::run, this, 0, nullptr);
-    }
-    ~PeakPrivateSampler() {
-        SetEvent(stop_);
-        WaitForSingleObject(thread_, INFINITE);
-        CloseHandle(thread_);
-        CloseHandle(stop_);
-    }
-    PeakPrivateSampler(const PeakPrivateSampler&) = delete;
-    PeakPrivateSampler& operator=(const PeakPrivateSampler&) = delete;
-
-    // The peak private bytes so far: the larger of the system's counter and the samples.
-    uint64_t peak() {
-        sample();
-        const uint64_t counter = memoryCounters().PeakPagefileUsage;
-        const uint64_t sampled = peak_.load();
-        return counter > sampled ? counter : sampled;
-    }
-
-private:
-    static DWORD WINAPI run(void* self) {
-        auto* sampler = static_cast<PeakPrivateSampler*>(self);
-        while (WaitForSingleObject(sampler->stop_, 5) == WAIT_TIMEOUT)
-            sampler->sample();
-        return 0;
-    }
-    void sample() {
-        const uint64_t now = committedPrivateBytes();
-        uint64_t seen = peak_.load();
-        while (now > seen && !peak_.compare_exchange_weak(seen, now)) {
-        }
-    }
-
-    HANDLE stop_;
-    HANDLE thread_;
-    std::atomic<uint64_t> peak_{0};
-};
-
-bool parseUnsigned(const std::wstring& text, uint32_t& value) {
-    if (text.empty())
-        return false;
-    uint64_t v = 0;
-    for (wchar_t c : text) {
-        if (c < L'0' || c > L'9')
-            return false;
-        v = v * 10 + static_cast<uint64_t>(c - L'0');
-        if (v > 0xFFFFFFFFull)
-            return false;
-    }
-    value = static_cast<uint32_t>(v);
-    return true;
-}
+using namespace bench;
 
 // The plain text of a segment: its text elements as they stand; tags and placeholders left out.
 std::wstring plainText(const Segment& segment) {
@@ -198,7 +58,7 @@ int commandIndex(const std::vector<std::wstring>& args) {
     int code = 0;
     uint32_t entries = 0;
     double buildUs = 0;
-    PeakPrivateSampler sampler;
+    PeakMemorySampler sampler;
     {
         TmxFile file;
         Stopwatch watch;
@@ -208,7 +68,9 @@ int commandIndex(const std::vector<std::wstring>& args) {
         entries = file.entryCount();
     }
     const uint64_t tmxBytes = fileSize(path);
-    const PROCESS_MEMORY_COUNTERS_EX counters = memoryCounters();
+    PROCESS_MEMORY_COUNTERS_EX counters = {};
+    counters.cb = sizeof counters;
+    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters);
     print("tmx_bytes", tmxBytes);
     print("entries", entries);
     print("index_bytes", fileSize(indexPath));
@@ -223,35 +85,6 @@ int commandIndex(const std::vector<std::wstring>& args) {
         return code;
     print("reopen_ms", fixed(watch.microseconds() / 1000, 2));
     return 0;
-}
-
-std::vector<std::wstring> readLines(const std::wstring& path, bool& ok) {
-    std::vector<std::wstring> lines;
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    ok = h != INVALID_HANDLE_VALUE;
-    if (!ok)
-        return lines;
-    std::string bytes;
-    char buffer[65536];
-    DWORD got = 0;
-    while (ReadFile(h, buffer, sizeof buffer, &got, nullptr) && got > 0)
-        bytes.append(buffer, got);
-    CloseHandle(h);
-    if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0)
-        bytes.erase(0, 3);
-    size_t start = 0;
-    while (start < bytes.size()) {
-        size_t end = bytes.find('\n', start);
-        if (end == std::string::npos)
-            end = bytes.size();
-        std::string line = bytes.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (!line.empty())
-            lines.push_back(fromUtf8(line));
-        start = end + 1;
-    }
-    return lines;
 }
 
 int commandSearch(const std::vector<std::wstring>& args) {
@@ -310,13 +143,13 @@ int commandSearch(const std::vector<std::wstring>& args) {
         Run run;
         runOne(query, run);
         times.push_back(run.us);
-        std::string line = toUtf8(query) + "\t" + std::to_string(run.candidates) + "\t" +
+        std::string text = toUtf8(query) + "\t" + std::to_string(run.candidates) + "\t" +
                            std::to_string(run.results.size()) + "\t" + (run.strong ? "true" : "false") + "\t" +
                            std::to_string(static_cast<uint64_t>(run.us));
         const size_t shown = std::min<size_t>(top, run.results.size());
         for (size_t i = 0; i < shown; ++i)
-            line += "\t" + std::to_string(run.results[i].score) + ":" + std::to_string(run.results[i].entryId);
-        out(line);
+            text += "\t" + std::to_string(run.results[i].score) + ":" + std::to_string(run.results[i].entryId);
+        line(text);
     }
     std::sort(times.begin(), times.end());
     auto percentile = [&](double p) -> uint64_t {
