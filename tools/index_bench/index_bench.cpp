@@ -225,10 +225,8 @@ int main(int argc, char** argv) {
 
     Generator generator(o);
     TmxIndexBuilder builder;
-#if defined(INDEX_BENCH_THREADS)
     if (o.threads >= 0)
-        builder.setWorkerThreads(o.threads);
-#endif
+        builder.setWorkerThreads(static_cast<uint32_t>(o.threads));
     builder.header().srcLang = L"en";
     builder.header().version = L"1.4";
     std::vector<wchar_t> prefixes;
@@ -253,7 +251,8 @@ int main(int argc, char** argv) {
         genMs += t1 - t0;
         addMs += now() - t1;
     }
-    // The indexing parser asks this before writing; any work still under way is part of adding.
+    // The indexing parser asks this before writing; it waits for the terms still under way,
+    // which are part of adding.
     const double t2 = now();
     const bool failed = builder.failed();
     addMs += now() - t2;

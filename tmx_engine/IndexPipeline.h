@@ -1,0 +1,94 @@
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+// The words of a run of entries, copied out of their segments so that other threads can turn
+// them into terms while the caller parses on.
+struct IndexChunk {
+    struct Entry {
+        uint32_t number;
+        uint32_t firstWord;
+        uint32_t wordCount;
+        wchar_t prefix;
+        bool barInWord; // a word holds a "|"
+    };
+    struct Word {
+        uint32_t start; // in text
+        uint32_t length;
+    };
+
+    std::vector<Entry> entries;
+    std::vector<Word> words;
+    std::vector<wchar_t> text;
+    // Filled by the prepare stage: the word's number, and the shard that owns the bucket of the
+    // terms that begin with it.
+    std::vector<uint32_t> ids;
+    std::vector<uint8_t> owners;
+
+    void clear() {
+        entries.clear();
+        words.clear();
+        text.clear();
+    }
+    bool full() const { return entries.size() >= 2048 || words.size() >= 32768; }
+};
+
+// Carries chunks from the caller through two stages: one thread prepares each chunk, in order;
+// then every worker processes every chunk, each in order, the workers independently of one
+// another. A few chunks are in flight at once; the caller waits only when all of them are. With no
+// workers, or when threads cannot be started, both stages run on the caller's thread as each
+// chunk is handed over (every worker's share in turn). The threads are joined on every path, the destructor included.
+class IndexPipeline {
+public:
+    class Stages {
+    public:
+        // Neither may throw: failures are the stages' own to record.
+        virtual void prepare(IndexChunk& chunk) = 0;
+        virtual void process(uint32_t worker, const IndexChunk& chunk) = 0;
+
+    protected:
+        ~Stages() = default;
+    };
+
+    IndexPipeline() = default;
+    ~IndexPipeline() { stop(); }
+    IndexPipeline(const IndexPipeline&) = delete;
+    IndexPipeline& operator=(const IndexPipeline&) = delete;
+
+    // Once, before the first chunk. Inline when workers is 1 or less, or when threads cannot start.
+    void start(Stages& stages, uint32_t workers);
+    bool started() const { return stages_ != nullptr; }
+    // The chunk the caller fills now.
+    IndexChunk& current() { return chunks_[submitted_ % kRing]; }
+    // Hands the current chunk over (when it holds anything) and readies the next one.
+    void submit();
+    // Waits until every chunk handed over is processed, then processes the current one.
+    void finish();
+    // Ends and joins the threads; chunks not yet processed are dropped.
+    void stop();
+
+private:
+    static constexpr uint32_t kRing = 8;
+
+    void runHere(IndexChunk& chunk);
+    void prepareLoop();
+    void workerLoop(uint32_t worker);
+    uint64_t slowestWorker() const;
+
+    Stages* stages_ = nullptr;
+    uint32_t workers_ = 1;
+    IndexChunk chunks_[kRing];
+    std::vector<std::thread> threads_;
+    std::mutex lock_;
+    std::condition_variable changed_;
+    // Guarded by lock_ while threads run.
+    uint64_t submitted_ = 0;
+    uint64_t prepared_ = 0;
+    std::vector<uint64_t> processed_;
+    bool stopping_ = false;
+};
