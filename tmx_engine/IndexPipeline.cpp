@@ -1,7 +1,8 @@
 #include "tmx_engine/IndexPipeline.h"
 
-#include <algorithm>
-#include <system_error>
+#include <windows.h>
+
+#include <exception>
 
 void IndexPipeline::start(Stages& stages, uint32_t workers) {
     stop();
@@ -10,7 +11,7 @@ void IndexPipeline::start(Stages& stages, uint32_t workers) {
     if (workers <= 1)
         return;
     try {
-        processed_.assign(workers, 0);
+        processed_.reset(new Counter[workers]);
         threads_.reserve(workers + 1);
         threads_.emplace_back(&IndexPipeline::prepareLoop, this);
         for (uint32_t w = 0; w < workers; ++w)
@@ -21,13 +22,44 @@ void IndexPipeline::start(Stages& stages, uint32_t workers) {
         stop();
         stages_ = &stages;
         workers_ = workers;
-        threads_.clear();
-        processed_.clear();
     }
 }
 
 uint64_t IndexPipeline::slowestWorker() const {
-    return *std::min_element(processed_.begin(), processed_.end());
+    uint64_t slowest = processed_[0].value.load(std::memory_order_acquire);
+    for (uint32_t w = 1; w < workers_; ++w) {
+        const uint64_t v = processed_[w].value.load(std::memory_order_acquire);
+        if (v < slowest)
+            slowest = v;
+    }
+    return slowest;
+}
+
+// Spins a little, then sleeps until woken with ready() true; false when the pipeline stops.
+template <class Ready> bool IndexPipeline::waitFor(Parking& parking, Ready ready) {
+    for (int i = 0; i < 2000; ++i) {
+        if (ready())
+            return true;
+        if (stopping_.load(std::memory_order_acquire))
+            return false;
+        YieldProcessor();
+    }
+    parking.sleepers.fetch_add(1);
+    {
+        std::unique_lock<std::mutex> guard(parking.lock);
+        parking.woken.wait(guard, [&] { return ready() || stopping_.load(); });
+    }
+    parking.sleepers.fetch_sub(1);
+    return !stopping_.load();
+}
+
+// After a counter moved: the lock is taken so that a thread about to sleep either sees the new
+// value or is asleep when the notice comes.
+void IndexPipeline::wake(Parking& parking) {
+    if (parking.sleepers.load() == 0)
+        return;
+    { std::lock_guard<std::mutex> guard(parking.lock); }
+    parking.woken.notify_all();
 }
 
 void IndexPipeline::runHere(IndexChunk& chunk) {
@@ -45,19 +77,20 @@ void IndexPipeline::submit() {
         runHere(chunk);
         return;
     }
-    std::unique_lock<std::mutex> guard(lock_);
-    ++submitted_;
-    changed_.notify_all();
+    const uint64_t next = submitted_.value.load(std::memory_order_relaxed) + 1;
+    submitted_.value.store(next, std::memory_order_seq_cst);
+    wake(preparer_);
     // The next chunk's slot is free once every worker is past the chunk that last used it.
-    changed_.wait(guard, [&] { return submitted_ + 1 - slowestWorker() <= kRing; });
-    guard.unlock();
+    if (!waitFor(caller_, [&] { return next + 1 - slowestWorker() <= kRing; }))
+        return;
     current().clear();
 }
 
 void IndexPipeline::finish() {
     if (!threads_.empty()) {
-        std::unique_lock<std::mutex> guard(lock_);
-        changed_.wait(guard, [&] { return slowestWorker() == submitted_; });
+        const uint64_t all = submitted_.value.load(std::memory_order_relaxed);
+        if (!waitFor(caller_, [&] { return slowestWorker() == all; }))
+            return;
     }
     // Every thread is idle now and what it did is visible here: a part-filled chunk is cheaper
     // to finish on this thread than to wake them all for it (callers may ask after every entry).
@@ -68,50 +101,37 @@ void IndexPipeline::finish() {
 
 void IndexPipeline::stop() {
     if (!threads_.empty()) {
-        {
-            std::lock_guard<std::mutex> guard(lock_);
-            stopping_ = true;
+        stopping_.store(true);
+        for (Parking* p : {&caller_, &preparer_, &workersParking_}) {
+            { std::lock_guard<std::mutex> guard(p->lock); }
+            p->woken.notify_all();
         }
-        changed_.notify_all();
         for (std::thread& t : threads_)
             if (t.joinable())
                 t.join();
         threads_.clear();
     }
-    stopping_ = false;
+    stopping_.store(false);
     stages_ = nullptr;
 }
 
 void IndexPipeline::prepareLoop() {
-    for (;;) {
-        uint64_t seq;
-        {
-            std::unique_lock<std::mutex> guard(lock_);
-            changed_.wait(guard, [&] { return stopping_ || prepared_ < submitted_; });
-            if (stopping_)
-                return;
-            seq = prepared_;
-        }
+    for (uint64_t seq = 0;; ++seq) {
+        if (!waitFor(preparer_, [&] { return submitted_.value.load(std::memory_order_acquire) > seq; }))
+            return;
         stages_->prepare(chunks_[seq % kRing]);
-        std::lock_guard<std::mutex> guard(lock_);
-        ++prepared_;
-        changed_.notify_all();
+        prepared_.value.store(seq + 1, std::memory_order_seq_cst);
+        wake(workersParking_);
     }
 }
 
 void IndexPipeline::workerLoop(uint32_t worker) {
-    for (;;) {
-        uint64_t seq;
-        {
-            std::unique_lock<std::mutex> guard(lock_);
-            changed_.wait(guard, [&] { return stopping_ || processed_[worker] < prepared_; });
-            if (stopping_)
-                return;
-            seq = processed_[worker];
-        }
+    for (uint64_t seq = 0;; ++seq) {
+        if (!waitFor(workersParking_,
+                     [&] { return prepared_.value.load(std::memory_order_acquire) > seq; }))
+            return;
         stages_->process(worker, chunks_[seq % kRing]);
-        std::lock_guard<std::mutex> guard(lock_);
-        ++processed_[worker];
-        changed_.notify_all();
+        processed_[worker].value.store(seq + 1, std::memory_order_seq_cst);
+        wake(caller_);
     }
 }

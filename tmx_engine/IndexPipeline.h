@@ -3,6 +3,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -35,14 +36,19 @@ struct IndexChunk {
         words.clear();
         text.clear();
     }
-    bool full() const { return entries.size() >= 2048 || words.size() >= 32768; }
+    // Large enough that handing chunks over costs next to nothing.
+    bool full() const { return entries.size() >= 8192 || words.size() >= 131072; }
 };
 
 // Carries chunks from the caller through two stages: one thread prepares each chunk, in order;
 // then every worker processes every chunk, each in order, the workers independently of one
 // another. A few chunks are in flight at once; the caller waits only when all of them are. With no
 // workers, or when threads cannot be started, both stages run on the caller's thread as each
-// chunk is handed over (every worker's share in turn). The threads are joined on every path, the destructor included.
+// chunk is handed over (every worker's share in turn). The threads are joined on every path, the
+// destructor included.
+//
+// Progress is kept in atomic counters; a thread that finds nothing to do spins briefly and then
+// sleeps, and is woken only by the stage that feeds it (waking is costly under some systems).
 class IndexPipeline {
 public:
     class Stages {
@@ -64,7 +70,7 @@ public:
     void start(Stages& stages, uint32_t workers);
     bool started() const { return stages_ != nullptr; }
     // The chunk the caller fills now.
-    IndexChunk& current() { return chunks_[submitted_ % kRing]; }
+    IndexChunk& current() { return chunks_[submitted_.value.load(std::memory_order_relaxed) % kRing]; }
     // Hands the current chunk over (when it holds anything) and readies the next one.
     void submit();
     // Waits until every chunk handed over is processed, then processes the current one.
@@ -73,8 +79,20 @@ public:
     void stop();
 
 private:
-    static constexpr uint32_t kRing = 8;
+    static constexpr uint32_t kRing = 6;
 
+    // One place where threads of one role sleep.
+    struct Parking {
+        std::mutex lock;
+        std::condition_variable woken;
+        std::atomic<uint32_t> sleepers{0};
+    };
+    struct alignas(64) Counter {
+        std::atomic<uint64_t> value{0};
+    };
+
+    template <class Ready> bool waitFor(Parking& parking, Ready ready);
+    static void wake(Parking& parking);
     void runHere(IndexChunk& chunk);
     void prepareLoop();
     void workerLoop(uint32_t worker);
@@ -84,11 +102,11 @@ private:
     uint32_t workers_ = 1;
     IndexChunk chunks_[kRing];
     std::vector<std::thread> threads_;
-    std::mutex lock_;
-    std::condition_variable changed_;
-    // Guarded by lock_ while threads run.
-    uint64_t submitted_ = 0;
-    uint64_t prepared_ = 0;
-    std::vector<uint64_t> processed_;
-    bool stopping_ = false;
+    Counter submitted_;
+    Counter prepared_;
+    std::unique_ptr<Counter[]> processed_;
+    std::atomic<bool> stopping_{false};
+    Parking caller_;
+    Parking preparer_;
+    Parking workersParking_;
 };

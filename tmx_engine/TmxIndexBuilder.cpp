@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <cwchar>
 #include <new>
 #include <thread>
 
@@ -39,19 +40,11 @@ void writeString(IndexFileWriter& out, const std::wstring& s) {
 
 template <class T> void writeNumber(IndexFileWriter& out, T value) { out.write(&value, sizeof value); }
 
+// A character above U+FFFF is one token in a segment, but the index format counts it as two
+// elements (its surrogates were always separate tokens there), so that every writer of the format
+// stores the same count and scores agree.
 bool startsWithSurrogatePair(const std::wstring& s) {
     return s.size() >= 2 && s[0] >= 0xD800 && s[0] <= 0xDBFF && s[1] >= 0xDC00 && s[1] <= 0xDFFF;
-}
-
-// The element count that the entry record stores. A character above U+FFFF is one token in a
-// segment, but the index format counts it as two elements (its surrogates were always separate
-// tokens there), so that every writer of the format stores the same count and scores agree.
-size_t indexedElementCount(const std::vector<SegmentElement>& segment) {
-    size_t n = segment.size();
-    for (const SegmentElement& e : segment)
-        if (e.kind == SegmentElementKind::Other && startsWithSurrogatePair(e.text))
-            ++n;
-    return n;
 }
 
 } // namespace
@@ -100,29 +93,34 @@ void TmxIndexBuilder::addEntry(const std::wstring& language,
     try {
         if (!pipeline_.started())
             startPipeline();
+        // One pass: the record's counts and the words that make terms, copied for the threads.
+        IndexChunk& chunk = pipeline_.current();
+        const uint32_t firstWord = static_cast<uint32_t>(chunk.words.size());
         size_t wordTokens = 0;
-        for (const SegmentElement& e : segment)
-            if (e.kind == SegmentElementKind::Word)
+        size_t elements = segment.size();
+        bool barInWord = false;
+        for (const SegmentElement& e : segment) {
+            if (e.kind == SegmentElementKind::Word) {
                 ++wordTokens;
+                if (!isTermWord(e))
+                    continue;
+                const std::wstring& w = e.extra;
+                const size_t start = chunk.text.size();
+                chunk.text.resize(start + w.size());
+                std::memcpy(chunk.text.data() + start, w.data(), w.size() * sizeof(wchar_t));
+                chunk.words.push_back(IndexChunk::Word{static_cast<uint32_t>(start),
+                                                       static_cast<uint32_t>(w.size())});
+                barInWord = barInWord || std::wmemchr(w.data(), L'|', w.size()) != nullptr;
+            } else if (e.kind == SegmentElementKind::Other && startsWithSurrogatePair(e.text)) {
+                ++elements;
+            }
+        }
         if ((entryCount_ & (kChunkSize - 1)) == 0) {
             entries_.emplace_back();
             entries_.back().reserve(kChunkSize);
         }
-        entries_.back().push_back(
-            IndexEntry{tuOffset, saturate16(indexedElementCount(segment)), saturate16(wordTokens)});
+        entries_.back().push_back(IndexEntry{tuOffset, saturate16(elements), saturate16(wordTokens)});
         const uint32_t entry = entryCount_++;
-
-        IndexChunk& chunk = pipeline_.current();
-        const uint32_t firstWord = static_cast<uint32_t>(chunk.words.size());
-        bool barInWord = false;
-        for (const SegmentElement& e : segment) {
-            if (!isTermWord(e))
-                continue;
-            const uint32_t start = static_cast<uint32_t>(chunk.text.size());
-            chunk.text.insert(chunk.text.end(), e.extra.begin(), e.extra.end());
-            chunk.words.push_back(IndexChunk::Word{start, static_cast<uint32_t>(e.extra.size())});
-            barInWord = barInWord || e.extra.find(L'|') != std::wstring::npos;
-        }
         const uint32_t words = static_cast<uint32_t>(chunk.words.size()) - firstWord;
         if (words) {
             chunk.entries.push_back(IndexChunk::Entry{entry, firstWord, words, prefix, barInWord});
