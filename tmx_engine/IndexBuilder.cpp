@@ -20,15 +20,15 @@ void putU32(uint8_t* at, uint32_t value) { std::memcpy(at, &value, 4); }
 
 IndexBuilder::IndexBuilder() {
     std::memset(roots_, 0, sizeof roots_);
-    std::memset(owners_, 0, sizeof owners_);
+    std::memset(owners_, kNoOwner, sizeof owners_);
     shards_.push_back(std::make_unique<Shard>());
 }
 
 void IndexBuilder::setShardCount(uint32_t count) {
     if (count < 1)
         count = 1;
-    if (count > 255)
-        count = 255;
+    if (count > kNoOwner)
+        count = kNoOwner;
     while (shards_.size() < count)
         shards_.push_back(std::make_unique<Shard>());
 }
@@ -43,7 +43,11 @@ uint64_t IndexBuilder::wordCount() const {
 
 IndexBuilder::Shard& IndexBuilder::ownerOf(const wchar_t* term, size_t length) {
     const int bucket = indexBucket(term, length);
-    return *shards_[bucket < 0 ? 0 : owners_[bucket]];
+    if (bucket < 0)
+        return *shards_[0];
+    if (owners_[bucket] == kNoOwner)
+        owners_[bucket] = 0;
+    return *shards_[owners_[bucket]];
 }
 
 IndexBuilder::~IndexBuilder() = default;

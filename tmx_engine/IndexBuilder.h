@@ -91,6 +91,8 @@ protected:
     void setShardCount(uint32_t count);
     uint32_t shardCount() const { return static_cast<uint32_t>(shards_.size()); }
     Shard& shard(uint32_t i) { return *shards_[i]; }
+    // A bucket keeps its shard once it has one: its nodes must all come from one cursor.
+    static constexpr uint32_t kNoOwner = 0xFF;
     void setBucketOwner(uint32_t bucket, uint32_t shard) { owners_[bucket] = static_cast<uint8_t>(shard); }
     uint32_t bucketOwner(uint32_t bucket) const { return owners_[bucket]; }
 
@@ -130,6 +132,7 @@ private:
     void childrenInOrder(uint32_t children, std::vector<uint32_t>& out) const;
     uint32_t allocateBlock(Shard& shard, int sizeClass);
     void freeBlock(Shard& shard, uint32_t ref, int sizeClass);
+    // The owner of the term's bucket; a bucket without one goes to the first shard.
     Shard& ownerOf(const wchar_t* term, size_t length);
     bool writeNodes(IndexFileWriter& out, uint64_t bucketTable);
 

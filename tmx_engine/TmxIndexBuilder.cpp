@@ -143,7 +143,6 @@ void TmxIndexBuilder::startPipeline() {
     }
     bucketLoad_.assign(IndexFormat::kBucketCount, 0);
     shardLoad_.assign(threads, 0);
-    bucketAssigned_.assign(IndexFormat::kBucketCount, false);
     pipeline_.start(*this, threads);
 }
 
@@ -161,6 +160,7 @@ void TmxIndexBuilder::assignBuckets(IndexChunk& chunk) {
         std::fill(chunk.owners.begin(), chunk.owners.end(), uint8_t(0));
         return;
     }
+    // (A bucket that the caller's own lookups gave a shard already keeps it.)
     std::vector<uint16_t>& buckets = bucketScratch_;
     buckets.resize(chunk.words.size());
     std::fill(bucketLoad_.begin(), bucketLoad_.end(), 0);
@@ -177,7 +177,7 @@ void TmxIndexBuilder::assignBuckets(IndexChunk& chunk) {
     for (uint32_t b = 0; b < IndexFormat::kBucketCount; ++b) {
         if (!bucketLoad_[b])
             continue;
-        if (bucketAssigned_[b])
+        if (bucketOwner(b) != kNoOwner)
             shardLoad_[bucketOwner(b)] += bucketLoad_[b];
         else
             fresh.push_back(b);
@@ -188,7 +188,6 @@ void TmxIndexBuilder::assignBuckets(IndexChunk& chunk) {
         const uint32_t least = static_cast<uint32_t>(
             std::min_element(shardLoad_.begin(), shardLoad_.end()) - shardLoad_.begin());
         setBucketOwner(b, least);
-        bucketAssigned_[b] = true;
         shardLoad_[least] += bucketLoad_[b];
     }
     for (size_t i = 0; i < buckets.size(); ++i)

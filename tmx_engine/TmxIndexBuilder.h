@@ -131,7 +131,6 @@ private:
     WordVocabulary vocabulary_;
     std::vector<uint64_t> bucketLoad_;
     std::vector<uint64_t> shardLoad_;
-    std::vector<bool> bucketAssigned_;
     std::vector<uint16_t> bucketScratch_;
     std::vector<uint32_t> freshScratch_;
     // Mutable: waiting for the other threads is no change of the builder's content.
