@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <thread>
 
 namespace {
 
@@ -368,12 +369,43 @@ uint64_t IndexBuilder::fileSize() const {
            4ull * aliasCount_;
 }
 
+// The bytes of a bucket's nodes, walked in any order.
+uint64_t IndexBuilder::bucketBytes(uint32_t bucket, std::vector<uint32_t>& stack) const {
+    uint64_t bytes = 0;
+    stack.clear();
+    if (roots_[bucket])
+        stack.push_back(roots_[bucket]);
+    auto visit = [&](uint32_t ref) {
+        const uint32_t* n = arena_.at(ref);
+        bytes += (n[0] & kAliasBit) ? 16 : 12 + 4 * uint64_t((n[0] >> kCountShift) & kCountMask);
+        if (n[2])
+            stack.push_back(n[2]);
+    };
+    while (!stack.empty()) {
+        const uint32_t children = stack.back();
+        stack.pop_back();
+        if (children & kTableBit) {
+            const uint32_t* t = arena_.at(children & ~kTableBit);
+            const uint32_t capacity = tableCapacity(t);
+            for (uint32_t i = 1; i < capacity; ++i)
+                if (t[2 * i] & kOccupied)
+                    visit(t[2 * i + 1]);
+        } else {
+            for (uint32_t ref = children; ref; ref = arena_.at(ref)[1])
+                visit(ref);
+        }
+    }
+    return bytes;
+}
+
 // Each bucket's nodes go out as: a sibling chain back to back in the order the nodes were created,
 // then the children of its last node, then those of the one before, and so on down to the first
 // (the order of the recursive layout, kept with an explicit stack so that a long run of letters
 // cannot exhaust the thread's stack). A sibling follows its node directly; a child's offset is
-// known when the child goes out and is written then into its parent.
-bool IndexBuilder::writeNodes(IndexFileWriter& out, uint64_t bucketTable) {
+// known when the child goes out and is written then into its parent. Each bucket must start at
+// the offset planned for it.
+bool IndexBuilder::writeBuckets(IndexFileWriter& out, uint32_t first, uint32_t last,
+                                const uint64_t* offsets, bool withAliases) const {
     struct Pending {
         uint32_t ref;
         uint32_t offset;
@@ -381,12 +413,15 @@ bool IndexBuilder::writeNodes(IndexFileWriter& out, uint64_t bucketTable) {
     std::vector<Pending> pending;
     std::unordered_map<uint32_t, uint32_t> targetOffsets;
     std::vector<Pending> aliases; // alias node -> its own file offset
-    for (const auto& a : aliasTargets_)
-        targetOffsets.emplace(a.second, 0);
+    if (withAliases)
+        for (const auto& a : aliasTargets_)
+            targetOffsets.emplace(a.second, 0);
 
     std::vector<uint32_t> chain;
     auto emitChain = [&](uint32_t first) -> bool {
         childrenInOrder(first, chain);
+        for (uint32_t ref : chain)
+            __builtin_prefetch(arena_.at(ref));
         for (size_t i = 0; i < chain.size(); ++i) {
             const uint32_t ref = chain[i];
             const uint32_t* n = arena_.at(ref);
@@ -422,10 +457,11 @@ bool IndexBuilder::writeNodes(IndexFileWriter& out, uint64_t bucketTable) {
         return true;
     };
 
-    for (uint32_t b = 0; b < IndexFormat::kBucketCount; ++b) {
+    for (uint32_t b = first; b < last; ++b) {
         if (!roots_[b])
             continue;
-        out.patch32(bucketTable + 4 * b, static_cast<uint32_t>(out.offset()));
+        if (out.offset() != offsets[b])
+            return false;
         if (!emitChain(roots_[b]))
             return false;
         while (!pending.empty()) {
@@ -440,8 +476,95 @@ bool IndexBuilder::writeNodes(IndexFileWriter& out, uint64_t bucketTable) {
         }
     }
     for (const Pending& a : aliases)
-        out.patch32(a.offset + 12, targetOffsets[aliasTargets_[a.ref]]);
+        out.patch32(a.offset + 12, targetOffsets[aliasTargets_.at(a.ref)]);
     return !out.failed();
+}
+
+namespace {
+
+// Runs job(i) for i in [0, count) on up to threads threads (the calling one among them); jobs
+// whose thread cannot be started run on the calling thread. Every thread is joined.
+template <class Job> void runParallel(uint32_t count, uint32_t threads, Job job) {
+    std::atomic<uint32_t> next{0};
+    auto loop = [&] {
+        for (uint32_t i = next.fetch_add(1); i < count; i = next.fetch_add(1))
+            job(i);
+    };
+    std::vector<std::thread> started;
+    try {
+        for (uint32_t t = 1; t < threads && t < count; ++t)
+            started.emplace_back(loop);
+    } catch (const std::exception&) {
+    }
+    loop();
+    for (std::thread& t : started)
+        t.join();
+}
+
+} // namespace
+
+bool IndexBuilder::writeNodes(IndexFileWriter& out) {
+    const uint64_t bucketTable = out.offset();
+    const uint32_t threads = aliasTargets_.empty() ? shardCount() : 1;
+
+    // Every bucket's size first, so that the bucket table can go out now and the buckets can be
+    // written side by side.
+    std::vector<uint64_t> sizes(IndexFormat::kBucketCount, 0);
+    std::atomic<bool> ok{true};
+    runParallel(IndexFormat::kBucketCount / 64, threads, [&](uint32_t group) {
+        try {
+            std::vector<uint32_t> stack;
+            for (uint32_t b = group * 64; b < group * 64 + 64; ++b)
+                sizes[b] = bucketBytes(b, stack);
+        } catch (const std::exception&) {
+            ok = false;
+        }
+    });
+    if (!ok)
+        return false;
+    std::vector<uint64_t> offsets(IndexFormat::kBucketCount + 1, 0);
+    uint8_t table[4 * IndexFormat::kBucketCount] = {};
+    uint64_t at = bucketTable + sizeof table;
+    for (uint32_t b = 0; b < IndexFormat::kBucketCount; ++b) {
+        offsets[b] = at;
+        if (roots_[b]) {
+            if (at >= (uint64_t(1) << 32))
+                return false;
+            putU32(table + 4 * b, static_cast<uint32_t>(at));
+        }
+        at += sizes[b];
+    }
+    offsets[IndexFormat::kBucketCount] = at;
+    out.write(table, sizeof table);
+
+    if (threads <= 1)
+        return writeBuckets(out, 0, IndexFormat::kBucketCount, offsets.data(), true);
+
+    // Ranges of buckets of about equal size, one writer each.
+    const uint64_t total = at - out.offset();
+    std::vector<uint32_t> cuts{0};
+    for (uint32_t b = 0; b < IndexFormat::kBucketCount; ++b)
+        if (cuts.size() < threads &&
+            offsets[b + 1] - out.offset() >= total / threads * cuts.size())
+            cuts.push_back(b + 1);
+    cuts.push_back(IndexFormat::kBucketCount);
+    // The main writer resumes after the nodes (with the zeros up to the planned size).
+    out.skipTo(at);
+    if (out.failed())
+        return false;
+    runParallel(static_cast<uint32_t>(cuts.size() - 1), threads, [&](uint32_t range) {
+        try {
+            const uint32_t first = cuts[range];
+            const uint32_t last = cuts[range + 1];
+            IndexFileWriter part;
+            if (!part.openRange(out, offsets[first], offsets[last]) ||
+                !writeBuckets(part, first, last, offsets.data(), false) || !part.finishRange())
+                ok = false;
+        } catch (const std::exception&) {
+            ok = false;
+        }
+    });
+    return ok;
 }
 
 bool IndexBuilder::write(const std::wstring& path) {
@@ -460,9 +583,7 @@ bool IndexBuilder::write(const std::wstring& path) {
             try {
                 writeHeader(out);
                 out.writeZeros(static_cast<size_t>((8 - out.offset() % 8) % 8));
-                const uint64_t bucketTable = out.offset();
-                out.writeZeros(4 * IndexFormat::kBucketCount);
-                ok = writeNodes(out, bucketTable);
+                ok = writeNodes(out);
             } catch (const std::bad_alloc&) {
                 ok = false;
             }

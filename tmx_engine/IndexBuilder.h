@@ -134,7 +134,10 @@ private:
     void freeBlock(Shard& shard, uint32_t ref, int sizeClass);
     // The owner of the term's bucket; a bucket without one goes to the first shard.
     Shard& ownerOf(const wchar_t* term, size_t length);
-    bool writeNodes(IndexFileWriter& out, uint64_t bucketTable);
+    uint64_t bucketBytes(uint32_t bucket, std::vector<uint32_t>& stack) const;
+    bool writeBuckets(IndexFileWriter& out, uint32_t first, uint32_t last, const uint64_t* offsets,
+                      bool withAliases) const;
+    bool writeNodes(IndexFileWriter& out);
 
     uint32_t roots_[1024];
     uint8_t owners_[1024];
