@@ -11,8 +11,9 @@ bool IndexFileWriter::open(const std::wstring& path, uint64_t plannedSize) {
     if (!file_.valid())
         return false;
     target_ = file_.get();
+    windowSize_ = kWindow;
     try {
-        window_.resize(kWindow);
+        window_.resize(windowSize_);
     } catch (const std::bad_alloc&) {
         return false;
     }
@@ -29,8 +30,9 @@ bool IndexFileWriter::openRange(const IndexFileWriter& file, uint64_t start, uin
     target_ = file.target_;
     if (!target_ || end < start)
         return false;
+    windowSize_ = kRangeWindow;
     try {
-        window_.resize(kWindow);
+        window_.resize(windowSize_);
     } catch (const std::bad_alloc&) {
         return false;
     }
@@ -80,11 +82,11 @@ bool IndexFileWriter::flush() {
 }
 
 uint8_t* IndexFileWriter::append(size_t count) {
-    if (failed_ || count > kWindow || offset() + count > planned_) {
+    if (failed_ || count > windowSize_ || offset() + count > planned_) {
         failed_ = true;
         return nullptr;
     }
-    if (filled_ + count > kWindow && !flush())
+    if (filled_ + count > windowSize_ && !flush())
         return nullptr;
     uint8_t* at = window_.data() + filled_;
     filled_ += count;
@@ -94,7 +96,7 @@ uint8_t* IndexFileWriter::append(size_t count) {
 void IndexFileWriter::write(const void* data, size_t count) {
     const uint8_t* p = static_cast<const uint8_t*>(data);
     while (count && !failed_) {
-        const size_t chunk = std::min(count, kWindow);
+        const size_t chunk = std::min(count, windowSize_);
         uint8_t* at = append(chunk);
         if (!at)
             return;
@@ -106,7 +108,7 @@ void IndexFileWriter::write(const void* data, size_t count) {
 
 void IndexFileWriter::writeZeros(size_t count) {
     while (count && !failed_) {
-        const size_t chunk = std::min(count, kWindow);
+        const size_t chunk = std::min(count, windowSize_);
         uint8_t* at = append(chunk);
         if (!at)
             return;

@@ -34,8 +34,8 @@ public:
 
     void write(const void* data, size_t count);
     void writeZeros(size_t count);
-    // Room for count bytes (at most the window's size) at the current offset, or null when they
-    // would pass the planned size.
+    // Room for count bytes (at most 1 MiB) at the current offset, or null when they would pass
+    // the planned size.
     uint8_t* append(size_t count);
     // Sets the 4 bytes at an offset already written.
     void patch32(uint64_t at, uint32_t value);
@@ -50,6 +50,8 @@ public:
 
 private:
     static constexpr size_t kWindow = 4u << 20;
+    // Range writers run several at once: smaller windows keep the peak of memory down.
+    static constexpr size_t kRangeWindow = 1u << 20;
 
     bool flush();
     bool writeAt(uint64_t at, const void* data, size_t count);
@@ -57,6 +59,7 @@ private:
     FileHandle file_;
     HANDLE target_ = nullptr; // file_ or the file of the writer that owns it
     std::vector<uint8_t> window_;
+    size_t windowSize_ = kWindow;
     uint64_t windowStart_ = 0;
     size_t filled_ = 0;
     uint64_t planned_ = 0;

@@ -79,7 +79,7 @@ public:
     void stop();
 
 private:
-    static constexpr uint32_t kRing = 6;
+    static constexpr uint32_t kRing = 4;
 
     // One place where threads of one role sleep.
     struct Parking {

@@ -134,7 +134,8 @@ void TmxIndexBuilder::addEntry(const std::wstring& language,
 
 void TmxIndexBuilder::startPipeline() {
     // Reversed pairs look at postings of other buckets as they stand: one thread for them.
-    uint32_t threads = pairMode_ == 3 ? 1 : workerThreads_;
+    termPairMode_ = pairMode_;
+    uint32_t threads = termPairMode_ == 3 ? 1 : workerThreads_;
     threads = threads < 1 ? 1 : threads > kMaxWorkers ? kMaxWorkers : threads;
     setShardCount(threads);
     for (uint32_t i = 0; i < threads; ++i) {
@@ -308,9 +309,9 @@ void TmxIndexBuilder::indexTerms(ShardWork& work) {
     const uint8_t me = static_cast<uint8_t>(work.shard);
     Shard& own = shard(work.shard);
     work.wordNodes.assign(count, 0);
-    const unsigned options = pairMode_ == 1 ? 0x01u : pairMode_ == 3 ? 0x2Eu : 0x4Eu;
+    const unsigned options = termPairMode_ == 1 ? 0x01u : termPairMode_ == 3 ? 0x2Eu : 0x4Eu;
 
-    if (pairMode_ == 3 || e.barInWord) {
+    if (termPairMode_ == 3 || e.barInWord) {
         // Term by term: the reversed pairs look at posting counts as they stand, and a word that
         // holds a "|" shares nodes with the pairs of the word before it.
         forEachTermShape(count, options, [&](const TermShape& shape) {

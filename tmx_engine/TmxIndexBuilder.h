@@ -43,6 +43,7 @@ public:
     void setEncoding(uint32_t code) { encoding_ = code; }
     uint32_t encoding() const { return encoding_; }
     // 2 (pairs) unless set otherwise; 3 adds reversed-pair aliases, 1 indexes single words only.
+    // Before the first entry: the terms are made with the mode set then.
     void setPairMode(uint16_t mode) { pairMode_ = mode; }
     uint16_t pairMode() const { return pairMode_; }
     // 1: terms carry the target language's prefix; 2: one prefix (U+FF21) for all languages.
@@ -119,6 +120,7 @@ private:
     LanguageMap languages_;
     uint32_t languageCount_ = 0;
     uint16_t pairMode_ = 2;
+    uint16_t termPairMode_ = 2; // pairMode_ when the first entry came, read by the threads
     uint16_t languageMode_ = 1;
     TmxHeader header_;
     // Entry records in fixed-size chunks: no reallocation of one ever larger block.
