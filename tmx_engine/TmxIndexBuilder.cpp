@@ -247,19 +247,28 @@ void TmxIndexBuilder::process(uint32_t worker, const IndexChunk& chunk) {
             if (std::find(owners, owners + e.wordCount, static_cast<uint8_t>(worker)) ==
                 owners + e.wordCount)
                 continue;
-            work.entry = &e;
-            indexTerms(work);
+            if (termPairMode_ == 3 || e.barInWord) {
+                for (int i = 0; i < 3; ++i)
+                    advance(work, nullptr);
+                EntryWork& one = work.entries[0];
+                one.entry = &e;
+                indexTermByTerm(work, one);
+            } else {
+                advance(work, &e);
+            }
         }
+        for (int i = 0; i < 3; ++i)
+            advance(work, nullptr);
     } catch (const std::exception&) {
         fail();
     }
 }
 
-uint32_t TmxIndexBuilder::wordNode(ShardWork& work, uint32_t word) {
-    uint32_t& cached = work.wordNodes[word];
+uint32_t TmxIndexBuilder::wordNode(ShardWork& work, EntryWork& entry, uint32_t word) {
+    uint32_t& cached = entry.wordNodes[word];
     if (cached)
         return cached;
-    const IndexChunk::Entry& e = *work.entry;
+    const IndexChunk::Entry& e = *entry.entry;
     const uint32_t id = work.chunk->ids[e.firstWord + word];
     const uint32_t prefix = static_cast<uint16_t>(e.prefix);
     WordSlot& slot = work.wordSlots[(id * 2654435761u + prefix * 40503u) & work.wordMask];
@@ -283,8 +292,8 @@ uint32_t TmxIndexBuilder::pairSlot(uint32_t from, uint32_t id, uint32_t mask) {
     return static_cast<uint32_t>(h >> 40) & mask;
 }
 
-uint32_t TmxIndexBuilder::pairNode(ShardWork& work, uint32_t from, uint32_t second) {
-    const IndexChunk::Entry& e = *work.entry;
+uint32_t TmxIndexBuilder::pairNode(ShardWork& work, EntryWork& entry, uint32_t from, uint32_t second) {
+    const IndexChunk::Entry& e = *entry.entry;
     const uint32_t id = second == kEndWord ? kEndWord : work.chunk->ids[e.firstWord + second];
     PairSlot& slot = work.pairSlots[pairSlot(from, id, work.pairMask)];
     if (slot.from == from && slot.word == id)
@@ -301,81 +310,116 @@ uint32_t TmxIndexBuilder::pairNode(ShardWork& work, uint32_t from, uint32_t seco
     return node;
 }
 
-void TmxIndexBuilder::indexTerms(ShardWork& work) {
+// Term by term: the reversed pairs look at posting counts as they stand, and a word that holds a
+// "|" shares nodes with the pairs of the word before it.
+void TmxIndexBuilder::indexTermByTerm(ShardWork& work, EntryWork& entry) {
     const IndexChunk& chunk = *work.chunk;
-    const IndexChunk::Entry& e = *work.entry;
-    const uint32_t count = e.wordCount;
+    const IndexChunk::Entry& e = *entry.entry;
     const uint8_t* owners = &chunk.owners[e.firstWord];
     const uint8_t me = static_cast<uint8_t>(work.shard);
     Shard& own = shard(work.shard);
-    work.wordNodes.assign(count, 0);
+    entry.wordNodes.assign(e.wordCount, 0);
     const unsigned options = termPairMode_ == 1 ? 0x01u : termPairMode_ == 3 ? 0x2Eu : 0x4Eu;
-
-    if (termPairMode_ == 3 || e.barInWord) {
-        // Term by term: the reversed pairs look at posting counts as they stand, and a word that
-        // holds a "|" shares nodes with the pairs of the word before it.
-        forEachTermShape(count, options, [&](const TermShape& shape) {
-            if (failedSoFar() || owners[shape.first] != me)
-                return;
-            const uint32_t base = wordNode(work, shape.first);
-            if (!base)
-                return;
-            uint32_t node = base;
-            if (shape.second == TermShape::kEndTerm)
-                node = pairNode(work, base, kEndWord);
-            else if (shape.isPair())
-                node = pairNode(work, base, shape.second);
-            appendPosting(own, node, e.number);
-            if (shape.isPair() && (options & TermReversed)) {
-                const IndexChunk::Word& first = chunk.words[e.firstWord + shape.first];
-                const uint32_t reversed = descend(own, wordNode(work, shape.second),
-                                                  &chunk.text[first.start], first.length);
-                if (node && reversed && reversed != node && !isAliasNow(node) &&
-                    !isAliasNow(reversed) && postingCountNow(reversed) == 0)
-                    makeAlias(reversed, node);
-            }
-        });
-        return;
-    }
-
-    // Every term of the segment starts with a word's P + word + "|" path, and the terms take their
-    // first words in the order of the words, so these paths may be walked first, word by word:
-    // they share no node with the second words' paths below them, and each chain of siblings still
-    // gets its nodes in the same order. The rest goes in three passes so that the memory the terms
-    // need is fetched for all of them at once rather than one after the other: the remembered
-    // walks, the nodes with their last postings, then the postings themselves (postings of
-    // different terms do not depend on one another).
-    for (uint32_t i = 0; i < count; ++i)
-        if (owners[i] == me && !wordNode(work, i))
+    forEachTermShape(e.wordCount, options, [&](const TermShape& shape) {
+        if (failedSoFar() || owners[shape.first] != me)
             return;
-    work.shapes.clear();
-    forEachTermShape(count, options, [&](const TermShape& shape) {
-        if (owners[shape.first] == me)
-            work.shapes.push_back(shape);
+        const uint32_t base = wordNode(work, entry, shape.first);
+        if (!base)
+            return;
+        uint32_t node = base;
+        if (shape.second == TermShape::kEndTerm)
+            node = pairNode(work, entry, base, kEndWord);
+        else if (shape.isPair())
+            node = pairNode(work, entry, base, shape.second);
+        appendPosting(own, node, e.number);
+        if (shape.isPair() && (options & TermReversed)) {
+            const IndexChunk::Word& first = chunk.words[e.firstWord + shape.first];
+            const uint32_t reversed = descend(own, wordNode(work, entry, shape.second),
+                                              &chunk.text[first.start], first.length);
+            if (node && reversed && reversed != node && !isAliasNow(node) &&
+                !isAliasNow(reversed) && postingCountNow(reversed) == 0)
+                makeAlias(reversed, node);
+        }
     });
-    for (const TermShape& shape : work.shapes) {
+}
+
+// Every term of the segment starts with a word's P + word + "|" path, and the terms take their
+// first words in the order of the words, so these paths may be walked first, word by word: they
+// share no node with the second words' paths below the "|" nodes, and each chain of siblings still
+// gets its nodes in the same order.
+void TmxIndexBuilder::startEntry(ShardWork& work, EntryWork& entry) {
+    const IndexChunk& chunk = *work.chunk;
+    const IndexChunk::Entry& e = *entry.entry;
+    const uint8_t* owners = &chunk.owners[e.firstWord];
+    const uint8_t me = static_cast<uint8_t>(work.shard);
+    const unsigned options = termPairMode_ == 1 ? 0x01u : 0x4Eu;
+    entry.ok = false;
+    entry.wordNodes.assign(e.wordCount, 0);
+    for (uint32_t i = 0; i < e.wordCount; ++i)
+        if (owners[i] == me && !wordNode(work, entry, i))
+            return;
+    entry.shapes.clear();
+    forEachTermShape(e.wordCount, options, [&](const TermShape& shape) {
+        if (owners[shape.first] == me)
+            entry.shapes.push_back(shape);
+    });
+    for (const TermShape& shape : entry.shapes) {
         if (shape.second == TermShape::kSingleTerm)
             continue;
         const uint32_t id =
             shape.second == TermShape::kEndTerm ? kEndWord : chunk.ids[e.firstWord + shape.second];
-        __builtin_prefetch(&work.pairSlots[pairSlot(work.wordNodes[shape.first], id, work.pairMask)]);
+        __builtin_prefetch(&work.pairSlots[pairSlot(entry.wordNodes[shape.first], id, work.pairMask)]);
     }
-    work.termNodes.clear();
-    for (const TermShape& shape : work.shapes) {
-        uint32_t node = work.wordNodes[shape.first];
+    entry.ok = true;
+}
+
+void TmxIndexBuilder::resolvePairs(ShardWork& work, EntryWork& entry) {
+    entry.termNodes.clear();
+    for (const TermShape& shape : entry.shapes) {
+        uint32_t node = entry.wordNodes[shape.first];
         if (shape.second == TermShape::kEndTerm)
-            node = pairNode(work, node, kEndWord);
+            node = pairNode(work, entry, node, kEndWord);
         else if (shape.isPair())
-            node = pairNode(work, node, shape.second);
-        if (!node)
+            node = pairNode(work, entry, node, shape.second);
+        if (!node) {
+            entry.ok = false;
             return;
+        }
         prefetchNode(node);
-        work.termNodes.push_back(node);
+        entry.termNodes.push_back(node);
     }
-    for (uint32_t node : work.termNodes)
-        prefetchPostingEnd(node);
-    for (uint32_t node : work.termNodes)
-        appendPosting(own, node, e.number);
+}
+
+// The shard's entries go through four stages, each a step behind the one before, so that the
+// memory an entry needs next is fetched while the other entries work: (1) the word paths, and the
+// remembered pair walks fetched; (2) the pair nodes, fetched; (3) the ends of their posting lists
+// fetched; (4) the postings. Nodes are made in the order of a single pass (an entry's word paths
+// come after the pairs of the entry before it); only the postings come later, entry by entry, and
+// nothing in the making of nodes depends on them. next null drains one step.
+void TmxIndexBuilder::advance(ShardWork& work, const IndexChunk::Entry* next) {
+    if (EntryWork* e = work.due[2]) {
+        if (e->ok && !failedSoFar())
+            for (uint32_t node : e->termNodes)
+                appendPosting(shard(work.shard), node, e->entry->number);
+    }
+    if (EntryWork* e = work.due[1]) {
+        if (e->ok)
+            for (uint32_t node : e->termNodes)
+                prefetchPostingEnd(node);
+    }
+    if (EntryWork* e = work.due[0]) {
+        if (e->ok && !failedSoFar())
+            resolvePairs(work, *e);
+    }
+    work.due[2] = work.due[1];
+    work.due[1] = work.due[0];
+    work.due[0] = nullptr;
+    if (next) {
+        EntryWork& e = work.entries[work.started++ & 3];
+        e.entry = next;
+        startEntry(work, e);
+        work.due[0] = &e;
+    }
 }
 
 uint64_t TmxIndexBuilder::headerSize() const {

@@ -90,6 +90,14 @@ private:
     static constexpr uint32_t kWordSlots = 1u << 16;
     static constexpr uint32_t kPairSlots = 1u << 20;
 
+    // One entry on its way through a shard's stages.
+    struct EntryWork {
+        const IndexChunk::Entry* entry = nullptr;
+        bool ok = false;
+        std::vector<uint32_t> wordNodes; // node of P + word + "|" of each kept word, 0 until met
+        std::vector<TermShape> shapes;
+        std::vector<uint32_t> termNodes;
+    };
     // What one shard's thread keeps between entries.
     struct ShardWork {
         uint32_t shard = 0;
@@ -97,12 +105,11 @@ private:
         std::vector<PairSlot> pairSlots;
         uint32_t wordMask = 0;
         uint32_t pairMask = 0;
-        // Per-entry scratch, kept to avoid allocations per segment.
         const IndexChunk* chunk = nullptr;
-        const IndexChunk::Entry* entry = nullptr;
-        std::vector<TermShape> shapes;
-        std::vector<uint32_t> termNodes;
-        std::vector<uint32_t> wordNodes; // node of P + word + "|" of each kept word, 0 until met
+        // Entries in flight, and the stage each one is due for next (see process).
+        EntryWork entries[4];
+        EntryWork* due[3] = {};
+        uint32_t started = 0;
         std::wstring scratch;
     };
 
@@ -110,9 +117,12 @@ private:
     void prepare(IndexChunk& chunk) override;
     void process(uint32_t worker, const IndexChunk& chunk) override;
     void assignBuckets(IndexChunk& chunk);
-    void indexTerms(ShardWork& work);
-    uint32_t wordNode(ShardWork& work, uint32_t word);
-    uint32_t pairNode(ShardWork& work, uint32_t from, uint32_t secondWord);
+    void indexTermByTerm(ShardWork& work, EntryWork& entry);
+    void startEntry(ShardWork& work, EntryWork& entry);
+    void resolvePairs(ShardWork& work, EntryWork& entry);
+    void advance(ShardWork& work, const IndexChunk::Entry* next);
+    uint32_t wordNode(ShardWork& work, EntryWork& entry, uint32_t word);
+    uint32_t pairNode(ShardWork& work, EntryWork& entry, uint32_t from, uint32_t secondWord);
     static uint32_t pairSlot(uint32_t from, uint32_t secondWordId, uint32_t mask);
 
     PackedDate tmxDate_;
