@@ -1,11 +1,11 @@
 # add_project_library(NAME [DEPS ...] [EXCLUDE dir ...]): a static library from every .cpp in
-# the calling folder and its sub-folders, except tests/, app/ and the EXCLUDE folders (which
-# hold targets of their own).
+# the calling folder and its sub-folders, except tests/ and the EXCLUDE folders (which hold
+# targets of their own, such as a program's app/ folder with its main routine).
 function(add_project_library name)
   cmake_parse_arguments(ARG "" "" "DEPS;EXCLUDE" ${ARGN})
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS
        ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
-  foreach(dir tests app ${ARG_EXCLUDE})
+  foreach(dir tests ${ARG_EXCLUDE})
     list(FILTER sources EXCLUDE REGEX "^${CMAKE_CURRENT_SOURCE_DIR}/(.*/)?${dir}/")
   endforeach()
   add_library(${name} STATIC ${sources} ${CMAKE_SOURCE_DIR}/cmake/empty.cpp)
@@ -28,6 +28,7 @@ function(add_project_tests name)
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} gmock gtest_main)
   target_compile_definitions(${name} PRIVATE
       TEST_DATA_DIR="Z:${CMAKE_CURRENT_SOURCE_DIR}/tests/data")
-  add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+  # Full output: ctest shows it only for a failing program, and then it names the test that hung.
+  add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES TIMEOUT 600)
 endfunction()

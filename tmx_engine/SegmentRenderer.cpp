@@ -1,5 +1,7 @@
 #include "tmx_engine/SegmentRenderer.h"
 
+#include "core/xml/XmlEntities.h"
+
 namespace {
 
 const size_t kReservedUnits = 1024;
@@ -147,25 +149,12 @@ bool appendMarkup(std::wstring& out, const SegmentElement& element) {
 
 } // namespace
 
-void appendEscapedText(std::wstring& out, const std::wstring& text) {
-    for (wchar_t c : text) {
-        switch (c) {
-        case L'"': out += L"&quot;"; break;
-        case L'&': out += L"&amp;"; break;
-        case L'\'': out += L"&apos;"; break;
-        case L'<': out += L"&lt;"; break;
-        case L'>': out += L"&gt;"; break;
-        default: out += c; break;
-        }
-    }
-}
-
 std::wstring renderSegmentXml(const SegmentElement* elements, size_t count) {
     std::wstring out;
     out.reserve(kReservedUnits);
     for (size_t i = 0; i < count; ++i) {
         if (!appendMarkup(out, elements[i]))
-            appendEscapedText(out, elements[i].text);
+            escapeXml(out, elements[i].text);
     }
     return out;
 }
@@ -199,7 +188,7 @@ std::wstring renderSegmentText(const SegmentElement* elements, size_t count,
             if (showTags)
                 appendMarkup(out, element);
         } else if (markup) {
-            appendEscapedText(out, element.text);
+            escapeXml(out, element.text);
         } else {
             out += element.text;
         }

@@ -8,9 +8,6 @@
 // Turns segments back into text: TMX markup for the export, the details window and the
 // document writers; display or plain text for copying and the text export.
 
-// The five markup characters (" & ' < >) as entities; every other unit as it stands.
-void appendEscapedText(std::wstring& out, const std::wstring& text);
-
 // The elements as content for a TMX "seg" element: text escaped, tags as markup, placeholders
 // as <ph type="x-LPH" x="..."/>. Attribute and placeholder values are escaped too, so that the
 // markup stays well-formed whatever they hold.

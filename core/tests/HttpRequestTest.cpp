@@ -1,0 +1,410 @@
+#include <winsock2.h>
+
+#include "core/http/HttpExchange.h"
+#include "core/http/HttpRequest.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// Winsock reached through its DLL, so that the test program needs no further import library.
+struct Winsock {
+    HMODULE module = nullptr;
+    int(WSAAPI* startup)(WORD, LPWSADATA) = nullptr;
+    SOCKET(WSAAPI* openSocket)(int, int, int) = nullptr;
+    int(WSAAPI* bindSocket)(SOCKET, const sockaddr*, int) = nullptr;
+    int(WSAAPI* listenOn)(SOCKET, int) = nullptr;
+    SOCKET(WSAAPI* acceptOn)(SOCKET, sockaddr*, int*) = nullptr;
+    int(WSAAPI* receive)(SOCKET, char*, int, int) = nullptr;
+    int(WSAAPI* sendOn)(SOCKET, const char*, int, int) = nullptr;
+    int(WSAAPI* closeSocket)(SOCKET) = nullptr;
+    int(WSAAPI* socketName)(SOCKET, sockaddr*, int*) = nullptr;
+    int(WSAAPI* selectOn)(int, fd_set*, fd_set*, fd_set*, const timeval*) = nullptr;
+    int(WSAAPI* setOption)(SOCKET, int, int, const char*, int) = nullptr;
+    int(WSAAPI* shutdownSocket)(SOCKET, int) = nullptr;
+
+    static const Winsock& get() {
+        static const Winsock winsock = load();
+        return winsock;
+    }
+    bool ready() const { return closeSocket != nullptr; }
+
+private:
+    template <class F>
+    static void bind(HMODULE module, F& f, const char* name) {
+        f = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+    }
+    static Winsock load() {
+        Winsock w;
+        w.module = LoadLibraryW(L"ws2_32.dll");
+        if (!w.module)
+            return w;
+        bind(w.module, w.startup, "WSAStartup");
+        bind(w.module, w.openSocket, "socket");
+        bind(w.module, w.bindSocket, "bind");
+        bind(w.module, w.listenOn, "listen");
+        bind(w.module, w.acceptOn, "accept");
+        bind(w.module, w.receive, "recv");
+        bind(w.module, w.sendOn, "send");
+        bind(w.module, w.socketName, "getsockname");
+        bind(w.module, w.selectOn, "select");
+        bind(w.module, w.setOption, "setsockopt");
+        bind(w.module, w.shutdownSocket, "shutdown");
+        bind(w.module, w.closeSocket, "closesocket");
+        WSADATA data;
+        if (!w.startup || !w.openSocket || !w.bindSocket || !w.listenOn || !w.acceptOn ||
+            !w.receive || !w.sendOn || !w.socketName || !w.selectOn || !w.setOption ||
+            !w.shutdownSocket || w.startup(MAKEWORD(2, 2), &data) != 0)
+            w.closeSocket = nullptr;
+        return w;
+    }
+};
+
+// A one-thread HTTP server on 127.0.0.1 that answers each connection with the next canned
+// reply (the last one again once they run out) and closes it. It serves at most
+// kMaxConnections and stops by itself after kLifetimeMs, so a test can never hang on it.
+class LoopbackHttpServer {
+public:
+    static constexpr int kMaxConnections = 16;
+    static constexpr ULONGLONG kLifetimeMs = 60000;
+
+    explicit LoopbackHttpServer(std::vector<std::string> replies) : replies_(std::move(replies)) {
+        const Winsock& ws = Winsock::get();
+        if (!ws.ready())
+            return;
+        listener_ = ws.openSocket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        if (listener_ == INVALID_SOCKET)
+            return;
+        sockaddr_in address = {};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = 0x0100007F; // 127.0.0.1 in network order
+        address.sin_port = 0;
+        int size = sizeof(address);
+        if (ws.bindSocket(listener_, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
+            ws.listenOn(listener_, 8) != 0 ||
+            ws.socketName(listener_, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
+            ws.closeSocket(listener_);
+            listener_ = INVALID_SOCKET;
+            return;
+        }
+        port_ = ((address.sin_port & 0xFF) << 8) | ((address.sin_port >> 8) & 0xFF);
+        thread_ = std::thread([this] { run(); });
+    }
+
+    ~LoopbackHttpServer() {
+        stop_ = true;
+        if (thread_.joinable())
+            thread_.join();
+        if (listener_ != INVALID_SOCKET)
+            Winsock::get().closeSocket(listener_);
+    }
+
+    bool listening() const { return port_ != 0; }
+    std::wstring url(const std::wstring& path) const {
+        return L"http://127.0.0.1:" + std::to_wstring(port_) + path;
+    }
+    int requestCount() const { return served_; }
+    // The request heads received so far (request line and headers).
+    std::vector<std::string> requests() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return requests_;
+    }
+
+private:
+    void run() {
+        const Winsock& ws = Winsock::get();
+        const ULONGLONG deadline = GetTickCount64() + kLifetimeMs;
+        while (!stop_ && served_ < kMaxConnections && GetTickCount64() < deadline) {
+            fd_set readable;
+            readable.fd_count = 1;
+            readable.fd_array[0] = listener_;
+            timeval wait = {0, 50000};
+            if (ws.selectOn(0, &readable, nullptr, nullptr, &wait) != 1)
+                continue;
+            SOCKET client = ws.acceptOn(listener_, nullptr, nullptr);
+            if (client == INVALID_SOCKET)
+                continue;
+            serve(client);
+            ws.closeSocket(client);
+        }
+    }
+
+    void serve(SOCKET client) {
+        const Winsock& ws = Winsock::get();
+        const DWORD timeoutMs = 5000;
+        // A client that stops reading must not keep the server (and the test) waiting.
+        ws.setOption(client, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeoutMs),
+                     sizeof(timeoutMs));
+        ws.setOption(client, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&timeoutMs),
+                     sizeof(timeoutMs));
+        std::string head;
+        char chunk[4096];
+        while (head.find("\r\n\r\n") == std::string::npos && head.size() < 65536) {
+            const int got = ws.receive(client, chunk, sizeof(chunk), 0);
+            if (got <= 0)
+                break;
+            head.append(chunk, static_cast<std::size_t>(got));
+        }
+        const std::size_t index = static_cast<std::size_t>(served_.load());
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            requests_.push_back(head);
+        }
+        // Counted before the reply goes out, so that a client that has its answer sees it.
+        ++served_;
+        const std::string& reply = replies_[index < replies_.size() ? index : replies_.size() - 1];
+        std::size_t sent = 0;
+        while (sent < reply.size()) {
+            const int n = ws.sendOn(client, reply.data() + sent,
+                                    static_cast<int>(reply.size() - sent), 0);
+            if (n <= 0)
+                break;
+            sent += static_cast<std::size_t>(n);
+        }
+        ws.shutdownSocket(client, SD_SEND);
+    }
+
+    std::vector<std::string> replies_;
+    SOCKET listener_ = INVALID_SOCKET;
+    int port_ = 0;
+    std::atomic<bool> stop_{false};
+    std::atomic<int> served_{0};
+    mutable std::mutex mutex_;
+    std::vector<std::string> requests_;
+    std::thread thread_;
+};
+
+std::string reply(const std::string& body, const std::string& contentType = "text/plain") {
+    return "HTTP/1.1 200 OK\r\nContent-Type: " + contentType +
+           "\r\nContent-Length: " + std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" +
+           body;
+}
+
+// A body of exactly size bytes that begins with prefix.
+std::string body(std::size_t size, const std::string& prefix = "") {
+    std::string text = prefix;
+    while (text.size() < size)
+        text.push_back(static_cast<char>('a' + text.size() % 26));
+    text.resize(size);
+    return text;
+}
+
+std::wstring decoded(const std::string& bytes, UINT codePage) {
+    const int n = MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()),
+                                      nullptr, 0);
+    std::wstring text(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), &text[0], n);
+    return text;
+}
+
+std::string requestLine(const std::string& head) {
+    return head.substr(0, head.find("\r\n"));
+}
+
+bool hasHeader(const std::string& head, const std::string& line) {
+    return head.find("\r\n" + line + "\r\n") != std::string::npos;
+}
+
+class HttpRequestTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // The exchange must reach the loopback server directly, whatever proxy the machine has.
+        for (const wchar_t* name : {L"http_proxy", L"HTTP_PROXY", L"https_proxy", L"HTTPS_PROXY"}) {
+            SetEnvironmentVariableW(name, nullptr);
+            _wputenv((std::wstring(name) + L"=").c_str());
+        }
+        ASSERT_TRUE(Winsock::get().ready());
+    }
+};
+
+} // namespace
+
+TEST_F(HttpRequestTest, BuildsTheUrlSendsAGetAndKeepsTheReply) {
+    const std::string text = body(150, "<info/>");
+    LoopbackHttpServer server({reply(text)});
+    ASSERT_TRUE(server.listening());
+
+    HttpRequest request;
+    request.setBaseUrl(server.url(L"/update/info.php"));
+    request.addParameter(L"cv", L"1.2");
+    request.addParameter(L"lang", L"de");
+    ASSERT_TRUE(request.perform());
+    EXPECT_EQ(request.requestUrl(), server.url(L"/update/info.php?cv=1.2&lang=de"));
+    EXPECT_EQ(request.responseText(), decoded(text, CP_ACP));
+    EXPECT_EQ(request.responseLength(), 150u);
+
+    const std::vector<std::string> seen = server.requests();
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(requestLine(seen[0]), "GET /update/info.php?cv=1.2&lang=de HTTP/1.1");
+    EXPECT_TRUE(hasHeader(seen[0], "User-Agent: Mozilla/5.0 (compatible)")) << seen[0];
+}
+
+TEST_F(HttpRequestTest, CallerUrlPostFlagAndUserAgentAreSentAsGiven) {
+    LoopbackHttpServer server({reply(body(120))});
+    ASSERT_TRUE(server.listening());
+
+    HttpRequest request;
+    request.setRequestUrl(server.url(L"/direct?x=a%20b"));
+    request.setBaseUrl(server.url(L"/ignored"));
+    request.addParameter(L"cv", L"1.2");
+    request.setPost(1);
+    request.setUserAgent(L"Tester/1");
+    ASSERT_TRUE(request.perform());
+    EXPECT_EQ(request.requestUrl(), server.url(L"/direct?x=a%20b"));
+
+    const std::vector<std::string> seen = server.requests();
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(requestLine(seen[0]), "POST /direct?x=a%20b HTTP/1.1");
+    EXPECT_TRUE(hasHeader(seen[0], "User-Agent: Tester/1")) << seen[0];
+}
+
+TEST_F(HttpRequestTest, CharsetComesFromTheHeadersOrTheBodysStart) {
+    const std::string accented = "caf\xC3\xA9 \xE2\x82\xAC ";
+    struct Case {
+        const char* contentType;
+        std::string text;
+        bool utf8;
+    };
+    const Case cases[] = {
+        {"text/xml; charset=UTF-8", body(150, accented), true},
+        {"TEXT/XML; CHARSET=Utf-8", body(150, accented), true},
+        {"text/xml;charset=\"utf-8\"", body(150, accented), true},
+        {"text/xml; charset=iso-8859-1", body(150, accented), false},
+        {"text/plain", body(150, accented), false},
+        {"text/plain", body(150, "<?xml version=\"1.0\" encoding=\"utf-8\"?>" + accented), true},
+        {"text/plain", body(150, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>" + accented), true},
+        // The body test knows only the two spellings, and only in its first 200 bytes.
+        {"text/plain", body(150, "<?xml version=\"1.0\" encoding=\"Utf-8\"?>" + accented), false},
+        {"text/plain", body(200, accented) + "utf-8" + body(50), false},
+        {"text/plain", body(195, accented) + "utf-8" + body(50), true},
+    };
+    for (const Case& c : cases) {
+        LoopbackHttpServer server({reply(c.text, c.contentType)});
+        ASSERT_TRUE(server.listening());
+        const std::optional<std::wstring> text = httpExchange(server.url(L"/c"), 0, L"");
+        ASSERT_TRUE(text.has_value()) << c.contentType;
+        EXPECT_EQ(*text, decoded(c.text, c.utf8 ? CP_UTF8 : CP_ACP))
+            << c.contentType << " / " << c.text.substr(0, 45);
+        EXPECT_EQ(server.requestCount(), 1);
+    }
+}
+
+TEST_F(HttpRequestTest, ShortOrUndecodableRepliesAreAskedForThreeTimes) {
+    struct Case {
+        std::string name;
+        std::vector<std::string> replies;
+        bool succeeds;
+        int requests; // negative: at most that many
+        std::size_t length;
+    };
+    const Case cases[] = {
+        {"80 units", {reply(body(80))}, false, 3, 0},
+        {"100 units", {reply(body(100))}, false, 3, 0},
+        {"101 units", {reply(body(101))}, true, 1, 101},
+        {"empty body", {reply("")}, false, 3, 0},
+        {"100 units of UTF-8 in 101 bytes", {reply(body(99) + "\xC3\xA9", "text/xml; charset=utf-8")},
+         false, 3, 0},
+        {"short, then long enough", {reply(body(10)), reply(body(10)), reply(body(300))}, true, 3, 300},
+        {"invalid UTF-8", {reply(body(150, "bad \xC3\x28 byte"), "text/xml; charset=utf-8")}, false, 3, 0},
+        // The system may try a garbled connection again without reaching the server, so only
+        // the bound on the attempts is certain here.
+        {"not HTTP", {std::string("hello\r\n\r\n")}, false, -3, 0},
+        {"cut short", {"HTTP/1.1 200 OK\r\nContent-Length: 5000\r\nConnection: close\r\n\r\n" + body(3000)},
+         false, 3, 0},
+        {"malformed length", {"HTTP/1.1 200 OK\r\nContent-Length: 15x\r\nConnection: close\r\n\r\n" + body(150)},
+         false, 3, 0},
+        {"no length, read to the close", {"HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + body(150)},
+         true, 1, 150},
+    };
+    for (const Case& c : cases) {
+        LoopbackHttpServer server(c.replies);
+        ASSERT_TRUE(server.listening());
+        HttpRequest request;
+        request.setBaseUrl(server.url(L"/r"));
+        request.addParameter(L"a", L"b");
+        EXPECT_EQ(request.perform(), c.succeeds) << c.name;
+        if (c.requests < 0) {
+            EXPECT_GE(server.requestCount(), 1) << c.name;
+            EXPECT_LE(server.requestCount(), -c.requests) << c.name;
+        } else {
+            EXPECT_EQ(server.requestCount(), c.requests) << c.name;
+        }
+        EXPECT_EQ(request.responseLength(), c.length) << c.name;
+        EXPECT_EQ(request.hasResponse(), c.succeeds) << c.name;
+    }
+}
+
+TEST_F(HttpRequestTest, BodyUpToTheBufferIsTakenAndALargerOneRefused) {
+    {
+        const std::string text = body(0xFFFFF);
+        LoopbackHttpServer server({reply(text)});
+        ASSERT_TRUE(server.listening());
+        const std::optional<std::wstring> got = httpExchange(server.url(L"/big"), 0, L"");
+        ASSERT_TRUE(got.has_value());
+        EXPECT_EQ(got->size(), text.size());
+        EXPECT_EQ(server.requestCount(), 1);
+    }
+    {
+        // A cut reply would pass for a whole one; one that does not fit is refused at once,
+        // since asking again brings the same size.
+        // Refused on its announced length: the rest of the body need not even come.
+        LoopbackHttpServer server({"HTTP/1.1 200 OK\r\nContent-Length: 1048586\r\nConnection: close\r\n\r\n" +
+                                   body(1000)});
+        ASSERT_TRUE(server.listening());
+        EXPECT_FALSE(httpExchange(server.url(L"/big"), 0, L"").has_value());
+        EXPECT_EQ(server.requestCount(), 1);
+    }
+    {
+        // Without an announced length the body is read until it overflows the buffer.
+        LoopbackHttpServer server({"HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + body(0x100000)});
+        ASSERT_TRUE(server.listening());
+        EXPECT_FALSE(httpExchange(server.url(L"/big"), 0, L"").has_value());
+        EXPECT_EQ(server.requestCount(), 1);
+    }
+}
+
+TEST_F(HttpRequestTest, NothingIsSentWithoutAUsableUrl) {
+    LoopbackHttpServer server({reply(body(150))});
+    ASSERT_TRUE(server.listening());
+
+    HttpRequest noParameters;
+    noParameters.setBaseUrl(server.url(L"/p"));
+    EXPECT_FALSE(noParameters.perform());
+
+    HttpRequest tooLong;
+    tooLong.setBaseUrl(server.url(L"/") + std::wstring(HttpRequest::kRequestUrlRoom, L'x'));
+    tooLong.addParameter(L"a", L"b");
+    EXPECT_FALSE(tooLong.perform());
+    EXPECT_TRUE(tooLong.requestUrl().empty());
+
+    HttpRequest notAUrl;
+    notAUrl.setRequestUrl(L"not a url");
+    EXPECT_FALSE(notAUrl.perform());
+    EXPECT_EQ(server.requestCount(), 0);
+}
+
+TEST_F(HttpRequestTest, RefusedConnectionFailsAndClearsTheLastReply) {
+    std::wstring url;
+    HttpRequest request;
+    {
+        LoopbackHttpServer server({reply(body(150))});
+        ASSERT_TRUE(server.listening());
+        url = server.url(L"/gone");
+        request.setRequestUrl(url);
+        ASSERT_TRUE(request.perform());
+        EXPECT_EQ(request.responseLength(), 150u);
+    }
+    // The server has closed its port: the same request now fails and keeps no old reply.
+    EXPECT_FALSE(request.perform());
+    EXPECT_FALSE(request.hasResponse());
+    EXPECT_EQ(request.responseLength(), 0u);
+}

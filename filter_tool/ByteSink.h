@@ -1,0 +1,16 @@
+#pragma once
+
+#include <cstddef>
+
+// Where encoded output goes: a file for the filter, memory for its tests.
+class ByteSink {
+public:
+    virtual ~ByteSink() = default;
+    // Writes every byte or reports failure; a sink that failed once may refuse the rest.
+    virtual bool writeBytes(const char* data, size_t size) = 0;
+
+protected:
+    ByteSink() = default;
+    ByteSink(const ByteSink&) = delete;
+    ByteSink& operator=(const ByteSink&) = delete;
+};

@@ -1,0 +1,131 @@
+#include "filter_tool/TmxFilter.h"
+
+#include "core/events/HandlerHolder.h"
+#include "core/util/StringUtils.h"
+#include "core/xml/XmlFileStream.h"
+#include "core/xml/XmlParser.h"
+#include "filter_tool/FileByteSink.h"
+#include "filter_tool/PositionCountingStream.h"
+#include "filter_tool/SiftonParser.h"
+#include "filter_tool/Utf8Writer.h"
+
+#include <windows.h>
+
+#include <new>
+
+namespace {
+
+// Forwards the parser's progress event to the caller's function.
+class ProgressRelay {
+public:
+    explicit ProgressRelay(const std::function<void(unsigned)>& target) : target_(target) {}
+    void onProgress(unsigned percent) { target_(percent); }
+
+    HandlerHolder holder;
+
+private:
+    const std::function<void(unsigned)>& target_;
+};
+
+// A handle on the input that only reads its identity, so that the output can be checked
+// against it.
+class IdentityHandle {
+public:
+    explicit IdentityHandle(const std::wstring& path)
+        : handle_(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+    ~IdentityHandle() {
+        if (handle_ != INVALID_HANDLE_VALUE)
+            CloseHandle(handle_);
+    }
+    IdentityHandle(const IdentityHandle&) = delete;
+    IdentityHandle& operator=(const IdentityHandle&) = delete;
+    HANDLE get() const { return handle_; }
+
+private:
+    HANDLE handle_;
+};
+
+bool fileSize(HANDLE file, uint64_t& size) {
+    LARGE_INTEGER value;
+    if (!GetFileSizeEx(file, &value))
+        return false;
+    size = static_cast<uint64_t>(value.QuadPart);
+    return true;
+}
+
+void setError(TmxFilterResult& result, int32_t code, int32_t position, const std::wstring& text) {
+    result.errorCode = code;
+    result.errorPosition = position;
+    result.errorMessage.clear();
+    if (position >= 0)
+        result.errorMessage = L"(" + formatUnsigned(static_cast<uint32_t>(position)) + L") ";
+    result.errorMessage += text;
+}
+
+TmxFilterResult run(const std::wstring& inputPath, const std::wstring& outputPath,
+                    const std::wstring& targetLanguage, bool removeProps,
+                    const std::function<void(unsigned)>& onProgress) {
+    TmxFilterResult result;
+    IdentityHandle input(inputPath);
+    if (input.get() == INVALID_HANDLE_VALUE || !fileSize(input.get(), result.inputBytes)) {
+        setError(result, kXmlErrorIo, -1, L"The input file cannot be opened");
+        return result;
+    }
+    XmlFileStream fileStream(inputPath);
+    if (fileStream.hadError()) {
+        setError(result, kXmlErrorIo, -1, L"The input file cannot be read");
+        return result;
+    }
+    FileByteSink sink;
+    if (!sink.open(outputPath, input.get())) {
+        setError(result, kXmlErrorIo, -1,
+                 sink.refusedSameFile() ? L"The output file is the input file"
+                                        : L"The output file cannot be created");
+        return result;
+    }
+    PositionCountingStream stream(fileStream);
+    Utf8Writer writer(sink);
+    SiftonParser parser(writer, result.inputBytes, trimAndNormalizeLanguage(targetLanguage),
+                        removeProps);
+    parser.setPositionSource(&stream);
+    ProgressRelay relay(onProgress);
+    if (onProgress)
+        relay.holder.connect(parser.progress, &relay, &ProgressRelay::onProgress);
+
+    parser.parse(stream);
+    result.unitsWritten = parser.unitsWritten();
+    const bool written = writer.finish();
+    const bool closed = sink.close();
+    result.outputBytes = writer.bytesWritten();
+
+    if (parser.errorCode() != 0) {
+        setError(result, parser.errorCode(), parser.errorPosition(), xmlErrorText(parser.errorCode()));
+    } else if (parser.failure() == SiftonParser::kFailureUnitTooLarge) {
+        setError(result, kXmlErrorBlockTooLarge, parser.failurePosition(),
+                 L"A translation unit holds more than 64 MiB of text (is its end tag missing?)");
+    } else if (parser.failure() == SiftonParser::kFailureUnclosedElements) {
+        setError(result, kXmlErrorTagBalance, parser.failurePosition(),
+                 parser.failurePosition() >= 0
+                     ? L"The file ends inside this translation unit"
+                     : L"The file ends before all of its elements are closed");
+    } else if (parser.failure() == SiftonParser::kFailureOutput || !written || !closed) {
+        setError(result, kXmlErrorIo, -1, L"The output file cannot be written (is the disk full?)");
+    }
+    return result;
+}
+
+} // namespace
+
+TmxFilterResult filterTmxFile(const std::wstring& inputPath, const std::wstring& outputPath,
+                              const std::wstring& targetLanguage, bool removeProps,
+                              const std::function<void(unsigned)>& onProgress) {
+    try {
+        return run(inputPath, outputPath, targetLanguage, removeProps, onProgress);
+    } catch (const std::bad_alloc&) {
+        TmxFilterResult result;
+        setError(result, kXmlErrorParserSpecific, -1, L"Not enough memory");
+        return result;
+    }
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+// The outcome of one filtering run.
+struct TmxFilterResult {
+    // 0 on success; otherwise an XML reader error code (XmlError), kXmlErrorIo when a file could
+    // not be read or written, kXmlErrorTagBalance for a cut-off document, kXmlErrorBlockTooLarge
+    // for a translation unit beyond the buffer's limit.
+    int32_t errorCode = 0;
+    // Unit index in the input at which the error was found, -1 when there is none.
+    int32_t errorPosition = -1;
+    // "(" + position + ") " + the error's text; only the text when there is no position. Empty on
+    // success.
+    std::wstring errorMessage;
+    int32_t unitsWritten = 0;
+    uint64_t inputBytes = 0;
+    uint64_t outputBytes = 0;
+
+    bool succeeded() const { return errorCode == 0; }
+};
+
+// Streams the TMX file at inputPath into a new TMX file at outputPath that keeps, in each
+// translation unit, the variants in the source language and in targetLanguage (as the user
+// typed it; trimmed and normalised here; empty keeps every variant), without prop elements when
+// removeProps is set. onProgress, when given, receives the percent 0 to 100 each time it
+// changes, on the calling thread.
+//
+// The output is written where the caller says; after a failure it holds whatever was written
+// and the caller decides what to do with it (delete it, or drop the temporary file it is). An
+// output path that names the input file is refused before anything is written. No exception
+// leaves this function.
+TmxFilterResult filterTmxFile(const std::wstring& inputPath, const std::wstring& outputPath,
+                              const std::wstring& targetLanguage, bool removeProps,
+                              const std::function<void(unsigned)>& onProgress = {});

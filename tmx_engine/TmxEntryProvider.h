@@ -1,0 +1,40 @@
+#pragma once
+
+#include "tmx_engine/SearchResults.h"
+#include "tmx_engine/SegmentElement.h"
+#include "tmx_engine/TmxEntry.h"
+#include "tmx_engine/TmxHeader.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The one interface through which the viewer reads translation memory, whether one TMX file or a
+// group of them is open. Entries are numbered from 0 to entryCount() - 1.
+class TmxEntryProvider {
+public:
+    virtual ~TmxEntryProvider() = default;
+    // Load codes: 1 loaded, 2 already loaded, 3 index of another format, 4 index cannot be read
+    // or built, 5 TMX file cannot be mapped (groups add 6 to 9).
+    virtual int load(const std::wstring& path) = 0;
+    // 0..100; safe to call from another thread while load runs.
+    virtual int loadProgress() = 0;
+    virtual const TmxHeader& sourceLanguage() const = 0;
+    // Normalised target language code -> prefix character.
+    virtual const LanguageMap& languages() const = 0;
+    virtual const std::vector<std::wstring>& memberNames() const = 0;
+    virtual const std::wstring& memberName(uint32_t id) const = 0;
+    // COLORREF; 0xEEEEEEEE means none.
+    virtual uint32_t memberColor(uint32_t id) const = 0;
+    virtual uint32_t entryCount() const = 0;
+    // The parsed entry, owned by the provider and valid for its lifetime; null when the id is out
+    // of range or the entry cannot be parsed. Safe to call from several threads at once.
+    virtual const TmxEntry* readEntry(uint32_t id) = 0;
+    virtual uint32_t entryOffset(uint32_t id) const = 0;
+    virtual int fileCount() const = 0;
+    // Adds matches for the include words minus the exclude words in one target language to
+    // results; returns the number of candidate entries examined.
+    virtual int search(const std::wstring& language, const std::vector<SegmentElement>& includeTokens,
+                       const std::vector<SegmentElement>& excludeTokens, uint32_t budget,
+                       bool& strongMatch, SearchResults& results) = 0;
+};

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "core/threads/Lockable.h"
+#include "tmx_engine/TmxEntryProvider.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class MappedFile;
+class TmxIndex;
+class TmxParser;
+
+// One TMX file with its word index beside it (the TMX path with ".idx" appended). The index is
+// rebuilt only when the TMX file's modification time differs from the one stored in it; entries
+// are parsed from the mapped TMX file only when asked for, and kept once parsed.
+class TmxFile : public TmxEntryProvider {
+public:
+    TmxFile();
+    ~TmxFile() override;
+    TmxFile(const TmxFile&) = delete;
+    TmxFile& operator=(const TmxFile&) = delete;
+
+    int load(const std::wstring& path) override;
+    int loadProgress() override;
+    const TmxHeader& sourceLanguage() const override;
+    const LanguageMap& languages() const override;
+    const std::vector<std::wstring>& memberNames() const override;
+    const std::wstring& memberName(uint32_t id) const override;
+    uint32_t memberColor(uint32_t id) const override;
+    uint32_t entryCount() const override;
+    const TmxEntry* readEntry(uint32_t id) override;
+    uint32_t entryOffset(uint32_t id) const override;
+    int fileCount() const override;
+    int search(const std::wstring& language, const std::vector<SegmentElement>& includeTokens,
+               const std::vector<SegmentElement>& excludeTokens, uint32_t budget,
+               bool& strongMatch, SearchResults& results) override;
+
+    // The index of a loaded file (null before); the search and the tools read it.
+    const TmxIndex* index() const { return index_.get(); }
+
+private:
+    bool buildIndex(const std::wstring& path, const std::wstring& indexPath, const PackedDate& tmxDate,
+                    uint32_t fileSize);
+    TmxEntry* parseEntry(uint32_t id) const;
+
+    // Installs an indexing pass for the progress poll and withdraws it, under the lock.
+    class RunningParser {
+    public:
+        RunningParser(TmxFile& file, const TmxParser& parser, uint32_t fileSize);
+        ~RunningParser();
+        RunningParser(const RunningParser&) = delete;
+        RunningParser& operator=(const RunningParser&) = delete;
+
+    private:
+        TmxFile& file_;
+    };
+
+    Lockable lock_;
+    // Guarded by lock_: the running indexing pass, the size of the file it reads, the writing flag.
+    uint32_t indexingSize_ = 0;
+    const TmxParser* parser_ = nullptr;
+    bool writing_ = false;
+
+    std::unique_ptr<MappedFile> tmxView_;
+    std::unique_ptr<TmxIndex> index_;
+    // One slot per entry, filled on first read, in chunks that are allocated when one of their
+    // entries is first read (a large file's cache costs nothing at opening). Chunks and slots are
+    // published once with a compare-exchange, so concurrent readers of one entry agree on a single
+    // object and nobody takes a lock.
+    static constexpr uint32_t kCacheChunkShift = 10;
+    static constexpr uint32_t kCacheChunkSize = 1u << kCacheChunkShift;
+    using CacheChunk = std::atomic<TmxEntry*>[kCacheChunkSize];
+    std::atomic<TmxEntry*>* cacheSlot(uint32_t id);
+    std::unique_ptr<std::atomic<CacheChunk*>[]> cache_;
+    uint32_t cacheChunks_ = 0;
+};

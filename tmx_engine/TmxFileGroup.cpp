@@ -1,0 +1,192 @@
+#include "tmx_engine/TmxFileGroup.h"
+
+#include "core/util/StringUtils.h"
+#include "core/xml/XmlFileStream.h"
+#include "tmx_engine/TmxFile.h"
+#include "tmx_engine/TmxFileGroupParser.h"
+#include "tmx_engine/TmxIndexBuilder.h"
+
+#include <new>
+
+namespace {
+
+const std::wstring kNoName;
+
+} // namespace
+
+TmxFileGroup::TmxFileGroup() = default;
+
+TmxFileGroup::~TmxFileGroup() = default;
+
+int TmxFileGroup::load(const std::wstring& path) {
+    if (!members_.empty() || !names_.empty() || !colors_.empty())
+        return 2;
+    try {
+        XmlFileStream stream(path);
+        TmxFileGroupParser parser;
+        // A missing file reads as an empty document, a damaged one may end early: neither is a
+        // group.
+        if (stream.hadError() || !parser.parse(stream) || stream.hadError() || parser.truncated())
+            return 6;
+        const std::wstring folder = getDirectory(path);
+        std::vector<std::wstring> paths;
+        paths.reserve(parser.paths().size());
+        for (const std::wstring& member : parser.paths())
+            paths.push_back(resolveGroupMemberPath(member, folder));
+        return loadMembers(paths, parser.names(), parser.colors());
+    } catch (const std::bad_alloc&) {
+        return 6;
+    }
+}
+
+int TmxFileGroup::loadMembers(const std::vector<std::wstring>& paths, const std::vector<std::wstring>& names,
+                              const std::vector<uint32_t>& colors) {
+    if (paths.empty() || paths.size() > kMaxMembers)
+        return 9;
+    int result = 1;
+    {
+        ScopedLock guard(lock_);
+        finished_ = 0;
+        pathCount_ = static_cast<int>(paths.size());
+    }
+    std::vector<std::wstring> keptNames;
+    std::vector<uint32_t> keptColors;
+    bool haveHeader = false;
+    try {
+        for (size_t i = 0; i < paths.size(); ++i) {
+            TmxFile* member = nullptr;
+            {
+                auto fresh = std::make_unique<TmxFile>();
+                member = fresh.get();
+                ScopedLock guard(lock_);
+                members_.push_back(std::move(fresh));
+            }
+            const int code = member->load(paths[i]);
+            if (code != 1 || member->entryCount() == 0) {
+                ScopedLock guard(lock_);
+                members_.pop_back();
+                if (code != 1) {
+                    result = code;
+                    break;
+                }
+                // A member without entries gives its number, name and colour to the next one.
+                ++finished_;
+                continue;
+            }
+            keptNames.push_back(i < names.size() ? names[i] : std::wstring());
+            keptColors.push_back(i < colors.size() ? colors[i] : kNoGroupColor);
+            if (!haveHeader) {
+                header_ = member->sourceLanguage();
+                haveHeader = true;
+            } else if (member->sourceLanguage().srcLang != header_.srcLang) {
+                // Searches run in one source language: such a group cannot be opened.
+                header_.srcLang.clear();
+                result = 9;
+                continue;
+            } else {
+                mergeHeader(member->sourceLanguage());
+            }
+            addLanguages(member->languages());
+            ScopedLock guard(lock_);
+            ++finished_;
+        }
+    } catch (const std::bad_alloc&) {
+        result = 4;
+    }
+    if (result == 1 && members_.empty())
+        result = 7;
+    names_ = std::move(keptNames);
+    colors_ = std::move(keptColors);
+    ScopedLock guard(lock_);
+    finished_ = 0;
+    pathCount_ = 0;
+    return result;
+}
+
+void TmxFileGroup::mergeHeader(const TmxHeader& header) {
+    // What the members do not share, the group does not claim.
+    if (!header.creationDate.equals(header_.creationDate))
+        header_.creationDate = PackedDate();
+    if (header.creationTool != header_.creationTool)
+        header_.creationTool.clear();
+    if (header.creationToolVersion != header_.creationToolVersion)
+        header_.creationToolVersion.clear();
+    if (header.version != header_.version)
+        header_.version.clear();
+    if (header.oTmf != header_.oTmf)
+        header_.oTmf.clear();
+}
+
+void TmxFileGroup::addLanguages(const LanguageMap& languages) {
+    for (const auto& language : languages) {
+        if (languages_.count(language.first) != 0)
+            continue;
+        const wchar_t prefix = static_cast<wchar_t>(
+            static_cast<uint16_t>(TmxIndexBuilder::kFirstLanguagePrefix + languages_.size()));
+        languages_.emplace(language.first, prefix);
+    }
+}
+
+int TmxFileGroup::loadProgress() {
+    ScopedLock guard(lock_);
+    if (pathCount_ == 0)
+        return 0;
+    const int k = finished_;
+    const int n = pathCount_;
+    const int q = members_.empty() ? 0 : members_.back()->loadProgress();
+    if (k + 1 == n && q == 100)
+        return 100;
+    const int progress = (q + 100 * k) / n;
+    return progress == 0 ? 1 : progress;
+}
+
+TmxFile* TmxFileGroup::memberFor(uint32_t id) const {
+    const uint32_t member = id & kMemberMask;
+    return member < members_.size() ? members_[member].get() : nullptr;
+}
+
+const std::wstring& TmxFileGroup::memberName(uint32_t id) const {
+    const uint32_t member = id & kMemberMask;
+    return member < names_.size() ? names_[member] : kNoName;
+}
+
+uint32_t TmxFileGroup::memberColor(uint32_t id) const {
+    const uint32_t member = id & kMemberMask;
+    return member < colors_.size() ? colors_[member] : kNoGroupColor;
+}
+
+uint32_t TmxFileGroup::entryCount() const {
+    uint32_t count = 0;
+    for (const auto& member : members_)
+        count += member->entryCount();
+    return count;
+}
+
+const TmxEntry* TmxFileGroup::readEntry(uint32_t id) {
+    TmxFile* member = memberFor(id);
+    return member ? member->readEntry(id >> kMemberBits) : nullptr;
+}
+
+uint32_t TmxFileGroup::entryOffset(uint32_t id) const {
+    const TmxFile* member = memberFor(id);
+    if (!member || (id >> kMemberBits) >= member->entryCount())
+        return 0;
+    return member->entryOffset(id >> kMemberBits);
+}
+
+int TmxFileGroup::search(const std::wstring& language, const std::vector<SegmentElement>& includeTokens,
+                         const std::vector<SegmentElement>& excludeTokens, uint32_t budget,
+                         bool& strongMatch, SearchResults& results) {
+    strongMatch = false;
+    int candidates = 0;
+    for (size_t i = 0; i < members_.size(); ++i) {
+        SearchResults own;
+        bool strong = false;
+        candidates += members_[i]->search(language, includeTokens, excludeTokens, budget, strong, own);
+        if (strong)
+            strongMatch = true;
+        for (const SearchResult& result : own)
+            results.add(result.score, composeId(result.entryId, static_cast<uint32_t>(i)));
+    }
+    return candidates;
+}

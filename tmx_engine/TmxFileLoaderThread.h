@@ -1,0 +1,45 @@
+#pragma once
+
+#include "core/threads/Thread.h"
+#include "tmx_engine/TmxEntryProvider.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+// Opens a TMX file (".tmx") or a group (".plexa"; either in any letter case) on a thread of its
+// own, since building an index may take minutes. The thread is created suspended: the owner sets
+// its priority through handle() and calls start(). While it runs, the owner polls loadProgress()
+// and hasEnded(); afterwards it reads resultCode() and, after a successful load, takes the
+// provider. A provider that was not handed over (a failed load, including a group that failed
+// after some members were mapped) is deleted by the loader.
+class TmxFileLoaderThread : public Thread {
+public:
+    explicit TmxFileLoaderThread(const std::wstring& path);
+    ~TmxFileLoaderThread() override;
+
+    const std::wstring& path() const { return path_; }
+
+    // 0 until the load has ended; then 1 loaded, 8 neither extension, or the provider's failure
+    // code (2 to 7, 9).
+    int32_t resultCode() const { return result_.load(std::memory_order_acquire); }
+
+    // The provider's progress 0 to 100 while the load runs; 0 before and after.
+    int loadProgress() const;
+
+    // After the thread has ended with result 1: the opened provider, handed over to the caller.
+    // Null otherwise, and on later calls.
+    std::unique_ptr<TmxEntryProvider> takeProvider();
+
+protected:
+    void run() override;
+
+private:
+    std::wstring path_;
+    std::atomic<int32_t> result_{0};
+    // Guarded by the thread's lock: the poll reads it while the load runs, and a failed
+    // provider is deleted under it.
+    std::unique_ptr<TmxEntryProvider> provider_;
+    bool running_ = false;
+};

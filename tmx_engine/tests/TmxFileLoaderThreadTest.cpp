@@ -1,0 +1,160 @@
+#include "tmx_engine/TmxFileLoaderThread.h"
+
+#include "group_builder/GroupEntry.h"
+#include "group_builder/GroupFileWriter.h"
+#include "tmx_engine/Index.h"
+#include "tmx_engine/TmxFile.h"
+#include "tmx_engine/TmxFileGroup.h"
+#include "tmx_engine/tests/GroupTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+using grouptest::ScratchFolder;
+using grouptest::tmxText;
+using grouptest::writeBytes;
+
+namespace {
+
+struct Outcome {
+    int code = -1;
+    std::unique_ptr<TmxEntryProvider> provider;
+};
+
+Outcome runLoader(const std::wstring& path) {
+    Outcome outcome;
+    TmxFileLoaderThread loader(path);
+    EXPECT_EQ(loader.resultCode(), 0);
+    EXPECT_EQ(loader.loadProgress(), 0);
+    SetThreadPriority(loader.handle(), THREAD_PRIORITY_HIGHEST);
+    loader.start();
+    EXPECT_EQ(WaitForSingleObject(loader.handle(), 60000), WAIT_OBJECT_0);
+    EXPECT_TRUE(loader.hasEnded());
+    EXPECT_EQ(loader.loadProgress(), 0);
+    outcome.code = loader.resultCode();
+    outcome.provider = loader.takeProvider();
+    EXPECT_EQ(loader.takeProvider(), nullptr);
+    return outcome;
+}
+
+// An index file of another format: right magic, a later version.
+std::string foreignIndex() {
+    std::string bytes(reinterpret_cast<const char*>(IndexFormat::kMagic), sizeof IndexFormat::kMagic);
+    const uint32_t version = 0x00010002;
+    bytes.append(reinterpret_cast<const char*>(&version), 4);
+    bytes.append(64, '\0');
+    return bytes;
+}
+
+bool makeLargeSparseFile(const std::wstring& path, int64_t size) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    LARGE_INTEGER at;
+    at.QuadPart = size;
+    const bool ok = SetFilePointerEx(file, at, nullptr, FILE_BEGIN) && SetEndOfFile(file);
+    CloseHandle(file);
+    return ok;
+}
+
+} // namespace
+
+// Every code the window can receive, through the loader. Code 2 cannot come from the loader,
+// which makes a fresh provider for each path; it is checked on the providers themselves.
+TEST(TmxFileLoaderThreadTest, ResultCodes) {
+    ScratchFolder folder;
+    const std::wstring good = folder.file(L"good.tmx");
+    ASSERT_TRUE(writeBytes(good, tmxText(L"en-US", {L"hello world", L"good day"}, {L"de-DE"})));
+    ASSERT_TRUE(writeBytes(folder.file(L"UPPER.TMX"), tmxText(L"en-US", {L"loud"}, {L"fr-FR"})));
+    ASSERT_TRUE(writeBytes(folder.file(L"foreign.tmx"), tmxText(L"en-US", {L"x"}, {L"de-DE"})));
+    ASSERT_TRUE(writeBytes(folder.file(L"foreign.tmx.idx"), foreignIndex()));
+    ASSERT_TRUE(makeLargeSparseFile(folder.file(L"huge.tmx"), int64_t(1) << 31));
+    ASSERT_TRUE(writeBytes(folder.file(L"empty.tmx"), tmxText(L"en-US", {L"alone"}, {})));
+    ASSERT_TRUE(writeBytes(folder.file(L"german.tmx"), tmxText(L"de-DE", {L"eins"}, {L"en-US"})));
+    ASSERT_TRUE(writeGroupFile(folder.file(L"good.plexa"), {{good, L"G", 0x0000FFu}}));
+    ASSERT_TRUE(writeGroupFile(folder.file(L"CAPS.PLEXA"), {{good, L"G", 0x0000FFu}}));
+    ASSERT_TRUE(writeGroupFile(folder.file(L"empty.plexa"), {{folder.file(L"empty.tmx"), L"E", 0}}));
+    ASSERT_TRUE(writeGroupFile(folder.file(L"mixed.plexa"),
+                               {{good, L"en", 0}, {folder.file(L"german.tmx"), L"de", 0}}));
+    ASSERT_TRUE(writeGroupFile(folder.file(L"none.plexa"), {}));
+    ASSERT_TRUE(writeGroupFile(folder.file(L"partial.plexa"),
+                               {{good, L"a", 0}, {folder.file(L"missing.tmx"), L"b", 0}}));
+    ASSERT_TRUE(writeGroupFile(folder.file(L"foreign.plexa"),
+                               {{good, L"a", 0}, {folder.file(L"foreign.tmx"), L"b", 0}}));
+    ASSERT_TRUE(writeBytes(folder.file(L"broken.plexa"), "<plexa><tmxfile>good.tmx</tmxfile><</plexa>"));
+    ASSERT_TRUE(writeBytes(folder.file(L"notes.txt"), "not a memory"));
+
+    const struct {
+        const wchar_t* file;
+        int code;
+        int members; // of the handed-over provider; -1: none handed over
+    } cases[] = {
+        {L"good.tmx", 1, 1},
+        {L"UPPER.TMX", 1, 1},
+        {L"good.plexa", 1, 1},
+        {L"CAPS.PLEXA", 1, 1},
+        {L"foreign.tmx", 3, -1},
+        {L"foreign.plexa", 3, -1},
+        {L"missing.tmx", 4, -1},
+        {L"partial.plexa", 4, -1},
+        {L"huge.tmx", 5, -1},
+        {L"missing.plexa", 6, -1},
+        {L"broken.plexa", 6, -1},
+        {L"empty.plexa", 7, -1},
+        {L"notes.txt", 8, -1},
+        {L"good.tmx.bak", 8, -1},
+        {L"none.plexa", 9, -1},
+        {L"mixed.plexa", 9, -1},
+    };
+    for (const auto& c : cases) {
+        Outcome outcome = runLoader(folder.file(c.file));
+        EXPECT_EQ(outcome.code, c.code) << testing::PrintToString(std::wstring(c.file));
+        if (c.members < 0) {
+            EXPECT_EQ(outcome.provider, nullptr) << testing::PrintToString(std::wstring(c.file));
+        } else {
+            if (!outcome.provider) {
+                ADD_FAILURE() << "no provider for " << testing::PrintToString(std::wstring(c.file));
+                continue;
+            }
+            EXPECT_EQ(outcome.provider->fileCount(), c.members);
+            EXPECT_GT(outcome.provider->entryCount(), 0u);
+        }
+    }
+    // The foreign index was neither used nor replaced.
+    EXPECT_EQ(grouptest::readBytes(folder.file(L"foreign.tmx.idx")), foreignIndex());
+
+    TmxFile file;
+    EXPECT_EQ(file.load(good), 1);
+    EXPECT_EQ(file.load(good), 2);
+    TmxFileGroup group;
+    EXPECT_EQ(group.load(folder.file(L"good.plexa")), 1);
+    EXPECT_EQ(group.load(folder.file(L"good.plexa")), 2);
+}
+
+// A loader that is never started, or whose owner goes while it runs, is released safely.
+TEST(TmxFileLoaderThreadTest, DestroyedWithoutRunningOrWhileRunning) {
+    ScratchFolder folder;
+    const std::wstring good = folder.file(L"good.tmx");
+    std::vector<std::wstring> sources;
+    for (int i = 0; i < 2000; ++i)
+        sources.push_back(L"sentence number " + std::to_wstring(i) + L" with some words");
+    ASSERT_TRUE(writeBytes(good, tmxText(L"en-US", sources, {L"de-DE", L"fr-FR"})));
+    {
+        TmxFileLoaderThread idle(good);
+    }
+    EXPECT_FALSE(grouptest::exists(good + L".idx"));
+    {
+        TmxFileLoaderThread running(good);
+        running.start();
+        Sleep(1);
+    }
+    // Whether or not the load finished, a later load works.
+    Outcome outcome = runLoader(good);
+    EXPECT_EQ(outcome.code, 1);
+}

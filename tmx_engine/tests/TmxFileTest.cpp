@@ -1,0 +1,406 @@
+#include "tmx_engine/SearchQuery.h"
+#include "tmx_engine/TmxFile.h"
+#include "tmx_engine/tests/TmxFileTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+namespace {
+
+using tmxtest::ScratchDir;
+
+std::string tmxDocument(const std::string& srclang, const std::string& body) {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<tmx version=\"1.4\">\n<header creationtool=\"t\" srclang=\"" +
+           srclang + "\"/>\n<body>\n" + body + "</body>\n</tmx>\n";
+}
+
+std::string unit(const std::string& id, const std::string& source, const std::string& target) {
+    return "<tu tuid=\"" + id + "\"><tuv xml:lang=\"en-GB\"><seg>" + source + "</seg></tuv><tuv xml:lang=\"de-DE\"><seg>" +
+           target + "</seg></tuv></tu>\n";
+}
+
+const std::string kSmallTmx = tmxDocument("en-GB", unit("1", "Open the main window", "Hauptfenster öffnen") +
+                                                       unit("2", "Close the main window", "Hauptfenster schließen") +
+                                                       unit("3", "Save the file", "Datei speichern"));
+
+// A folder with one TMX file whose index was built by a first load.
+class IndexedTmx : public ::testing::Test {
+public:
+    void SetUp() override {
+        tmx_ = dir_.file(L"memory.tmx");
+        idx_ = tmx_ + L".idx";
+        ASSERT_TRUE(tmxtest::writeBytes(tmx_, kSmallTmx));
+        TmxFile first;
+        ASSERT_EQ(first.load(tmx_), 1);
+        ASSERT_EQ(first.entryCount(), 3u);
+        fresh_ = tmxtest::readBytes(idx_);
+        ASSERT_GT(fresh_.size(), 4096u);
+        ASSERT_TRUE(tmxtest::getWriteTime(tmx_, tmxTime_));
+    }
+
+    // The TMX file as the first load saw it, its write time included.
+    void restoreTmx() {
+        ASSERT_TRUE(tmxtest::writeBytes(tmx_, kSmallTmx));
+        ASSERT_TRUE(tmxtest::setWriteTime(tmx_, tmxTime_));
+    }
+
+    std::string idxBytes() const { return tmxtest::readBytes(idx_); }
+
+    ScratchDir dir_;
+    std::wstring tmx_;
+    std::wstring idx_;
+    std::string fresh_;
+    FILETIME tmxTime_ = {};
+};
+
+void putU32(std::string& bytes, size_t at, uint32_t value) {
+    for (int i = 0; i < 4; ++i)
+        bytes[at + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+
+uint32_t getU32(const std::string& bytes, size_t at) {
+    uint32_t value = 0;
+    for (int i = 3; i >= 0; --i)
+        value = (value << 8) | static_cast<uint8_t>(bytes[at + i]);
+    return value;
+}
+
+// Offset of E in an index: past the language records and the six header fields.
+size_t entryCountOffset(const std::string& bytes) {
+    size_t at = 30;
+    const uint32_t languages = getU32(bytes, at);
+    at += 4;
+    auto skipString = [&] { at += 2 + 2 * (static_cast<uint8_t>(bytes[at]) | (static_cast<uint8_t>(bytes[at + 1]) << 8)); };
+    for (uint32_t i = 0; i < languages; ++i) {
+        skipString();
+        at += 2;
+    }
+    skipString();
+    skipString();
+    skipString();
+    at += 8;
+    skipString();
+    skipString();
+    return at;
+}
+
+TEST_F(IndexedTmx, LoadCodesOverMutationsOfAValidIndex) {
+    enum class After { Reused, Rebuilt, Untouched, Refreshed };
+    struct Case {
+        const char* name;
+        std::function<void(IndexedTmx&)> mutate;
+        int code;
+        After after;
+    };
+    const Case cases[] = {
+        {"current", [](IndexedTmx&) {}, 1, After::Reused},
+        {"stale stored date",
+         [](IndexedTmx& t) {
+             std::string b = t.fresh_;
+             b[14] = static_cast<char>(b[14] ^ 1);  // another year
+             tmxtest::writeBytes(t.idx_, b);
+         },
+         1, After::Rebuilt},
+        {"touched TMX", [](IndexedTmx& t) { tmxtest::shiftWriteTime(t.tmx_, 10); }, 1, After::Refreshed},
+        {"foreign version",
+         [](IndexedTmx& t) {
+             std::string b = t.fresh_;
+             putU32(b, 10, 0x00010002);
+             tmxtest::writeBytes(t.idx_, b);
+         },
+         3, After::Untouched},
+        {"no magic", [](IndexedTmx& t) { tmxtest::writeBytes(t.idx_, std::string(5000, 'x')); }, 3, After::Untouched},
+        {"empty index", [](IndexedTmx& t) { tmxtest::writeBytes(t.idx_, std::string()); }, 1, After::Rebuilt},
+        {"cut after the header",
+         [](IndexedTmx& t) { tmxtest::writeBytes(t.idx_, t.fresh_.substr(0, 200)); }, 1, After::Rebuilt},
+        {"cut inside the nodes",
+         [](IndexedTmx& t) { tmxtest::writeBytes(t.idx_, t.fresh_.substr(0, t.fresh_.size() - 20)); }, 1,
+         After::Rebuilt},
+        {"entry count past the end",
+         [](IndexedTmx& t) {
+             std::string b = t.fresh_;
+             putU32(b, entryCountOffset(b), 0x10000000);
+             tmxtest::writeBytes(t.idx_, b);
+         },
+         1, After::Rebuilt},
+        {"bucket root outside the file",
+         [](IndexedTmx& t) {
+             std::string b = t.fresh_;
+             const size_t at = entryCountOffset(b);
+             const size_t buckets = ((at + 4 + 7) / 8) * 8 + 8 * 3;
+             for (size_t i = 0; i < 1024; ++i) {
+                 if (getU32(b, buckets + 4 * i) != 0)
+                     putU32(b, buckets + 4 * i, 0x7FFFFFF0);
+             }
+             tmxtest::writeBytes(t.idx_, b);
+         },
+         1, After::Rebuilt},
+    };
+
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        tmxtest::writeBytes(idx_, fresh_);
+        restoreTmx();
+        c.mutate(*this);
+        const std::string before = idxBytes();
+        // An old write time marks whether the load wrote the index again.
+        FILETIME old = {0x12345678, 0x01D00000};
+        ASSERT_TRUE(tmxtest::setWriteTime(idx_, old));
+
+        TmxFile file;
+        EXPECT_EQ(file.load(tmx_), c.code);
+        FILETIME now;
+        ASSERT_TRUE(tmxtest::getWriteTime(idx_, now));
+        const bool written = CompareFileTime(&now, &old) != 0;
+        const std::string after = idxBytes();
+        switch (c.after) {
+        case After::Reused:
+            EXPECT_FALSE(written);
+            EXPECT_EQ(after, before);
+            EXPECT_EQ(file.entryCount(), 3u);
+            break;
+        case After::Rebuilt:
+            EXPECT_TRUE(written);
+            EXPECT_EQ(after, fresh_);
+            EXPECT_EQ(file.entryCount(), 3u);
+            break;
+        case After::Refreshed:
+            // The same index but for the new TMX date.
+            EXPECT_TRUE(written);
+            EXPECT_EQ(after.size(), fresh_.size());
+            EXPECT_NE(after.substr(14, 8), fresh_.substr(14, 8));
+            EXPECT_EQ(after.substr(22), fresh_.substr(22));
+            break;
+        case After::Untouched:
+            EXPECT_FALSE(written);
+            EXPECT_EQ(after, before);
+            EXPECT_EQ(file.entryCount(), 0u);
+            EXPECT_EQ(file.fileCount(), 0);
+            break;
+        }
+        if (c.code == 1) {
+            // What was written is current: a fresh object reuses it.
+            TmxFile again;
+            EXPECT_EQ(again.load(tmx_), 1);
+            EXPECT_EQ(tmxtest::readBytes(idx_), after);
+        }
+    }
+}
+
+TEST_F(IndexedTmx, SecondLoadOfOneObjectReturnsTwo) {
+    TmxFile file;
+    EXPECT_EQ(file.loadProgress(), 0);
+    EXPECT_EQ(file.load(tmx_), 1);
+    EXPECT_EQ(file.load(tmx_), 2);
+    EXPECT_EQ(file.loadProgress(), 0);
+    EXPECT_EQ(file.entryCount(), 3u);
+}
+
+TEST_F(IndexedTmx, AnIndexPathThatIsAFolderFailsWithoutHarm) {
+    DeleteFileW(idx_.c_str());
+    ASSERT_TRUE(CreateDirectoryW(idx_.c_str(), nullptr));
+    TmxFile file;
+    EXPECT_EQ(file.load(tmx_), 4);
+    EXPECT_EQ(GetFileAttributesW(idx_.c_str()) & FILE_ATTRIBUTE_DIRECTORY, DWORD(FILE_ATTRIBUTE_DIRECTORY));
+    RemoveDirectoryW(idx_.c_str());
+}
+
+// A write that cannot finish (here its temporary file cannot be created) fails the load and leaves
+// the index that was there, stale as it is; the next load rebuilds it.
+TEST_F(IndexedTmx, AFailedIndexWriteLeavesTheOldIndexInPlace) {
+    std::string stale = fresh_;
+    stale[14] = static_cast<char>(stale[14] ^ 1);
+    ASSERT_TRUE(tmxtest::writeBytes(idx_, stale));
+    const std::wstring temporary = idx_ + L".tmp";
+    ASSERT_TRUE(CreateDirectoryW(temporary.c_str(), nullptr));
+    {
+        TmxFile file;
+        EXPECT_EQ(file.load(tmx_), 4);
+        EXPECT_EQ(file.entryCount(), 0u);
+    }
+    EXPECT_EQ(idxBytes(), stale);
+    ASSERT_TRUE(RemoveDirectoryW(temporary.c_str()));
+
+    TmxFile file;
+    EXPECT_EQ(file.load(tmx_), 1);
+    EXPECT_EQ(idxBytes(), fresh_);
+    EXPECT_EQ(dir_.names().size(), 2u);
+}
+
+// Loads that must fail and leave no index (nor a temporary one) behind.
+TEST(TmxFileTest, FailedIndexingLeavesNoIndex) {
+    const struct {
+        const char* name;
+        std::string bytes;
+    } cases[] = {
+        {"not well-formed", tmxDocument("en-GB", unit("1", "a b c", "x y")) + "<tu <<"},
+        // The declared UTF-8 breaks in the middle of the body: a decoding error must not pass
+        // for the end of the file.
+        {"undecodable bytes", tmxDocument("en-GB", unit("1", "one two three", "eins zwei") + unit("2", "bad \xFF\xFE byte", "x") +
+                                                       unit("3", "after the damage", "danach"))},
+        {"four-byte sequence cut off", tmxDocument("en-GB", unit("1", "one two", "eins")).substr(0, 150) + "\xF0\x9F"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScratchDir dir;
+        const std::wstring tmx = dir.file(L"bad.tmx");
+        ASSERT_TRUE(tmxtest::writeBytes(tmx, c.bytes));
+        TmxFile file;
+        EXPECT_EQ(file.load(tmx), 4);
+        EXPECT_EQ(file.entryCount(), 0u);
+        EXPECT_EQ(dir.names(), std::vector<std::wstring>{L"bad.tmx"});
+    }
+}
+
+TEST(TmxFileTest, MissingTmxFileReturnsFour) {
+    ScratchDir dir;
+    TmxFile file;
+    EXPECT_EQ(file.load(dir.file(L"absent.tmx")), 4);
+    EXPECT_TRUE(dir.names().empty());
+}
+
+TEST(TmxFileTest, FileOfTwoGigabytesIsRefusedBeforeIndexing) {
+    ScratchDir dir;
+    const std::wstring tmx = dir.file(L"huge.tmx");
+    ASSERT_TRUE(tmxtest::writeBytes(tmx, kSmallTmx));
+    // Sparse where the file system allows it: only the size matters.
+    HANDLE h = CreateFileW(tmx.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    LARGE_INTEGER size;
+    size.QuadPart = 0x80000000LL;
+    ASSERT_TRUE(SetFilePointerEx(h, size, nullptr, FILE_BEGIN));
+    ASSERT_TRUE(SetEndOfFile(h));
+    CloseHandle(h);
+
+    TmxFile file;
+    EXPECT_EQ(file.load(tmx), 5);
+    EXPECT_EQ(dir.names(), std::vector<std::wstring>{L"huge.tmx"});
+}
+
+TEST(TmxFileTest, ATmxWithoutIndexedSegmentsLoadsEmpty) {
+    const struct {
+        const char* name;
+        std::string bytes;
+    } cases[] = {
+        {"srclang en-US, source tuv en-GB", tmxDocument("en-US", unit("1", "a b", "c d"))},
+        {"srclang *all*", tmxDocument("*all*", unit("1", "a b", "c d"))},
+        {"no body", tmxDocument("en-GB", "")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScratchDir dir;
+        const std::wstring tmx = dir.file(L"m.tmx");
+        ASSERT_TRUE(tmxtest::writeBytes(tmx, c.bytes));
+        TmxFile file;
+        EXPECT_EQ(file.load(tmx), 1);
+        EXPECT_EQ(file.entryCount(), 0u);
+        EXPECT_EQ(file.readEntry(0), nullptr);
+        EXPECT_TRUE(tmxtest::fileExists(tmx + L".idx"));
+    }
+}
+
+TEST(TmxFileTest, ReadEntryNeedsTheWholeUnit) {
+    // Unit 2 never closes: it runs into unit 3, whose tuvs it must not take for its own. The
+    // file then ends inside unit 4.
+    const std::string bytes = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<tmx version=\"1.4\">\n"
+                              "<header srclang=\"en-GB\"/>\n<body>\n" +
+                              unit("1", "first unit", "erste") +
+                              "<tu tuid=\"2\"><tuv xml:lang=\"en-GB\"><seg>second unit</seg></tuv>"
+                              "<tuv xml:lang=\"de-DE\"><seg>zweite</seg></tuv>\n" +
+                              unit("3", "third unit", "dritte") +
+                              "<tu tuid=\"4\"><tuv xml:lang=\"en-GB\"><seg>fourth unit</seg></tuv>"
+                              "<tuv xml:lang=\"de-DE\"><seg>vierte</seg></tuv>";
+    ScratchDir dir;
+    const std::wstring tmx = dir.file(L"cut.tmx");
+    ASSERT_TRUE(tmxtest::writeBytes(tmx, bytes));
+    TmxFile file;
+    ASSERT_EQ(file.load(tmx), 1);
+    // The tu inside the open tu 2 is ignored while indexing: its entry carries tu 2's offset.
+    ASSERT_EQ(file.entryCount(), 4u);
+    ASSERT_NE(file.readEntry(0), nullptr);
+    EXPECT_EQ(file.readEntry(0)->tuid, L"1");
+    EXPECT_EQ(file.readEntry(1), nullptr);
+    EXPECT_EQ(file.readEntry(2), nullptr);
+    EXPECT_EQ(file.readEntry(3), nullptr);
+    EXPECT_EQ(file.readEntry(1), nullptr);  // no cached failure: a later call tries again
+}
+
+TEST(TmxFileTest, ReadEntryOfBytesThatNoLongerDecodeIsNone) {
+    ScratchDir dir;
+    const std::wstring tmx = dir.file(L"m.tmx");
+    std::string bytes = kSmallTmx;
+    ASSERT_TRUE(tmxtest::writeBytes(tmx, bytes));
+    {
+        TmxFile file;
+        ASSERT_EQ(file.load(tmx), 1);
+    }
+    // Damage the second unit in place and put the old write time back, so the index is taken
+    // as current.
+    FILETIME time;
+    ASSERT_TRUE(tmxtest::getWriteTime(tmx, time));
+    const size_t at = bytes.find("Close");
+    bytes[at + 1] = '\xFF';
+    ASSERT_TRUE(tmxtest::writeBytes(tmx, bytes));
+    ASSERT_TRUE(tmxtest::setWriteTime(tmx, time));
+
+    TmxFile file;
+    ASSERT_EQ(file.load(tmx), 1);
+    ASSERT_NE(file.readEntry(0), nullptr);
+    EXPECT_EQ(file.readEntry(1), nullptr);
+    ASSERT_NE(file.readEntry(2), nullptr);
+    EXPECT_EQ(file.readEntry(2)->tuid, L"3");
+}
+
+// Entry offsets are byte offsets of the file, whatever the encoding: a UTF-16 file's entries are
+// read back from the mapped bytes at the offsets the indexing pass recorded.
+TEST(TmxFileTest, EntriesOfUtf16FilesAreReadAtTheirByteOffsets) {
+    const std::wstring text = tmxtest::widen(kSmallTmx);
+    for (bool bigEndian : {false, true}) {
+        SCOPED_TRACE(bigEndian ? "UTF-16BE" : "UTF-16LE");
+        std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+        for (wchar_t unit : text) {
+            const char high = static_cast<char>((unit >> 8) & 0xFF);
+            const char low = static_cast<char>(unit & 0xFF);
+            bytes += bigEndian ? high : low;
+            bytes += bigEndian ? low : high;
+        }
+        ScratchDir dir;
+        const std::wstring tmx = dir.file(L"wide.tmx");
+        ASSERT_TRUE(tmxtest::writeBytes(tmx, bytes));
+        TmxFile file;
+        ASSERT_EQ(file.load(tmx), 1);
+        ASSERT_EQ(file.entryCount(), 3u);
+        const size_t third = text.find(L"<tu tuid=\"3\"");
+        EXPECT_EQ(file.entryOffset(2), 2 + 2 * third);
+        const TmxEntry* entry = file.readEntry(2);
+        ASSERT_NE(entry, nullptr);
+        EXPECT_EQ(entry->tuid, L"3");
+        const Segment& german = findSegment(*entry, L"de-DE").segment;
+        ASSERT_EQ(german.size(), 3u);
+        EXPECT_EQ(german[0].text, L"Datei");
+        EXPECT_EQ(german[2].text, L"speichern");
+    }
+}
+
+TEST_F(IndexedTmx, SearchGoesToTheIndexWithTheLanguageNormalised) {
+    TmxFile file;
+    bool strong = true;
+    SearchResults results;
+    const SearchQuery query = SearchQuery::split(L"main window", SearchQuery::budgetMaximum(25));
+    EXPECT_EQ(file.search(L"de-DE", query.includeWords, query.excludeWords, query.perWordBudget, strong, results), 0);
+    ASSERT_EQ(file.load(tmx_), 1);
+
+    strong = false;
+    EXPECT_EQ(file.search(L" DE-de ", query.includeWords, query.excludeWords, query.perWordBudget, strong, results), 2);
+    ASSERT_EQ(results.size(), 2u);
+    EXPECT_TRUE(strong);
+    EXPECT_EQ(results[0].entryId + results[1].entryId, 1u);  // units 1 and 2
+
+    SearchResults none;
+    EXPECT_EQ(file.search(L"fr-FR", query.includeWords, query.excludeWords, query.perWordBudget, strong, none), 0);
+    EXPECT_TRUE(none.empty());
+}
+
+} // namespace

@@ -1,0 +1,146 @@
+#pragma once
+
+// Output, timing and memory helpers for the filter and group commands of tmx_bench.
+
+#include <windows.h>
+#include <psapi.h>
+
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace bench {
+
+inline std::string toUtf8(const std::wstring& text) {
+    if (text.empty())
+        return std::string();
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                      nullptr, nullptr);
+    std::string out(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n, nullptr, nullptr);
+    return out;
+}
+
+inline std::wstring fromUtf8(const std::string& text) {
+    if (text.empty())
+        return std::wstring();
+    const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring out(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n);
+    return out;
+}
+
+inline void line(const std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fputc('\n', stdout);
+}
+
+inline void print(const char* key, const std::string& value) {
+    line(std::string(key) + ": " + value);
+}
+
+inline void print(const char* key, uint64_t value) {
+    print(key, std::to_string(value));
+}
+
+inline std::string fixed(double value, int decimals) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
+    return buffer;
+}
+
+inline double megabytes(uint64_t bytes) {
+    return static_cast<double>(bytes) / (1024.0 * 1024.0);
+}
+
+class Stopwatch {
+public:
+    Stopwatch() {
+        QueryPerformanceFrequency(&frequency_);
+        QueryPerformanceCounter(&start_);
+    }
+    double microseconds() const {
+        LARGE_INTEGER now;
+        QueryPerformanceCounter(&now);
+        return static_cast<double>(now.QuadPart - start_.QuadPart) * 1e6 /
+               static_cast<double>(frequency_.QuadPart);
+    }
+
+private:
+    LARGE_INTEGER frequency_;
+    LARGE_INTEGER start_;
+};
+
+inline uint64_t fileSize(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
+        return 0;
+    return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+// Committed private bytes over the whole address space.
+inline uint64_t committedPrivateBytes() {
+    uint64_t total = 0;
+    MEMORY_BASIC_INFORMATION info;
+    const uint8_t* at = nullptr;
+    while (VirtualQuery(at, &info, sizeof info) == sizeof info) {
+        if (info.State == MEM_COMMIT && info.Type == MEM_PRIVATE)
+            total += info.RegionSize;
+        const uint8_t* next = static_cast<const uint8_t*>(info.BaseAddress) + info.RegionSize;
+        if (next <= at)
+            break;
+        at = next;
+    }
+    return total;
+}
+
+// Wine does not keep the peak of the private-bytes counter, so a thread samples the committed
+// private memory every few milliseconds and the larger of both figures is the peak.
+class PeakMemorySampler {
+public:
+    PeakMemorySampler() {
+        stop_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        thread_ = CreateThread(nullptr, 0, &PeakMemorySampler::run, this, 0, nullptr);
+    }
+    ~PeakMemorySampler() {
+        SetEvent(stop_);
+        if (thread_) {
+            WaitForSingleObject(thread_, INFINITE);
+            CloseHandle(thread_);
+        }
+        CloseHandle(stop_);
+    }
+    PeakMemorySampler(const PeakMemorySampler&) = delete;
+    PeakMemorySampler& operator=(const PeakMemorySampler&) = delete;
+
+    uint64_t peak() {
+        sample();
+        PROCESS_MEMORY_COUNTERS_EX counters = {};
+        counters.cb = sizeof counters;
+        GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                             sizeof counters);
+        const uint64_t sampled = peak_.load();
+        return counters.PeakPagefileUsage > sampled ? counters.PeakPagefileUsage : sampled;
+    }
+
+private:
+    static DWORD WINAPI run(void* self) {
+        auto* sampler = static_cast<PeakMemorySampler*>(self);
+        while (WaitForSingleObject(sampler->stop_, 5) == WAIT_TIMEOUT)
+            sampler->sample();
+        return 0;
+    }
+    void sample() {
+        const uint64_t now = committedPrivateBytes();
+        uint64_t seen = peak_.load();
+        while (now > seen && !peak_.compare_exchange_weak(seen, now)) {
+        }
+    }
+
+    HANDLE stop_;
+    HANDLE thread_;
+    std::atomic<uint64_t> peak_{0};
+};
+
+} // namespace bench
