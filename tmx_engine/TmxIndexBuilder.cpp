@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <cwchar>
+#include <iterator>
 #include <new>
 #include <thread>
 
@@ -242,7 +243,7 @@ void TmxIndexBuilder::process(uint32_t worker, const IndexChunk& chunk) {
         work.chunk = &chunk;
         for (const IndexChunk::Entry& e : chunk.entries) {
             if (failedSoFar())
-                return;
+                break;
             const uint8_t* owners = &chunk.owners[e.firstWord];
             if (std::find(owners, owners + e.wordCount, static_cast<uint8_t>(worker)) ==
                 owners + e.wordCount)
@@ -262,6 +263,8 @@ void TmxIndexBuilder::process(uint32_t worker, const IndexChunk& chunk) {
     } catch (const std::exception&) {
         fail();
     }
+    // After a failure entries may still be in flight: drop them, they belong to this chunk.
+    std::fill(std::begin(work.due), std::end(work.due), nullptr);
 }
 
 uint32_t TmxIndexBuilder::wordNode(ShardWork& work, EntryWork& entry, uint32_t word) {

@@ -98,15 +98,15 @@ private:
         std::vector<TermShape> shapes;
         std::vector<uint32_t> termNodes;
     };
-    // What one shard's thread keeps between entries.
-    struct ShardWork {
+    // What one shard's thread keeps between entries (apart from the other shards' in memory).
+    struct alignas(64) ShardWork {
         uint32_t shard = 0;
         std::vector<WordSlot> wordSlots;
         std::vector<PairSlot> pairSlots;
         uint32_t wordMask = 0;
         uint32_t pairMask = 0;
         const IndexChunk* chunk = nullptr;
-        // Entries in flight, and the stage each one is due for next (see process).
+        // Entries in flight, and the stage each one is due for next (see advance).
         EntryWork entries[4];
         EntryWork* due[3] = {};
         uint32_t started = 0;
