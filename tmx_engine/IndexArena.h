@@ -18,7 +18,7 @@
 // writes are visible to it.
 class IndexArena {
 public:
-    static constexpr uint32_t kBlockShift = 20; // 1 Mi words = 4 MiB per block
+    static constexpr uint32_t kBlockShift = 19; // 512 Ki words = 2 MiB per block
     static constexpr uint32_t kBlockWords = 1u << kBlockShift;
     static constexpr uint32_t kMaxBlocks = 1u << (31 - kBlockShift);
 

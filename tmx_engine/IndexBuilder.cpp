@@ -1,13 +1,13 @@
 #include "tmx_engine/IndexBuilder.h"
 
 #include "tmx_engine/Index.h"
+#include "tmx_engine/IndexWorkerThread.h"
 
 #include <windows.h>
 
 #include <algorithm>
 #include <cstring>
 #include <new>
-#include <thread>
 
 namespace {
 
@@ -490,14 +490,16 @@ template <class Job> void runParallel(uint32_t count, uint32_t threads, Job job)
         for (uint32_t i = next.fetch_add(1); i < count; i = next.fetch_add(1))
             job(i);
     };
-    std::vector<std::thread> started;
+    std::vector<IndexWorkerThread> started;
     try {
+        started.resize(threads);
         for (uint32_t t = 1; t < threads && t < count; ++t)
-            started.emplace_back(loop);
+            if (!started[t].start(loop))
+                break;
     } catch (const std::exception&) {
     }
     loop();
-    for (std::thread& t : started)
+    for (IndexWorkerThread& t : started)
         t.join();
 }
 

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <exception>
+#include <new>
 
 void IndexPipeline::start(Stages& stages, uint32_t workers) {
     stop();
@@ -12,10 +13,12 @@ void IndexPipeline::start(Stages& stages, uint32_t workers) {
         return;
     try {
         processed_.reset(new Counter[workers]);
-        threads_.reserve(workers + 1);
-        threads_.emplace_back(&IndexPipeline::prepareLoop, this);
+        threads_.resize(workers + 1);
+        if (!threads_[0].start([this] { prepareLoop(); }))
+            throw std::bad_alloc();
         for (uint32_t w = 0; w < workers; ++w)
-            threads_.emplace_back(&IndexPipeline::workerLoop, this, w);
+            if (!threads_[w + 1].start([this, w] { workerLoop(w); }))
+                throw std::bad_alloc();
     } catch (const std::exception&) {
         // No threads (or not all of them): the caller's thread does the work. Nothing has been
         // handed over yet, so the threads that did start have nothing to finish.
@@ -106,9 +109,8 @@ void IndexPipeline::stop() {
             { std::lock_guard<std::mutex> guard(p->lock); }
             p->woken.notify_all();
         }
-        for (std::thread& t : threads_)
-            if (t.joinable())
-                t.join();
+        for (IndexWorkerThread& t : threads_)
+            t.join();
         threads_.clear();
     }
     stopping_.store(false);

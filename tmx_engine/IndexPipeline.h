@@ -1,11 +1,12 @@
 #pragma once
 
+#include "tmx_engine/IndexWorkerThread.h"
+
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 // The words of a run of entries, copied out of their segments so that other threads can turn
@@ -37,7 +38,7 @@ struct IndexChunk {
         text.clear();
     }
     // Large enough that handing chunks over costs next to nothing.
-    bool full() const { return entries.size() >= 8192 || words.size() >= 131072; }
+    bool full() const { return entries.size() >= 4096 || words.size() >= 65536; }
 };
 
 // Carries chunks from the caller through two stages: one thread prepares each chunk, in order;
@@ -101,7 +102,7 @@ private:
     Stages* stages_ = nullptr;
     uint32_t workers_ = 1;
     IndexChunk chunks_[kRing];
-    std::vector<std::thread> threads_;
+    std::vector<IndexWorkerThread> threads_;
     Counter submitted_;
     Counter prepared_;
     std::unique_ptr<Counter[]> processed_;
