@@ -38,7 +38,7 @@ struct IndexChunk {
         text.clear();
     }
     // Large enough that handing chunks over costs next to nothing.
-    bool full() const { return entries.size() >= 4096 || words.size() >= 65536; }
+    bool full() const { return entries.size() >= 8192 || words.size() >= 131072; }
 };
 
 // Carries chunks from the caller through two stages: one thread prepares each chunk, in order;
