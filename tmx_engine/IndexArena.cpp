@@ -2,36 +2,38 @@
 
 #include <cstdlib>
 
-IndexArena::IndexArena() { blocks_.reserve(kMaxBlocks); }
+IndexArena::IndexArena() : blocks_(new uint32_t*[kMaxBlocks]()) {}
 
 IndexArena::~IndexArena() {
-    for (uint32_t* block : blocks_)
-        std::free(block);
+    const uint32_t count = blockCount_.load();
+    for (uint32_t i = 0; i < count; ++i)
+        std::free(blocks_[i]);
 }
 
-uint32_t IndexArena::allocate(uint32_t words) {
+uint32_t IndexArena::allocateInNewBlock(Cursor& cursor, uint32_t words) {
     if (words == 0 || words > kBlockWords)
         return 0;
-    if (words > left_) {
-        if (blocks_.size() >= blockLimit_)
+    uint32_t number;
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        number = blockCount_.load(std::memory_order_relaxed);
+        if (number >= blockLimit_)
             return 0;
         uint32_t* block = static_cast<uint32_t*>(std::malloc(size_t(kBlockWords) * 4));
         if (!block)
             return 0;
-        const uint32_t number = static_cast<uint32_t>(blocks_.size());
-        blocks_.push_back(block);
-        next_ = number << kBlockShift;
-        left_ = kBlockWords;
-        // Reference 0 means "none": the first words of the first block are never handed out.
-        if (number == 0) {
-            next_ += 4;
-            left_ -= 4;
-        }
-        if (words > left_)
-            return 0;
+        blocks_[number] = block;
+        blockCount_.store(number + 1, std::memory_order_release);
     }
-    const uint32_t ref = next_;
-    next_ += words;
-    left_ -= words;
+    cursor.next = number << kBlockShift;
+    cursor.left = kBlockWords;
+    // Reference 0 means "none": the first words of the first block are never handed out.
+    if (number == 0) {
+        cursor.next += 4;
+        cursor.left -= 4;
+    }
+    const uint32_t ref = cursor.next;
+    cursor.next += words;
+    cursor.left -= words;
     return ref;
 }

@@ -1,6 +1,7 @@
 #include "tmx_engine/IndexBuilder.h"
 
 #include "tmx_engine/Index.h"
+#include "tmx_engine/IndexWorkerThread.h"
 
 #include <windows.h>
 
@@ -18,7 +19,37 @@ void putU32(uint8_t* at, uint32_t value) { std::memcpy(at, &value, 4); }
 
 } // namespace
 
-IndexBuilder::IndexBuilder() { std::memset(roots_, 0, sizeof roots_); }
+IndexBuilder::IndexBuilder() {
+    std::memset(roots_, 0, sizeof roots_);
+    std::memset(owners_, kNoOwner, sizeof owners_);
+    shards_.push_back(std::make_unique<Shard>());
+}
+
+void IndexBuilder::setShardCount(uint32_t count) {
+    if (count < 1)
+        count = 1;
+    if (count > kNoOwner)
+        count = kNoOwner;
+    while (shards_.size() < count)
+        shards_.push_back(std::make_unique<Shard>());
+}
+
+uint64_t IndexBuilder::wordCount() const {
+    finishPending();
+    uint64_t words = 0;
+    for (const auto& s : shards_)
+        words += s->wordCount;
+    return words;
+}
+
+IndexBuilder::Shard& IndexBuilder::ownerOf(const wchar_t* term, size_t length) {
+    const int bucket = indexBucket(term, length);
+    if (bucket < 0)
+        return *shards_[0];
+    if (owners_[bucket] == kNoOwner)
+        owners_[bucket] = 0;
+    return *shards_[owners_[bucket]];
+}
 
 IndexBuilder::~IndexBuilder() = default;
 
@@ -26,16 +57,16 @@ uint64_t IndexBuilder::headerSize() const { return 0; }
 
 void IndexBuilder::writeHeader(IndexFileWriter&) {}
 
-uint32_t IndexBuilder::newNode(wchar_t unit) {
-    const uint32_t ref = arena_.allocate(4);
+uint32_t IndexBuilder::newNode(Shard& shard, wchar_t unit) {
+    const uint32_t ref = arena_.allocate(shard.cursor, 4);
     if (!ref) {
-        failed_ = true;
+        fail();
         return 0;
     }
     uint32_t* n = arena_.at(ref);
     n[0] = static_cast<uint16_t>(unit);
     n[1] = n[2] = n[3] = 0;
-    wordCount_ += 3;
+    shard.wordCount += 3;
     return ref;
 }
 
@@ -64,7 +95,7 @@ uint32_t IndexBuilder::tableFind(uint32_t table, uint32_t unit) const {
     }
 }
 
-bool IndexBuilder::tableInsert(uint32_t* children, uint32_t unit, uint32_t node) {
+bool IndexBuilder::tableInsert(Shard& shard, uint32_t* children, uint32_t unit, uint32_t node) {
     uint32_t table = *children & ~kTableBit;
     uint32_t* t = arena_.at(table);
     uint32_t count = t[0];
@@ -75,7 +106,7 @@ bool IndexBuilder::tableInsert(uint32_t* children, uint32_t unit, uint32_t node)
             if (count + 1 > (1u << log2) - 1)
                 return false;
         } else {
-            const uint32_t bigger = allocateBlock(static_cast<int>(log2 + 2));
+            const uint32_t bigger = allocateBlock(shard, static_cast<int>(log2 + 2));
             if (!bigger)
                 return false;
             uint32_t* b = arena_.at(bigger);
@@ -99,7 +130,7 @@ bool IndexBuilder::tableInsert(uint32_t* children, uint32_t unit, uint32_t node)
                 b[2 * j] = t[2 * i];
                 b[2 * j + 1] = t[2 * i + 1];
             }
-            freeBlock(table, static_cast<int>(log2 + 1));
+            freeBlock(shard, table, static_cast<int>(log2 + 1));
             table = bigger;
             *children = table | kTableBit;
             t = b;
@@ -122,16 +153,16 @@ bool IndexBuilder::tableInsert(uint32_t* children, uint32_t unit, uint32_t node)
 }
 
 // The child of this unit under the given children reference, created when missing.
-uint32_t IndexBuilder::child(uint32_t* children, uint32_t unit) {
+uint32_t IndexBuilder::child(Shard& shard, uint32_t* children, uint32_t unit) {
     if (*children & kTableBit) {
         const uint32_t found = tableFind(*children & ~kTableBit, unit);
         if (found)
             return found;
-        const uint32_t created = newNode(static_cast<wchar_t>(unit));
+        const uint32_t created = newNode(shard, static_cast<wchar_t>(unit));
         if (!created)
             return 0;
-        if (!tableInsert(children, unit, created)) {
-            failed_ = true;
+        if (!tableInsert(shard, children, unit, created)) {
+            fail();
             return 0;
         }
         return created;
@@ -145,7 +176,7 @@ uint32_t IndexBuilder::child(uint32_t* children, uint32_t unit) {
         slot = &n[1];
         ++length;
     }
-    const uint32_t created = newNode(static_cast<wchar_t>(unit));
+    const uint32_t created = newNode(shard, static_cast<wchar_t>(unit));
     if (!created)
         return 0;
     if (length < kChainLimit) {
@@ -154,7 +185,7 @@ uint32_t IndexBuilder::child(uint32_t* children, uint32_t unit) {
         return created;
     }
     // A long chain becomes a table.
-    const uint32_t table = allocateBlock(6);
+    const uint32_t table = allocateBlock(shard, 6);
     if (!table)
         return 0;
     std::memset(arena_.at(table), 0, 4 * 64);
@@ -164,19 +195,19 @@ uint32_t IndexBuilder::child(uint32_t* children, uint32_t unit) {
     while (ref) {
         const uint32_t next = arena_.at(ref)[1];
         arena_.at(ref)[1] = 0;
-        tableInsert(children, arena_.at(ref)[0] & 0xFFFF, ref);
+        tableInsert(shard, children, arena_.at(ref)[0] & 0xFFFF, ref);
         ref = next;
     }
-    tableInsert(children, unit, created);
+    tableInsert(shard, children, unit, created);
     return created;
 }
 
-uint32_t IndexBuilder::descend(uint32_t from, const wchar_t* units, size_t length) {
-    if (length == 0 || failed_)
+uint32_t IndexBuilder::descend(Shard& shard, uint32_t from, const wchar_t* units, size_t length) {
+    if (length == 0 || failedSoFar())
         return 0;
     uint32_t* children = from == 0 ? &roots_[indexBucket(units, length)] : &arena_.at(from)[2];
     for (size_t i = 0;;) {
-        const uint32_t ref = child(children, static_cast<uint16_t>(units[i]));
+        const uint32_t ref = child(shard, children, static_cast<uint16_t>(units[i]));
         if (!ref)
             return 0;
         if (++i == length)
@@ -200,29 +231,32 @@ void IndexBuilder::childrenInOrder(uint32_t children, std::vector<uint32_t>& out
     }
 }
 
-uint32_t IndexBuilder::node(const wchar_t* term, size_t length) { return descend(0, term, length); }
+uint32_t IndexBuilder::node(const wchar_t* term, size_t length) {
+    finishPending();
+    return descend(ownerOf(term, length), 0, term, length);
+}
 
-uint32_t IndexBuilder::node(const std::wstring& term) { return descend(0, term.data(), term.size()); }
+uint32_t IndexBuilder::node(const std::wstring& term) { return node(term.data(), term.size()); }
 
-uint32_t IndexBuilder::allocateBlock(int sizeClass) {
-    uint32_t ref = freeLists_[sizeClass];
+uint32_t IndexBuilder::allocateBlock(Shard& shard, int sizeClass) {
+    uint32_t ref = shard.freeLists[sizeClass];
     if (ref) {
-        freeLists_[sizeClass] = arena_.at(ref)[0];
+        shard.freeLists[sizeClass] = arena_.at(ref)[0];
         return ref;
     }
-    ref = arena_.allocate(1u << sizeClass);
+    ref = arena_.allocate(shard.cursor, 1u << sizeClass);
     if (!ref)
-        failed_ = true;
+        fail();
     return ref;
 }
 
-void IndexBuilder::freeBlock(uint32_t ref, int sizeClass) {
-    arena_.at(ref)[0] = freeLists_[sizeClass];
-    freeLists_[sizeClass] = ref;
+void IndexBuilder::freeBlock(Shard& shard, uint32_t ref, int sizeClass) {
+    arena_.at(ref)[0] = shard.freeLists[sizeClass];
+    shard.freeLists[sizeClass] = ref;
 }
 
-bool IndexBuilder::appendPosting(uint32_t ref, uint32_t entry) {
-    if (!ref || failed_)
+bool IndexBuilder::appendPosting(Shard& shard, uint32_t ref, uint32_t entry) {
+    if (!ref || failedSoFar())
         return false;
     uint32_t* n = arena_.at(ref);
     if (n[0] & kCappedBit)
@@ -237,8 +271,8 @@ bool IndexBuilder::appendPosting(uint32_t ref, uint32_t entry) {
     if (count >= kPostingCap) {
         n[0] |= kCappedBit;
         if (options_ & kDropCappedPostings) {
-            freeBlock(n[3], sizeClassOf(count));
-            wordCount_ -= count;
+            freeBlock(shard, n[3], sizeClassOf(count));
+            shard.wordCount -= count;
             n[0] &= ~(kCountMask << kCountShift);
             n[3] = 0;
         }
@@ -247,7 +281,7 @@ bool IndexBuilder::appendPosting(uint32_t ref, uint32_t entry) {
     if (count == 0) {
         n[3] = entry;
     } else if (count == 1) {
-        const uint32_t block = allocateBlock(1);
+        const uint32_t block = allocateBlock(shard, 1);
         if (!block)
             return false;
         uint32_t* p = arena_.at(block);
@@ -257,17 +291,17 @@ bool IndexBuilder::appendPosting(uint32_t ref, uint32_t entry) {
     } else {
         const int sizeClass = sizeClassOf(count);
         if (count == (1u << sizeClass)) {
-            const uint32_t block = allocateBlock(sizeClass + 1);
+            const uint32_t block = allocateBlock(shard, sizeClass + 1);
             if (!block)
                 return false;
             std::memcpy(arena_.at(block), arena_.at(n[3]), 4 * size_t(count));
-            freeBlock(n[3], sizeClass);
+            freeBlock(shard, n[3], sizeClass);
             n[3] = block;
         }
         arena_.at(n[3])[count] = entry;
     }
     n[0] += 1u << kCountShift;
-    wordCount_ += 1;
+    shard.wordCount += 1;
     return count >= 1;
 }
 
@@ -281,14 +315,15 @@ void IndexBuilder::prefetchPostingEnd(uint32_t ref) const {
 }
 
 bool IndexBuilder::addPosting(const std::wstring& term, uint32_t entry) {
-    return appendPosting(node(term), entry);
+    const uint32_t ref = node(term);
+    return appendPosting(ownerOf(term.data(), term.size()), ref, entry);
 }
 
 void IndexBuilder::makeAlias(uint32_t ref, uint32_t target) {
     try {
         aliasTargets_[ref] = target;
     } catch (const std::bad_alloc&) {
-        failed_ = true;
+        fail();
         return;
     }
     arena_.at(ref)[0] |= kAliasBit;
@@ -296,20 +331,32 @@ void IndexBuilder::makeAlias(uint32_t ref, uint32_t target) {
 }
 
 uint32_t IndexBuilder::postingCount(uint32_t ref) const {
+    finishPending();
+    return postingCountNow(ref);
+}
+
+uint32_t IndexBuilder::postingCountNow(uint32_t ref) const {
     return ref ? (arena_.at(ref)[0] >> kCountShift) & kCountMask : 0;
 }
 
 bool IndexBuilder::isCapped(uint32_t ref) const {
+    finishPending();
     return ref && (arena_.at(ref)[0] & kCappedBit) != 0;
 }
 
 bool IndexBuilder::isAlias(uint32_t ref) const {
+    finishPending();
+    return isAliasNow(ref);
+}
+
+bool IndexBuilder::isAliasNow(uint32_t ref) const {
     return ref && (arena_.at(ref)[0] & kAliasBit) != 0;
 }
 
 std::vector<uint32_t> IndexBuilder::postingList(uint32_t ref) const {
+    finishPending();
     std::vector<uint32_t> list;
-    const uint32_t count = postingCount(ref);
+    const uint32_t count = postingCountNow(ref);
     if (count == 1)
         list.push_back(arena_.at(ref)[3]);
     else if (count >= 2)
@@ -318,16 +365,47 @@ std::vector<uint32_t> IndexBuilder::postingList(uint32_t ref) const {
 }
 
 uint64_t IndexBuilder::fileSize() const {
-    return headerSize() + 4 * wordCount_ + 4ull * IndexFormat::kBucketCount + 7 +
+    return headerSize() + 4 * wordCount() + 4ull * IndexFormat::kBucketCount + 7 +
            4ull * aliasCount_;
+}
+
+// The bytes of a bucket's nodes, walked in any order.
+uint64_t IndexBuilder::bucketBytes(uint32_t bucket, std::vector<uint32_t>& stack) const {
+    uint64_t bytes = 0;
+    stack.clear();
+    if (roots_[bucket])
+        stack.push_back(roots_[bucket]);
+    auto visit = [&](uint32_t ref) {
+        const uint32_t* n = arena_.at(ref);
+        bytes += (n[0] & kAliasBit) ? 16 : 12 + 4 * uint64_t((n[0] >> kCountShift) & kCountMask);
+        if (n[2])
+            stack.push_back(n[2]);
+    };
+    while (!stack.empty()) {
+        const uint32_t children = stack.back();
+        stack.pop_back();
+        if (children & kTableBit) {
+            const uint32_t* t = arena_.at(children & ~kTableBit);
+            const uint32_t capacity = tableCapacity(t);
+            for (uint32_t i = 1; i < capacity; ++i)
+                if (t[2 * i] & kOccupied)
+                    visit(t[2 * i + 1]);
+        } else {
+            for (uint32_t ref = children; ref; ref = arena_.at(ref)[1])
+                visit(ref);
+        }
+    }
+    return bytes;
 }
 
 // Each bucket's nodes go out as: a sibling chain back to back in the order the nodes were created,
 // then the children of its last node, then those of the one before, and so on down to the first
 // (the order of the recursive layout, kept with an explicit stack so that a long run of letters
 // cannot exhaust the thread's stack). A sibling follows its node directly; a child's offset is
-// known when the child goes out and is written then into its parent.
-bool IndexBuilder::writeNodes(IndexFileWriter& out, uint64_t bucketTable) {
+// known when the child goes out and is written then into its parent. Each bucket must start at
+// the offset planned for it.
+bool IndexBuilder::writeBuckets(IndexFileWriter& out, uint32_t first, uint32_t last,
+                                const uint64_t* offsets, bool withAliases) const {
     struct Pending {
         uint32_t ref;
         uint32_t offset;
@@ -335,12 +413,15 @@ bool IndexBuilder::writeNodes(IndexFileWriter& out, uint64_t bucketTable) {
     std::vector<Pending> pending;
     std::unordered_map<uint32_t, uint32_t> targetOffsets;
     std::vector<Pending> aliases; // alias node -> its own file offset
-    for (const auto& a : aliasTargets_)
-        targetOffsets.emplace(a.second, 0);
+    if (withAliases)
+        for (const auto& a : aliasTargets_)
+            targetOffsets.emplace(a.second, 0);
 
     std::vector<uint32_t> chain;
     auto emitChain = [&](uint32_t first) -> bool {
         childrenInOrder(first, chain);
+        for (uint32_t ref : chain)
+            __builtin_prefetch(arena_.at(ref));
         for (size_t i = 0; i < chain.size(); ++i) {
             const uint32_t ref = chain[i];
             const uint32_t* n = arena_.at(ref);
@@ -376,10 +457,11 @@ bool IndexBuilder::writeNodes(IndexFileWriter& out, uint64_t bucketTable) {
         return true;
     };
 
-    for (uint32_t b = 0; b < IndexFormat::kBucketCount; ++b) {
+    for (uint32_t b = first; b < last; ++b) {
         if (!roots_[b])
             continue;
-        out.patch32(bucketTable + 4 * b, static_cast<uint32_t>(out.offset()));
+        if (out.offset() != offsets[b])
+            return false;
         if (!emitChain(roots_[b]))
             return false;
         while (!pending.empty()) {
@@ -394,12 +476,102 @@ bool IndexBuilder::writeNodes(IndexFileWriter& out, uint64_t bucketTable) {
         }
     }
     for (const Pending& a : aliases)
-        out.patch32(a.offset + 12, targetOffsets[aliasTargets_[a.ref]]);
+        out.patch32(a.offset + 12, targetOffsets[aliasTargets_.at(a.ref)]);
     return !out.failed();
 }
 
+namespace {
+
+// Runs job(i) for i in [0, count) on up to threads threads (the calling one among them); jobs
+// whose thread cannot be started run on the calling thread. Every thread is joined.
+template <class Job> void runParallel(uint32_t count, uint32_t threads, Job job) {
+    std::atomic<uint32_t> next{0};
+    auto loop = [&] {
+        for (uint32_t i = next.fetch_add(1); i < count; i = next.fetch_add(1))
+            job(i);
+    };
+    std::vector<IndexWorkerThread> started;
+    try {
+        started.resize(threads);
+        for (uint32_t t = 1; t < threads && t < count; ++t)
+            if (!started[t].start(loop))
+                break;
+    } catch (const std::exception&) {
+    }
+    loop();
+    for (IndexWorkerThread& t : started)
+        t.join();
+}
+
+} // namespace
+
+bool IndexBuilder::writeNodes(IndexFileWriter& out) {
+    const uint64_t bucketTable = out.offset();
+    const uint32_t threads = aliasTargets_.empty() ? shardCount() : 1;
+
+    // Every bucket's size first, so that the bucket table can go out now and the buckets can be
+    // written side by side.
+    std::vector<uint64_t> sizes(IndexFormat::kBucketCount, 0);
+    std::atomic<bool> ok{true};
+    runParallel(IndexFormat::kBucketCount / 64, threads, [&](uint32_t group) {
+        try {
+            std::vector<uint32_t> stack;
+            for (uint32_t b = group * 64; b < group * 64 + 64; ++b)
+                sizes[b] = bucketBytes(b, stack);
+        } catch (const std::exception&) {
+            ok = false;
+        }
+    });
+    if (!ok)
+        return false;
+    std::vector<uint64_t> offsets(IndexFormat::kBucketCount + 1, 0);
+    uint8_t table[4 * IndexFormat::kBucketCount] = {};
+    uint64_t at = bucketTable + sizeof table;
+    for (uint32_t b = 0; b < IndexFormat::kBucketCount; ++b) {
+        offsets[b] = at;
+        if (roots_[b]) {
+            if (at >= (uint64_t(1) << 32))
+                return false;
+            putU32(table + 4 * b, static_cast<uint32_t>(at));
+        }
+        at += sizes[b];
+    }
+    offsets[IndexFormat::kBucketCount] = at;
+    out.write(table, sizeof table);
+
+    if (threads <= 1)
+        return writeBuckets(out, 0, IndexFormat::kBucketCount, offsets.data(), true);
+
+    // Ranges of buckets of about equal size, one writer each.
+    const uint64_t total = at - out.offset();
+    std::vector<uint32_t> cuts{0};
+    for (uint32_t b = 0; b < IndexFormat::kBucketCount; ++b)
+        if (cuts.size() < threads &&
+            offsets[b + 1] - out.offset() >= total / threads * cuts.size())
+            cuts.push_back(b + 1);
+    cuts.push_back(IndexFormat::kBucketCount);
+    // The main writer resumes after the nodes (with the zeros up to the planned size).
+    out.skipTo(at);
+    if (out.failed())
+        return false;
+    runParallel(static_cast<uint32_t>(cuts.size() - 1), threads, [&](uint32_t range) {
+        try {
+            const uint32_t first = cuts[range];
+            const uint32_t last = cuts[range + 1];
+            IndexFileWriter part;
+            if (!part.openRange(out, offsets[first], offsets[last]) ||
+                !writeBuckets(part, first, last, offsets.data(), false) || !part.finishRange())
+                ok = false;
+        } catch (const std::exception&) {
+            ok = false;
+        }
+    });
+    return ok;
+}
+
 bool IndexBuilder::write(const std::wstring& path) {
-    if (failed_)
+    finishPending();
+    if (failed())
         return false;
     const uint64_t size = fileSize();
     // Offsets in the file are 32-bit and the reader refuses files of 4 GiB or more.
@@ -413,9 +585,7 @@ bool IndexBuilder::write(const std::wstring& path) {
             try {
                 writeHeader(out);
                 out.writeZeros(static_cast<size_t>((8 - out.offset() % 8) % 8));
-                const uint64_t bucketTable = out.offset();
-                out.writeZeros(4 * IndexFormat::kBucketCount);
-                ok = writeNodes(out, bucketTable);
+                ok = writeNodes(out);
             } catch (const std::bad_alloc&) {
                 ok = false;
             }

@@ -3,7 +3,9 @@
 #include "tmx_engine/IndexArena.h"
 #include "tmx_engine/IndexFileWriter.h"
 
+#include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -16,6 +18,11 @@
 // small hash table by unit, so that a word met after thousands of different words is still found
 // at once. Nodes are handed out in ascending references, so the order in which children were
 // first met is the order of their references, and the file lists them in that order.
+//
+// The trie may be filled by several threads at once, one per shard: a shard owns a set of buckets
+// (terms of different buckets share no node) with its own allocation cursor and free blocks, and
+// only the shard's thread touches them while it works. Because a bucket's nodes all come from one
+// cursor, their references still grow in the order they were made.
 //
 // Running out of memory never throws out of the builder: it marks the builder failed, later input
 // is ignored and write() returns false.
@@ -39,7 +46,11 @@ public:
     // complete write; on any failure nothing is left behind and the result is false.
     bool write(const std::wstring& path);
 
-    bool failed() const { return failed_; }
+    // Waits for the terms still being added on other threads (see finishPending).
+    bool failed() const {
+        finishPending();
+        return failed_.load(std::memory_order_relaxed);
+    }
     // Caps the memory of nodes and postings (rounded down to whole arena blocks); indexing past it
     // fails cleanly instead of exhausting the address space.
     void setMemoryLimit(size_t bytes) {
@@ -49,7 +60,7 @@ public:
     }
     // Size of the file that write() would make.
     uint64_t fileSize() const;
-    uint64_t wordCount() const { return wordCount_; }
+    uint64_t wordCount() const;
     size_t arenaBytes() const { return arena_.bytesReserved(); }
 
     // Inspection of the trie (tests and tools).
@@ -59,13 +70,40 @@ public:
     std::vector<uint32_t> postingList(uint32_t node) const;
 
 protected:
+    // Blocks of 2^1 .. 2^17 words: posting lists up to 2^13, child tables up to 65536 slots.
+    static constexpr int kSizeClasses = 18;
+
+    // What one filling thread owns besides its buckets. Aligned apart so that two threads never
+    // share a cache line.
+    struct alignas(64) Shard {
+        IndexArena::Cursor cursor;
+        uint32_t freeLists[kSizeClasses] = {};
+        uint64_t wordCount = 0;
+    };
+
     virtual uint64_t headerSize() const;
     virtual void writeHeader(IndexFileWriter& writer);
+    // Waits until every term handed to other threads is in the trie. The trie then holds what all
+    // the input so far gives, so inspecting it from a const function is no change.
+    virtual void finishPending() const {}
+
+    // Only while no term is being added.
+    void setShardCount(uint32_t count);
+    uint32_t shardCount() const { return static_cast<uint32_t>(shards_.size()); }
+    Shard& shard(uint32_t i) { return *shards_[i]; }
+    // A bucket keeps its shard once it has one: its nodes must all come from one cursor.
+    static constexpr uint32_t kNoOwner = 0xFF;
+    void setBucketOwner(uint32_t bucket, uint32_t shard) { owners_[bucket] = static_cast<uint8_t>(shard); }
+    uint32_t bucketOwner(uint32_t bucket) const { return owners_[bucket]; }
 
     // Walks from a node's children (from 0: from the bucket root of the units) over the units,
-    // creating what is missing.
-    uint32_t descend(uint32_t from, const wchar_t* units, size_t length);
-    bool appendPosting(uint32_t node, uint32_t entry);
+    // creating what is missing. The shard must own the units' bucket.
+    uint32_t descend(Shard& shard, uint32_t from, const wchar_t* units, size_t length);
+    bool appendPosting(Shard& shard, uint32_t node, uint32_t entry);
+    bool failedSoFar() const { return failed_.load(std::memory_order_relaxed); }
+    // The inspection functions without waiting, for the threads that fill the trie.
+    uint32_t postingCountNow(uint32_t node) const;
+    bool isAliasNow(uint32_t node) const;
     // Hints that a node, or the end of its posting list, is about to be used.
     void prefetchNode(uint32_t node) const {
         if (node)
@@ -73,7 +111,7 @@ protected:
     }
     void prefetchPostingEnd(uint32_t node) const;
     void makeAlias(uint32_t node, uint32_t target);
-    void fail() { failed_ = true; }
+    void fail() { failed_.store(true, std::memory_order_relaxed); }
 
     uint32_t options_ = kDropCappedPostings;
 
@@ -83,26 +121,29 @@ private:
     static constexpr uint32_t kCountMask = 0x3FFF;
     static constexpr uint32_t kCappedBit = 0x40000000u;
     static constexpr uint32_t kAliasBit = 0x80000000u;
-    // Blocks of 2^1 .. 2^17 words: posting lists up to 2^13, child tables up to 65536 slots.
-    static constexpr int kSizeClasses = 18;
     // A stored children reference with this bit names a child table instead of a chain.
     static constexpr uint32_t kTableBit = 0x80000000u;
     static constexpr uint32_t kChainLimit = 8;
 
-    uint32_t newNode(wchar_t unit);
-    uint32_t child(uint32_t* children, uint32_t unit);
+    uint32_t newNode(Shard& shard, wchar_t unit);
+    uint32_t child(Shard& shard, uint32_t* children, uint32_t unit);
     uint32_t tableFind(uint32_t table, uint32_t unit) const;
-    bool tableInsert(uint32_t* children, uint32_t unit, uint32_t node);
+    bool tableInsert(Shard& shard, uint32_t* children, uint32_t unit, uint32_t node);
     void childrenInOrder(uint32_t children, std::vector<uint32_t>& out) const;
-    uint32_t allocateBlock(int sizeClass);
-    void freeBlock(uint32_t ref, int sizeClass);
-    bool writeNodes(IndexFileWriter& out, uint64_t bucketTable);
+    uint32_t allocateBlock(Shard& shard, int sizeClass);
+    void freeBlock(Shard& shard, uint32_t ref, int sizeClass);
+    // The owner of the term's bucket; a bucket without one goes to the first shard.
+    Shard& ownerOf(const wchar_t* term, size_t length);
+    uint64_t bucketBytes(uint32_t bucket, std::vector<uint32_t>& stack) const;
+    bool writeBuckets(IndexFileWriter& out, uint32_t first, uint32_t last, const uint64_t* offsets,
+                      bool withAliases) const;
+    bool writeNodes(IndexFileWriter& out);
 
     uint32_t roots_[1024];
+    uint8_t owners_[1024];
     IndexArena arena_;
-    uint32_t freeLists_[kSizeClasses] = {};
-    uint64_t wordCount_ = 0;
+    std::vector<std::unique_ptr<Shard>> shards_;
     uint32_t aliasCount_ = 0;
     std::unordered_map<uint32_t, uint32_t> aliasTargets_; // alias node -> the node it shares
-    bool failed_ = false;
+    std::atomic<bool> failed_{false};
 };

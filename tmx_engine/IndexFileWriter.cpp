@@ -10,8 +10,10 @@ bool IndexFileWriter::open(const std::wstring& path, uint64_t plannedSize) {
                             FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file_.valid())
         return false;
+    target_ = file_.get();
+    windowSize_ = kWindow;
     try {
-        window_.resize(kWindow);
+        window_.resize(windowSize_);
     } catch (const std::bad_alloc&) {
         return false;
     }
@@ -23,21 +25,48 @@ bool IndexFileWriter::open(const std::wstring& path, uint64_t plannedSize) {
     return true;
 }
 
-bool IndexFileWriter::writeAt(uint64_t at, const void* data, size_t count) {
-    LARGE_INTEGER position;
-    position.QuadPart = static_cast<LONGLONG>(at);
-    if (!SetFilePointerEx(file_.get(), position, nullptr, FILE_BEGIN))
+bool IndexFileWriter::openRange(const IndexFileWriter& file, uint64_t start, uint64_t end) {
+    failed_ = true;
+    target_ = file.target_;
+    if (!target_ || end < start)
         return false;
+    windowSize_ = kRangeWindow;
+    try {
+        window_.resize(windowSize_);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    windowStart_ = start;
+    filled_ = 0;
+    planned_ = end;
+    latePatches_.clear();
+    failed_ = false;
+    return true;
+}
+
+bool IndexFileWriter::writeAt(uint64_t at, const void* data, size_t count) {
     const uint8_t* p = static_cast<const uint8_t*>(data);
     while (count) {
         const DWORD chunk = static_cast<DWORD>(std::min<size_t>(count, 1u << 30));
+        OVERLAPPED position = {};
+        position.Offset = static_cast<DWORD>(at);
+        position.OffsetHigh = static_cast<DWORD>(at >> 32);
         DWORD done = 0;
-        if (!WriteFile(file_.get(), p, chunk, &done, nullptr) || done != chunk)
+        if (!WriteFile(target_, p, chunk, &done, &position) || done != chunk)
             return false;
         p += chunk;
+        at += chunk;
         count -= chunk;
     }
     return true;
+}
+
+void IndexFileWriter::skipTo(uint64_t at) {
+    if (failed_ || at < offset() || at > planned_ || !flush()) {
+        failed_ = true;
+        return;
+    }
+    windowStart_ = at;
 }
 
 bool IndexFileWriter::flush() {
@@ -53,11 +82,11 @@ bool IndexFileWriter::flush() {
 }
 
 uint8_t* IndexFileWriter::append(size_t count) {
-    if (failed_ || count > kWindow || offset() + count > planned_) {
+    if (failed_ || count > windowSize_ || offset() + count > planned_) {
         failed_ = true;
         return nullptr;
     }
-    if (filled_ + count > kWindow && !flush())
+    if (filled_ + count > windowSize_ && !flush())
         return nullptr;
     uint8_t* at = window_.data() + filled_;
     filled_ += count;
@@ -67,7 +96,7 @@ uint8_t* IndexFileWriter::append(size_t count) {
 void IndexFileWriter::write(const void* data, size_t count) {
     const uint8_t* p = static_cast<const uint8_t*>(data);
     while (count && !failed_) {
-        const size_t chunk = std::min(count, kWindow);
+        const size_t chunk = std::min(count, windowSize_);
         uint8_t* at = append(chunk);
         if (!at)
             return;
@@ -79,7 +108,7 @@ void IndexFileWriter::write(const void* data, size_t count) {
 
 void IndexFileWriter::writeZeros(size_t count) {
     while (count && !failed_) {
-        const size_t chunk = std::min(count, kWindow);
+        const size_t chunk = std::min(count, windowSize_);
         uint8_t* at = append(chunk);
         if (!at)
             return;
@@ -106,9 +135,9 @@ void IndexFileWriter::patch32(uint64_t at, uint32_t value) {
     }
 }
 
-bool IndexFileWriter::finish() {
-    if (!failed_ && offset() < planned_)
-        writeZeros(static_cast<size_t>(planned_ - offset()));
+bool IndexFileWriter::finishRange() {
+    if (!failed_ && offset() != planned_)
+        failed_ = true;
     if (!flush())
         return false;
     std::sort(latePatches_.begin(), latePatches_.end());
@@ -118,6 +147,14 @@ bool IndexFileWriter::finish() {
             break;
         }
     }
-    const bool closed = CloseHandle(file_.release()) != 0;
-    return !failed_ && closed;
+    return !failed_;
+}
+
+bool IndexFileWriter::finish() {
+    if (!failed_ && offset() < planned_)
+        writeZeros(static_cast<size_t>(planned_ - offset()));
+    const bool written = finishRange();
+    target_ = nullptr;
+    const bool closed = file_.valid() && CloseHandle(file_.release()) != 0;
+    return written && closed;
 }

@@ -1,13 +1,8 @@
 #include "tmx_engine/TermList.h"
 
 namespace {
-const wchar_t kThe[] = L"the";
 const wchar_t kEndMark[] = L"#$";
 } // namespace
-
-bool isTermWord(const SegmentElement& token) {
-    return token.kind == SegmentElementKind::Word && token.extra != kThe;
-}
 
 void termText(std::wstring& out, wchar_t prefix, const std::wstring& first,
               const std::wstring* second, bool endMark) {

@@ -32,7 +32,11 @@ struct TermList {
 };
 
 // The words that take part in terms: lower-cased Word tokens, "the" left out.
-bool isTermWord(const SegmentElement& token);
+inline bool isTermWord(const SegmentElement& token) {
+    const std::wstring& w = token.extra;
+    return token.kind == SegmentElementKind::Word &&
+           !(w.size() == 3 && w[0] == L't' && w[1] == L'h' && w[2] == L'e');
+}
 
 // One term as positions in the list of kept words. second is kSingleTerm for P + w + "|" and
 // kEndTerm for P + w + "|#$".

@@ -3,12 +3,30 @@
 #include "tmx_engine/Index.h"
 #include "tmx_engine/TermList.h"
 
+#include <algorithm>
 #include <cstring>
+#include <cwchar>
+#include <iterator>
 #include <new>
+#include <thread>
 
 namespace {
 
 const wchar_t kEndMark[] = L"#$";
+constexpr uint32_t kMaxWorkers = 8;
+
+uint32_t powerOfTwoAtLeast(uint32_t n) {
+    uint32_t p = 1;
+    while (p < n)
+        p <<= 1;
+    return p;
+}
+
+// The bucket of every term that begins with this word under this prefix.
+uint32_t wordBucket(wchar_t prefix, const wchar_t* word, uint32_t length) {
+    const wchar_t key[2] = {prefix, length ? word[0] : L'|'};
+    return static_cast<uint32_t>(indexBucket(key, 2));
+}
 
 uint16_t saturate16(size_t n) { return n > 0xFFFF ? 0xFFFF : static_cast<uint16_t>(n); }
 
@@ -23,31 +41,25 @@ void writeString(IndexFileWriter& out, const std::wstring& s) {
 
 template <class T> void writeNumber(IndexFileWriter& out, T value) { out.write(&value, sizeof value); }
 
+// A character above U+FFFF is one token in a segment, but the index format counts it as two
+// elements (its surrogates were always separate tokens there), so that every writer of the format
+// stores the same count and scores agree.
 bool startsWithSurrogatePair(const std::wstring& s) {
     return s.size() >= 2 && s[0] >= 0xD800 && s[0] <= 0xDBFF && s[1] >= 0xDC00 && s[1] <= 0xDFFF;
-}
-
-// The element count that the entry record stores. A character above U+FFFF is one token in a
-// segment, but the index format counts it as two elements (its surrogates were always separate
-// tokens there), so that every writer of the format stores the same count and scores agree.
-size_t indexedElementCount(const std::vector<SegmentElement>& segment) {
-    size_t n = segment.size();
-    for (const SegmentElement& e : segment)
-        if (e.kind == SegmentElementKind::Other && startsWithSurrogatePair(e.text))
-            ++n;
-    return n;
 }
 
 } // namespace
 
 TmxIndexBuilder::TmxIndexBuilder() {
     entries_.reserve(64);
-    words_.reserve(256);
-    wordNodes_.reserve(256);
+    const unsigned processors = std::thread::hardware_concurrency();
+    workerThreads_ = processors < 1 ? 1 : processors > kMaxWorkers ? kMaxWorkers : processors;
 }
 
+TmxIndexBuilder::~TmxIndexBuilder() { pipeline_.stop(); }
+
 void TmxIndexBuilder::addLanguage(const std::wstring& code, wchar_t prefix) {
-    if (failed())
+    if (failedSoFar())
         return;
     try {
         if (languages_.count(code))
@@ -73,160 +85,344 @@ IndexEntry TmxIndexBuilder::entry(uint32_t id) const {
 void TmxIndexBuilder::addEntry(const std::wstring& language,
                                const std::vector<SegmentElement>& segment, wchar_t prefix,
                                uint32_t tuOffset) {
-    if (failed() || segment.empty() || language != header_.srcLang)
+    if (failedSoFar() || segment.empty() || language != header_.srcLang)
         return;
     if (entryCount_ == 0xFFFFFFFFu) {
         fail();
         return;
     }
     try {
+        if (!pipeline_.started())
+            startPipeline();
+        // One pass: the record's counts and the words that make terms, copied for the threads.
+        IndexChunk& chunk = pipeline_.current();
+        const uint32_t firstWord = static_cast<uint32_t>(chunk.words.size());
         size_t wordTokens = 0;
-        for (const SegmentElement& e : segment)
-            if (e.kind == SegmentElementKind::Word)
+        size_t elements = segment.size();
+        bool barInWord = false;
+        for (const SegmentElement& e : segment) {
+            if (e.kind == SegmentElementKind::Word) {
                 ++wordTokens;
+                if (!isTermWord(e))
+                    continue;
+                const std::wstring& w = e.extra;
+                const size_t start = chunk.text.size();
+                chunk.text.resize(start + w.size());
+                std::memcpy(chunk.text.data() + start, w.data(), w.size() * sizeof(wchar_t));
+                chunk.words.push_back(IndexChunk::Word{static_cast<uint32_t>(start),
+                                                       static_cast<uint32_t>(w.size())});
+                barInWord = barInWord || std::wmemchr(w.data(), L'|', w.size()) != nullptr;
+            } else if (e.kind == SegmentElementKind::Other && startsWithSurrogatePair(e.text)) {
+                ++elements;
+            }
+        }
         if ((entryCount_ & (kChunkSize - 1)) == 0) {
             entries_.emplace_back();
             entries_.back().reserve(kChunkSize);
         }
-        entries_.back().push_back(
-            IndexEntry{tuOffset, saturate16(indexedElementCount(segment)), saturate16(wordTokens)});
+        entries_.back().push_back(IndexEntry{tuOffset, saturate16(elements), saturate16(wordTokens)});
         const uint32_t entry = entryCount_++;
-        indexTerms(segment, prefix, entry);
-    } catch (const std::bad_alloc&) {
+        const uint32_t words = static_cast<uint32_t>(chunk.words.size()) - firstWord;
+        if (words) {
+            chunk.entries.push_back(IndexChunk::Entry{entry, firstWord, words, prefix, barInWord});
+            if (chunk.full())
+                pipeline_.submit();
+        }
+    } catch (const std::exception&) {
         fail();
     }
 }
 
-uint32_t TmxIndexBuilder::wordNode(uint32_t word) {
-    uint32_t& cached = wordNodes_[word];
+void TmxIndexBuilder::startPipeline() {
+    // Reversed pairs look at postings of other buckets as they stand: one thread for them.
+    termPairMode_ = pairMode_;
+    uint32_t threads = termPairMode_ == 3 ? 1 : workerThreads_;
+    threads = threads < 1 ? 1 : threads > kMaxWorkers ? kMaxWorkers : threads;
+    setShardCount(threads);
+    for (uint32_t i = 0; i < threads; ++i) {
+        work_.push_back(std::make_unique<ShardWork>());
+        work_.back()->shard = i;
+    }
+    bucketLoad_.assign(IndexFormat::kBucketCount, 0);
+    shardLoad_.assign(threads, 0);
+    pipeline_.start(*this, threads);
+}
+
+void TmxIndexBuilder::finishPending() const {
+    if (pipeline_.started())
+        pipeline_.finish();
+}
+
+// Buckets go to shards so that the shards get about the same number of terms: the buckets of the
+// first chunk largest first, each to the shard with the least so far, and later new buckets to
+// the least loaded shard. Which shard owns a bucket does not change the file.
+void TmxIndexBuilder::assignBuckets(IndexChunk& chunk) {
+    const uint32_t shards = shardCount();
+    if (shards == 1) {
+        std::fill(chunk.owners.begin(), chunk.owners.end(), uint8_t(0));
+        return;
+    }
+    // (A bucket that the caller's own lookups gave a shard already keeps it.)
+    std::vector<uint16_t>& buckets = bucketScratch_;
+    buckets.resize(chunk.words.size());
+    std::fill(bucketLoad_.begin(), bucketLoad_.end(), 0);
+    for (const IndexChunk::Entry& e : chunk.entries) {
+        for (uint32_t i = e.firstWord; i < e.firstWord + e.wordCount; ++i) {
+            const IndexChunk::Word& w = chunk.words[i];
+            const uint32_t b = wordBucket(e.prefix, &chunk.text[w.start], w.length);
+            buckets[i] = static_cast<uint16_t>(b);
+            ++bucketLoad_[b];
+        }
+    }
+    std::vector<uint32_t>& fresh = freshScratch_;
+    fresh.clear();
+    for (uint32_t b = 0; b < IndexFormat::kBucketCount; ++b) {
+        if (!bucketLoad_[b])
+            continue;
+        if (bucketOwner(b) != kNoOwner)
+            shardLoad_[bucketOwner(b)] += bucketLoad_[b];
+        else
+            fresh.push_back(b);
+    }
+    std::stable_sort(fresh.begin(), fresh.end(),
+                     [&](uint32_t a, uint32_t b) { return bucketLoad_[a] > bucketLoad_[b]; });
+    for (uint32_t b : fresh) {
+        const uint32_t least = static_cast<uint32_t>(
+            std::min_element(shardLoad_.begin(), shardLoad_.end()) - shardLoad_.begin());
+        setBucketOwner(b, least);
+        shardLoad_[least] += bucketLoad_[b];
+    }
+    for (size_t i = 0; i < buckets.size(); ++i)
+        chunk.owners[i] = static_cast<uint8_t>(bucketOwner(buckets[i]));
+}
+
+void TmxIndexBuilder::prepare(IndexChunk& chunk) {
+    try {
+        chunk.ids.resize(chunk.words.size());
+        chunk.owners.resize(chunk.words.size());
+        const IndexChunk::Entry* previous = nullptr;
+        for (const IndexChunk::Entry& e : chunk.entries) {
+            // A source segment comes once per target language: number its words once.
+            bool same = previous && previous->wordCount == e.wordCount;
+            if (same) {
+                const IndexChunk::Word& a = chunk.words[previous->firstWord];
+                const IndexChunk::Word& b = chunk.words[e.firstWord];
+                const IndexChunk::Word& aLast = chunk.words[previous->firstWord + e.wordCount - 1];
+                const IndexChunk::Word& bLast = chunk.words[e.firstWord + e.wordCount - 1];
+                const size_t units = aLast.start + aLast.length - a.start;
+                same = units == bLast.start + bLast.length - b.start &&
+                       std::memcmp(&chunk.text[a.start], &chunk.text[b.start], units * 2) == 0;
+                for (uint32_t i = 0; same && i < e.wordCount; ++i)
+                    same = chunk.words[previous->firstWord + i].length == chunk.words[e.firstWord + i].length;
+            }
+            for (uint32_t i = 0; i < e.wordCount; ++i) {
+                const IndexChunk::Word& w = chunk.words[e.firstWord + i];
+                chunk.ids[e.firstWord + i] = same ? chunk.ids[previous->firstWord + i]
+                                                  : vocabulary_.idOf(&chunk.text[w.start], w.length);
+            }
+            previous = &e;
+        }
+        assignBuckets(chunk);
+    } catch (const std::exception&) {
+        fail();
+    }
+}
+
+void TmxIndexBuilder::process(uint32_t worker, const IndexChunk& chunk) {
+    ShardWork& work = *work_[worker];
+    try {
+        if (work.pairSlots.empty()) {
+            const uint32_t shards = static_cast<uint32_t>(work_.size());
+            const uint32_t wordSlots = powerOfTwoAtLeast(std::max<uint32_t>(kWordSlots / shards, 4096));
+            const uint32_t pairSlots = powerOfTwoAtLeast(kPairSlots / shards);
+            work.wordSlots.assign(wordSlots, WordSlot{0, 0, 0});
+            work.pairSlots.assign(pairSlots, PairSlot{0, 0, 0});
+            work.wordMask = wordSlots - 1;
+            work.pairMask = pairSlots - 1;
+        }
+        work.chunk = &chunk;
+        for (const IndexChunk::Entry& e : chunk.entries) {
+            if (failedSoFar())
+                break;
+            const uint8_t* owners = &chunk.owners[e.firstWord];
+            if (std::find(owners, owners + e.wordCount, static_cast<uint8_t>(worker)) ==
+                owners + e.wordCount)
+                continue;
+            if (termPairMode_ == 3 || e.barInWord) {
+                for (int i = 0; i < 3; ++i)
+                    advance(work, nullptr);
+                EntryWork& one = work.entries[0];
+                one.entry = &e;
+                indexTermByTerm(work, one);
+            } else {
+                advance(work, &e);
+            }
+        }
+        for (int i = 0; i < 3; ++i)
+            advance(work, nullptr);
+    } catch (const std::exception&) {
+        fail();
+    }
+    // After a failure entries may still be in flight: drop them, they belong to this chunk.
+    std::fill(std::begin(work.due), std::end(work.due), nullptr);
+}
+
+uint32_t TmxIndexBuilder::wordNode(ShardWork& work, EntryWork& entry, uint32_t word) {
+    uint32_t& cached = entry.wordNodes[word];
     if (cached)
         return cached;
-    const uint32_t id = wordIds_[word];
-    WordSlot& slot = wordSlots_[(id * 2654435761u + static_cast<uint32_t>(prefix_) * 40503u) &
-                                (kWordSlots - 1)];
-    if (slot.word == id + 1 && slot.prefix == static_cast<uint32_t>(prefix_)) {
+    const IndexChunk::Entry& e = *entry.entry;
+    const uint32_t id = work.chunk->ids[e.firstWord + word];
+    const uint32_t prefix = static_cast<uint16_t>(e.prefix);
+    WordSlot& slot = work.wordSlots[(id * 2654435761u + prefix * 40503u) & work.wordMask];
+    if (slot.word == id + 1 && slot.prefix == prefix) {
         cached = slot.node;
         return cached;
     }
-    scratch_.clear();
-    scratch_ += prefix_;
-    scratch_ += *words_[word];
-    scratch_ += L'|';
-    cached = descend(0, scratch_.data(), scratch_.size());
+    const IndexChunk::Word& w = work.chunk->words[e.firstWord + word];
+    work.scratch.clear();
+    work.scratch += e.prefix;
+    work.scratch.append(&work.chunk->text[w.start], w.length);
+    work.scratch += L'|';
+    cached = descend(shard(work.shard), 0, work.scratch.data(), work.scratch.size());
     if (cached)
-        slot = WordSlot{id + 1, static_cast<uint32_t>(prefix_), cached};
+        slot = WordSlot{id + 1, prefix, cached};
     return cached;
 }
 
-uint32_t TmxIndexBuilder::pairSlot(uint32_t from, uint32_t id) const {
+uint32_t TmxIndexBuilder::pairSlot(uint32_t from, uint32_t id, uint32_t mask) {
     const uint64_t h = (uint64_t(from) * 0x9E3779B97F4A7C15ull) ^ (uint64_t(id) * 0xC2B2AE3D27D4EB4Full);
-    return static_cast<uint32_t>(h >> 44) & (kPairSlots - 1);
+    return static_cast<uint32_t>(h >> 40) & mask;
 }
 
-uint32_t TmxIndexBuilder::pairNode(uint32_t from, uint32_t second) {
-    const uint32_t id = second == kEndWord ? kEndWord : wordIds_[second];
-    PairSlot& slot = pairSlots_[pairSlot(from, id)];
+uint32_t TmxIndexBuilder::pairNode(ShardWork& work, EntryWork& entry, uint32_t from, uint32_t second) {
+    const IndexChunk::Entry& e = *entry.entry;
+    const uint32_t id = second == kEndWord ? kEndWord : work.chunk->ids[e.firstWord + second];
+    PairSlot& slot = work.pairSlots[pairSlot(from, id, work.pairMask)];
     if (slot.from == from && slot.word == id)
         return slot.node;
     uint32_t node;
     if (second == kEndWord) {
-        node = descend(from, kEndMark, 2);
+        node = descend(shard(work.shard), from, kEndMark, 2);
     } else {
-        const std::wstring& w = *words_[second];
-        node = descend(from, w.data(), w.size());
+        const IndexChunk::Word& w = work.chunk->words[e.firstWord + second];
+        node = descend(shard(work.shard), from, &work.chunk->text[w.start], w.length);
     }
     if (node)
         slot = PairSlot{from, id, node};
     return node;
 }
 
-void TmxIndexBuilder::indexTerms(const std::vector<SegmentElement>& segment, wchar_t prefix,
-                                 uint32_t entry) {
-    words_.clear();
-    wordIds_.clear();
-    for (const SegmentElement& e : segment) {
-        if (!isTermWord(e))
-            continue;
-        words_.push_back(&e.extra);
-        auto found = vocabulary_.find(e.extra);
-        if (found == vocabulary_.end())
-            found = vocabulary_.emplace(e.extra, static_cast<uint32_t>(vocabulary_.size())).first;
-        wordIds_.push_back(found->second);
-    }
-    if (words_.empty())
-        return;
-    if (pairSlots_.empty()) {
-        wordSlots_.assign(kWordSlots, WordSlot{0, 0, 0});
-        pairSlots_.assign(kPairSlots, PairSlot{0, 0, 0});
-    }
-    wordNodes_.assign(words_.size(), 0);
-    prefix_ = prefix;
-    const unsigned options = pairMode_ == 1 ? 0x01u : pairMode_ == 3 ? 0x2Eu : 0x4Eu;
-    bool barInWord = false;
-    for (const std::wstring* w : words_)
-        barInWord = barInWord || w->find(L'|') != std::wstring::npos;
-
-    if (pairMode_ == 3 || barInWord) {
-        // Term by term: the reversed pairs look at posting counts as they stand, and a word that
-        // holds a "|" shares nodes with the pairs of the word before it.
-        forEachTermShape(static_cast<uint32_t>(words_.size()), options, [&](const TermShape& shape) {
-            if (failed())
-                return;
-            const uint32_t base = wordNode(shape.first);
-            if (!base)
-                return;
-            uint32_t node = base;
-            if (shape.second == TermShape::kEndTerm)
-                node = pairNode(base, kEndWord);
-            else if (shape.isPair())
-                node = pairNode(base, shape.second);
-            appendPosting(node, entry);
-            if (shape.isPair() && (options & TermReversed)) {
-                const std::wstring& first = *words_[shape.first];
-                const uint32_t reversed = descend(wordNode(shape.second), first.data(), first.size());
-                if (node && reversed && reversed != node && !isAlias(node) && !isAlias(reversed) &&
-                    postingCount(reversed) == 0)
-                    makeAlias(reversed, node);
-            }
-        });
-        return;
-    }
-
-    // Every term of the segment starts with a word's P + word + "|" path, and the terms take their
-    // first words in the order of the words, so these paths may be walked first, word by word:
-    // they share no node with the second words' paths below them, and each chain of siblings still
-    // gets its nodes in the same order. The rest goes in three passes so that the memory the terms
-    // need is fetched for all of them at once rather than one after the other: the remembered
-    // walks, the nodes with their last postings, then the postings themselves (postings of
-    // different terms do not depend on one another).
-    for (uint32_t i = 0; i < words_.size(); ++i)
-        if (!wordNode(i))
+// Term by term: the reversed pairs look at posting counts as they stand, and a word that holds a
+// "|" shares nodes with the pairs of the word before it.
+void TmxIndexBuilder::indexTermByTerm(ShardWork& work, EntryWork& entry) {
+    const IndexChunk& chunk = *work.chunk;
+    const IndexChunk::Entry& e = *entry.entry;
+    const uint8_t* owners = &chunk.owners[e.firstWord];
+    const uint8_t me = static_cast<uint8_t>(work.shard);
+    Shard& own = shard(work.shard);
+    entry.wordNodes.assign(e.wordCount, 0);
+    const unsigned options = termPairMode_ == 1 ? 0x01u : termPairMode_ == 3 ? 0x2Eu : 0x4Eu;
+    forEachTermShape(e.wordCount, options, [&](const TermShape& shape) {
+        if (failedSoFar() || owners[shape.first] != me)
             return;
-    shapes_.clear();
-    forEachTermShape(static_cast<uint32_t>(words_.size()), options,
-                     [&](const TermShape& shape) { shapes_.push_back(shape); });
-    for (const TermShape& shape : shapes_) {
+        const uint32_t base = wordNode(work, entry, shape.first);
+        if (!base)
+            return;
+        uint32_t node = base;
+        if (shape.second == TermShape::kEndTerm)
+            node = pairNode(work, entry, base, kEndWord);
+        else if (shape.isPair())
+            node = pairNode(work, entry, base, shape.second);
+        appendPosting(own, node, e.number);
+        if (shape.isPair() && (options & TermReversed)) {
+            const IndexChunk::Word& first = chunk.words[e.firstWord + shape.first];
+            const uint32_t reversed = descend(own, wordNode(work, entry, shape.second),
+                                              &chunk.text[first.start], first.length);
+            if (node && reversed && reversed != node && !isAliasNow(node) &&
+                !isAliasNow(reversed) && postingCountNow(reversed) == 0)
+                makeAlias(reversed, node);
+        }
+    });
+}
+
+// Every term of the segment starts with a word's P + word + "|" path, and the terms take their
+// first words in the order of the words, so these paths may be walked first, word by word: they
+// share no node with the second words' paths below the "|" nodes, and each chain of siblings still
+// gets its nodes in the same order.
+void TmxIndexBuilder::startEntry(ShardWork& work, EntryWork& entry) {
+    const IndexChunk& chunk = *work.chunk;
+    const IndexChunk::Entry& e = *entry.entry;
+    const uint8_t* owners = &chunk.owners[e.firstWord];
+    const uint8_t me = static_cast<uint8_t>(work.shard);
+    const unsigned options = termPairMode_ == 1 ? 0x01u : 0x4Eu;
+    entry.ok = false;
+    entry.wordNodes.assign(e.wordCount, 0);
+    for (uint32_t i = 0; i < e.wordCount; ++i)
+        if (owners[i] == me && !wordNode(work, entry, i))
+            return;
+    entry.shapes.clear();
+    forEachTermShape(e.wordCount, options, [&](const TermShape& shape) {
+        if (owners[shape.first] == me)
+            entry.shapes.push_back(shape);
+    });
+    for (const TermShape& shape : entry.shapes) {
         if (shape.second == TermShape::kSingleTerm)
             continue;
-        const uint32_t id = shape.second == TermShape::kEndTerm ? kEndWord : wordIds_[shape.second];
-        __builtin_prefetch(&pairSlots_[pairSlot(wordNodes_[shape.first], id)]);
+        const uint32_t id =
+            shape.second == TermShape::kEndTerm ? kEndWord : chunk.ids[e.firstWord + shape.second];
+        __builtin_prefetch(&work.pairSlots[pairSlot(entry.wordNodes[shape.first], id, work.pairMask)]);
     }
-    termNodes_.clear();
-    for (const TermShape& shape : shapes_) {
-        uint32_t node = wordNodes_[shape.first];
+    entry.ok = true;
+}
+
+void TmxIndexBuilder::resolvePairs(ShardWork& work, EntryWork& entry) {
+    entry.termNodes.clear();
+    for (const TermShape& shape : entry.shapes) {
+        uint32_t node = entry.wordNodes[shape.first];
         if (shape.second == TermShape::kEndTerm)
-            node = pairNode(node, kEndWord);
+            node = pairNode(work, entry, node, kEndWord);
         else if (shape.isPair())
-            node = pairNode(node, shape.second);
-        if (!node)
+            node = pairNode(work, entry, node, shape.second);
+        if (!node) {
+            entry.ok = false;
             return;
+        }
         prefetchNode(node);
-        termNodes_.push_back(node);
+        entry.termNodes.push_back(node);
     }
-    for (uint32_t node : termNodes_)
-        prefetchPostingEnd(node);
-    for (uint32_t node : termNodes_)
-        appendPosting(node, entry);
+}
+
+// The shard's entries go through four stages, each a step behind the one before, so that the
+// memory an entry needs next is fetched while the other entries work: (1) the word paths, and the
+// remembered pair walks fetched; (2) the pair nodes, fetched; (3) the ends of their posting lists
+// fetched; (4) the postings. Nodes are made in the order of a single pass (an entry's word paths
+// come after the pairs of the entry before it); only the postings come later, entry by entry, and
+// nothing in the making of nodes depends on them. next null drains one step.
+void TmxIndexBuilder::advance(ShardWork& work, const IndexChunk::Entry* next) {
+    if (EntryWork* e = work.due[2]) {
+        if (e->ok && !failedSoFar())
+            for (uint32_t node : e->termNodes)
+                appendPosting(shard(work.shard), node, e->entry->number);
+    }
+    if (EntryWork* e = work.due[1]) {
+        if (e->ok)
+            for (uint32_t node : e->termNodes)
+                prefetchPostingEnd(node);
+    }
+    if (EntryWork* e = work.due[0]) {
+        if (e->ok && !failedSoFar())
+            resolvePairs(work, *e);
+    }
+    work.due[2] = work.due[1];
+    work.due[1] = work.due[0];
+    work.due[0] = nullptr;
+    if (next) {
+        EntryWork& e = work.entries[work.started++ & 3];
+        e.entry = next;
+        startEntry(work, e);
+        work.due[0] = &e;
+    }
 }
 
 uint64_t TmxIndexBuilder::headerSize() const {

@@ -1,26 +1,39 @@
 #pragma once
 
 #include "tmx_engine/IndexBuilder.h"
+#include "tmx_engine/IndexPipeline.h"
 #include "tmx_engine/PackedDate.h"
 #include "tmx_engine/SegmentElement.h"
 #include "tmx_engine/TermList.h"
 #include "tmx_engine/TmxHeader.h"
 #include "tmx_engine/TmxIndex.h"
+#include "tmx_engine/WordVocabulary.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 // The index builder of one TMX file: the header facts, the language table, the entry table, and
 // the rule that turns one source segment into one entry and its terms. The TMX parser fills it;
 // write() then makes the .idx file.
-class TmxIndexBuilder : public IndexBuilder {
+//
+// The entry table is filled on the caller's thread; the terms are made and entered on others:
+// the words of the entries go out in chunks, one thread numbers them, and one thread per shard
+// enters the terms of its buckets, chunk after chunk and entry after entry. Every bucket thus
+// gets its terms in the order of a single thread, and the file is the same whatever the number
+// of threads.
+class TmxIndexBuilder : public IndexBuilder, private IndexPipeline::Stages {
 public:
     static constexpr wchar_t kFirstLanguagePrefix = static_cast<wchar_t>(0xFF22);
     static constexpr wchar_t kSharedPrefix = static_cast<wchar_t>(0xFF21);
 
     TmxIndexBuilder();
+    ~TmxIndexBuilder() override;
+
+    // Threads that enter terms: 0 or 1 enters them on the caller's thread. The default is one per
+    // processor, at most 8. Only before the first entry; pair mode 3 always uses one.
+    void setWorkerThreads(uint32_t count) { workerThreads_ = count; }
 
     // The tmx element's "version" and the header's attributes; srcLang normalised by the caller.
     TmxHeader& header() { return header_; }
@@ -30,6 +43,7 @@ public:
     void setEncoding(uint32_t code) { encoding_ = code; }
     uint32_t encoding() const { return encoding_; }
     // 2 (pairs) unless set otherwise; 3 adds reversed-pair aliases, 1 indexes single words only.
+    // Before the first entry: the terms are made with the mode set then.
     void setPairMode(uint16_t mode) { pairMode_ = mode; }
     uint16_t pairMode() const { return pairMode_; }
     // 1: terms carry the target language's prefix; 2: one prefix (U+FF21) for all languages.
@@ -54,6 +68,7 @@ public:
 protected:
     uint64_t headerSize() const override;
     void writeHeader(IndexFileWriter& writer) override;
+    void finishPending() const override;
 
 private:
     static constexpr uint32_t kChunkShift = 16;
@@ -75,31 +90,61 @@ private:
     static constexpr uint32_t kWordSlots = 1u << 16;
     static constexpr uint32_t kPairSlots = 1u << 20;
 
-    void indexTerms(const std::vector<SegmentElement>& segment, wchar_t prefix, uint32_t entry);
-    uint32_t wordNode(uint32_t word);
-    uint32_t pairNode(uint32_t from, uint32_t secondWord);
-    uint32_t pairSlot(uint32_t from, uint32_t secondWordId) const;
+    // One entry on its way through a shard's stages.
+    struct EntryWork {
+        const IndexChunk::Entry* entry = nullptr;
+        bool ok = false;
+        std::vector<uint32_t> wordNodes; // node of P + word + "|" of each kept word, 0 until met
+        std::vector<TermShape> shapes;
+        std::vector<uint32_t> termNodes;
+    };
+    // What one shard's thread keeps between entries (apart from the other shards' in memory).
+    struct alignas(64) ShardWork {
+        uint32_t shard = 0;
+        std::vector<WordSlot> wordSlots;
+        std::vector<PairSlot> pairSlots;
+        uint32_t wordMask = 0;
+        uint32_t pairMask = 0;
+        const IndexChunk* chunk = nullptr;
+        // Entries in flight, and the stage each one is due for next (see advance).
+        EntryWork entries[4];
+        EntryWork* due[3] = {};
+        uint32_t started = 0;
+        std::wstring scratch;
+    };
+
+    void startPipeline();
+    void prepare(IndexChunk& chunk) override;
+    void process(uint32_t worker, const IndexChunk& chunk) override;
+    void assignBuckets(IndexChunk& chunk);
+    void indexTermByTerm(ShardWork& work, EntryWork& entry);
+    void startEntry(ShardWork& work, EntryWork& entry);
+    void resolvePairs(ShardWork& work, EntryWork& entry);
+    void advance(ShardWork& work, const IndexChunk::Entry* next);
+    uint32_t wordNode(ShardWork& work, EntryWork& entry, uint32_t word);
+    uint32_t pairNode(ShardWork& work, EntryWork& entry, uint32_t from, uint32_t secondWord);
+    static uint32_t pairSlot(uint32_t from, uint32_t secondWordId, uint32_t mask);
 
     PackedDate tmxDate_;
     uint32_t encoding_ = 1;
     LanguageMap languages_;
     uint32_t languageCount_ = 0;
     uint16_t pairMode_ = 2;
+    uint16_t termPairMode_ = 2; // pairMode_ when the first entry came, read by the threads
     uint16_t languageMode_ = 1;
     TmxHeader header_;
     // Entry records in fixed-size chunks: no reallocation of one ever larger block.
     std::vector<std::vector<IndexEntry>> entries_;
     uint32_t entryCount_ = 0;
 
-    // Per-entry scratch, kept to avoid allocations per segment.
-    std::vector<const std::wstring*> words_;
-    std::vector<uint32_t> wordIds_;
-    std::vector<TermShape> shapes_;
-    std::vector<uint32_t> termNodes_;
-    std::vector<uint32_t> wordNodes_; // node of P + word + "|" of each kept word, 0 until met
-    wchar_t prefix_ = 0;
-    std::wstring scratch_;
-    std::unordered_map<std::wstring, uint32_t> vocabulary_;
-    std::vector<WordSlot> wordSlots_;
-    std::vector<PairSlot> pairSlots_;
+    uint32_t workerThreads_;
+    std::vector<std::unique_ptr<ShardWork>> work_;
+    // Owned by the prepare stage.
+    WordVocabulary vocabulary_;
+    std::vector<uint64_t> bucketLoad_;
+    std::vector<uint64_t> shardLoad_;
+    std::vector<uint16_t> bucketScratch_;
+    std::vector<uint32_t> freshScratch_;
+    // Mutable: waiting for the other threads is no change of the builder's content.
+    mutable IndexPipeline pipeline_;
 };
