@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/threads/KernelHandle.h"
+#include "core/util/Win32Handle.h"
 
 #include <functional>
 #include <memory>
@@ -32,6 +32,6 @@ private:
 
     static unsigned long __stdcall entry(void* body);
 
-    KernelHandle handle_;
+    Win32Handle handle_;
     std::unique_ptr<std::function<void()>> body_;
 };

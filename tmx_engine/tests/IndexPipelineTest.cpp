@@ -1,5 +1,5 @@
 #include "IndexTestSupport.h"
-#include "TestFiles.h"
+#include "core/tests/TestFiles.h"
 
 #include "tmx_engine/TmxIndexBuilder.h"
 
