@@ -39,8 +39,8 @@ std::wstring drain(XmlStream& stream, std::vector<int32_t>* positions = nullptr)
     }
 }
 
-// The ANSI code page depends on the machine: expectations convert byte by byte as the
-// stream is specified to.
+// The ANSI code page depends on the machine: expectations convert byte by byte, as the
+// stream does.
 std::wstring ansiUnits(const std::string& bytes) {
     std::wstring units;
     for (const char byte : bytes) {
