@@ -1,0 +1,126 @@
+#include "ui_toolkit/FileDialog.h"
+
+#include "core/util/StringUtils.h"
+#include "ui_toolkit/Control.h"
+
+#include <cwchar>
+#include <new>
+
+namespace winui {
+
+#if !defined(_WIN64)
+static_assert(sizeof(OPENFILENAMEW) == 88, "the full 32-bit structure, with FlagsEx");
+#endif
+
+namespace {
+
+std::wstring boundedString(const wchar_t* text, std::size_t capacity) {
+    return std::wstring(text, wcsnlen(text, capacity));
+}
+
+} // namespace
+
+FileDialog::FileDialog(Control* ownerControl)
+    : owner(ownerControl), filters(kFiltersSize, L'\0'), customFilter(kCustomFilterSize, L'\0') {}
+
+void FileDialog::addFilter(const std::wstring& description, const std::wstring& pattern,
+                           const std::wstring& extension) {
+    // Description, NUL, pattern, NUL and the list's closing NUL must all fit the buffer.
+    if (filtersLength + pattern.size() + description.size() + 3 > kFiltersSize - 1)
+        return;
+    try {
+        extensions.push_back(extension);
+    } catch (const std::bad_alloc&) {
+        return;
+    }
+    wchar_t* out = filters.data() + filtersLength;
+    out = std::wmemcpy(out, description.data(), description.size()) + description.size();
+    *out++ = L'\0';
+    out = std::wmemcpy(out, pattern.data(), pattern.size()) + pattern.size();
+    *out++ = L'\0';
+    *out = L'\0';
+    filtersLength += description.size() + pattern.size() + 2;
+}
+
+int32_t FileDialog::filterForName(const std::wstring& path) const {
+    for (std::size_t i = 0; i < extensions.size(); ++i) {
+        if (endsWith(extensions[i], path))
+            return static_cast<int32_t>(i + 1);
+    }
+    return 1;
+}
+
+void FileDialog::prepare(OPENFILENAMEW& block, wchar_t* fileBuffer) const {
+    ZeroMemory(&block, sizeof(block));
+    block.lStructSize = sizeof(OPENFILENAMEW);
+    block.hwndOwner = owner && owner->hwnd ? owner->hwnd : GetDesktopWindow();
+    // With no filter at all the dialog is given none rather than an empty list.
+    block.lpstrFilter = filtersLength ? filters.data() : nullptr;
+    block.lpstrCustomFilter = const_cast<wchar_t*>(customFilter.data());
+    block.nMaxCustFilter = static_cast<DWORD>(kCustomFilterSize);
+    block.nFilterIndex = static_cast<DWORD>(filterIndex);
+    fileBuffer[0] = L'\0';
+    if (!fileName.empty() && fileName.size() < kFileNameSize)
+        std::wmemcpy(fileBuffer, fileName.c_str(), fileName.size() + 1);
+    block.lpstrFile = fileBuffer;
+    block.nMaxFile = static_cast<DWORD>(kFileNameSize);
+    // Empty strings would give the dialog an empty caption; null lets it use its own.
+    block.lpstrInitialDir = initialFolder.empty() ? nullptr : initialFolder.c_str();
+    block.lpstrTitle = title.empty() ? nullptr : title.c_str();
+    block.Flags = flags;
+}
+
+void FileDialog::acceptOpen(const wchar_t* path, DWORD returnedIndex) {
+    std::wstring chosen = boundedString(path, kFileNameSize);
+    const int32_t index =
+        returnedIndex == 0 ? filterForName(chosen) : static_cast<int32_t>(returnedIndex);
+    fileName.swap(chosen);
+    filterIndex = index;
+}
+
+void FileDialog::acceptSave(const wchar_t* path, DWORD returnedIndex) {
+    std::wstring chosen = boundedString(path, kFileNameSize);
+    int32_t index;
+    if (returnedIndex >= 1 && returnedIndex <= extensions.size()) {
+        index = static_cast<int32_t>(returnedIndex);
+        const std::wstring& extension = extensions[returnedIndex - 1];
+        // A filter without an extension ("All files") keeps the name as typed rather than
+        // stripping the extension the user gave.
+        if (!extension.empty())
+            chosen = replaceExtension(chosen, extension);
+    } else {
+        index = filterForName(chosen);
+    }
+    fileName.swap(chosen);
+    filterIndex = index;
+}
+
+bool FileDialog::run(bool save) {
+    std::vector<wchar_t> fileBuffer;
+    try {
+        fileBuffer.assign(kFileNameSize, L'\0');
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    OPENFILENAMEW block;
+    prepare(block, fileBuffer.data());
+    const BOOL confirmed = save ? GetSaveFileNameW(&block) : GetOpenFileNameW(&block);
+    // A path too long for the buffer fails the call, which counts as a cancel.
+    if (!confirmed || fileBuffer[0] == L'\0')
+        return false;
+    try {
+        if (save)
+            acceptSave(fileBuffer.data(), block.nFilterIndex);
+        else
+            acceptOpen(fileBuffer.data(), block.nFilterIndex);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}
+
+bool FileDialog::showOpen() { return run(false); }
+
+bool FileDialog::showSave() { return run(true); }
+
+} // namespace winui

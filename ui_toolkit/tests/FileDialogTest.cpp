@@ -1,0 +1,234 @@
+#include "ui_toolkit/FileDialog.h"
+
+#include "core/tests/TestFiles.h"
+#include "core/util/StringUtils.h"
+#include "ui_toolkit/tests/ControlProbe.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+using winui::FileDialog;
+
+namespace {
+
+// The filter buffer from its start through the closing NUL, as the platform reads it.
+std::wstring filterUnits(const FileDialog& dialog) {
+    return std::wstring(dialog.filters.data(), dialog.filtersLength + 1);
+}
+
+TEST(FileDialogTest, StartsEmpty) {
+    FileDialog dialog(nullptr);
+    EXPECT_EQ(nullptr, dialog.owner);
+    ASSERT_EQ(2048u, dialog.filters.size());
+    ASSERT_EQ(512u, dialog.customFilter.size());
+    EXPECT_EQ(L'\0', dialog.filters[0]);
+    EXPECT_EQ(L'\0', dialog.filters[1]);
+    EXPECT_EQ(L'\0', dialog.customFilter[0]);
+    EXPECT_EQ(L'\0', dialog.customFilter[1]);
+    EXPECT_EQ(0u, dialog.filtersLength);
+    EXPECT_TRUE(dialog.extensions.empty());
+    EXPECT_TRUE(dialog.fileName.empty());
+    EXPECT_EQ(1, dialog.filterIndex);
+    EXPECT_EQ(0u, dialog.flags);
+}
+
+TEST(FileDialogTest, FiltersAreNulSeparatedPairsWithAClosingNul) {
+    FileDialog dialog(nullptr);
+    dialog.addFilter(L"TMX files", L"*.tmx", L".tmx");
+    dialog.addFilter(L"Text", L"*.txt;*.text", L".txt");
+    const std::wstring expected(L"TMX files\0*.tmx\0Text\0*.txt;*.text\0\0", 35);
+    EXPECT_EQ(expected, filterUnits(dialog));
+    EXPECT_EQ(34u, dialog.filtersLength);
+    ASSERT_EQ(2u, dialog.extensions.size());
+    EXPECT_EQ(L".tmx", dialog.extensions[0]);
+    EXPECT_EQ(L".txt", dialog.extensions[1]);
+}
+
+TEST(FileDialogTest, FilterThatDoesNotFitIsDroppedAndTheBufferStaysWhole) {
+    FileDialog dialog(nullptr);
+    // 1000 + 1000 + 3 fits (2003 <= 2047); the used length becomes 2002.
+    dialog.addFilter(std::wstring(1000, L'd'), std::wstring(1000, L'p'), L".a");
+    ASSERT_EQ(2002u, dialog.filtersLength);
+    // 2002 + 21 + 21 + 3 = 2047 is the most that still fits ...
+    dialog.addFilter(std::wstring(21, L'e'), std::wstring(21, L'q'), L".b");
+    ASSERT_EQ(2046u, dialog.filtersLength);
+    // ... one unit more, or any filter at all now, is refused and changes nothing.
+    const std::wstring before = filterUnits(dialog);
+    dialog.addFilter(L"", L"", L".c");
+    dialog.addFilter(L"x", L"*.x", L".x");
+    EXPECT_EQ(2046u, dialog.filtersLength);
+    EXPECT_EQ(before, filterUnits(dialog));
+    EXPECT_EQ(2u, dialog.extensions.size());
+    EXPECT_EQ(L'\0', dialog.filters[2046]);
+    EXPECT_EQ(L'\0', dialog.filters[2045]);
+
+    FileDialog other(nullptr);
+    other.addFilter(std::wstring(1000, L'd'), std::wstring(1000, L'p'), L".a");
+    other.addFilter(std::wstring(22, L'e'), std::wstring(21, L'q'), L".b");
+    EXPECT_EQ(2002u, other.filtersLength);
+    EXPECT_EQ(1u, other.extensions.size());
+}
+
+TEST(FileDialogTest, FilterForNameIsTheFirstExactExtensionMatchElseOne) {
+    FileDialog dialog(nullptr);
+    dialog.addFilter(L"TMX", L"*.tmx", L".tmx");
+    dialog.addFilter(L"Text", L"*.txt", L".txt");
+    dialog.addFilter(L"Text again", L"*.txt", L".txt");
+    struct Case {
+        const wchar_t* path;
+        int32_t expected;
+    } cases[] = {
+        {L"C:\\a\\out.tmx", 1}, {L"C:\\a\\out.txt", 2}, {L"C:\\a\\OUT.TXT", 1},
+        {L"C:\\a\\out", 1},     {L"", 1},               {L"x.tmx.txt", 2},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.expected, dialog.filterForName(c.path)) << c.path;
+}
+
+TEST(FileDialogTest, PreparedBlockCarriesTheDialogsState) {
+    ControlProbe owner;
+    ASSERT_NE(nullptr, owner.hwnd);
+    FileDialog dialog(&owner);
+    dialog.addFilter(L"TMX", L"*.tmx", L".tmx");
+    dialog.initialFolder = L"C:\\work";
+    dialog.title = L"Export";
+    dialog.fileName = L"C:\\work\\out.tmx";
+    dialog.filterIndex = 2;
+    dialog.flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST;
+
+    OPENFILENAMEW block;
+    wchar_t buffer[FileDialog::kFileNameSize];
+    std::memset(buffer, 0x55, sizeof(buffer));
+    dialog.prepare(block, buffer);
+    EXPECT_EQ(sizeof(OPENFILENAMEW), block.lStructSize);
+    EXPECT_EQ(owner.hwnd, block.hwndOwner);
+    EXPECT_EQ(dialog.filters.data(), block.lpstrFilter);
+    EXPECT_EQ(dialog.customFilter.data(), block.lpstrCustomFilter);
+    EXPECT_EQ(512u, block.nMaxCustFilter);
+    EXPECT_EQ(2u, block.nFilterIndex);
+    EXPECT_EQ(buffer, block.lpstrFile);
+    EXPECT_EQ(1024u, block.nMaxFile);
+    EXPECT_STREQ(L"C:\\work\\out.tmx", block.lpstrFile);
+    EXPECT_STREQ(L"C:\\work", block.lpstrInitialDir);
+    EXPECT_STREQ(L"Export", block.lpstrTitle);
+    EXPECT_EQ(static_cast<DWORD>(OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST), block.Flags);
+    EXPECT_EQ(nullptr, block.lpstrDefExt);
+    EXPECT_EQ(nullptr, block.lpstrFileTitle);
+    EXPECT_EQ(nullptr, block.lpfnHook);
+
+    // No owner: the desktop; empty strings: none, so the dialog keeps its own caption.
+    FileDialog bare(nullptr);
+    bare.prepare(block, buffer);
+    EXPECT_EQ(GetDesktopWindow(), block.hwndOwner);
+    EXPECT_EQ(L'\0', buffer[0]);
+    EXPECT_EQ(nullptr, block.lpstrInitialDir);
+    EXPECT_EQ(nullptr, block.lpstrTitle);
+    EXPECT_EQ(nullptr, block.lpstrFilter);
+}
+
+TEST(FileDialogTest, NameTooLongForTheBufferStartsEmpty) {
+    FileDialog dialog(nullptr);
+    OPENFILENAMEW block;
+    wchar_t buffer[FileDialog::kFileNameSize];
+    dialog.fileName = std::wstring(1023, L'n');
+    dialog.prepare(block, buffer);
+    EXPECT_EQ(1023u, wcsnlen(buffer, FileDialog::kFileNameSize));
+    dialog.fileName = std::wstring(1024, L'n');
+    dialog.prepare(block, buffer);
+    EXPECT_EQ(L'\0', buffer[0]);
+}
+
+TEST(FileDialogTest, SaveAppliesTheChosenFiltersExtension) {
+    struct Case {
+        const wchar_t* typed;
+        DWORD returnedIndex;
+        const wchar_t* expectedName;
+        int32_t expectedIndex;
+    } cases[] = {
+        {L"C:\\d\\out.tmx", 2, L"C:\\d\\out.txt", 2},
+        {L"C:\\d\\out", 2, L"C:\\d\\out.txt", 2},
+        {L"C:\\d\\out.txt", 1, L"C:\\d\\out.tmx", 1},
+        {L"C:\\my.folder\\out", 1, L"C:\\my.folder\\out.tmx", 1},
+        // The custom filter (0) or an index beyond the filters keeps the name as typed.
+        {L"C:\\d\\out.txt", 0, L"C:\\d\\out.txt", 2},
+        {L"C:\\d\\out.doc", 4, L"C:\\d\\out.doc", 1},
+        // The extensionless "All files" filter keeps the typed extension.
+        {L"C:\\d\\out.doc", 3, L"C:\\d\\out.doc", 3},
+    };
+    for (const auto& c : cases) {
+        FileDialog dialog(nullptr);
+        dialog.addFilter(L"TMX", L"*.tmx", L".tmx");
+        dialog.addFilter(L"Text", L"*.txt", L".txt");
+        dialog.addFilter(L"All files", L"*.*", L"");
+        dialog.acceptSave(c.typed, c.returnedIndex);
+        EXPECT_EQ(c.expectedName, dialog.fileName) << c.typed << " " << c.returnedIndex;
+        EXPECT_EQ(c.expectedIndex, dialog.filterIndex) << c.typed << " " << c.returnedIndex;
+    }
+}
+
+TEST(FileDialogTest, OpenTakesTheIndexOrFindsItForTheCustomFilter) {
+    FileDialog dialog(nullptr);
+    dialog.addFilter(L"TMX", L"*.tmx", L".tmx");
+    dialog.addFilter(L"Groups", L"*.plexa", L".plexa");
+    dialog.acceptOpen(L"C:\\d\\memory.plexa", 0);
+    EXPECT_EQ(L"C:\\d\\memory.plexa", dialog.fileName);
+    EXPECT_EQ(2, dialog.filterIndex);
+    dialog.acceptOpen(L"C:\\d\\memory.plexa", 1);
+    EXPECT_EQ(1, dialog.filterIndex);
+    dialog.acceptOpen(L"C:\\d\\notes", 0);
+    EXPECT_EQ(1, dialog.filterIndex);
+    // The path is read no further than the buffer, even without a NUL in it.
+    std::wstring unterminated(FileDialog::kFileNameSize + 8, L'z');
+    dialog.acceptOpen(unterminated.c_str(), 1);
+    EXPECT_EQ(FileDialog::kFileNameSize, dialog.fileName.size());
+}
+
+// The dialogs are modal; a thread timer served by their own loop confirms or cancels them.
+WORD dialogButton = IDCANCEL;
+int dialogTicks = 0;
+
+BOOL CALLBACK pressOnDialog(HWND window, LPARAM button) {
+    wchar_t cls[16] = {};
+    GetClassNameW(window, cls, 16);
+    if (std::wcscmp(cls, L"#32770") == 0 && IsWindowVisible(window))
+        PostMessageW(window, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(button), BN_CLICKED), 0);
+    return TRUE;
+}
+
+void CALLBACK onDialogTimer(HWND, UINT, UINT_PTR, DWORD) {
+    ++dialogTicks;
+    EnumThreadWindows(GetCurrentThreadId(), pressOnDialog, dialogTicks == 1 ? dialogButton : IDCANCEL);
+}
+
+bool runWithButton(FileDialog& dialog, bool save, WORD button) {
+    dialogButton = button;
+    dialogTicks = 0;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 400, onDialogTimer);
+    const bool result = save ? dialog.showSave() : dialog.showOpen();
+    KillTimer(nullptr, timer);
+    return result;
+}
+
+TEST(FileDialogRunTest, CancelLeavesEverythingAndOkSavesWithTheFiltersExtension) {
+    testfiles::TempDir folder;
+    FileDialog dialog(nullptr);
+    dialog.addFilter(L"TMX", L"*.tmx", L".tmx");
+    dialog.addFilter(L"Text", L"*.txt", L".txt");
+    dialog.initialFolder = folder.path();
+    dialog.fileName = L"out";
+    dialog.filterIndex = 2;
+
+    EXPECT_FALSE(runWithButton(dialog, true, IDCANCEL));
+    EXPECT_EQ(L"out", dialog.fileName);
+    EXPECT_EQ(2, dialog.filterIndex);
+    EXPECT_FALSE(runWithButton(dialog, false, IDCANCEL));
+    EXPECT_EQ(L"out", dialog.fileName);
+
+    ASSERT_TRUE(runWithButton(dialog, true, IDOK));
+    EXPECT_EQ(2, dialog.filterIndex);
+    EXPECT_TRUE(endsWith(L"\\out.txt", dialog.fileName)) << dialog.fileName;
+}
+
+} // namespace
