@@ -151,9 +151,10 @@ TEST(FileDialogTest, SaveAppliesTheChosenFiltersExtension) {
         {L"C:\\d\\out", 2, L"C:\\d\\out.txt", 2},
         {L"C:\\d\\out.txt", 1, L"C:\\d\\out.tmx", 1},
         {L"C:\\my.folder\\out", 1, L"C:\\my.folder\\out.tmx", 1},
-        // The custom filter (0) or an index beyond the filters keeps the name as typed.
+        // The custom filter (0) or an index beyond the filters keeps the name as typed; the
+        // extensionless filter ends every name, so it is the match of last resort.
         {L"C:\\d\\out.txt", 0, L"C:\\d\\out.txt", 2},
-        {L"C:\\d\\out.doc", 4, L"C:\\d\\out.doc", 1},
+        {L"C:\\d\\out.doc", 4, L"C:\\d\\out.doc", 3},
         // The extensionless "All files" filter keeps the typed extension.
         {L"C:\\d\\out.doc", 3, L"C:\\d\\out.doc", 3},
     };
