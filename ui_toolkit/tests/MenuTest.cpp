@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 using winui::Menu;
 using winui::MenuItem;
@@ -179,6 +180,55 @@ TEST(MenuRoutingTest, ShownMenuClosesAndRoutesTheChosenItem) {
     if (secondCounter.clicks == 0)
         GTEST_SKIP() << "the menu did not take the keys; it was closed without a choice";
     EXPECT_EQ(1, secondCounter.clicks);
+}
+
+} // namespace
+
+namespace {
+
+// Must stay the last menu test of the program: it uses up the 16-bit ids for good.
+TEST(MenuTableExhaustionTest, OnceSixteenBitIdsRunOutClearedSlotsServeAgain) {
+    ControlProbe window;
+    ASSERT_NE(nullptr, window.hwnd);
+    std::vector<std::unique_ptr<Menu>> menus;
+    while (winui::commandTableSize() < winui::kMaxCommandId) {
+        menus.push_back(std::make_unique<Menu>());
+        for (int i = 0; i < 200 && winui::commandTableSize() < winui::kMaxCommandId; ++i)
+            ASSERT_NE(nullptr, menus.back()->addItem(L"filler"));
+    }
+    menus[1].reset();
+    // The slots of items deleted so far, by earlier tests as well.
+    size_t freeSlots = 0;
+    for (uint32_t id = 1; id <= winui::kMaxCommandId; ++id)
+        freeSlots += winui::itemForCommand(id) == nullptr;
+    ASSERT_GE(freeSlots, 200u);
+
+    // No id above 0xFFFF, which a menu command would deliver truncated to another item's.
+    Menu menu;
+    MenuItem* reused = menu.addItem(L"Reused");
+    ASSERT_NE(nullptr, reused);
+    const uint32_t freedId = reused->id;
+    EXPECT_GE(freedId, 1u);
+    EXPECT_LE(freedId, winui::kMaxCommandId);
+    EXPECT_EQ(winui::kMaxCommandId, winui::commandTableSize());
+    EXPECT_EQ(reused, winui::itemForCommand(freedId));
+    ClickCounter counter;
+    counter.holder.connect(reused->clicked, &counter, &ClickCounter::onClicked);
+    SendMessageW(window.hwnd, WM_COMMAND, MAKEWPARAM(reused->id, 0), 0);
+    EXPECT_EQ(1, counter.clicks);
+
+    // With every id held by a live item, no item is made rather than one nothing can reach.
+    Menu full;
+    std::vector<MenuItem*> taken;
+    while (MenuItem* item = full.addItem(L"more"))
+        taken.push_back(item);
+    EXPECT_EQ(freeSlots - 1, taken.size());
+    EXPECT_EQ(winui::kMaxCommandId, winui::commandTableSize());
+    EXPECT_EQ(static_cast<int>(taken.size()), GetMenuItemCount(full.handle));
+
+    // The older item of a reused slot going away leaves the newer one's entry alone.
+    menus.clear();
+    EXPECT_EQ(reused, winui::itemForCommand(freedId));
 }
 
 } // namespace
