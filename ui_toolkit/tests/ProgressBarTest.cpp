@@ -214,3 +214,32 @@ TEST(ProgressBarTest, LosingTheStyleGoesNativeWithTheStoredValues) {
     EXPECT_EQ(windowStyle(bar->hwnd) & PBS_SMOOTH, 0u);
     EXPECT_EQ(bar->fullImage.width(), 200);
 }
+
+TEST(ProgressBarTest, ResizingAndRestylingKeepsNoGdiObjects) {
+    winui::Form form(nullptr, 300, 100, 0);
+    form.setStyle(const_cast<winui::Style*>(&cxStyle()));
+    auto* bar = new ProgressBar(&form);
+    MoveWindow(bar->hwnd, 0, 0, 100, 10, FALSE);
+    bar->setRange(0);
+    bar->setPosition(30);
+    const DWORD before = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    for (int i = 0; i < 40; ++i) {
+        MoveWindow(bar->hwnd, 0, 0, 100 + i, 10 + i % 3, FALSE);
+        form.setStyle(i % 2 ? const_cast<winui::Style*>(&cxStyle()) : nullptr);
+    }
+    form.setStyle(const_cast<winui::Style*>(&cxStyle()));
+    MoveWindow(bar->hwnd, 0, 0, 100, 10, FALSE);
+    // Squeezed to nothing there is no surface to render; the bar then paints nothing.
+    MoveWindow(bar->hwnd, 0, 0, 0, 0, FALSE);
+    EXPECT_TRUE(bar->fullImage.isEmpty());
+    Image target;
+    ASSERT_TRUE(target.createBlank(4, 4));
+    bar->paint(*target.canvas(), Rect(0, 0, 4, 4));
+    MoveWindow(bar->hwnd, 0, 0, 100, 10, FALSE);
+    EXPECT_EQ(bar->fullImage.width(), 100);
+    target.release();
+    const DWORD after = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    if (before == 0)
+        GTEST_SKIP() << "the platform does not count GDI objects";
+    EXPECT_LE(after, before);
+}
