@@ -136,6 +136,16 @@ inline bool pumpUntil(const std::function<bool()>& condition) {
     return condition();
 }
 
+inline std::wstring className(HWND window) {
+    wchar_t name[257] = {};
+    GetClassNameW(window, name, 256);
+    return name;
+}
+
+inline uint32_t windowStyle(HWND window) {
+    return static_cast<uint32_t>(GetWindowLongW(window, GWL_STYLE));
+}
+
 inline winui::Control* registeredControl(HWND window) {
     return Application::instance().windows().find(window);
 }

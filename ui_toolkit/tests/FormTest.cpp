@@ -53,12 +53,6 @@ bool contains(const std::vector<std::wstring>& list, const std::wstring& item) {
     return std::find(list.begin(), list.end(), item) != list.end();
 }
 
-std::wstring className(HWND window) {
-    wchar_t name[257] = {};
-    GetClassNameW(window, name, 256);
-    return name;
-}
-
 class FormModalTest : public ::testing::Test {
 protected:
     void TearDown() override {

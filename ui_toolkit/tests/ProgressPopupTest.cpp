@@ -15,16 +15,6 @@ using winui::Rect;
 
 namespace {
 
-std::wstring className(HWND window) {
-    wchar_t name[257] = {};
-    GetClassNameW(window, name, 256);
-    return name;
-}
-
-uint32_t windowStyle(HWND window) {
-    return static_cast<uint32_t>(GetWindowLongW(window, GWL_STYLE));
-}
-
 bool visible(HWND window) {
     return (windowStyle(window) & WS_VISIBLE) != 0;
 }

@@ -18,12 +18,6 @@ using winui::TabControl;
 
 namespace {
 
-std::wstring className(HWND window) {
-    wchar_t name[257] = {};
-    GetClassNameW(window, name, 256);
-    return name;
-}
-
 bool visible(const Tab* page) {
     return (GetWindowLongW(page->hwnd, GWL_STYLE) & WS_VISIBLE) != 0;
 }
