@@ -3,6 +3,7 @@
 // Helpers shared by the XML reader tests: a parser that records its callbacks as text lines,
 // and streams built from byte strings.
 
+#include "core/util/Utf8.h"
 #include "core/xml/XmlMemoryStream.h"
 #include "core/xml/XmlParser.h"
 
@@ -66,31 +67,8 @@ private:
     }
 };
 
-inline std::string utf8(const std::wstring& text) {
-    std::string bytes;
-    for (size_t i = 0; i < text.size(); ++i) {
-        uint32_t c = text[i];
-        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size()) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
-        }
-        if (c < 0x80) {
-            bytes += static_cast<char>(c);
-        } else if (c < 0x800) {
-            bytes += static_cast<char>(0xC0 | (c >> 6));
-            bytes += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            bytes += static_cast<char>(0xE0 | (c >> 12));
-            bytes += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            bytes += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            bytes += static_cast<char>(0xF0 | (c >> 18));
-            bytes += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            bytes += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            bytes += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return bytes;
-}
+// UTF-8 of UTF-16 text, through the programs' own (separately tested) encoder.
+inline std::string utf8(const std::wstring& text) { return toUtf8(text); }
 
 // Parses UTF-8 text held in memory and returns the recorded callbacks.
 inline std::wstring parseText(const std::wstring& text, bool withPositions = false,

@@ -11,6 +11,7 @@
 #include "filter_tool/ByteSink.h"
 #include "filter_tool/SiftonParser.h"
 #include "filter_tool/Utf8Writer.h"
+#include "core/util/Utf8.h"
 
 #include <windows.h>
 
@@ -22,33 +23,8 @@
 
 namespace filtertest {
 
-// Reference UTF-8 of well-formed UTF-16 text.
-inline std::string utf8(const std::wstring& text) {
-    std::string bytes;
-    for (size_t i = 0; i < text.size(); ++i) {
-        uint32_t c = static_cast<uint16_t>(text[i]);
-        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-            text[i + 1] < 0xE000) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<uint16_t>(text[++i]) - 0xDC00);
-        }
-        if (c < 0x80) {
-            bytes += static_cast<char>(c);
-        } else if (c < 0x800) {
-            bytes += static_cast<char>(0xC0 | (c >> 6));
-            bytes += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            bytes += static_cast<char>(0xE0 | (c >> 12));
-            bytes += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            bytes += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            bytes += static_cast<char>(0xF0 | (c >> 18));
-            bytes += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            bytes += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            bytes += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return bytes;
-}
+// UTF-8 of UTF-16 text, through the programs' own (separately tested) encoder.
+inline std::string utf8(const std::wstring& text) { return toUtf8(text); }
 
 class MemorySink : public ByteSink {
 public:
