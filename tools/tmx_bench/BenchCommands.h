@@ -3,8 +3,11 @@
 // The commands of tmx_bench that live in files of their own. Each takes the arguments after the
 // command's name and returns the process exit code, or -1 for a usage error.
 
+#include <cstdint>
 #include <string>
 #include <vector>
+
+class TmxEntryProvider;
 
 // filter IN.tmx OUT.tmx LANG [--remove-props]
 int commandFilter(const std::vector<std::wstring>& args);
@@ -15,3 +18,15 @@ bool isGroupPath(const std::wstring& path);
 int commandGroupIndex(const std::vector<std::wstring>& args);
 // search GROUP.plexa LANG QUERIES.txt [--budget N] [--top K]
 int commandGroupSearch(const std::vector<std::wstring>& args);
+
+// The options after "search PATH LANG QUERIES.txt": --budget N and --top K.
+struct SearchOptions {
+    bool budgetGiven = false;
+    uint32_t budget = 0;
+    uint32_t top = 20;
+};
+bool parseSearchOptions(const std::vector<std::wstring>& args, SearchOptions& options);
+// Runs every query of the file twice (warm-up, then timed) and prints a line per query and the
+// percentiles.
+int runSearchQueries(TmxEntryProvider& provider, const std::wstring& language,
+                     const std::wstring& queriesPath, const SearchOptions& options);

@@ -90,78 +90,14 @@ int commandIndex(const std::vector<std::wstring>& args) {
 int commandSearch(const std::vector<std::wstring>& args) {
     if (args.size() < 3)
         return -1;
-    bool budgetGiven = false;
-    uint32_t budget = 0;
-    uint32_t top = 20;
-    for (size_t i = 3; i < args.size(); ++i) {
-        if (args[i] == L"--budget" && i + 1 < args.size() && parseUnsigned(args[i + 1], budget)) {
-            budgetGiven = true;
-            ++i;
-        } else if (args[i] == L"--top" && i + 1 < args.size() && parseUnsigned(args[i + 1], top)) {
-            ++i;
-        } else {
-            return -1;
-        }
-    }
+    SearchOptions options;
+    if (!parseSearchOptions(args, options))
+        return -1;
     TmxFile file;
     int code = 0;
     if (!loadOrReport(file, args[0], code))
         return code;
-    bool ok = false;
-    const std::vector<std::wstring> queries = readLines(args[2], ok);
-    if (!ok) {
-        std::fprintf(stderr, "cannot read %s\n", toUtf8(args[2]).c_str());
-        return 2;
-    }
-
-    // The viewer's rule for the default "maxSearchResults" of 25.
-    const uint32_t maximum = SearchQuery::budgetMaximum(25);
-    struct Run {
-        int candidates;
-        bool strong;
-        double us;
-        SearchResults results;
-    };
-    auto runOne = [&](const std::wstring& query, Run& run) {
-        const SearchQuery split = SearchQuery::split(query, maximum);
-        run.strong = false;
-        run.results.clear();
-        Stopwatch watch;
-        run.candidates = file.search(args[1], split.includeWords, split.excludeWords,
-                                     budgetGiven ? budget : split.perWordBudget, run.strong, run.results);
-        run.results.ordered();  // settling the order is part of the search's cost
-        run.us = watch.microseconds();
-    };
-
-    // One untimed pass first: the figures are for a warm index and TMX view.
-    for (const std::wstring& query : queries) {
-        Run run;
-        runOne(query, run);
-    }
-    std::vector<double> times;
-    for (const std::wstring& query : queries) {
-        Run run;
-        runOne(query, run);
-        times.push_back(run.us);
-        std::string text = toUtf8(query) + "\t" + std::to_string(run.candidates) + "\t" +
-                           std::to_string(run.results.size()) + "\t" + (run.strong ? "true" : "false") + "\t" +
-                           std::to_string(static_cast<uint64_t>(run.us));
-        const size_t shown = std::min<size_t>(top, run.results.size());
-        for (size_t i = 0; i < shown; ++i)
-            text += "\t" + std::to_string(run.results[i].score) + ":" + std::to_string(run.results[i].entryId);
-        line(text);
-    }
-    std::sort(times.begin(), times.end());
-    auto percentile = [&](double p) -> uint64_t {
-        if (times.empty())
-            return 0;
-        size_t at = static_cast<size_t>(p * static_cast<double>(times.size() - 1) + 0.5);
-        return static_cast<uint64_t>(times[std::min(at, times.size() - 1)]);
-    };
-    print("p50_us", percentile(0.50));
-    print("p95_us", percentile(0.95));
-    print("max_us", times.empty() ? 0 : static_cast<uint64_t>(times.back()));
-    return 0;
+    return runSearchQueries(file, args[1], args[2], options);
 }
 
 int commandEntry(const std::vector<std::wstring>& args) {
