@@ -40,7 +40,7 @@ build_tree() { # dir toolchain
     cmake -S "$here" -B "$1" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$here/cmake/$2" \
       -DCMAKE_BUILD_TYPE=Release >/dev/null
   fi
-  cmake --build "$1" -- -j"$(nproc)"
+  cmake --build "$1" -- -j"${JOBS:-$(nproc)}"
 }
 
 configure_and_build() {
