@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/app/GlobalConstants.h"
 #include "ui_toolkit/values/Font.h"
 
 #include <windows.h>
@@ -46,7 +47,6 @@ inline constexpr int32_t kDefaultMaxSearchResults = 25;
 inline constexpr int32_t kMaxSearchResultsDigits = 8;
 // The style list's last entry: no style, the system's own colours.
 inline constexpr const wchar_t* kSystemStyleName = L"System";
-inline constexpr const wchar_t* kDefaultStyleName = L"CX";
 
 // The results box's three colours as a style gives them: its "WindowText", its "Window" and a
 // blend of the two; the system colours for no style.
