@@ -12,6 +12,7 @@ inline constexpr const wchar_t* kLocalizationKeys[] = {
     L"ErrorOpeningFile",
     L"UnsupportedFileFormat",
     L"IncompatibleIndexFile",
+    L"ConfirmReplaceFile",
 
     // File dialog filter descriptions
     L"TMXfiles",
