@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Draws the programs' icons into resources/icons/: Varnel.ico, Plexwright.ico, Sifton.ico.
+"""Draws the programs' icons into resources/icons/: varnel.ico, plexwright.ico, sifton.ico.
 
 Each file holds the same picture at 16, 32 and 48 pixels as 32-bit images with alpha (and an
 all-clear AND mask, which the alpha makes redundant). The pictures are simple shapes on a
@@ -191,7 +191,7 @@ def main():
     for name, picture in PROGRAMS.items():
         layers = picture()
         images = [(size, dib(render(layers, size))) for size in SIZES]
-        path = os.path.join(out_dir, name + ".ico")
+        path = os.path.join(out_dir, name.lower() + ".ico")
         with open(path, "wb") as f:
             f.write(icon_file(images))
         print(path)
