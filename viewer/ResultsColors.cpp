@@ -5,10 +5,10 @@
 namespace {
 
 bool appliesToMatchedText(int32_t mode) {
-    return mode == TmColorMatchedText || mode == TmColorEverything;
+    return mode == MemberColorMatchedText || mode == MemberColorEverything;
 }
 
-bool blendsSegments(int32_t mode) { return mode == TmColorSegmentsBg || mode == TmColorEverything; }
+bool blendsSegments(int32_t mode) { return mode == MemberColorSegmentsBackground || mode == MemberColorEverything; }
 
 } // namespace
 
@@ -43,9 +43,9 @@ ResultsCellColors resultsCellColors(const ResultsColorSettings& settings, const 
 
 MatchedRunColors matchedRunColors(const ResultsColorSettings& settings, const ResultsCellColors& cell) {
     MatchedRunColors run{cell.background, cell.text, cell.text,
-                         settings.matchedTextStyle == MatchedTextUnderline};
+                         settings.matchedTextStyle == MatchedUnderline};
     const bool memberColored = appliesToMatchedText(settings.tmColorMode);
-    if (settings.matchedTextStyle == MatchedTextHighlight) {
+    if (settings.matchedTextStyle == MatchedHighlight) {
         if (memberColored) {
             run.background = colorLuminance(cell.text) > 175
                                  ? cell.member
@@ -70,12 +70,12 @@ MemberCellColors memberCellColors(const ResultsColorSettings& settings, const Re
     MemberCellColors m{cell.text, cell.background, false,
                        winui::blendColors(palette.window, palette.windowText, 30)};
     const int32_t mode = settings.tmColorMode;
-    m.leftLine = mode == TmColorDoNotApply || mode == TmColorMatchedText || mode == TmColorTmNames;
+    m.leftLine = mode == MemberColorDoNotApply || mode == MemberColorMatchedText || mode == MemberColorNames;
     if (memberColor == kNoColor)
         return m;
-    if (mode == TmColorTmNames) {
+    if (mode == MemberColorNames) {
         m.text = memberColor;
-    } else if (mode == TmColorTmNamesBg || mode == TmColorEverything) {
+    } else if (mode == MemberColorNamesBackground || mode == MemberColorEverything) {
         m.background = memberColor;
         m.text = colorLuminance(memberColor) < 125 ? RGB(255, 255, 255) : RGB(0, 0, 0);
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "viewer/ViewerSettingsValues.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -13,24 +15,8 @@ constexpr COLORREF kNoColor = 0xEEEEEEEE;
 constexpr COLORREF kMemberColorOnLight = 0x0F71DD;
 constexpr COLORREF kMemberColorOnDark = 0x2E70AB;
 
-// "matchedTextStyle": how the words of the query are emphasised.
-enum MatchedTextStyle : int32_t {
-    MatchedTextDefault = 0,
-    MatchedTextBold = 1,
-    MatchedTextItalic = 2,
-    MatchedTextUnderline = 3,
-    MatchedTextHighlight = 4,
-};
-
-// "tmColorMode": where the colour of a group's member is applied.
-enum TmColorMode : int32_t {
-    TmColorDoNotApply = 0,
-    TmColorMatchedText = 1,
-    TmColorTmNames = 2,
-    TmColorTmNamesBg = 3,
-    TmColorSegmentsBg = 4,
-    TmColorEverything = 5,
-};
+// The emphasis (MatchedTextStyle) and member colour modes (MemberColorMode) are the settings
+// window's list indexes.
 
 // (30 red + 59 green + 12 blue) / 100, integer division.
 int32_t colorLuminance(COLORREF color);
@@ -40,8 +26,8 @@ struct ResultsColorSettings {
     COLORREF text = kNoColor;
     COLORREF background1 = kNoColor;
     COLORREF background2 = kNoColor;
-    int32_t matchedTextStyle = MatchedTextUnderline;
-    int32_t tmColorMode = TmColorDoNotApply;
+    int32_t matchedTextStyle = MatchedUnderline;
+    int32_t tmColorMode = MemberColorDoNotApply;
 };
 
 // The style's colours the box uses (the system colours when it has no style).

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "viewer/ViewerSettingsValues.h"
+
 #include <cstdint>
 
 class Properties;
@@ -7,7 +9,6 @@ class Properties;
 // How many results a search shows: "maxSearchResults", 25 when unset. A stored value below 1
 // (a damaged or hand-edited settings file) also reads as 25, so no caller ever sees a negative
 // or zero count. Every reader of the key goes through here.
-constexpr int32_t kDefaultMaxSearchResults = 25;
 
 int32_t sanitiseMaxSearchResults(int32_t stored);
 int32_t readMaxSearchResults(Properties& settings);

@@ -53,17 +53,17 @@ TEST(ResultsColorsTest, MatchedRunsPerEmphasisAndMode) {
         COLORREF background, text, pen;
         bool underline;
     } cases[] = {
-        {"underline", settings(MatchedTextUnderline, TmColorDoNotApply), 0xFFFFFF, 0x000000, 0x000000, true},
-        {"bold", settings(MatchedTextBold, TmColorDoNotApply), 0xFFFFFF, 0x000000, 0x000000, false},
-        {"highlight", settings(MatchedTextHighlight, TmColorDoNotApply), 0x000000, 0xFFFFFF, 0x000000, false},
+        {"underline", settings(MatchedUnderline, MemberColorDoNotApply), 0xFFFFFF, 0x000000, 0x000000, true},
+        {"bold", settings(MatchedBold, MemberColorDoNotApply), 0xFFFFFF, 0x000000, 0x000000, false},
+        {"highlight", settings(MatchedHighlight, MemberColorDoNotApply), 0x000000, 0xFFFFFF, 0x000000, false},
         // Modes that colour names or backgrounds keep the plain highlight.
-        {"highlight with member names", settings(MatchedTextHighlight, TmColorTmNames), 0x000000, 0xFFFFFF, 0x000000, false},
-        {"highlight on member background", settings(MatchedTextHighlight, TmColorSegmentsBg), 0x000000, 0xE5F8E5, 0x000000, false},
-        {"highlight in member colour, dark text", settings(MatchedTextHighlight, TmColorMatchedText), 0x33CC33, 0x000000, 0x000000, false},
-        {"highlight in member colour, light text", settings(MatchedTextHighlight, TmColorEverything, 0xFFFFFF, 0x202020), kGreen, 0xFFFFFF, 0xFFFFFF, false},
-        {"bold in member colour, dark text", settings(MatchedTextBold, TmColorMatchedText), 0xFFFFFF, 0x009900, kGreen, false},
-        {"underline in member colour, light text", settings(MatchedTextUnderline, TmColorEverything, 0xC0C0C0, 0x202020), 0x1C301C, kGreen, kGreen, true},
-        {"names only", settings(MatchedTextUnderline, TmColorTmNamesBg), 0xFFFFFF, 0x000000, 0x000000, true},
+        {"highlight with member names", settings(MatchedHighlight, MemberColorNames), 0x000000, 0xFFFFFF, 0x000000, false},
+        {"highlight on member background", settings(MatchedHighlight, MemberColorSegmentsBackground), 0x000000, 0xE5F8E5, 0x000000, false},
+        {"highlight in member colour, dark text", settings(MatchedHighlight, MemberColorMatchedText), 0x33CC33, 0x000000, 0x000000, false},
+        {"highlight in member colour, light text", settings(MatchedHighlight, MemberColorEverything, 0xFFFFFF, 0x202020), kGreen, 0xFFFFFF, 0xFFFFFF, false},
+        {"bold in member colour, dark text", settings(MatchedBold, MemberColorMatchedText), 0xFFFFFF, 0x009900, kGreen, false},
+        {"underline in member colour, light text", settings(MatchedUnderline, MemberColorEverything, 0xC0C0C0, 0x202020), 0x1C301C, kGreen, kGreen, true},
+        {"names only", settings(MatchedUnderline, MemberColorNamesBackground), 0xFFFFFF, 0x000000, 0x000000, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -86,14 +86,14 @@ TEST(ResultsColorsTest, MemberCellsPerMode) {
         COLORREF text, background;
         bool line;
     } cases[] = {
-        {"do not apply", TmColorDoNotApply, darkMember, 0x000000, 0xFFFFFF, true},
-        {"matched text", TmColorMatchedText, darkMember, 0x000000, 0xFFFFFF, true},
-        {"names", TmColorTmNames, darkMember, darkMember, 0xFFFFFF, true},
-        {"names on dark member", TmColorTmNamesBg, darkMember, 0xFFFFFF, darkMember, false},
-        {"everything on light member", TmColorEverything, lightMember, 0x000000, lightMember, false},
-        {"segments", TmColorSegmentsBg, kGreen, 0x000000, 0xE5F8E5, false},
-        {"names without member colour", TmColorTmNamesBg, kNoColor, 0x000000, 0xFFFFFF, false},
-        {"names in colour without one", TmColorTmNames, kNoColor, 0x000000, 0xFFFFFF, true},
+        {"do not apply", MemberColorDoNotApply, darkMember, 0x000000, 0xFFFFFF, true},
+        {"matched text", MemberColorMatchedText, darkMember, 0x000000, 0xFFFFFF, true},
+        {"names", MemberColorNames, darkMember, darkMember, 0xFFFFFF, true},
+        {"names on dark member", MemberColorNamesBackground, darkMember, 0xFFFFFF, darkMember, false},
+        {"everything on light member", MemberColorEverything, lightMember, 0x000000, lightMember, false},
+        {"segments", MemberColorSegmentsBackground, kGreen, 0x000000, 0xE5F8E5, false},
+        {"names without member colour", MemberColorNamesBackground, kNoColor, 0x000000, 0xFFFFFF, false},
+        {"names in colour without one", MemberColorNames, kNoColor, 0x000000, 0xFFFFFF, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
