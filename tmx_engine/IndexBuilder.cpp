@@ -1,5 +1,6 @@
 #include "tmx_engine/IndexBuilder.h"
 
+#include "core/util/FileUtils.h"
 #include "tmx_engine/Index.h"
 #include "tmx_engine/IndexWorkerThread.h"
 
@@ -381,7 +382,10 @@ uint64_t IndexBuilder::bucketBytes(uint32_t bucket, std::vector<uint32_t>& stack
         if (n[2])
             stack.push_back(n[2]);
     };
-    while (!stack.empty()) {
+    // A bucket may hold a large part of the trie: a stop is looked at every 64K node groups.
+    for (uint32_t round = 1; !stack.empty(); ++round) {
+        if ((round & 0xFFFF) == 0 && stopRequested())
+            return 0;
         const uint32_t children = stack.back();
         stack.pop_back();
         if (children & kTableBit) {
@@ -460,11 +464,13 @@ bool IndexBuilder::writeBuckets(IndexFileWriter& out, uint32_t first, uint32_t l
     for (uint32_t b = first; b < last; ++b) {
         if (!roots_[b])
             continue;
-        if (out.offset() != offsets[b])
+        if (out.offset() != offsets[b] || stopRequested())
             return false;
         if (!emitChain(roots_[b]))
             return false;
-        while (!pending.empty()) {
+        for (uint32_t round = 1; !pending.empty(); ++round) {
+            if ((round & 0xFFFF) == 0 && stopRequested())
+                return false;
             const Pending p = pending.back();
             pending.pop_back();
             const uint32_t children = arena_.at(p.ref)[2];
@@ -516,13 +522,13 @@ bool IndexBuilder::writeNodes(IndexFileWriter& out) {
     runParallel(IndexFormat::kBucketCount / 64, threads, [&](uint32_t group) {
         try {
             std::vector<uint32_t> stack;
-            for (uint32_t b = group * 64; b < group * 64 + 64; ++b)
+            for (uint32_t b = group * 64; b < group * 64 + 64 && !stopRequested(); ++b)
                 sizes[b] = bucketBytes(b, stack);
         } catch (const std::exception&) {
             ok = false;
         }
     });
-    if (!ok)
+    if (!ok || stopRequested())
         return false;
     std::vector<uint64_t> offsets(IndexFormat::kBucketCount + 1, 0);
     uint8_t table[4 * IndexFormat::kBucketCount] = {};
@@ -577,11 +583,14 @@ bool IndexBuilder::write(const std::wstring& path) {
     // Offsets in the file are 32-bit and the reader refuses files of 4 GiB or more.
     if (size >= (uint64_t(1) << 32))
         return false;
-    const std::wstring temporary = path + L".tmp";
+    ReplacementFile file(path);
+    if (!file.open())
+        return false;
+    notify(IndexBuildStep::Writing);
     bool ok = false;
     {
         IndexFileWriter out;
-        if (out.open(temporary, size)) {
+        if (out.open(file.handle(), size)) {
             try {
                 writeHeader(out);
                 out.writeZeros(static_cast<size_t>((8 - out.offset() % 8) % 8));
@@ -589,12 +598,10 @@ bool IndexBuilder::write(const std::wstring& path) {
             } catch (const std::bad_alloc&) {
                 ok = false;
             }
-            ok = out.finish() && ok;
+            // After a failure or a stop nothing more is written (finish pads with zeros).
+            ok = ok && out.finish();
         }
     }
-    if (ok)
-        ok = MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
-    if (!ok)
-        DeleteFileW(temporary.c_str());
-    return ok;
+    // Not committed, the temporary file goes with the ReplacementFile.
+    return ok && !stopRequested() && file.commit();
 }

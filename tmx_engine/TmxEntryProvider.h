@@ -5,7 +5,9 @@
 #include "tmx_engine/TmxEntry.h"
 #include "tmx_engine/TmxHeader.h"
 
+#include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,6 +19,12 @@ public:
     // Load codes: 1 loaded, 2 already loaded, 3 index of another format, 4 index cannot be read
     // or built, 5 TMX file cannot be mapped (groups add 6 to 9).
     virtual int load(const std::wstring& path) = 0;
+    // A stop for load from another thread, set before load: once the flag is set, the load ends
+    // soon after (the parse, the threads that enter terms, the write of an index and the steps
+    // between look at it) with code 4, every thread it started joined, and no index file or
+    // temporary file written. The flag must outlive the load. A provider that loads nothing
+    // lengthy may ignore it.
+    virtual void setStopFlag(const std::atomic<bool>* flag) { (void)flag; }
     // 0..100; safe to call from another thread while load runs.
     virtual int loadProgress() = 0;
     virtual const TmxHeader& sourceLanguage() const = 0;
@@ -30,6 +38,13 @@ public:
     // The parsed entry, owned by the provider and valid for its lifetime; null when the id is out
     // of range or the entry cannot be parsed. Safe to call from several threads at once.
     virtual const TmxEntry* readEntry(uint32_t id) = 0;
+    // The same entry as a copy the caller owns, without keeping it: for readers that pass over
+    // many entries once (the export), which would otherwise hold every one of them in memory.
+    // An entry already kept is copied rather than parsed again.
+    virtual std::unique_ptr<TmxEntry> readEntryUncached(uint32_t id) {
+        const TmxEntry* entry = readEntry(id);
+        return entry ? std::make_unique<TmxEntry>(*entry) : nullptr;
+    }
     virtual uint32_t entryOffset(uint32_t id) const = 0;
     virtual int fileCount() const = 0;
     // Adds matches for the include words minus the exclude words in one target language to

@@ -57,6 +57,7 @@ int TmxFileGroup::loadMembers(const std::vector<std::wstring>& paths, const std:
             TmxFile* member = nullptr;
             {
                 auto fresh = std::make_unique<TmxFile>();
+                fresh->setStopFlag(stopFlag_);
                 member = fresh.get();
                 ScopedLock guard(lock_);
                 members_.push_back(std::move(fresh));
@@ -165,6 +166,11 @@ uint32_t TmxFileGroup::entryCount() const {
 const TmxEntry* TmxFileGroup::readEntry(uint32_t id) {
     TmxFile* member = memberFor(id);
     return member ? member->readEntry(id >> kMemberBits) : nullptr;
+}
+
+std::unique_ptr<TmxEntry> TmxFileGroup::readEntryUncached(uint32_t id) {
+    TmxFile* member = memberFor(id);
+    return member ? member->readEntryUncached(id >> kMemberBits) : nullptr;
 }
 
 uint32_t TmxFileGroup::entryOffset(uint32_t id) const {

@@ -29,6 +29,8 @@ public:
     // 64, or members with different source languages; 3, 4 or 5 as the first member that failed
     // (the members loaded before it stay).
     int load(const std::wstring& path) override;
+    // Handed to every member as it loads; a stop ends the group's load with the member's code 4.
+    void setStopFlag(const std::atomic<bool>* flag) override { stopFlag_ = flag; }
     // 0 when no load runs; else over all members, from another thread.
     int loadProgress() override;
 
@@ -39,6 +41,7 @@ public:
     uint32_t memberColor(uint32_t id) const override;
     uint32_t entryCount() const override;
     const TmxEntry* readEntry(uint32_t id) override;
+    std::unique_ptr<TmxEntry> readEntryUncached(uint32_t id) override;
     uint32_t entryOffset(uint32_t id) const override;
     int fileCount() const override { return static_cast<int>(members_.size()); }
     // Searches every member in order and adds their results with composed ids; returns the sum of
@@ -58,6 +61,7 @@ private:
     void addLanguages(const LanguageMap& languages);
 
     Lockable lock_;
+    const std::atomic<bool>* stopFlag_ = nullptr;
     // Guarded by lock_ while a load runs: members finished, paths of the running load (0 when
     // none), and the member list itself (the poll reads its last member).
     int finished_ = 0;

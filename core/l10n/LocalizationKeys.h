@@ -10,8 +10,10 @@ namespace l10n {
 inline constexpr const wchar_t* kLocalizationKeys[] = {
     // Messages shared by the programs
     L"ErrorOpeningFile",
+    L"ErrorWritingFile",
     L"UnsupportedFileFormat",
     L"IncompatibleIndexFile",
+    L"ConfirmReplaceFile",
 
     // File dialog filter descriptions
     L"TMXfiles",
