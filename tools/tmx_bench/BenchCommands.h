@@ -12,6 +12,10 @@ class TmxEntryProvider;
 // filter IN.tmx OUT.tmx LANG [--remove-props]
 int commandFilter(const std::vector<std::wstring>& args);
 
+// document FILE [ROW TEXT]: lists the rows of a TTX or XLIFF document, or sets row ROW's
+// target to the plain text TEXT and saves the document.
+int commandDocument(const std::vector<std::wstring>& args);
+
 // True for a path that names a group file (".plexa", any letter case).
 bool isGroupPath(const std::wstring& path);
 // index GROUP.plexa

@@ -6,6 +6,7 @@
 //   tmx_bench entry FILE.tmx ID
 //   tmx_bench filter IN.tmx OUT.tmx LANG [--remove-props]   (FilterCommand.cpp)
 //   tmx_bench index GROUP.plexa, tmx_bench search GROUP.plexa ...   (GroupCommands.cpp)
+//   tmx_bench document FILE [ROW TEXT]   (DocumentCommand.cpp)
 
 #include "tmx_engine/SearchQuery.h"
 #include "tmx_engine/SearchResults.h"
@@ -136,6 +137,7 @@ const Command kCommands[] = {
     {L"search", "search FILE.tmx LANG QUERIES.txt [--budget N] [--top K]", commandSearch},
     {L"entry", "entry FILE.tmx ID", commandEntry},
     {L"filter", "filter IN.tmx OUT.tmx LANG [--remove-props]", commandFilter},
+    {L"document", "document FILE.xlf|.sdlxliff|.ttx [ROW TEXT]", commandDocument},
 };
 
 // index and search also take a group file.
