@@ -5,6 +5,7 @@
 #include "ui_toolkit/BlendColors.h"
 #include "ui_toolkit/Style.h"
 #include "ui_toolkit/StyleTables.h"
+#include "viewer/SearchSettings.h"
 
 #include <cmath>
 
@@ -45,7 +46,7 @@ ViewerSettingsValues loadViewerSettings(Properties& settings, const winui::Font&
                                           kMatchedTextStyleCount, MatchedUnderline);
     values.memberColorMode = indexWithin(settings.get<int>(L"tmColorMode", MemberColorDoNotApply),
                                          kMemberColorModeCount, MemberColorDoNotApply);
-    values.maxSearchResults = settings.get<int>(L"maxSearchResults", kDefaultMaxSearchResults);
+    values.maxSearchResults = readMaxSearchResults(settings);
     values.autoSearchPastedText = settings.get<bool>(L"autoSearchPastedText", false);
     values.alwaysShowLanguageCombo = settings.get<bool>(L"alwaysShowLanguageCombo", false);
     values.showPlaceHolders = settings.get<bool>(L"showPlaceHolders", true);

@@ -10,6 +10,7 @@ namespace l10n {
 inline constexpr const wchar_t* kLocalizationKeys[] = {
     // Messages shared by the programs
     L"ErrorOpeningFile",
+    L"ErrorWritingFile",
     L"UnsupportedFileFormat",
     L"IncompatibleIndexFile",
 
