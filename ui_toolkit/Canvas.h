@@ -46,6 +46,9 @@ public:
     Canvas& operator=(const Canvas&) = delete;
     ~Canvas();
 
+    // Device contexts that Canvases of the process own now (see Image::liveBitmaps).
+    static int ownedDcs();
+
     // Select private copies; an object that holds no handle selects nothing.
     void setFont(const Font& font);
     void setPen(const Pen& pen);
