@@ -75,28 +75,29 @@ TmxViewerForm::TmxViewerForm()
     trackSetting(L"UIStyle");
     trackSetting(L"alwaysShowLanguageCombo");
 
-    if (winui::Shortcut* s = addShortcut('C', kCtrl))
-        copyKey_.connect(s->pressed, this, &TmxViewerForm::onCopyKey);
-    if (winui::Shortcut* s = addShortcut(VK_INSERT, kCtrl))
-        copyKey_.connect(s->pressed, this, &TmxViewerForm::onCopyKey);
-    if (winui::Shortcut* s = addShortcut(VK_PRIOR, kNoModifier))
-        pageUpKey_.connect(s->pressed, this, &TmxViewerForm::onPageUpKey);
-    if (winui::Shortcut* s = addShortcut(VK_NEXT, kNoModifier))
-        pageDownKey_.connect(s->pressed, this, &TmxViewerForm::onPageDownKey);
-    if (winui::Shortcut* s = addShortcut(VK_PRIOR, kCtrl))
-        topKey_.connect(s->pressed, this, &TmxViewerForm::onTopKey);
-    if (winui::Shortcut* s = addShortcut(VK_HOME, kCtrl))
-        topKey_.connect(s->pressed, this, &TmxViewerForm::onTopKey);
-    if (winui::Shortcut* s = addShortcut(VK_NEXT, kCtrl))
-        bottomKey_.connect(s->pressed, this, &TmxViewerForm::onBottomKey);
-    if (winui::Shortcut* s = addShortcut(VK_END, kCtrl))
-        bottomKey_.connect(s->pressed, this, &TmxViewerForm::onBottomKey);
-    if (winui::Shortcut* s = addShortcut(VK_UP, kNoModifier))
-        upKey_.connect(s->pressed, this, &TmxViewerForm::onUpKey);
-    if (winui::Shortcut* s = addShortcut(VK_DOWN, kNoModifier))
-        downKey_.connect(s->pressed, this, &TmxViewerForm::onDownKey);
-    if (winui::Shortcut* s = addShortcut(VK_ESCAPE, kNoModifier))
-        escapeKey_.connect(s->pressed, this, &TmxViewerForm::onEscapePressed);
+    // The keyboard shortcuts, previewed for every child of the window.
+    const struct {
+        int32_t key;
+        int16_t modifiers;
+        HandlerHolder TmxViewerForm::*holder;
+        void (TmxViewerForm::*action)();
+    } shortcutTable[] = {
+        {'C', kCtrl, &TmxViewerForm::copyKey_, &TmxViewerForm::onCopyKey},
+        {VK_INSERT, kCtrl, &TmxViewerForm::copyKey_, &TmxViewerForm::onCopyKey},
+        {VK_PRIOR, kNoModifier, &TmxViewerForm::pageUpKey_, &TmxViewerForm::onPageUpKey},
+        {VK_NEXT, kNoModifier, &TmxViewerForm::pageDownKey_, &TmxViewerForm::onPageDownKey},
+        {VK_PRIOR, kCtrl, &TmxViewerForm::topKey_, &TmxViewerForm::onTopKey},
+        {VK_HOME, kCtrl, &TmxViewerForm::topKey_, &TmxViewerForm::onTopKey},
+        {VK_NEXT, kCtrl, &TmxViewerForm::bottomKey_, &TmxViewerForm::onBottomKey},
+        {VK_END, kCtrl, &TmxViewerForm::bottomKey_, &TmxViewerForm::onBottomKey},
+        {VK_UP, kNoModifier, &TmxViewerForm::upKey_, &TmxViewerForm::onUpKey},
+        {VK_DOWN, kNoModifier, &TmxViewerForm::downKey_, &TmxViewerForm::onDownKey},
+        {VK_ESCAPE, kNoModifier, &TmxViewerForm::escapeKey_, &TmxViewerForm::onEscapePressed},
+    };
+    for (const auto& entry : shortcutTable) {
+        if (winui::Shortcut* shortcut = addShortcut(entry.key, entry.modifiers))
+            (this->*entry.holder).connect(shortcut->pressed, this, entry.action);
+    }
     buildContextMenu();
 
     setText(kViewerCaption);
