@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/events/HandlerList.h"
+#include "core/util/Utf8Writer.h"
 #include "core/xml/XmlParser.h"
-#include "filter_tool/Utf8Writer.h"
 
 #include <cstddef>
 #include <cstdint>

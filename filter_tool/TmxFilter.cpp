@@ -1,13 +1,13 @@
 #include "filter_tool/TmxFilter.h"
 
 #include "core/events/HandlerHolder.h"
+#include "core/util/FileByteSink.h"
 #include "core/util/StringUtils.h"
+#include "core/util/Utf8Writer.h"
 #include "core/xml/XmlFileStream.h"
 #include "core/xml/XmlParser.h"
-#include "filter_tool/FileByteSink.h"
 #include "filter_tool/PositionCountingStream.h"
 #include "filter_tool/SiftonParser.h"
-#include "filter_tool/Utf8Writer.h"
 
 #include <windows.h>
 

@@ -4,14 +4,14 @@
 // parses an output back, and a scratch folder.
 
 #include "core/tests/TestFiles.h"
+#include "core/util/ByteSink.h"
 #include "core/util/StringUtils.h"
+#include "core/util/Utf8.h"
+#include "core/util/Utf8Writer.h"
 #include "core/xml/XmlFileStream.h"
 #include "core/xml/XmlMemoryStream.h"
 #include "core/xml/XmlParser.h"
-#include "filter_tool/ByteSink.h"
 #include "filter_tool/SiftonParser.h"
-#include "filter_tool/Utf8Writer.h"
-#include "core/util/Utf8.h"
 
 #include <windows.h>
 

@@ -1,10 +1,10 @@
 #include "filter_tool/tests/FilterTestSupport.h"
 
 #include "core/events/HandlerHolder.h"
+#include "core/util/Utf8Writer.h"
 #include "core/xml/XmlMemoryStream.h"
 #include "filter_tool/PositionCountingStream.h"
 #include "filter_tool/SiftonParser.h"
-#include "filter_tool/Utf8Writer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "filter_tool/FileByteSink.h"
+#include "core/util/FileByteSink.h"
 
 #include <algorithm>
 #include <utility>

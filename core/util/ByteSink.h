@@ -2,7 +2,8 @@
 
 #include <cstddef>
 
-// Where encoded output goes: a file for the filter, memory for its tests.
+// Where encoded output goes: a file (usually one that replaces another on commit), or memory in
+// tests.
 class ByteSink {
 public:
     virtual ~ByteSink() = default;

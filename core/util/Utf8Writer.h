@@ -1,6 +1,6 @@
 #pragma once
 
-#include "filter_tool/ByteSink.h"
+#include "core/util/ByteSink.h"
 
 #include <cstddef>
 #include <cstdint>

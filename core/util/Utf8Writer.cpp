@@ -1,4 +1,4 @@
-#include "filter_tool/Utf8Writer.h"
+#include "core/util/Utf8Writer.h"
 
 #include <algorithm>
 
