@@ -94,7 +94,9 @@ case "$mode" in
       exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" run "$target"
     fi
     start_wine
-    "$WINE" "$exec_path" "$target"
+    # Varnel takes a Windows path: a Unix one would be read as a path on drive C:.
+    target_path=$("$WINE" winepath -w "$(realpath "$target")" 2>/dev/null | tr -d '\r')
+    "$WINE" "$exec_path" "${target_path:-$target}"
     ;;
   *)
     echo "usage: bash build.sh [test|run [FILE]|build]" >&2

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "core/settings/Property.h"
+#include "core/xml/XmlParser.h"
+
+#include <cstdint>
+#include <string>
+
+// The pieces of the update check that need neither a window nor the network.
+
+// The version this program reports to the update endpoint.
+inline constexpr const wchar_t* kProgramVersion = L"1.2";
+inline constexpr const wchar_t* kUpdateInfoPath = L"/update/info.php";
+// A check runs when the last one is at least this many whole days old.
+inline constexpr int kUpdateCheckIntervalDays = 7;
+
+// Whole days from one FILETIME to another, truncated towards zero; negative when the clock
+// went back.
+int daysBetween(FT from, FT to);
+
+// Whether an announcement should be shown: its identifier is greater than the stored one,
+// compared as text (code unit by code unit, a prefix is less). An empty identifier never is.
+bool isUnseenAnnouncement(const std::wstring& storedId, const std::wstring& receivedId);
+
+// Whether a link from an update reply may be offered to the browser: trimmed, it starts with
+// "http://" or "https://" (any case) and holds no control character. The reply arrives over
+// plain HTTP, so anything else (a program path, a share, a file: link) is never opened.
+bool isWebLink(const std::wstring& link);
+
+// The three texts of an update reply.
+struct UpdateReply {
+    bool wellFormed = false;
+    std::wstring announcementId;
+    std::wstring newVersionInfo;
+    std::wstring moreInfoUrl;
+};
+
+// Collects the text of the "AnnouncementID", "NewVersionInfo" and "MoreInfoURL" elements,
+// wherever they stand; everything else is ignored.
+class UpdateResponseParser : public XmlParser {
+public:
+    void startElement(const std::wstring& name, const XmlAttributes& attributes,
+                      bool isEmpty) override;
+    void endElement(const std::wstring& name, bool isEmpty) override;
+    void characterData(const std::wstring& text) override;
+    void cdata(const std::wstring& text) override { characterData(text); }
+
+    std::wstring announcementId;
+    std::wstring newVersionInfo;
+    std::wstring moreInfoUrl;
+
+private:
+    bool inAnnouncementId_ = false;
+    bool inNewVersionInfo_ = false;
+    bool inMoreInfoUrl_ = false;
+};
+
+// Parses a reply text; wellFormed is false when the XML is not, and the texts are then empty.
+UpdateReply parseUpdateReply(const std::wstring& text);
