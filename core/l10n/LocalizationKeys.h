@@ -10,6 +10,7 @@ namespace l10n {
 inline constexpr const wchar_t* kLocalizationKeys[] = {
     // Messages shared by the programs
     L"ErrorOpeningFile",
+    L"ErrorWritingFile",
     L"UnsupportedFileFormat",
     L"IncompatibleIndexFile",
 
@@ -98,6 +99,7 @@ inline constexpr const wchar_t* kLocalizationKeys[] = {
     L"Open",
     L"SaveAs",
     L"AskSaveChanges",
+    L"TooManyGroupMembers",
     L"TMXProps",
     L"File",
     L"ShortName",

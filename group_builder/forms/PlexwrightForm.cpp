@@ -219,7 +219,7 @@ SaveOutcome PlexwrightForm::saveAs() {
 
 SaveOutcome PlexwrightForm::saveTo(const std::wstring& path) {
     if (!writeGroupFile(path, grid->entries())) {
-        showMessageKey(L"ErrorSavingFile", MB_ICONERROR);
+        showMessageKey(L"ErrorWritingFile", MB_ICONERROR);
         return SaveOutcome::Failed;
     }
     currentPath = path;
