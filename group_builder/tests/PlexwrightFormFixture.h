@@ -6,6 +6,7 @@
 #include "core/l10n/Localization.h"
 #include "core/tests/TestFiles.h"
 #include "group_builder/GroupFileWriter.h"
+#include "group_builder/forms/GraphicButton.h"
 #include "group_builder/forms/PlexwrightForm.h"
 #include "group_builder/forms/PlexwrightGrid.h"
 #include "group_builder/forms/TMItemForm.h"
