@@ -1,9 +1,8 @@
 #include "filter_tool/SiftonJob.h"
 
+#include "core/util/FileUtils.h"
 #include "core/xml/XmlParser.h"
 #include "filter_tool/TmxFilter.h"
-
-#include <windows.h>
 
 #include <new>
 
@@ -13,32 +12,32 @@ SiftonJob::SiftonJob(const std::wstring& inputPath, const std::wstring& outputPa
       removeProps_(removeProps) {}
 
 void SiftonJob::run() {
-    std::wstring written;
     try {
-        written = temporaryPath(outputPath_);
-        const TmxFilterResult result = filterTmxFile(
-            inputPath_, written, targetLanguage_, removeProps_,
+        // When the output is the input, the input is never touched before its filtered copy
+        // takes its place in the one replacing move of the commit.
+        ReplacementFile output(outputPath_);
+        if (!output.open()) {
+            errorCode_ = kXmlErrorIo;
+            errorMessage_ = L"The output file cannot be created";
+            unitsWritten_ = 0;
+            return;
+        }
+        const TmxFilterResult result = filterTmxInto(
+            inputPath_, output, targetLanguage_, removeProps_,
             [this](unsigned percent) { reportProgress(static_cast<int>(percent)); });
         errorCode_ = result.errorCode;
         errorMessage_ = result.errorMessage;
         unitsWritten_ = result.unitsWritten;
 
-        if (errorCode_ != 0 || unitsWritten_ == 0) {
-            DeleteFileW(written.c_str());
+        // A run that kept nothing leaves no file (the output goes with the ReplacementFile).
+        if (errorCode_ != 0 || unitsWritten_ == 0)
             return;
-        }
-        // One replacing move: when the output is the input, the input is never deleted before
-        // its filtered copy has taken its place.
-        if (!MoveFileExW(written.c_str(), outputPath_.c_str(),
-                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-            DeleteFileW(written.c_str());
+        if (!output.commit()) {
             errorCode_ = kXmlErrorIo;
             errorMessage_ = L"The filtered file could not be saved under its name";
             unitsWritten_ = 0;
         }
     } catch (const std::bad_alloc&) {
-        if (!written.empty())
-            DeleteFileW(written.c_str());
         errorCode_ = kXmlErrorParserSpecific;
         errorMessage_ = L"Not enough memory";
         unitsWritten_ = 0;

@@ -8,9 +8,9 @@
 // One filtering of a TMX file on a job thread. The results are read by the finished handler on
 // the GUI thread, after run() has returned.
 //
-// The copy is always written to a temporary file beside the output (output path + ".$$$") and
-// moved onto the output only after a run that succeeded and kept at least one translation unit.
-// So a failed run leaves an existing output file, and the input when the two are the same,
+// The copy is always written to a fresh temporary file beside the output, flushed, and moved onto
+// the output only after a run that succeeded and kept at least one translation unit. So a failed
+// run, or a crash, leaves an existing output file, and the input when the two are the same,
 // exactly as they were.
 class SiftonJob : public Job {
 public:
@@ -24,8 +24,6 @@ public:
     // "(" + position + ") " + the error's text; empty on success.
     const std::wstring& errorMessage() const { return errorMessage_; }
     int32_t unitsWritten() const { return unitsWritten_; }
-
-    static std::wstring temporaryPath(const std::wstring& outputPath) { return outputPath + L".$$$"; }
 
 private:
     std::wstring inputPath_;

@@ -2,6 +2,7 @@
 
 #include "core/events/HandlerHolder.h"
 #include "core/util/FileByteSink.h"
+#include "core/util/FileUtils.h"
 #include "core/util/StringUtils.h"
 #include "core/util/Utf8Writer.h"
 #include "core/xml/XmlFileStream.h"
@@ -64,9 +65,10 @@ void setError(TmxFilterResult& result, int32_t code, int32_t position, const std
     result.errorMessage += text;
 }
 
-TmxFilterResult run(const std::wstring& inputPath, const std::wstring& outputPath,
-                    const std::wstring& targetLanguage, bool removeProps,
-                    const std::function<void(unsigned)>& onProgress) {
+// Streams the input into output. The output is neither finished nor committed: the caller does
+// that once it knows whether the run succeeded.
+TmxFilterResult run(const std::wstring& inputPath, ByteSink& output, const std::wstring& targetLanguage,
+                    bool removeProps, const std::function<void(unsigned)>& onProgress) {
     TmxFilterResult result;
     IdentityHandle input(inputPath);
     if (input.get() == INVALID_HANDLE_VALUE || !fileSize(input.get(), result.inputBytes)) {
@@ -78,15 +80,8 @@ TmxFilterResult run(const std::wstring& inputPath, const std::wstring& outputPat
         setError(result, kXmlErrorIo, -1, L"The input file cannot be read");
         return result;
     }
-    FileByteSink sink;
-    if (!sink.open(outputPath, input.get())) {
-        setError(result, kXmlErrorIo, -1,
-                 sink.refusedSameFile() ? L"The output file is the input file"
-                                        : L"The output file cannot be created");
-        return result;
-    }
     PositionCountingStream stream(fileStream);
-    Utf8Writer writer(sink);
+    Utf8Writer writer(output);
     SiftonParser parser(writer, result.inputBytes, trimAndNormalizeLanguage(targetLanguage),
                         removeProps);
     parser.setPositionSource(&stream);
@@ -97,7 +92,6 @@ TmxFilterResult run(const std::wstring& inputPath, const std::wstring& outputPat
     parser.parse(stream);
     result.unitsWritten = parser.unitsWritten();
     const bool written = writer.finish();
-    const bool closed = sink.close();
     result.outputBytes = writer.bytesWritten();
 
     if (parser.errorCode() != 0) {
@@ -110,22 +104,57 @@ TmxFilterResult run(const std::wstring& inputPath, const std::wstring& outputPat
                  parser.failurePosition() >= 0
                      ? L"The file ends inside this translation unit"
                      : L"The file ends before all of its elements are closed");
-    } else if (parser.failure() == SiftonParser::kFailureOutput || !written || !closed) {
+    } else if (parser.failure() == SiftonParser::kFailureOutput || !written) {
         setError(result, kXmlErrorIo, -1, L"The output file cannot be written (is the disk full?)");
     }
     return result;
 }
 
+TmxFilterResult notEnoughMemory() {
+    TmxFilterResult result;
+    setError(result, kXmlErrorParserSpecific, -1, L"Not enough memory");
+    return result;
+}
+
+// True when path names an existing file that is the input (another spelling, a link).
+bool namesInput(const std::wstring& path, const std::wstring& inputPath) {
+    const IdentityHandle output(path);
+    const IdentityHandle input(inputPath);
+    return output.get() != INVALID_HANDLE_VALUE && input.get() != INVALID_HANDLE_VALUE &&
+           isSameFile(output.get(), input.get());
+}
+
 } // namespace
+
+TmxFilterResult filterTmxInto(const std::wstring& inputPath, ByteSink& output,
+                              const std::wstring& targetLanguage, bool removeProps,
+                              const std::function<void(unsigned)>& onProgress) {
+    try {
+        return run(inputPath, output, targetLanguage, removeProps, onProgress);
+    } catch (const std::bad_alloc&) {
+        return notEnoughMemory();
+    }
+}
 
 TmxFilterResult filterTmxFile(const std::wstring& inputPath, const std::wstring& outputPath,
                               const std::wstring& targetLanguage, bool removeProps,
                               const std::function<void(unsigned)>& onProgress) {
     try {
-        return run(inputPath, outputPath, targetLanguage, removeProps, onProgress);
-    } catch (const std::bad_alloc&) {
         TmxFilterResult result;
-        setError(result, kXmlErrorParserSpecific, -1, L"Not enough memory");
+        if (namesInput(outputPath, inputPath)) {
+            setError(result, kXmlErrorIo, -1, L"The output file is the input file");
+            return result;
+        }
+        ReplacementFile output(outputPath);
+        if (!output.open()) {
+            setError(result, kXmlErrorIo, -1, L"The output file cannot be created");
+            return result;
+        }
+        result = run(inputPath, output, targetLanguage, removeProps, onProgress);
+        if (result.succeeded() && !output.commit())
+            setError(result, kXmlErrorIo, -1, L"The output file cannot be written (is the disk full?)");
         return result;
+    } catch (const std::bad_alloc&) {
+        return notEnoughMemory();
     }
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/util/ByteSink.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -22,16 +24,19 @@ struct TmxFilterResult {
     bool succeeded() const { return errorCode == 0; }
 };
 
-// Streams the TMX file at inputPath into a new TMX file at outputPath that keeps, in each
+// Streams the TMX file at inputPath into output as a new TMX file that keeps, in each
 // translation unit, the variants in the source language and in targetLanguage (as the user
 // typed it; trimmed and normalised here; empty keeps every variant), without prop elements when
 // removeProps is set. onProgress, when given, receives the percent 0 to 100 each time it
-// changes, on the calling thread.
-//
-// The output is written where the caller says; after a failure it holds whatever was written
-// and the caller decides what to do with it (delete it, or drop the temporary file it is). An
-// output path that names the input file is refused before anything is written. No exception
-// leaves this function.
+// changes, on the calling thread. Whatever was written stays in output, after a failure too:
+// the caller commits or drops it. No exception leaves this function.
+TmxFilterResult filterTmxInto(const std::wstring& inputPath, ByteSink& output,
+                              const std::wstring& targetLanguage, bool removeProps,
+                              const std::function<void(unsigned)>& onProgress = {});
+
+// The same into the file at outputPath, which is replaced only by a complete run: after a
+// failure an existing file there is left as it was and nothing is left beside it. An output
+// path that names the input file is refused before anything is written.
 TmxFilterResult filterTmxFile(const std::wstring& inputPath, const std::wstring& outputPath,
                               const std::wstring& targetLanguage, bool removeProps,
                               const std::function<void(unsigned)>& onProgress = {});

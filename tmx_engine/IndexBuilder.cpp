@@ -1,5 +1,6 @@
 #include "tmx_engine/IndexBuilder.h"
 
+#include "core/util/FileUtils.h"
 #include "tmx_engine/Index.h"
 #include "tmx_engine/IndexWorkerThread.h"
 
@@ -460,7 +461,7 @@ bool IndexBuilder::writeBuckets(IndexFileWriter& out, uint32_t first, uint32_t l
     for (uint32_t b = first; b < last; ++b) {
         if (!roots_[b])
             continue;
-        if (out.offset() != offsets[b])
+        if (out.offset() != offsets[b] || stopRequested())
             return false;
         if (!emitChain(roots_[b]))
             return false;
@@ -516,13 +517,13 @@ bool IndexBuilder::writeNodes(IndexFileWriter& out) {
     runParallel(IndexFormat::kBucketCount / 64, threads, [&](uint32_t group) {
         try {
             std::vector<uint32_t> stack;
-            for (uint32_t b = group * 64; b < group * 64 + 64; ++b)
+            for (uint32_t b = group * 64; b < group * 64 + 64 && !stopRequested(); ++b)
                 sizes[b] = bucketBytes(b, stack);
         } catch (const std::exception&) {
             ok = false;
         }
     });
-    if (!ok)
+    if (!ok || stopRequested())
         return false;
     std::vector<uint64_t> offsets(IndexFormat::kBucketCount + 1, 0);
     uint8_t table[4 * IndexFormat::kBucketCount] = {};
@@ -577,11 +578,14 @@ bool IndexBuilder::write(const std::wstring& path) {
     // Offsets in the file are 32-bit and the reader refuses files of 4 GiB or more.
     if (size >= (uint64_t(1) << 32))
         return false;
-    const std::wstring temporary = path + L".tmp";
+    ReplacementFile file(path);
+    if (!file.open())
+        return false;
+    notify(IndexBuildStep::Writing);
     bool ok = false;
     {
         IndexFileWriter out;
-        if (out.open(temporary, size)) {
+        if (out.open(file.handle(), size)) {
             try {
                 writeHeader(out);
                 out.writeZeros(static_cast<size_t>((8 - out.offset() % 8) % 8));
@@ -592,9 +596,6 @@ bool IndexBuilder::write(const std::wstring& path) {
             ok = out.finish() && ok;
         }
     }
-    if (ok)
-        ok = MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
-    if (!ok)
-        DeleteFileW(temporary.c_str());
-    return ok;
+    // Not committed, the temporary file goes with the ReplacementFile.
+    return ok && !stopRequested() && file.commit();
 }

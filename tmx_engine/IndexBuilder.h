@@ -1,6 +1,7 @@
 #pragma once
 
 #include "tmx_engine/IndexArena.h"
+#include "tmx_engine/IndexBuildStep.h"
 #include "tmx_engine/IndexFileWriter.h"
 
 #include <atomic>
@@ -42,14 +43,25 @@ public:
     // True when a posting was appended after the first one of the term.
     bool addPosting(const std::wstring& term, uint32_t entry);
 
-    // Writes the index file: first to path + ".tmp" beside it, moved onto path only after a
-    // complete write; on any failure nothing is left behind and the result is false.
+    // Writes the index file through a ReplacementFile: to a fresh temporary file beside it,
+    // flushed, and moved onto path only after a complete write; on any failure (a stop included)
+    // nothing is left behind, an old file at path stays as it was, and the result is false.
     bool write(const std::wstring& path);
 
-    // Waits for the terms still being added on other threads (see finishPending).
+    // A stop from another thread (the loader thread's flag): once it is set, the threads that
+    // enter terms stop at their next chunk, waits for them end, a write in progress ends at its
+    // next bucket and leaves nothing, and failed() is true. Before the first entry; the flag must
+    // outlive the builder.
+    void setStopFlag(const std::atomic<bool>* flag) { stopFlag_ = flag; }
+    bool stopRequested() const { return stopFlag_ && stopFlag_->load(std::memory_order_relaxed); }
+    // Told of each step on the thread that fills or writes the builder (tests only).
+    void setStepObserver(IndexBuildObserver observer) { observer_ = std::move(observer); }
+
+    // Waits for the terms still being added on other threads (see finishPending). True after a
+    // stop too.
     bool failed() const {
         finishPending();
-        return failed_.load(std::memory_order_relaxed);
+        return failed_.load(std::memory_order_relaxed) || stopRequested();
     }
     // Caps the memory of nodes and postings (rounded down to whole arena blocks); indexing past it
     // fails cleanly instead of exhausting the address space.
@@ -112,6 +124,11 @@ protected:
     void prefetchPostingEnd(uint32_t node) const;
     void makeAlias(uint32_t node, uint32_t target);
     void fail() { failed_.store(true, std::memory_order_relaxed); }
+    const std::atomic<bool>* stopFlag() const { return stopFlag_; }
+    void notify(IndexBuildStep step) const {
+        if (observer_)
+            observer_(step);
+    }
 
     uint32_t options_ = kDropCappedPostings;
 
@@ -146,4 +163,6 @@ private:
     uint32_t aliasCount_ = 0;
     std::unordered_map<uint32_t, uint32_t> aliasTargets_; // alias node -> the node it shares
     std::atomic<bool> failed_{false};
+    const std::atomic<bool>* stopFlag_ = nullptr;
+    IndexBuildObserver observer_;
 };

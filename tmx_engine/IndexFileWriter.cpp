@@ -4,13 +4,11 @@
 #include <cstring>
 #include <new>
 
-bool IndexFileWriter::open(const std::wstring& path, uint64_t plannedSize) {
+bool IndexFileWriter::open(HANDLE file, uint64_t plannedSize) {
     failed_ = true;
-    file_.reset(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file_.valid())
+    if (file == nullptr || file == INVALID_HANDLE_VALUE)
         return false;
-    target_ = file_.get();
+    target_ = file;
     windowSize_ = kWindow;
     try {
         window_.resize(windowSize_);
@@ -155,6 +153,5 @@ bool IndexFileWriter::finish() {
         writeZeros(static_cast<size_t>(planned_ - offset()));
     const bool written = finishRange();
     target_ = nullptr;
-    const bool closed = file_.valid() && CloseHandle(file_.release()) != 0;
-    return written && closed;
+    return written;
 }

@@ -1,10 +1,9 @@
 #pragma once
 
-#include "core/util/Win32Handle.h"
+#include <windows.h>
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
 #include <utility>
 #include <vector>
 
@@ -23,8 +22,9 @@ public:
     IndexFileWriter(const IndexFileWriter&) = delete;
     IndexFileWriter& operator=(const IndexFileWriter&) = delete;
 
-    // Creates (or replaces) the file; false when it cannot be created.
-    bool open(const std::wstring& path, uint64_t plannedSize);
+    // Writes a file that the caller opened for writing (a fresh ReplacementFile) and keeps open
+    // until finish() returned; false when the window cannot be allocated.
+    bool open(HANDLE file, uint64_t plannedSize);
     // Writes [start, end) of a file that another writer opened (and keeps open until this one
     // has finished).
     bool openRange(const IndexFileWriter& file, uint64_t start, uint64_t end);
@@ -43,7 +43,8 @@ public:
     // Leaves the bytes up to an offset to other writers.
     void skipTo(uint64_t at);
 
-    // Fills up to the planned size with zeros, applies the remaining patches, closes the file.
+    // Fills up to the planned size with zeros and applies the remaining patches. The caller
+    // flushes, closes and commits the file.
     bool finish();
     // For a range: applies the remaining patches; false unless the range was filled exactly.
     bool finishRange();
@@ -56,8 +57,7 @@ private:
     bool flush();
     bool writeAt(uint64_t at, const void* data, size_t count);
 
-    FileHandle file_;
-    HANDLE target_ = nullptr; // file_ or the file of the writer that owns it
+    HANDLE target_ = nullptr; // the caller's file, or the file of the writer that owns it
     std::vector<uint8_t> window_;
     size_t windowSize_ = kWindow;
     uint64_t windowStart_ = 0;

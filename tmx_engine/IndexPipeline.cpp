@@ -2,12 +2,14 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <exception>
 #include <new>
 
-void IndexPipeline::start(Stages& stages, uint32_t workers) {
+void IndexPipeline::start(Stages& stages, uint32_t workers, const std::atomic<bool>* stopFlag) {
     stop();
     stages_ = &stages;
+    stopFlag_ = stopFlag;
     workers_ = workers < 1 ? 1 : workers;
     if (workers <= 1)
         return;
@@ -24,6 +26,7 @@ void IndexPipeline::start(Stages& stages, uint32_t workers) {
         // handed over yet, so the threads that did start have nothing to finish.
         stop();
         stages_ = &stages;
+        stopFlag_ = stopFlag;
         workers_ = workers;
     }
 }
@@ -38,22 +41,29 @@ uint64_t IndexPipeline::slowestWorker() const {
     return slowest;
 }
 
-// Spins a little, then sleeps until woken with ready() true; false when the pipeline stops.
+// Spins a little, then sleeps until woken with ready() true; false when the pipeline stops or
+// the stop flag is set. Nobody wakes a sleeper for the stop flag, so with one the sleep is cut
+// into short naps.
 template <class Ready> bool IndexPipeline::waitFor(Parking& parking, Ready ready) {
     for (int i = 0; i < 2000; ++i) {
         if (ready())
             return true;
-        if (stopping_.load(std::memory_order_acquire))
+        if (halted())
             return false;
         YieldProcessor();
     }
     parking.sleepers.fetch_add(1);
     {
         std::unique_lock<std::mutex> guard(parking.lock);
-        parking.woken.wait(guard, [&] { return ready() || stopping_.load(); });
+        if (stopFlag_) {
+            while (!ready() && !halted())
+                parking.woken.wait_for(guard, std::chrono::milliseconds(20));
+        } else {
+            parking.woken.wait(guard, [&] { return ready() || halted(); });
+        }
     }
     parking.sleepers.fetch_sub(1);
-    return !stopping_.load();
+    return ready() && !halted();
 }
 
 // After a counter moved: the lock is taken so that a thread about to sleep either sees the new
@@ -72,34 +82,40 @@ void IndexPipeline::runHere(IndexChunk& chunk) {
     chunk.clear();
 }
 
-void IndexPipeline::submit() {
+bool IndexPipeline::submit() {
     IndexChunk& chunk = current();
     if (chunk.entries.empty())
-        return;
+        return true;
+    if (halted())
+        return false;
     if (threads_.empty()) {
         runHere(chunk);
-        return;
+        return true;
     }
     const uint64_t next = submitted_.value.load(std::memory_order_relaxed) + 1;
     submitted_.value.store(next, std::memory_order_seq_cst);
     wake(preparer_);
     // The next chunk's slot is free once every worker is past the chunk that last used it.
     if (!waitFor(caller_, [&] { return next + 1 - slowestWorker() <= kRing; }))
-        return;
+        return false;
     current().clear();
+    return true;
 }
 
-void IndexPipeline::finish() {
+bool IndexPipeline::finish() {
     if (!threads_.empty()) {
         const uint64_t all = submitted_.value.load(std::memory_order_relaxed);
         if (!waitFor(caller_, [&] { return slowestWorker() == all; }))
-            return;
+            return false;
+    } else if (halted()) {
+        return false;
     }
     // Every thread is idle now and what it did is visible here: a part-filled chunk is cheaper
     // to finish on this thread than to wake them all for it (callers may ask after every entry).
     IndexChunk& chunk = current();
     if (!chunk.entries.empty())
         runHere(chunk);
+    return true;
 }
 
 void IndexPipeline::stop() {
@@ -115,6 +131,7 @@ void IndexPipeline::stop() {
     }
     stopping_.store(false);
     stages_ = nullptr;
+    stopFlag_ = nullptr;
 }
 
 void IndexPipeline::prepareLoop() {

@@ -68,14 +68,21 @@ public:
     IndexPipeline& operator=(const IndexPipeline&) = delete;
 
     // Once, before the first chunk. Inline when workers is 1 or less, or when threads cannot start.
-    void start(Stages& stages, uint32_t workers);
+    // With a stop flag, every wait also ends once the flag is set (sleepers look at it every
+    // 20 ms): submit() and finish() then return at once without waiting for the other threads,
+    // which stop at their next wait; stop() (or the destructor) joins them. The flag must outlive
+    // the pipeline's threads.
+    void start(Stages& stages, uint32_t workers, const std::atomic<bool>* stopFlag = nullptr);
     bool started() const { return stages_ != nullptr; }
     // The chunk the caller fills now.
     IndexChunk& current() { return chunks_[submitted_.value.load(std::memory_order_relaxed) % kRing]; }
-    // Hands the current chunk over (when it holds anything) and readies the next one.
-    void submit();
-    // Waits until every chunk handed over is processed, then processes the current one.
-    void finish();
+    // Hands the current chunk over (when it holds anything) and readies the next one. False when
+    // the stop flag or stop() ended the wait for a free chunk: the caller must hand over nothing
+    // more (the chunk it would fill may still be read).
+    bool submit();
+    // Waits until every chunk handed over is processed, then processes the current one. False
+    // (nothing processed) when the stop flag ended the wait.
+    bool finish();
     // Ends and joins the threads; chunks not yet processed are dropped.
     void stop();
 
@@ -93,6 +100,10 @@ private:
     };
 
     template <class Ready> bool waitFor(Parking& parking, Ready ready);
+    bool halted() const {
+        return stopping_.load(std::memory_order_acquire) ||
+               (stopFlag_ && stopFlag_->load(std::memory_order_relaxed));
+    }
     static void wake(Parking& parking);
     void runHere(IndexChunk& chunk);
     void prepareLoop();
@@ -107,6 +118,7 @@ private:
     Counter prepared_;
     std::unique_ptr<Counter[]> processed_;
     std::atomic<bool> stopping_{false};
+    const std::atomic<bool>* stopFlag_ = nullptr;
     Parking caller_;
     Parking preparer_;
     Parking workersParking_;

@@ -5,6 +5,7 @@
 #include "tmx_engine/TmxEntry.h"
 #include "tmx_engine/TmxHeader.h"
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -17,6 +18,12 @@ public:
     // Load codes: 1 loaded, 2 already loaded, 3 index of another format, 4 index cannot be read
     // or built, 5 TMX file cannot be mapped (groups add 6 to 9).
     virtual int load(const std::wstring& path) = 0;
+    // A stop for load from another thread, set before load: once the flag is set, the load ends
+    // soon after (the parse, the threads that enter terms, the write of an index and the steps
+    // between look at it) with code 4, every thread it started joined, and no index file or
+    // temporary file written. The flag must outlive the load. A provider that loads nothing
+    // lengthy may ignore it.
+    virtual void setStopFlag(const std::atomic<bool>* flag) { (void)flag; }
     // 0..100; safe to call from another thread while load runs.
     virtual int loadProgress() = 0;
     virtual const TmxHeader& sourceLanguage() const = 0;

@@ -92,6 +92,12 @@ int TmxFile::load(const std::wstring& path) {
             rebuilt = true;
         }
 
+        // A stop is looked at between the steps: each of those that follow takes well under a
+        // second even for the largest file.
+        if (rebuilt && observer_)
+            observer_(IndexBuildStep::Reopening);
+        if (stopRequested())
+            return 4;
         auto index = std::make_unique<TmxIndex>();
         if (!index->open(indexPath, false)) {
             if (rebuilt)
@@ -107,9 +113,13 @@ int TmxFile::load(const std::wstring& path) {
                 return 4;
         }
 
+        if (stopRequested())
+            return 4;
         auto view = std::make_unique<MappedFile>(mapFile(path, MappedFile::Mode::Read));
         if (view->failed())
             return 5;
+        if (stopRequested())
+            return 4;
 
         const uint32_t chunks = static_cast<uint32_t>((uint64_t(index->entryCount()) + kCacheChunkSize - 1) >> kCacheChunkShift);
         // Value-initialised: every chunk pointer starts null.
@@ -132,18 +142,25 @@ bool TmxFile::buildIndex(const std::wstring& path, const std::wstring& indexPath
         // The builder, the stream and the parser all die at the end of this scope, before the
         // fresh index and the TMX file are mapped: a 32-bit process needs that address space.
         TmxIndexBuilder builder;
+        builder.setStopFlag(stopFlag_);
+        builder.setStepObserver(observer_);
 #if !defined(_WIN64)
         builder.setMemoryLimit(kBuilderMemoryLimit);
 #endif
         XmlFileStream stream(path, 0);
         TmxParser parser(builder);
+        parser.setStopFlag(stopFlag_);
         // Declared after the parser, so it is withdrawn from the progress poll before it dies.
         RunningParser running(*this, parser, fileSize);
         builder.setEncoding(static_cast<uint32_t>(stream.encoding()));
         builder.setTmxDate(tmxDate);
         // A decoding error ends the stream like its end would; it must not pass for the end
         // of the file, or a truncated index would be stamped current.
-        ok = !stream.hadError() && parser.parse(stream) && !stream.hadError() && !builder.failed();
+        // A stopped parse returns false; failed() is true after a stop too.
+        ok = !stream.hadError() && parser.parse(stream) && !stream.hadError();
+        if (ok && observer_)
+            observer_(IndexBuildStep::ParseEnded);
+        ok = ok && !builder.failed();
         if (ok) {
             {
                 ScopedLock guard(lock_);

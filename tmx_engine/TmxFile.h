@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/threads/Lockable.h"
+#include "tmx_engine/IndexBuildStep.h"
 #include "tmx_engine/TmxEntryProvider.h"
 
 #include <atomic>
@@ -23,6 +24,9 @@ public:
     TmxFile& operator=(const TmxFile&) = delete;
 
     int load(const std::wstring& path) override;
+    void setStopFlag(const std::atomic<bool>* flag) override { stopFlag_ = flag; }
+    // Told of each step of an index rebuild, on the loading thread (tests only).
+    void setStepObserver(IndexBuildObserver observer) { observer_ = std::move(observer); }
     int loadProgress() override;
     const TmxHeader& sourceLanguage() const override;
     const LanguageMap& languages() const override;
@@ -44,6 +48,7 @@ private:
     bool buildIndex(const std::wstring& path, const std::wstring& indexPath, const PackedDate& tmxDate,
                     uint32_t fileSize);
     TmxEntry* parseEntry(uint32_t id) const;
+    bool stopRequested() const { return stopFlag_ && stopFlag_->load(std::memory_order_relaxed); }
 
     // Installs an indexing pass for the progress poll and withdraws it, under the lock.
     class RunningParser {
@@ -58,6 +63,8 @@ private:
     };
 
     Lockable lock_;
+    const std::atomic<bool>* stopFlag_ = nullptr;
+    IndexBuildObserver observer_;
     // Guarded by lock_: the running indexing pass, the size of the file it reads, the writing flag.
     uint32_t indexingSize_ = 0;
     const TmxParser* parser_ = nullptr;

@@ -44,6 +44,7 @@ int TmxFileGroup::loadMembers(const std::vector<std::wstring>& paths, const std:
             TmxFile* member = nullptr;
             {
                 auto fresh = std::make_unique<TmxFile>();
+                fresh->setStopFlag(stopFlag_);
                 member = fresh.get();
                 ScopedLock guard(lock_);
                 members_.push_back(std::move(fresh));

@@ -29,6 +29,8 @@ public:
     // 64, or members with different source languages; 3, 4 or 5 as the first member that failed
     // (the members loaded before it stay).
     int load(const std::wstring& path) override;
+    // Handed to every member as it loads; a stop ends the group's load with the member's code 4.
+    void setStopFlag(const std::atomic<bool>* flag) override { stopFlag_ = flag; }
     // 0 when no load runs; else over all members, from another thread.
     int loadProgress() override;
 
@@ -58,6 +60,7 @@ private:
     void addLanguages(const LanguageMap& languages);
 
     Lockable lock_;
+    const std::atomic<bool>* stopFlag_ = nullptr;
     // Guarded by lock_ while a load runs: members finished, paths of the running load (0 when
     // none), and the member list itself (the poll reads its last member).
     int finished_ = 0;

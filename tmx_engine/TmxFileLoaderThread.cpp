@@ -31,6 +31,10 @@ void TmxFileLoaderThread::run() {
             provider = std::make_unique<TmxFile>();
         if (provider) {
             TmxEntryProvider* loading = provider.get();
+            // How a stop reaches the work: the thread's own stop flag, set by stopAndJoin (the
+            // destructor) or requestStop, goes down to the parser, the index builder and its
+            // threads, which give up within a fraction of a second.
+            loading->setStopFlag(&stopFlag());
             {
                 ScopedLock guard(*this);
                 provider_ = std::move(provider);

@@ -14,6 +14,11 @@
 // and hasEnded(); afterwards it reads resultCode() and, after a successful load, takes the
 // provider. A provider that was not handed over (a failed load, including a group that failed
 // after some members were mapped) is deleted by the loader.
+//
+// A load still running when the loader is destroyed (or after requestStop) is stopped: the
+// thread's stop flag goes to the provider, which ends with code 4 within a fraction of a second,
+// its threads joined and nothing written. So the destructor returns well within the grace period
+// and the thread is never terminated in practice.
 class TmxFileLoaderThread : public Thread {
 public:
     explicit TmxFileLoaderThread(const std::wstring& path);

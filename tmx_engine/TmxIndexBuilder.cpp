@@ -125,8 +125,12 @@ void TmxIndexBuilder::addEntry(const std::wstring& language,
         const uint32_t words = static_cast<uint32_t>(chunk.words.size()) - firstWord;
         if (words) {
             chunk.entries.push_back(IndexChunk::Entry{entry, firstWord, words, prefix, barInWord});
-            if (chunk.full())
-                pipeline_.submit();
+            // A stop (or a pipeline that ended) takes no more entries.
+            if (chunk.full()) {
+                if (!pipeline_.submit())
+                    fail();
+                notify(IndexBuildStep::ChunkHandedOver);
+            }
         }
     } catch (const std::exception&) {
         fail();
@@ -145,10 +149,11 @@ void TmxIndexBuilder::startPipeline() {
     }
     bucketLoad_.assign(IndexFormat::kBucketCount, 0);
     shardLoad_.assign(threads, 0);
-    pipeline_.start(*this, threads);
+    pipeline_.start(*this, threads, stopFlag());
 }
 
 void TmxIndexBuilder::finishPending() const {
+    // A wait cut short by a stop leaves terms out: failed() says so through stopRequested().
     if (pipeline_.started())
         pipeline_.finish();
 }

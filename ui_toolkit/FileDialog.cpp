@@ -1,5 +1,6 @@
 #include "ui_toolkit/FileDialog.h"
 
+#include "core/l10n/Localization.h"
 #include "core/util/StringUtils.h"
 #include "ui_toolkit/Control.h"
 
@@ -16,6 +17,15 @@ namespace {
 
 std::wstring boundedString(const wchar_t* text, std::size_t capacity) {
     return std::wstring(text, wcsnlen(text, capacity));
+}
+
+// File names compare without regard to case, as the file system does.
+bool sameFileName(const std::wstring& a, const std::wstring& b) {
+    return a.size() == b.size() && toLowerCase(a) == toLowerCase(b);
+}
+
+bool pathExists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 } // namespace
@@ -78,8 +88,9 @@ void FileDialog::acceptOpen(const wchar_t* path, DWORD returnedIndex) {
     filterIndex = index;
 }
 
-void FileDialog::acceptSave(const wchar_t* path, DWORD returnedIndex) {
-    std::wstring chosen = boundedString(path, kFileNameSize);
+bool FileDialog::acceptSave(const wchar_t* path, DWORD returnedIndex) {
+    const std::wstring typed = boundedString(path, kFileNameSize);
+    std::wstring chosen = typed;
     int32_t index;
     if (returnedIndex >= 1 && returnedIndex <= extensions.size()) {
         index = static_cast<int32_t>(returnedIndex);
@@ -91,8 +102,32 @@ void FileDialog::acceptSave(const wchar_t* path, DWORD returnedIndex) {
     } else {
         index = filterForName(chosen);
     }
+    // "memory" typed beside memory.tmx passed the dialog's prompt unasked.
+    if ((flags & OFN_OVERWRITEPROMPT) && !sameFileName(typed, chosen) && pathExists(chosen) &&
+        !askToReplace(chosen))
+        return false;
     fileName.swap(chosen);
     filterIndex = index;
+    return true;
+}
+
+bool FileDialog::askToReplace(const std::wstring& path) const {
+    if (confirmReplace)
+        return confirmReplace(path);
+    HWND window = nullptr;
+    std::wstring caption = title;
+    if (owner && owner->hwnd) {
+        window = owner->topAncestor()->hwnd;
+        if (caption.empty()) {
+            wchar_t text[256] = {};
+            GetWindowTextW(window, text, 256);
+            caption = text;
+        }
+    }
+    const std::wstring text =
+        path + L"\n" + Localization::instance().getString(L"ConfirmReplaceFile");
+    return MessageBoxW(window, text.c_str(), caption.c_str(),
+                       MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
 }
 
 bool FileDialog::run(bool save) {
@@ -104,19 +139,24 @@ bool FileDialog::run(bool save) {
     }
     OPENFILENAMEW block;
     prepare(block, fileBuffer.data());
-    const BOOL confirmed = save ? GetSaveFileNameW(&block) : GetOpenFileNameW(&block);
-    // A path too long for the buffer fails the call, which counts as a cancel.
-    if (!confirmed || fileBuffer[0] == L'\0')
-        return false;
-    try {
-        if (save)
-            acceptSave(fileBuffer.data(), block.nFilterIndex);
-        else
-            acceptOpen(fileBuffer.data(), block.nFilterIndex);
-    } catch (const std::bad_alloc&) {
-        return false;
+    for (;;) {
+        const BOOL confirmed = save ? GetSaveFileNameW(&block) : GetOpenFileNameW(&block);
+        // A path too long for the buffer fails the call, which counts as a cancel.
+        if (!confirmed || fileBuffer[0] == L'\0')
+            return false;
+        try {
+            if (!save) {
+                acceptOpen(fileBuffer.data(), block.nFilterIndex);
+                return true;
+            }
+            if (acceptSave(fileBuffer.data(), block.nFilterIndex))
+                return true;
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        // Replacing was refused: back to the dialog, which still holds the typed name and
+        // the chosen filter.
     }
-    return true;
 }
 
 bool FileDialog::showOpen() { return run(false); }

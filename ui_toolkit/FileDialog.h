@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -45,7 +46,15 @@ public:
     // Take the result of a confirmed dialog: the returned path (at most kFileNameSize units,
     // read up to its NUL) and the returned filter index.
     void acceptOpen(const wchar_t* path, DWORD returnedIndex);
-    void acceptSave(const wchar_t* path, DWORD returnedIndex);
+    // The dialog's own overwrite prompt judged the name as typed. When the filter's extension
+    // turns it into another name that already exists, and the flags ask for the prompt, that
+    // final name is put to confirmReplace; a refusal returns false and changes nothing, and
+    // showSave then opens the dialog again on the typed name.
+    bool acceptSave(const wchar_t* path, DWORD returnedIndex);
+
+    // Asked whether an existing file may be replaced; true to replace. Empty: a Yes/No message
+    // box owned by the owner's window, No as the default button.
+    std::function<bool(const std::wstring& path)> confirmReplace;
 
     Control* owner = nullptr;
     std::vector<wchar_t> filters;
@@ -60,6 +69,7 @@ public:
 
 private:
     bool run(bool save);
+    bool askToReplace(const std::wstring& path) const;
 };
 
 } // namespace winui

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/app/GlobalConstants.h"
 #include "core/settings/Property.h"
 #include "core/xml/XmlParser.h"
 
@@ -8,8 +9,6 @@
 
 // The pieces of the update check that need neither a window nor the network.
 
-// The version this program reports to the update endpoint.
-inline constexpr const wchar_t* kProgramVersion = L"1.2";
 inline constexpr const wchar_t* kUpdateInfoPath = L"/update/info.php";
 // A check runs when the last one is at least this many whole days old.
 inline constexpr int kUpdateCheckIntervalDays = 7;

@@ -13,6 +13,7 @@ inline constexpr const wchar_t* kLocalizationKeys[] = {
     L"ErrorWritingFile",
     L"UnsupportedFileFormat",
     L"IncompatibleIndexFile",
+    L"ConfirmReplaceFile",
 
     // File dialog filter descriptions
     L"TMXfiles",

@@ -27,16 +27,11 @@ bool Thread::hasEnded() const {
     return !handle || WaitForSingleObject(handle, 0) == WAIT_OBJECT_0;
 }
 
-bool Thread::stopRequested() const {
-    ScopedLock lock(*this);
-    return stopRequested_;
-}
-
 void Thread::stopAndJoin() {
     HANDLE handle;
     {
         ScopedLock lock(*this);
-        stopRequested_ = true;
+        stopRequested_.store(true, std::memory_order_release);
         handle = handle_.get();
         if (!handle)
             return;
@@ -53,6 +48,7 @@ void Thread::stopAndJoin() {
     {
         // Under the lock, so that the thread is never killed while it holds it.
         ScopedLock lock(*this);
+        terminated_.store(true, std::memory_order_release);
         TerminateThread(handle, 1);
     }
     // Termination completes asynchronously; the object must not go before the thread has.

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <atomic>
+
 // A worker thread owned by one object, created suspended and started with start().
 //
 // The thread's body, run(), belongs to the derived class and uses its members, so the derived
@@ -27,8 +29,17 @@ public:
     HANDLE handle() const { return handle_.get(); }
     DWORD id() const { return id_; }
 
+    // Asks run() to end early, without waiting for it (stopAndJoin waits).
+    void requestStop() { stopRequested_.store(true, std::memory_order_release); }
+    // True once stopAndJoin had to terminate the thread because run() did not end in time.
+    bool wasTerminated() const { return terminated_.load(std::memory_order_acquire); }
+
     // A run() that wants to end early polls this.
-    bool stopRequested() const;
+    bool stopRequested() const { return stopRequested_.load(std::memory_order_acquire); }
+    // The same request as a flag that run() hands down to long work (a parser, an index
+    // builder), which looks at it now and then and gives up once it is set. Lives as long as
+    // this object.
+    const std::atomic<bool>& stopFlag() const { return stopRequested_; }
 
     // How long stopAndJoin waits for run() to return before terminating the thread.
     static constexpr DWORD kStopWaitMs = 2500;
@@ -50,7 +61,8 @@ private:
     Win32Handle handle_;
     DWORD id_ = 0;
     bool started_ = false;
-    bool stopRequested_ = false;
+    std::atomic<bool> stopRequested_{false};
+    std::atomic<bool> terminated_{false};
     // Set when the thread is released only to end: threadStart then skips run().
     bool cancelled_ = false;
 };

@@ -40,6 +40,7 @@ bool XmlParser::parse(XmlStream& stream) {
     s.unitCount_ = 0;
     s.markupLength = 0;
     s.stopRequested = false;
+    stopped_ = false;
 
     const int32_t encoding = stream.encoding();
     const int32_t bracketBytes =
@@ -49,6 +50,12 @@ bool XmlParser::parse(XmlStream& stream) {
 
     bool ended = false;
     while (!ended) {
+        // One relaxed load per run of units: the runs end at every '<' and '>', so a stop is
+        // seen within one piece of markup at no measurable cost.
+        if (stopFlag_ && stopFlag_->load(std::memory_order_relaxed)) {
+            stopped_ = true;
+            return false;
+        }
         int32_t count = stream.getChars(units, kBatch);
         if (count <= 0) {
             units[0] = 0;

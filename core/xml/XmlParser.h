@@ -2,6 +2,7 @@
 
 #include "core/xml/XmlAttributes.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -67,6 +68,15 @@ public:
     // been read beyond that unit.
     void stop();
 
+    // A stop from another thread: once the flag is set, the parse ends before the next run of
+    // units it reads (at the latest after the next '<' or '>', or 2048 units of text) and
+    // returns false with no error code; stopped() then tells it from a failure. The parse is
+    // abandoned: the callbacks of its end are not called, and the parser is not read on. Null
+    // (the default) takes no such stop. The flag must outlive the parse.
+    void setStopFlag(const std::atomic<bool>* flag) { stopFlag_ = flag; }
+    // True when the last parse ended through the stop flag.
+    bool stopped() const { return stopped_; }
+
     // Called at the '?' that closes an XML declaration (target "xml") or a style-sheet
     // declaration (target "xml-stylesheet").
     virtual void processingInstruction(const std::wstring& target, const XmlAttributes& attributes) {}
@@ -85,4 +95,6 @@ public:
 private:
     friend class XmlParserState;
     std::unique_ptr<XmlParserState> state_;
+    const std::atomic<bool>* stopFlag_ = nullptr;
+    bool stopped_ = false;
 };

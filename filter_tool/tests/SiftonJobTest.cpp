@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -41,6 +42,13 @@ bool pumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 20000) {
     }
 }
 
+// The folder's files by name, sorted: a run must leave no temporary file beside its output.
+std::vector<std::wstring> filesIn(const ScratchFolder& folder) {
+    std::vector<std::wstring> names = folder.names();
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 } // namespace
 
 TEST(SiftonJobTest, FilteringAFileOntoItselfReplacesItOnlyOnSuccess) {
@@ -54,7 +62,7 @@ TEST(SiftonJobTest, FilteringAFileOntoItselfReplacesItOnlyOnSuccess) {
         ReadBack back;
         ASSERT_EQ(readBackFile(path, back), 0);
         EXPECT_EQ(back.props, 0);
-        EXPECT_FALSE(exists(SiftonJob::temporaryPath(path)));
+        EXPECT_EQ(filesIn(folder), std::vector<std::wstring>{L"same.tmx"});
     }
     struct Case { const wchar_t* fixture; const wchar_t* language; bool failed; };
     const Case unchanged[] = {
@@ -72,7 +80,7 @@ TEST(SiftonJobTest, FilteringAFileOntoItselfReplacesItOnlyOnSuccess) {
             EXPECT_EQ(job.unitsWritten(), 0);
         }
         EXPECT_EQ(readText(path), before) << c.fixture;
-        EXPECT_FALSE(exists(SiftonJob::temporaryPath(path))) << c.fixture;
+        EXPECT_EQ(filesIn(folder), (std::vector<std::wstring>{L"kept.tmx", L"same.tmx"})) << c.fixture;
     }
 }
 
@@ -86,7 +94,7 @@ TEST(SiftonJobTest, AFailedRunLeavesAnExistingOutputAlone) {
     EXPECT_NE(job.errorCode(), 0);
     EXPECT_EQ(job.errorMessage().compare(0, 1, L"("), 0);
     EXPECT_EQ(readText(output), "the user's earlier file");
-    EXPECT_FALSE(exists(SiftonJob::temporaryPath(output)));
+    EXPECT_EQ(filesIn(folder), (std::vector<std::wstring>{L"in.tmx", L"out.tmx"}));
 }
 
 TEST(SiftonJobTest, AnOutputThatCannotBeReplacedIsAFailure) {
@@ -99,7 +107,7 @@ TEST(SiftonJobTest, AnOutputThatCannotBeReplacedIsAFailure) {
     job.run();
     EXPECT_NE(job.errorCode(), 0);
     EXPECT_EQ(job.unitsWritten(), 0);
-    EXPECT_FALSE(exists(SiftonJob::temporaryPath(output)));
+    EXPECT_EQ(filesIn(folder), (std::vector<std::wstring>{L"in.tmx", L"taken"}));
     RemoveDirectoryW(output.c_str());
 }
 

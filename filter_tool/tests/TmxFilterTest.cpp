@@ -84,12 +84,16 @@ TEST(TmxFilterTest, FourByteCharactersRoundTrip) {
 TEST(TmxFilterTest, FailuresAreReported) {
     ScratchFolder folder;
     const std::wstring out = folder.file(L"out.tmx");
+    ASSERT_TRUE(testfiles::writeText(out, "an earlier output"));
 
     TmxFilterResult result = filterTmxFile(dataPath(L"bad-utf8.tmx"), out, L"de", false);
     EXPECT_EQ(result.errorCode, kXmlErrorUnsupportedEncoding);
     EXPECT_EQ(result.unitsWritten, 1);
     EXPECT_GT(result.errorPosition, 0);
     EXPECT_EQ(result.errorMessage, L"(" + std::to_wstring(result.errorPosition) + L") Unsupported encoding");
+    // A failed run replaces nothing and leaves nothing beside the output.
+    EXPECT_EQ(readText(out), "an earlier output");
+    EXPECT_EQ(folder.names(), std::vector<std::wstring>{L"out.tmx"});
 
     result = filterTmxFile(folder.file(L"missing.tmx"), folder.file(L"never.tmx"), L"de", false);
     EXPECT_EQ(result.errorCode, kXmlErrorIo);

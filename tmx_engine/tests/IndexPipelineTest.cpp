@@ -1,4 +1,5 @@
 #include "IndexTestSupport.h"
+#include "core/tests/ProcessThreads.h"
 #include "core/tests/TestFiles.h"
 
 #include "tmx_engine/TmxIndexBuilder.h"
@@ -130,17 +131,23 @@ TEST(IndexPipelineTest, FailuresOnWorkerThreadsFailTheBuildAndUnwrittenBuildersS
             b.addEntry(L"en", segments[u], b.languagePrefix(L"de"), static_cast<uint32_t>(u));
         EXPECT_TRUE(b.failed());
         EXPECT_FALSE(b.write(path));
-        EXPECT_FALSE(testfiles::exists(path));
-        EXPECT_FALSE(testfiles::exists(path + L".tmp"));
+        EXPECT_TRUE(dir.names().empty()); // no index, no temporary file
     }
     // Destroyed with chunks still in flight and never written: the threads are joined.
+    const int threadsBefore = testthreads::threadsOfThisProcess();
+    ASSERT_GT(threadsBefore, 0);
     for (int round = 0; round < 3; ++round) {
-        TmxIndexBuilder b;
-        b.setWorkerThreads(8);
-        b.header().srcLang = L"en";
-        b.addLanguage(L"de");
-        for (size_t u = 0; u < segments.size(); ++u)
-            b.addEntry(L"en", segments[u], b.languagePrefix(L"de"), static_cast<uint32_t>(u));
+        SCOPED_TRACE(round);
+        {
+            TmxIndexBuilder b;
+            b.setWorkerThreads(8);
+            b.header().srcLang = L"en";
+            b.addLanguage(L"de");
+            for (size_t u = 0; u < segments.size(); ++u)
+                b.addEntry(L"en", segments[u], b.languagePrefix(L"de"), static_cast<uint32_t>(u));
+            EXPECT_GT(testthreads::threadsOfThisProcess(), threadsBefore + 8); // they did run
+        }
+        EXPECT_EQ(testthreads::threadsOfThisProcess(), threadsBefore);
     }
 }
 

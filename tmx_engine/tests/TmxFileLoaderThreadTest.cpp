@@ -137,12 +137,13 @@ TEST(TmxFileLoaderThreadTest, ResultCodes) {
     EXPECT_EQ(group.load(folder.file(L"good.plexa")), 2);
 }
 
-// A loader that is never started, or whose owner goes while it runs, is released safely.
+// A loader that is never started, or whose owner goes while its load runs, is released safely:
+// the running load is stopped, leaves no temporary file, and a later load works.
 TEST(TmxFileLoaderThreadTest, DestroyedWithoutRunningOrWhileRunning) {
     ScratchFolder folder;
     const std::wstring good = folder.file(L"good.tmx");
     std::vector<std::wstring> sources;
-    for (int i = 0; i < 2000; ++i)
+    for (int i = 0; i < 20000; ++i)
         sources.push_back(L"sentence number " + std::to_wstring(i) + L" with some words");
     ASSERT_TRUE(writeText(good, tmxText(L"en-US", sources, {L"de-DE", L"fr-FR"})));
     {
@@ -152,9 +153,14 @@ TEST(TmxFileLoaderThreadTest, DestroyedWithoutRunningOrWhileRunning) {
     {
         TmxFileLoaderThread running(good);
         running.start();
-        Sleep(1);
+        // Until the parse is under way (or, on a very slow machine, the load is over).
+        while (running.loadProgress() == 0 && !running.hasEnded())
+            SwitchToThread();
     }
-    // Whether or not the load finished, a later load works.
+    // Stopped in the parse, nothing was written; a load that had just ended left its index.
+    const std::vector<std::wstring> names = folder.names();
+    EXPECT_TRUE(names == std::vector<std::wstring>{L"good.tmx"} ||
+                names == (std::vector<std::wstring>{L"good.tmx", L"good.tmx.idx"}));
     Outcome outcome = runLoader(good);
     EXPECT_EQ(outcome.code, 1);
 }

@@ -12,9 +12,20 @@ class TmxEntryProvider;
 // filter IN.tmx OUT.tmx LANG [--remove-props]
 int commandFilter(const std::vector<std::wstring>& args);
 
+// document FILE [ROW TEXT]: lists the rows of a TTX or XLIFF document, or sets row ROW's
+// target to the plain text TEXT and saves the document.
+int commandDocument(const std::vector<std::wstring>& args);
+
+// Takes "--cancel-after MS" out of args; false when MS is missing or not a number.
+bool takeCancelAfter(std::vector<std::wstring>& args, uint32_t& milliseconds, bool& given);
+// Rebuilds the indexes of tmxFiles by loading path on a loader thread, stops the loader after
+// the given time and prints how long the stop took, the load code, whether the thread had to be
+// terminated and what was left beside the TMX files.
+int runCancelledLoad(const std::wstring& path, const std::vector<std::wstring>& tmxFiles, uint32_t milliseconds);
+
 // True for a path that names a group file (".plexa", any letter case).
 bool isGroupPath(const std::wstring& path);
-// index GROUP.plexa
+// index GROUP.plexa [--cancel-after MS]
 int commandGroupIndex(const std::vector<std::wstring>& args);
 // search GROUP.plexa LANG QUERIES.txt [--budget N] [--top K]
 int commandGroupSearch(const std::vector<std::wstring>& args);

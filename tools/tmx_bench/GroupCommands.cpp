@@ -61,10 +61,15 @@ bool isGroupPath(const std::wstring& path) {
     return endsWith(L".plexa", toLowerCase(path));
 }
 
-int commandGroupIndex(const std::vector<std::wstring>& args) {
-    if (args.size() != 1)
+int commandGroupIndex(const std::vector<std::wstring>& arguments) {
+    std::vector<std::wstring> args = arguments;
+    uint32_t cancelAfter = 0;
+    bool cancel = false;
+    if (!takeCancelAfter(args, cancelAfter, cancel) || args.size() != 1)
         return -1;
     const std::vector<std::wstring> members = memberPaths(args[0]);
+    if (cancel)
+        return runCancelledLoad(args[0], members, cancelAfter);
     uint64_t tmxBytes = 0;
     for (const std::wstring& member : members) {
         DeleteFileW((member + L".idx").c_str());

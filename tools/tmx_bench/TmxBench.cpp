@@ -1,11 +1,12 @@
 // tmx_bench: builds, reopens and searches the word index of a TMX file and prints what it measured
 // as "key: value" lines. A developer tool; not shipped.
 //
-//   tmx_bench index FILE.tmx
+//   tmx_bench index FILE.tmx [--cancel-after MS]   (the stop: CancelCommand.cpp)
 //   tmx_bench search FILE.tmx LANG QUERIES.txt [--budget N] [--top K]
 //   tmx_bench entry FILE.tmx ID
 //   tmx_bench filter IN.tmx OUT.tmx LANG [--remove-props]   (FilterCommand.cpp)
 //   tmx_bench index GROUP.plexa, tmx_bench search GROUP.plexa ...   (GroupCommands.cpp)
+//   tmx_bench document FILE [ROW TEXT]   (DocumentCommand.cpp)
 
 #include "tmx_engine/SearchQuery.h"
 #include "tmx_engine/SearchResults.h"
@@ -48,10 +49,15 @@ bool loadOrReport(TmxFile& file, const std::wstring& path, int& code) {
     return false;
 }
 
-int commandIndex(const std::vector<std::wstring>& args) {
-    if (args.size() != 1)
+int commandIndex(const std::vector<std::wstring>& arguments) {
+    std::vector<std::wstring> args = arguments;
+    uint32_t cancelAfter = 0;
+    bool cancel = false;
+    if (!takeCancelAfter(args, cancelAfter, cancel) || args.size() != 1)
         return -1;
     const std::wstring& path = args[0];
+    if (cancel)
+        return runCancelledLoad(path, {path}, cancelAfter);
     const std::wstring indexPath = path + L".idx";
     DeleteFileW(indexPath.c_str());
 
@@ -132,15 +138,16 @@ struct Command {
 };
 
 const Command kCommands[] = {
-    {L"index", "index FILE.tmx", commandIndex},
+    {L"index", "index FILE.tmx [--cancel-after MS]", commandIndex},
     {L"search", "search FILE.tmx LANG QUERIES.txt [--budget N] [--top K]", commandSearch},
     {L"entry", "entry FILE.tmx ID", commandEntry},
     {L"filter", "filter IN.tmx OUT.tmx LANG [--remove-props]", commandFilter},
+    {L"document", "document FILE.xlf|.sdlxliff|.ttx [ROW TEXT]", commandDocument},
 };
 
 // index and search also take a group file.
 const Command kGroupCommands[] = {
-    {L"index", "index GROUP.plexa", commandGroupIndex},
+    {L"index", "index GROUP.plexa [--cancel-after MS]", commandGroupIndex},
     {L"search", "search GROUP.plexa LANG QUERIES.txt [--budget N] [--top K]", commandGroupSearch},
 };
 

@@ -8,6 +8,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 using winui::FileDialog;
 
@@ -186,30 +187,38 @@ TEST(FileDialogTest, OpenTakesTheIndexOrFindsItForTheCustomFilter) {
     EXPECT_EQ(FileDialog::kFileNameSize, dialog.fileName.size());
 }
 
-// The dialogs are modal; a thread timer served by their own loop confirms or cancels them.
-WORD dialogButton = IDCANCEL;
-int dialogTicks = 0;
+// The dialogs are modal; a thread timer served by their own loop presses one button on each
+// dialog it finds (the file dialog, then any message box it leads to), then cancels the rest.
+std::vector<WORD> dialogButtons;
+std::size_t dialogPresses = 0;
 
-BOOL CALLBACK pressOnDialog(HWND window, LPARAM button) {
+BOOL CALLBACK pressOnDialog(HWND window, LPARAM) {
     wchar_t cls[16] = {};
     GetClassNameW(window, cls, 16);
-    if (std::wcscmp(cls, L"#32770") == 0 && IsWindowVisible(window))
-        PostMessageW(window, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(button), BN_CLICKED), 0);
-    return TRUE;
+    if (std::wcscmp(cls, L"#32770") != 0 || !IsWindowVisible(window))
+        return TRUE;
+    const WORD button =
+        dialogPresses < dialogButtons.size() ? dialogButtons[dialogPresses] : IDCANCEL;
+    ++dialogPresses;
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+    return FALSE;
 }
 
 void CALLBACK onDialogTimer(HWND, UINT, UINT_PTR, DWORD) {
-    ++dialogTicks;
-    EnumThreadWindows(GetCurrentThreadId(), pressOnDialog, dialogTicks == 1 ? dialogButton : IDCANCEL);
+    EnumThreadWindows(GetCurrentThreadId(), pressOnDialog, 0);
 }
 
-bool runWithButton(FileDialog& dialog, bool save, WORD button) {
-    dialogButton = button;
-    dialogTicks = 0;
+bool runWithButtons(FileDialog& dialog, bool save, std::vector<WORD> buttons) {
+    dialogButtons = std::move(buttons);
+    dialogPresses = 0;
     const UINT_PTR timer = SetTimer(nullptr, 0, 400, onDialogTimer);
     const bool result = save ? dialog.showSave() : dialog.showOpen();
     KillTimer(nullptr, timer);
     return result;
+}
+
+bool runWithButton(FileDialog& dialog, bool save, WORD button) {
+    return runWithButtons(dialog, save, {button});
 }
 
 TEST(FileDialogRunTest, CancelLeavesEverythingAndOkSavesWithTheFiltersExtension) {
@@ -230,6 +239,71 @@ TEST(FileDialogRunTest, CancelLeavesEverythingAndOkSavesWithTheFiltersExtension)
     ASSERT_TRUE(runWithButton(dialog, true, IDOK));
     EXPECT_EQ(2, dialog.filterIndex);
     EXPECT_TRUE(endsWith(L"\\out.txt", dialog.fileName)) << dialog.fileName;
+}
+
+// The name typed in the dialog is "memory"; the saved file is memory.tmx, which the dialog's own
+// overwrite prompt never saw. A No returns to the dialog, a Yes saves.
+TEST(FileDialogRunTest, ExtensionPutOnAfterTheDialogAsksBeforeReplacingAnExistingFile) {
+    testfiles::TempDir folder;
+    const std::wstring existing = folder.path() + L"\\memory.tmx";
+    ASSERT_TRUE(testfiles::writeText(existing, "<tmx/>"));
+    FileDialog dialog(nullptr);
+    dialog.addFilter(L"TMX", L"*.tmx", L".tmx");
+    dialog.initialFolder = folder.path();
+    dialog.flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST;
+    dialog.fileName = L"memory";
+
+    // OK in the dialog, No to replacing, then the reopened dialog is cancelled.
+    EXPECT_FALSE(runWithButtons(dialog, true, {IDOK, IDNO, IDCANCEL}));
+    EXPECT_EQ(3u, dialogPresses);
+    EXPECT_EQ(L"memory", dialog.fileName);
+
+    ASSERT_TRUE(runWithButtons(dialog, true, {IDOK, IDYES}));
+    EXPECT_EQ(toLowerCase(existing), toLowerCase(dialog.fileName)) << dialog.fileName;
+}
+
+TEST(FileDialogTest, SaveConfirmsAnExistingFinalNameTheDialogDidNotSee) {
+    testfiles::TempDir folder;
+    const std::wstring dir = folder.path() + L"\\";
+    ASSERT_TRUE(testfiles::writeText(dir + L"memory.tmx", "<tmx/>"));
+    struct Case {
+        const wchar_t* label;
+        const wchar_t* typed;
+        DWORD returnedIndex;
+        DWORD flags;
+        const wchar_t* asked; // the final name put to confirmReplace, or null
+    } cases[] = {
+        {L"extension put on", L"memory", 1, OFN_OVERWRITEPROMPT, L"memory.tmx"},
+        {L"extension replaced", L"memory.txt", 1, OFN_OVERWRITEPROMPT, L"memory.tmx"},
+        {L"typed as saved: the dialog asked", L"memory.tmx", 1, OFN_OVERWRITEPROMPT, nullptr},
+        {L"case aside the same name", L"MEMORY.TMX", 1, OFN_OVERWRITEPROMPT, nullptr},
+        {L"final name is new", L"fresh", 1, OFN_OVERWRITEPROMPT, nullptr},
+        {L"no prompt wanted", L"memory", 1, 0, nullptr},
+        {L"custom filter keeps the name", L"memory", 0, OFN_OVERWRITEPROMPT, nullptr},
+    };
+    for (const auto& c : cases) {
+        for (const bool answer : {false, true}) {
+            FileDialog dialog(nullptr);
+            dialog.addFilter(L"TMX", L"*.tmx", L".tmx");
+            dialog.flags = c.flags;
+            dialog.fileName = L"before";
+            std::vector<std::wstring> asked;
+            dialog.confirmReplace = [&](const std::wstring& path) {
+                asked.push_back(path);
+                return answer;
+            };
+            const bool accepted = dialog.acceptSave((dir + c.typed).c_str(), c.returnedIndex);
+            if (c.asked) {
+                ASSERT_EQ(1u, asked.size()) << c.label;
+                EXPECT_EQ(dir + c.asked, asked[0]) << c.label;
+                EXPECT_EQ(answer, accepted) << c.label;
+                EXPECT_EQ(answer ? dir + c.asked : L"before", dialog.fileName) << c.label;
+            } else {
+                EXPECT_TRUE(asked.empty()) << c.label;
+                EXPECT_TRUE(accepted) << c.label;
+            }
+        }
+    }
 }
 
 } // namespace

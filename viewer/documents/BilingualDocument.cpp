@@ -1,0 +1,248 @@
+#include "viewer/documents/BilingualDocument.h"
+
+#include "core/util/FileUtils.h"
+#include "core/util/StringUtils.h"
+#include "core/xml/XmlFileStream.h"
+#include "tmx_engine/Segment.h"
+#include "viewer/documents/DocumentEncoding.h"
+#include "viewer/documents/TtxContentProvider.h"
+#include "viewer/documents/XliffContentProvider.h"
+
+#include <algorithm>
+#include <new>
+
+namespace {
+
+// Positions are kept by the reader in 32 bits.
+constexpr int64_t kMaxDocumentBytes = 0x7FFFFFFF;
+constexpr DWORD kCopyBlockBytes = 64 * 1024;
+
+FileHandle openForReading(const std::wstring& path) {
+    // Others may read the document while it is open, but not change it.
+    return FileHandle(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_READONLY, nullptr));
+}
+
+bool writeText(ReplacementFile& out, const std::wstring& text, int32_t encoding) {
+    std::string bytes;
+    appendEncodedText(bytes, text, encoding);
+    return out.writeBytes(bytes.data(), bytes.size());
+}
+
+} // namespace
+
+TranslatableContentProvider& TranslatableContentProvider::empty() {
+    static TranslatableContentProvider provider;
+    return provider;
+}
+
+void markUnusableRow(DocumentRow& row) {
+    if (row.source.empty() || row.source.size() > kMaxRowElements ||
+        row.target.size() > kMaxRowElements || !checkTagPairing(row.source) ||
+        !checkTagPairing(row.target)) {
+        row.flags |= kRowUnusable;
+    }
+}
+
+BilingualDocument::BilingualDocument(std::wstring path) : path_(std::move(path)) {}
+
+BilingualDocument::~BilingualDocument() = default;
+
+void BilingualDocument::open() {
+    readHandle_ = openForReading(path_);
+    failed_ = !readHandle_ || !read();
+    if (failed_) {
+        rows_.clear();
+    }
+}
+
+bool BilingualDocument::read() {
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(readHandle_.get(), &size) || size.QuadPart > kMaxDocumentBytes ||
+        size.QuadPart < 2) {
+        return false;
+    }
+    size_ = size.QuadPart;
+    try {
+        XmlFileStream stream(path_);
+        if (stream.hadError()) {
+            return false;
+        }
+        std::vector<DocumentRow> rows;
+        if (!parse(stream, rows)) {
+            return false;
+        }
+        for (DocumentRow& row : rows) {
+            markUnusableRow(row);
+        }
+        encoding_ = stream.encoding();
+        rows_ = std::move(rows);
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+const DocumentRow* BilingualDocument::rowAt(int32_t row) const {
+    return row >= 0 && row < rowCount() ? &rows_[static_cast<size_t>(row)] : nullptr;
+}
+
+const DocumentRow* BilingualDocument::row(int32_t index) const {
+    return rowAt(index);
+}
+
+bool BilingualDocument::isTargetEdited(int32_t row) const {
+    const DocumentRow* r = rowAt(row);
+    return r != nullptr && (r->flags & kRowTargetEdited) != 0;
+}
+
+bool BilingualDocument::isTargetConfirmed(int32_t row) const {
+    const DocumentRow* r = rowAt(row);
+    return r != nullptr && (r->flags & kRowTargetConfirmed) != 0;
+}
+
+bool BilingualDocument::isRowUnusable(int32_t row) const {
+    const DocumentRow* r = rowAt(row);
+    return r != nullptr && (r->flags & kRowUnusable) != 0;
+}
+
+bool BilingualDocument::getSource(int32_t row, Segment& out) const {
+    const DocumentRow* r = rowAt(row);
+    if (r == nullptr) {
+        return false;
+    }
+    out = r->source;
+    return true;
+}
+
+bool BilingualDocument::getTarget(int32_t row, Segment& out) const {
+    const DocumentRow* r = rowAt(row);
+    if (r == nullptr) {
+        return false;
+    }
+    out = (r->flags & kRowTargetEdited) != 0 ? r->editedTarget : r->target;
+    return true;
+}
+
+bool BilingualDocument::setTarget(int32_t row, const Segment& target) {
+    const DocumentRow* r = rowAt(row);
+    if (r == nullptr || r->source.empty()) {
+        return false;
+    }
+    DocumentRow& editable = rows_[static_cast<size_t>(row)];
+    editable.editedTarget = target;
+    editable.flags |= kRowTargetEdited;
+    return true;
+}
+
+bool BilingualDocument::clearTarget(int32_t row) {
+    if (rowAt(row) == nullptr) {
+        return false;
+    }
+    DocumentRow& editable = rows_[static_cast<size_t>(row)];
+    editable.flags &= kRowTargetEdited;
+    editable.editedTarget.clear();
+    return true;
+}
+
+// Copies the document's bytes [from, to) through the read handle.
+static bool copyRange(HANDLE file, int64_t from, int64_t to, ReplacementFile& out) {
+    LARGE_INTEGER offset;
+    offset.QuadPart = from;
+    if (!SetFilePointerEx(file, offset, nullptr, FILE_BEGIN)) {
+        return false;
+    }
+    std::vector<char> block(kCopyBlockBytes);
+    while (from < to) {
+        const DWORD want = static_cast<DWORD>(std::min<int64_t>(to - from, kCopyBlockBytes));
+        DWORD got = 0;
+        if (!ReadFile(file, block.data(), want, &got, nullptr) || got != want ||
+            !out.writeBytes(block.data(), got)) {
+            return false;
+        }
+        from += got;
+    }
+    return true;
+}
+
+bool BilingualDocument::writeDocument(ReplacementFile& out) {
+    const HANDLE file = readHandle_.get();
+    const int32_t unitBytes = markupUnitBytes(encoding_);
+    int64_t copied = 0;
+    for (const DocumentRow& r : rows_) {
+        if ((r.flags & kRowTargetEdited) == 0 || r.source.empty()) {
+            continue;
+        }
+        const std::string content =
+            encodeTargetContent(r.editedTarget, (r.flags & kRowCdata) != 0, encoding_);
+        if (r.hasTarget()) {
+            if (r.targetSelfClosing) {
+                // <t a="b"/> becomes <t a="b">content</t>: the tag's own bytes but its "/>".
+                if (!copyRange(file, copied, r.targetEnd - 2 * unitBytes, out) ||
+                    !writeText(out, L">", encoding_) ||
+                    !out.writeBytes(content.data(), content.size()) ||
+                    !writeText(out, L"</" + r.targetName + L">", encoding_)) {
+                    return false;
+                }
+                copied = r.targetEnd;
+            } else {
+                if (!copyRange(file, copied, r.targetContentStart, out) ||
+                    !out.writeBytes(content.data(), content.size())) {
+                    return false;
+                }
+                copied = r.targetContentEnd;
+            }
+        } else if (r.insertAt != kNoPosition) {
+            if (!copyRange(file, copied, r.insertAt, out) ||
+                !writeText(out, newTargetStartTag(r), encoding_) ||
+                !out.writeBytes(content.data(), content.size()) ||
+                !writeText(out, newTargetEndTag(r), encoding_)) {
+                return false;
+            }
+            copied = r.insertAt;
+        }
+    }
+    return copyRange(file, copied, size_, out);
+}
+
+bool BilingualDocument::save() {
+    if (failed_) {
+        return false;
+    }
+    try {
+        ReplacementFile out(path_);
+        if (!out.open() || !writeDocument(out)) {
+            out.abandon();
+            return false;
+        }
+        // The document is held without delete sharing: let go of it for the move.
+        readHandle_.reset();
+        const bool replaced = out.commit();
+        readHandle_ = openForReading(path_);
+        if (!replaced) {
+            // The document is as it was; the rows keep their edits for another try.
+            return false;
+        }
+        failed_ = !readHandle_ || !read();
+        if (failed_) {
+            rows_.clear();
+        }
+        return !failed_;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+TranslatableContentProvider* openBilingualDocument(const std::wstring& path) {
+    try {
+        const std::wstring lowered = toLowerCase(path);
+        if (endsWith(L".xlf", lowered) || endsWith(L".sdlxliff", lowered)) {
+            return new XliffContentProvider(path);
+        }
+        if (endsWith(L".ttx", lowered)) {
+            return new TtxContentProvider(path);
+        }
+    } catch (const std::bad_alloc&) {
+    }
+    return nullptr;
+}

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "core/util/Win32Handle.h"
+#include "viewer/documents/DocumentRow.h"
+#include "viewer/documents/TranslatableContentProvider.h"
+
+#include <string>
+#include <vector>
+
+class XmlFileStream;
+
+// The part that TTX and XLIFF documents share: the rows, the read handle that keeps other
+// programs from changing the document while it is open, and the save, which copies the
+// document's own bytes and replaces only the content of edited targets.
+class BilingualDocument : public TranslatableContentProvider {
+public:
+    ~BilingualDocument() override;
+
+    bool failed() const override { return failed_; }
+    std::wstring path() const override { return path_; }
+    int32_t rowCount() const override { return static_cast<int32_t>(rows_.size()); }
+    bool isTargetEdited(int32_t row) const override;
+    bool isTargetConfirmed(int32_t row) const override;
+    bool isRowUnusable(int32_t row) const override;
+    bool getSource(int32_t row, Segment& out) const override;
+    bool getTarget(int32_t row, Segment& out) const override;
+    // Refuses a row without source text, which a save could not place.
+    bool setTarget(int32_t row, const Segment& target) override;
+    // Empties the edited target; a row that was edited stays marked as edited.
+    bool clearTarget(int32_t row) override;
+    // Writes the document anew beside itself and moves it into place; on success the document
+    // is read again, so rows and byte positions match the new bytes. On failure the document is
+    // as it was, nothing is left beside it, and the rows keep their edits.
+    bool save() override;
+
+    int32_t encoding() const { return encoding_; }
+    const DocumentRow* row(int32_t index) const;
+
+protected:
+    explicit BilingualDocument(std::wstring path);
+    // Opens the document and reads it; called by the derived constructor.
+    void open();
+    // Reads the whole document into rows; false when it cannot be parsed.
+    virtual bool parse(XmlFileStream& stream, std::vector<DocumentRow>& rows) = 0;
+    // The start and end tags of a target element for a row that has none.
+    virtual std::wstring newTargetStartTag(const DocumentRow& row) const = 0;
+    virtual std::wstring newTargetEndTag(const DocumentRow& row) const = 0;
+
+private:
+    bool read();
+    bool writeDocument(class ReplacementFile& out);
+    const DocumentRow* rowAt(int32_t row) const;
+
+    std::wstring path_;
+    bool failed_ = true;
+    std::vector<DocumentRow> rows_;
+    int32_t encoding_ = 0;
+    int64_t size_ = 0;
+    FileHandle readHandle_;
+};
+
+// Opens a document by its extension, in any letter case: ".xlf" and ".sdlxliff" as XLIFF,
+// ".ttx" as TTX; null for any other. The caller owns the result and checks failed().
+TranslatableContentProvider* openBilingualDocument(const std::wstring& path);

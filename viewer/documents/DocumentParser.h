@@ -1,0 +1,51 @@
+#pragma once
+
+#include "core/xml/XmlParser.h"
+#include "viewer/documents/DocumentRow.h"
+
+#include <string>
+#include <vector>
+
+class XmlStream;
+
+// What the TTX and XLIFF readers share: the rows in document order and the byte positions of
+// target elements, taken from the stream at each tag (the stream stops after every '>', so its
+// position in a tag's callback is the byte past that tag).
+class DocumentParser : public XmlParser {
+public:
+    explicit DocumentParser(XmlStream& stream) : stream_(stream) {}
+
+    // Parses the whole stream; false when it is not a readable document.
+    bool parseDocument();
+
+    std::vector<DocumentRow>& rows() { return rows_; }
+    // The name of the first target element met ("target", "TRADOS_target", "Tuv"), or empty.
+    const std::wstring& targetElementName() const { return targetElementName_; }
+
+protected:
+    // The element events of the document's own reader; the parser counts open elements first,
+    // since it does not match tags itself and a cut-off document must not read as whole.
+    virtual void onStartElement(const std::wstring& name, const XmlAttributes& attributes,
+                                bool isEmpty) = 0;
+    virtual void onEndElement(const std::wstring& name, bool isEmpty) = 0;
+
+    DocumentRow* currentRow() { return rows_.empty() ? nullptr : &rows_.back(); }
+    DocumentRow& addRow();
+    // At a target's start tag: the row's range begins here.
+    void beginTarget(DocumentRow& row, const std::wstring& name, bool isEmpty);
+    // At the target's end tag.
+    void endTarget(DocumentRow& row, bool isEmpty);
+    // The byte past the tag being reported.
+    int64_t pastTag() const;
+    void rememberTargetName(const std::wstring& name);
+
+private:
+    void startElement(const std::wstring& name, const XmlAttributes& attributes, bool isEmpty) final;
+    void endElement(const std::wstring& name, bool isEmpty) final;
+
+    XmlStream& stream_;
+    int64_t openElements_ = 0;
+    bool sawElement_ = false;
+    std::vector<DocumentRow> rows_;
+    std::wstring targetElementName_;
+};

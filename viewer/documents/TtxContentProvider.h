@@ -1,0 +1,25 @@
+#pragma once
+
+#include "viewer/documents/BilingualDocument.h"
+
+// A TTX document as rows. An edited target replaces the content of the unit's target "Tuv";
+// a unit without one gets a target "Tuv" right after its source "Tuv".
+class TtxContentProvider : public BilingualDocument {
+public:
+    explicit TtxContentProvider(const std::wstring& path);
+
+    const std::wstring& targetLanguage() const { return targetLanguage_; }
+
+protected:
+    bool parse(XmlFileStream& stream, std::vector<DocumentRow>& rows) override;
+    std::wstring newTargetStartTag(const DocumentRow& row) const override;
+    std::wstring newTargetEndTag(const DocumentRow& row) const override;
+
+private:
+    std::wstring targetLanguage_;
+};
+
+// The TTX rules shared with an XLIFF provider opened on a ".ttx" path.
+bool parseTtxDocument(XmlFileStream& stream, std::vector<DocumentRow>& rows,
+                      std::wstring& targetLanguage, std::wstring& targetElementName);
+std::wstring ttxTargetStartTag(const std::wstring& targetLanguage);
