@@ -217,3 +217,31 @@ TEST_F(PlexwrightSaveTest, MoreThanSixtyFourMembersAreKeptAndSavedWithAWarning) 
     EXPECT_FALSE(form->changed);
     EXPECT_EQ(form->currentPath, saved);
 }
+
+// Through the platform's own save dialog: "team" typed beside team.plexa names that file once
+// the extension is put on, and it is not replaced unasked.
+TEST_F(PlexwrightSaveTest, SaveAsAsksBeforeReplacingTheFileThatTheTypedNameComesToName) {
+    using plexwrighttest::DialogScript;
+    form->setFileChooser(chooseWithFileDialog);
+    openRows(L"ab");
+    const std::wstring opened = form->currentPath;
+    const std::wstring team = folder.file(L"team.plexa");
+    ASSERT_TRUE(testfiles::writeText(team, "old team"));
+    const std::wstring question = text(L"ConfirmReplaceFile");
+    {
+        DialogScript script({DialogScript::fileName(L"team"), DialogScript::press(IDNO), DialogScript::fileName(L"")});
+        EXPECT_EQ(form->saveAs(), SaveOutcome::Cancelled);
+        EXPECT_EQ(script.remaining(), 0u);
+        ASSERT_EQ(script.texts.size(), 1u);
+        EXPECT_NE(script.texts[0].find(question), std::wstring::npos) << script.texts[0];
+        EXPECT_EQ(testfiles::readText(team), "old team");
+        EXPECT_EQ(form->currentPath, opened);
+    }
+    {
+        DialogScript script({DialogScript::fileName(L"team"), DialogScript::press(IDYES)});
+        EXPECT_EQ(form->saveAs(), SaveOutcome::Saved);
+        EXPECT_EQ(script.remaining(), 0u);
+        EXPECT_EQ(savedNames(team), (std::vector<std::wstring>{L"A", L"B"}));
+        EXPECT_EQ(form->currentPath, team);
+    }
+}
