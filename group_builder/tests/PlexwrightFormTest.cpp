@@ -255,9 +255,18 @@ TEST_F(PlexwrightFormTest, ImageButtonsAreOwnerDrawnWithAndWithoutAStyle) {
         InvalidateRect(form->hwnd, nullptr, TRUE);
         UpdateWindow(form->hwnd);
         RedrawWindow(form->addButton->hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-        // Without text the image sits exactly in the middle of the 31 x 27 button.
+        // Without text the image sits exactly in the middle of the 31 x 27 button, on the face.
         EXPECT_EQ(form->addButton->imageRect, winui::Rect(7, 5, 23, 21));
         EXPECT_EQ(form->addButton->text(), L"");
+        winui::Image shot;
+        ASSERT_TRUE(winui::captureWindow(form->addButton->hwnd, shot));
+        auto pixel = [&](int x, int y) {
+            const uint8_t* p = shot.pixels() + y * shot.stride() + x * (shot.bitsPerPixel() / 8);
+            return RGB(p[2], p[1], p[0]);
+        };
+        const COLORREF green = RGB(0x2E, 0x8B, 0x3C); // the middle of the plus
+        EXPECT_EQ(pixel(7 + 7, 5 + 7), green) << (style ? "styled" : "native");
+        EXPECT_NE(pixel(4, 13), green) << (style ? "styled" : "native");
     }
 }
 
