@@ -1,0 +1,447 @@
+#include "ui_toolkit/Grid.h"
+
+#include "core/events/HandlerList.h"
+#include "ui_toolkit/Canvas.h"
+#include "ui_toolkit/Toolkit.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace winui {
+
+namespace {
+
+constexpr int64_t kMaxPixel = std::numeric_limits<int32_t>::max();
+constexpr uint32_t kGridStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_VSCROLL;
+
+void invalidate(HWND window, const Rect* rect) {
+    if (!window)
+        return;
+    if (rect) {
+        const RECT r = {rect->left, rect->top, rect->right, rect->bottom};
+        InvalidateRect(window, &r, TRUE);
+    } else {
+        InvalidateRect(window, nullptr, TRUE);
+    }
+}
+
+void setScrollBar(HWND window, int bar, int32_t last, int32_t position) {
+    if (!window)
+        return;
+    SCROLLINFO info = {};
+    info.cbSize = sizeof(info);
+    info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL;
+    info.nMin = 0;
+    info.nMax = last;
+    info.nPage = 1;
+    info.nPos = position;
+    SetScrollInfo(window, bar, &info, TRUE);
+}
+
+// The thumb position of a tracking request. The message carries only 16 bits of it, which
+// wrap past 65,535 rows; the scroll bar holds all 32.
+int32_t trackPosition(HWND window, int bar, WPARAM wParam) {
+    SCROLLINFO info = {};
+    info.cbSize = sizeof(info);
+    info.fMask = SIF_TRACKPOS;
+    if (window && GetScrollInfo(window, bar, &info))
+        return info.nTrackPos;
+    return HIWORD(wParam);
+}
+
+} // namespace
+
+GridContentProvider* Grid::emptyProvider() {
+    static GridContentProvider empty;
+    return &empty;
+}
+
+Grid::Grid(Control* parentControl) : Control(parentControl) {
+    paintFlags = PaintThroughPaint | EraseSwallow;
+    connectProvider();
+    createWindow(parent ? parent->hwnd : nullptr, childWindowClass, kGridStyle, 0, false, Rect());
+}
+
+Grid::~Grid() {
+    // A provider that derives from the grid's own class is gone or going; nothing below may
+    // reach it.
+    columnsChangedLink.disconnectAll();
+    rowsChangedLink.disconnectAll();
+    contentChangedLink.disconnectAll();
+    cellChangedLink.disconnectAll();
+    rowChangedLink.disconnectAll();
+    provider = emptyProvider();
+}
+
+void Grid::connectProvider() {
+    columnsChangedLink.connect(provider->columnsChanged, this, &Grid::onColumnsChanged);
+    rowsChangedLink.connect(provider->rowsChanged, this, &Grid::onRowsChanged);
+    contentChangedLink.connect(provider->contentChanged, this, &Grid::repaintAll);
+    cellChangedLink.connect(provider->cellChanged, this, &Grid::repaintCell);
+    rowChangedLink.connect(provider->rowChanged, this, &Grid::repaintRow);
+}
+
+void Grid::setProvider(GridContentProvider* newProvider) {
+    if (!newProvider)
+        newProvider = emptyProvider();
+    if (newProvider == provider)
+        return;
+    abandonPress();
+    columnsChangedLink.disconnectAll();
+    rowsChangedLink.disconnectAll();
+    contentChangedLink.disconnectAll();
+    cellChangedLink.disconnectAll();
+    rowChangedLink.disconnectAll();
+    provider = newProvider;
+    connectProvider();
+}
+
+int32_t Grid::firstFittingRow(int32_t row) {
+    return gridFirstFitting(rows(), clientRect().height(), row);
+}
+
+int32_t Grid::firstFittingColumn(int32_t column) {
+    return gridFirstFitting(columns(), clientRect().width(), column);
+}
+
+GridHit Grid::rowAt(int32_t y) {
+    return gridHitTest(rows(), topRow, clientRect().height(), y);
+}
+
+GridHit Grid::columnAt(int32_t x) {
+    return gridHitTest(columns(), firstColumn, clientRect().width(), x);
+}
+
+GridSpan Grid::rowBounds(int32_t row) {
+    return gridSpan(rows(), topRow, clientRect().height(), row);
+}
+
+GridSpan Grid::columnBounds(int32_t column) {
+    return gridSpan(columns(), firstColumn, clientRect().width(), column);
+}
+
+Rect Grid::cellRect(int32_t row, int32_t column) {
+    const GridSpan r = rowBounds(row);
+    const GridSpan c = columnBounds(column);
+    if (!r.visible || !c.visible)
+        return Rect();
+    return Rect(c.start, r.start, c.end, r.end);
+}
+
+void Grid::updateVerticalScrollBar() {
+    if (scrollBarFlags & GridVerticalBar)
+        setScrollBar(hwnd, SB_VERT, lastTopRow, topRow);
+}
+
+void Grid::updateHorizontalScrollBar() {
+    if (scrollBarFlags & GridHorizontalBar)
+        setScrollBar(hwnd, SB_HORZ, lastFirstColumn, firstColumn);
+}
+
+void Grid::onResized() {
+    const Rect client = clientRect();
+    lastFirstColumn = gridLastFirst(columns(), client.width());
+    lastTopRow = gridLastFirst(rows(), client.height());
+    updateHorizontalScrollBar();
+    updateVerticalScrollBar();
+}
+
+void Grid::moveTopRow(int32_t row) {
+    const Rect client = clientRect();
+    const GridMove move = gridMove(rows(), client.height(), topRow, row);
+    topRow = row;
+    if (move.shift && hwnd) {
+        // Only the band that stays in view moves, so that just the strip is left to repaint.
+        const RECT band = {0, move.clipStart - move.offset, client.right, move.clipEnd - move.offset};
+        const RECT all = {0, 0, client.right, client.bottom};
+        ScrollWindowEx(hwnd, 0, move.offset, &band, &all, nullptr, nullptr, SW_INVALIDATE);
+        const Rect strip(0, move.stripStart, client.right, move.stripEnd);
+        invalidate(hwnd, &strip);
+    } else {
+        invalidate(hwnd, nullptr);
+    }
+    updateVerticalScrollBar();
+    fireHandlers(topRowChanged);
+}
+
+void Grid::moveFirstColumn(int32_t column) {
+    const Rect client = clientRect();
+    const GridMove move = gridMove(columns(), client.width(), firstColumn, column);
+    firstColumn = column;
+    if (move.shift && hwnd) {
+        const RECT band = {move.clipStart - move.offset, 0, move.clipEnd - move.offset, client.bottom};
+        const RECT all = {0, 0, client.right, client.bottom};
+        ScrollWindowEx(hwnd, move.offset, 0, &band, &all, nullptr, nullptr, SW_INVALIDATE);
+        const Rect strip(move.stripStart, 0, move.stripEnd, client.bottom);
+        invalidate(hwnd, &strip);
+    } else {
+        invalidate(hwnd, nullptr);
+    }
+    updateHorizontalScrollBar();
+    fireHandlers(firstColumnChanged);
+}
+
+void Grid::setTopRow(int32_t row) {
+    row = std::clamp(row, 0, std::max(lastTopRow, 0));
+    if (row != topRow)
+        moveTopRow(row);
+}
+
+void Grid::scrollVertically(int32_t request, int32_t thumbPosition) {
+    const int32_t target = gridScrollTarget(rows(), clientRect().height(), topRow, lastTopRow,
+                                            request, thumbPosition);
+    if (request == GridEndScroll)
+        updateVerticalScrollBar();
+    if (target != topRow)
+        moveTopRow(target);
+}
+
+void Grid::scrollHorizontally(int32_t request, int32_t thumbPosition) {
+    const int32_t target = gridScrollTarget(columns(), clientRect().width(), firstColumn,
+                                            lastFirstColumn, request, thumbPosition);
+    if (request == GridEndScroll)
+        updateHorizontalScrollBar();
+    if (target != firstColumn)
+        moveFirstColumn(target);
+}
+
+void Grid::scrollColumns(int32_t step) {
+    const int64_t wanted = static_cast<int64_t>(firstColumn) + step;
+    const int32_t column =
+        static_cast<int32_t>(std::clamp<int64_t>(wanted, 0, std::max(lastFirstColumn, 0)));
+    if (column == firstColumn)
+        return;
+    firstColumn = column;
+    updateHorizontalScrollBar();
+    fireHandlers(firstColumnChanged);
+    invalidate(hwnd, nullptr);
+}
+
+void Grid::ensureRowVisible(int32_t row) {
+    if (row < 0 || row >= rows().count() || columns().count() <= 0)
+        return;
+    const bool rowVisible = rowBounds(row).visible;
+    if (columnBounds(0).visible) {
+        if (rowVisible)
+            return;
+        if (row == topRow - 1) {
+            setTopRow(topRow - 1);
+            return;
+        }
+        // Only when a row lies at the bottom edge: in the gap below the last row there is
+        // no row after it.
+        const GridHit bottom = rowAt(clientRect().height() - 1);
+        if (bottom.index >= 0 && row == bottom.index + 1) {
+            setTopRow(topRow + 1);
+            return;
+        }
+    } else if (rowVisible && firstColumn == 1) {
+        scrollColumns(-1);
+        return;
+    }
+    const int32_t oldTop = topRow;
+    const int32_t oldFirst = firstColumn;
+    firstColumn = 0;
+    topRow = std::min(row, std::max(lastTopRow, 0));
+    updateHorizontalScrollBar();
+    updateVerticalScrollBar();
+    invalidate(hwnd, nullptr);
+    if (firstColumn != oldFirst)
+        fireHandlers(firstColumnChanged);
+    if (topRow != oldTop)
+        fireHandlers(topRowChanged);
+}
+
+void Grid::onColumnsChanged() {
+    lastFirstColumn = gridLastFirst(columns(), clientRect().width());
+    if (firstColumn > lastFirstColumn) {
+        firstColumn = lastFirstColumn;
+        fireHandlers(firstColumnChanged);
+    }
+    updateHorizontalScrollBar();
+    invalidate(hwnd, nullptr);
+}
+
+void Grid::onRowsChanged() {
+    lastTopRow = gridLastFirst(rows(), clientRect().height());
+    if (topRow > lastTopRow) {
+        topRow = lastTopRow;
+        fireHandlers(topRowChanged);
+    }
+    updateVerticalScrollBar();
+    invalidate(hwnd, nullptr);
+}
+
+void Grid::repaintAll() {
+    invalidate(hwnd, nullptr);
+}
+
+void Grid::repaintCell(int32_t row, int32_t column) {
+    const Rect cell = cellRect(row, column);
+    if (!cell.isEmpty())
+        invalidate(hwnd, &cell);
+}
+
+void Grid::repaintRow(int32_t row) {
+    const GridSpan span = rowBounds(row);
+    if (span.visible) {
+        const Rect band(0, span.start, clientRect().width(), span.end);
+        invalidate(hwnd, &band);
+    }
+}
+
+void Grid::onMessage(Message& message) {
+    switch (message.message) {
+    case WM_VSCROLL:
+    case WM_HSCROLL: {
+        const bool vertical = message.message == WM_VSCROLL;
+        const int32_t request = LOWORD(message.wParam);
+        const int32_t thumb = request == GridThumbTrack
+                                  ? trackPosition(hwnd, vertical ? SB_VERT : SB_HORZ, message.wParam)
+                                  : HIWORD(message.wParam);
+        if (vertical)
+            scrollVertically(request, thumb);
+        else
+            scrollHorizontally(request, thumb);
+        message.result = 0;
+        message.handled = true;
+        break;
+    }
+    case WM_CAPTURECHANGED:
+        // A message box or a switch to another window took the mouse mid-press: no release
+        // will come, so the press ends here.
+        if (pressCaptured_ && reinterpret_cast<HWND>(message.lParam) != hwnd)
+            abandonPress();
+        break;
+    default:
+        break;
+    }
+}
+
+void Grid::paint(Canvas& canvas, const Rect& update) {
+    const Rect client = clientRect();
+    GridAxis rowAxis = rows();
+    GridAxis columnAxis = columns();
+    const int32_t rowCount = rowAxis.count();
+    const int32_t columnCount = columnAxis.count();
+
+    int32_t row = topRow;
+    int64_t y = 0;
+    const GridHit startRow = gridHitTest(rowAxis, topRow, client.height(), update.top);
+    bool drawing = true;
+    if (startRow.index >= 0) {
+        row = startRow.index;
+        y = startRow.edge;
+    } else {
+        // The update area begins below the rows (or they give no room): no row is painted,
+        // only where they end is needed for the empty area.
+        drawing = false;
+    }
+    const GridHit startColumn = gridHitTest(columnAxis, firstColumn, client.width(), update.left);
+    const int32_t column0 = startColumn.index >= 0 ? startColumn.index : firstColumn;
+    const int64_t x0 = startColumn.index >= 0 ? startColumn.edge : 0;
+
+    for (int32_t scanned = 0; row < rowCount; ++row, ++scanned) {
+        if (y >= update.bottom || scanned >= kGridScanLimit)
+            return;
+        const int32_t h = rowAxis.size(row);
+        if (drawing) {
+            int64_t x = x0;
+            for (int32_t column = column0, across = 0;
+                 column < columnCount && x < update.right && across < kGridScanLimit;
+                 ++column, ++across) {
+                const int64_t w = columnAxis.size(column);
+                const Rect cell(static_cast<int32_t>(x), static_cast<int32_t>(y),
+                                static_cast<int32_t>(std::min<int64_t>(x + w, kMaxPixel)),
+                                static_cast<int32_t>(std::min<int64_t>(y + h, kMaxPixel)));
+                provider->drawCell(row, column, canvas, cell);
+                x += w;
+            }
+        }
+        y += h;
+    }
+    provider->drawEmptyArea(canvas, Rect(client.left, static_cast<int32_t>(y), client.right,
+                                         client.bottom));
+}
+
+void Grid::clearPress() {
+    pressCaptured_ = false;
+    pressedRow = -1;
+    pressedColumn = -1;
+    mouseX = -1;
+    mouseY = -1;
+    pressedCellRect = Rect();
+}
+
+void Grid::abandonPress() {
+    if (!isPressed())
+        return;
+    clearPress();
+    releaseCapture();
+}
+
+void Grid::onMouseDown(int32_t x, int32_t y, int32_t button) {
+    if (button != 0)
+        return;
+    mouseX = x;
+    mouseY = y;
+    const GridHit row = rowAt(y);
+    const GridHit column = columnAt(x);
+    if (row.index < 0 || column.index < 0) {
+        clearPress();
+        return;
+    }
+    pressedRow = row.index;
+    pressedColumn = column.index;
+    if (hwnd) {
+        SetCapture(hwnd);
+        pressCaptured_ = true;
+    }
+    pressedCellRect = Rect(column.edge, row.edge, column.edge + columns().size(column.index),
+                           row.edge + rows().size(row.index));
+    fireHandlers(cellPressed);
+}
+
+void Grid::onMouseMove(int32_t x, int32_t y) {
+    if (!isPressed())
+        return;
+    mouseX = x;
+    mouseY = y;
+    fireHandlers(mouseDragged);
+}
+
+void Grid::onMouseUp(int32_t x, int32_t y, int32_t button) {
+    if (button != 0 || !isPressed())
+        return;
+    // Letting go of the capture ourselves is no lost capture.
+    pressCaptured_ = false;
+    releaseCapture();
+    mouseX = x;
+    mouseY = y;
+    fireHandlers(mouseReleased);
+    clearPress();
+}
+
+void Grid::onDoubleClick(int32_t x, int32_t y) {
+    const GridHit row = rowAt(y);
+    const GridHit column = columnAt(x);
+    if (row.index >= 0 && column.index >= 0)
+        fireHandlersT2(cellDoubleClicked, row.index, column.index);
+}
+
+void Grid::onContextMenu(int32_t x, int32_t y) {
+    if (isPressed())
+        return;
+    const GridHit row = rowAt(y);
+    const GridHit column = columnAt(x);
+    if (row.index >= 0 && column.index >= 0) {
+        pressedRow = row.index;
+        pressedColumn = column.index;
+        pressedCellRect = Rect(column.edge, row.edge, column.edge + columns().size(column.index),
+                               row.edge + rows().size(row.index));
+    }
+    fireHandlersT1(contextMenuRequested, Point(x, y));
+    clearPress();
+}
+
+} // namespace winui
