@@ -13,6 +13,7 @@
 #include <windows.h>
 
 using plexwrighttest::pumpMessages;
+using plexwrighttest::realClick;
 
 namespace {
 
@@ -22,24 +23,6 @@ std::wstring buildFolder() {
     wchar_t path[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, path, MAX_PATH);
     return getDirectory(path);
-}
-
-// A real left click at a point of a window's client area, through the system's input queue.
-void realClick(HWND window, int x, int y) {
-    POINT at = {x, y};
-    ClientToScreen(window, &at);
-    SetCursorPos(at.x, at.y);
-    INPUT input[2] = {};
-    input[0].type = INPUT_MOUSE;
-    input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    input[1].type = INPUT_MOUSE;
-    input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(2, input, sizeof(INPUT));
-    // The input reaches the windows through the queue: let it arrive.
-    for (int i = 0; i < 20; ++i) {
-        pumpMessages();
-        Sleep(10);
-    }
 }
 
 struct FoundWindow {

@@ -96,6 +96,14 @@ TEST_F(PlexwrightFormTest, DoubleClickEditsThatRowAndOkReplacesIt) {
     // The window behind waits: nothing there can change the list meanwhile.
     EXPECT_FALSE(IsWindowEnabled(form->hwnd));
 
+    // Clicks on the window behind reach nothing: not the grid, not Remove.
+    const int h = form->grid->rowHeight(0);
+    plexwrighttest::realClick(form->grid->hwnd, 20, 2 * h + h / 2);
+    plexwrighttest::realClick(form->removeButton->hwnd, 15, 13);
+    EXPECT_EQ(form->grid->selectedRow(), 1);
+    EXPECT_EQ(names(), L"ABC");
+    EXPECT_TRUE(dialogShown());
+
     // Were the selection to move anyway, the dialog still edits the row it was opened for.
     form->grid->selectRow(2);
     form->itemForm->setShortName(L"  Edited ");
