@@ -25,6 +25,23 @@ std::wstring buildFolder() {
     return getDirectory(path);
 }
 
+// A screenshot of the part of the screen that the windows cover, written as a PNG.
+bool writeScreenPng(const std::vector<HWND>& windows, const std::wstring& path) {
+    RECT area = {0, 0, 0, 0};
+    for (HWND window : windows) {
+        RECT r;
+        GetWindowRect(window, &r);
+        UnionRect(&area, &area, &r);
+    }
+    winui::Image screen;
+    winui::Image part;
+    if (!winui::captureWindow(GetDesktopWindow(), screen) ||
+        !part.createBlank(area.right - area.left, area.bottom - area.top))
+        return false;
+    BitBlt(part.canvas()->dc, 0, 0, part.width(), part.height(), screen.canvas()->dc, area.left, area.top, SRCCOPY);
+    return winui::writePngFile(part, path);
+}
+
 struct FoundWindow {
     DWORD process;
     HWND window;
@@ -74,7 +91,7 @@ TEST_F(PlexwrightEndToEndTest, BuildSaveAndReopenAGroup) {
     PickTMColorForm* palette = form->itemForm->palette.get();
     realClick(swatch->hwnd, 10, 10);
     ASSERT_TRUE(IsWindowVisible(palette->hwnd));
-    EXPECT_TRUE(winui::writeWindowPng(GetDesktopWindow(), buildFolder() + L"\\Plexwright_palette.png"));
+    EXPECT_TRUE(writeScreenPng({form->itemForm->hwnd, palette->hwnd}, buildFolder() + L"\\Plexwright_palette.png"));
     // Row 2, column 3 of the palette.
     const winui::Rect cell = paletteCellRect(13);
     realClick(palette->hwnd, cell.left + 10, cell.top + 10);
