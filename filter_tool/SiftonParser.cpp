@@ -2,7 +2,6 @@
 
 #include "core/util/StringUtils.h"
 #include "core/xml/XmlEntities.h"
-#include "filter_tool/PositionCountingStream.h"
 
 namespace {
 
@@ -103,8 +102,9 @@ void SiftonParser::fail(Failure failure, int32_t position) {
 void SiftonParser::reportProgress() {
     if (totalSize_ == 0)
         return;
-    const uint32_t low = static_cast<uint32_t>(markupByteOffset());
-    const uint64_t offset = positionSource_ ? positionSource_->widen(low) : low;
+    // The reader's byte offsets are 64-bit: files beyond 4 GiB keep their true progress.
+    const int64_t at = markupByteOffset();
+    const uint64_t offset = at > 0 ? static_cast<uint64_t>(at) : 0;
     const int64_t percent =
         offset >= totalSize_ ? 100 : static_cast<int64_t>(offset * 100 / totalSize_);
     if (percent == lastPercent_)

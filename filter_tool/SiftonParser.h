@@ -10,7 +10,6 @@
 #include <utility>
 #include <vector>
 
-class PositionCountingStream;
 
 // A language code as the filter compares it: lower-cased, and a five-character code with '-' in
 // the middle gets its region upper-cased (EN-gb -> en-GB, DE -> de, zh-hans stays).
@@ -45,10 +44,6 @@ public:
     SiftonParser(Utf8Writer& output, uint64_t totalSize, const std::wstring& targetLanguage,
                  bool removeProps);
     ~SiftonParser() override;
-
-    // The stream being parsed when it is wrapped for 64-bit positions; without it the progress
-    // works from the parser's 32-bit markup offsets, which is exact for files below 4 GiB.
-    void setPositionSource(const PositionCountingStream* stream) { positionSource_ = stream; }
 
     // Fired from startElement with the percent 0 to 100 (unsigned int) each time it changes.
     HandlerList progress;
@@ -114,7 +109,6 @@ private:
     bool declarationWritten_ = false;
     Failure failure_ = kFailureNone;
     int32_t failurePosition_ = -1;
-    const PositionCountingStream* positionSource_ = nullptr;
     static constexpr size_t kLanguageCacheSize = 16;
     std::vector<std::pair<std::wstring, std::wstring>> languageCache_;
     // Reused for escaped text on its way to the output, so that escaping allocates only once.

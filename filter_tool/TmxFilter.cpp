@@ -7,7 +7,6 @@
 #include "core/util/Utf8Writer.h"
 #include "core/xml/XmlFileStream.h"
 #include "core/xml/XmlParser.h"
-#include "filter_tool/PositionCountingStream.h"
 #include "filter_tool/SiftonParser.h"
 
 #include <windows.h>
@@ -80,16 +79,14 @@ TmxFilterResult run(const std::wstring& inputPath, ByteSink& output, const std::
         setError(result, kXmlErrorIo, -1, L"The input file cannot be read");
         return result;
     }
-    PositionCountingStream stream(fileStream);
     Utf8Writer writer(output);
     SiftonParser parser(writer, result.inputBytes, trimAndNormalizeLanguage(targetLanguage),
                         removeProps);
-    parser.setPositionSource(&stream);
     ProgressRelay relay(onProgress);
     if (onProgress)
         relay.holder.connect(parser.progress, &relay, &ProgressRelay::onProgress);
 
-    parser.parse(stream);
+    parser.parse(fileStream);
     result.unitsWritten = parser.unitsWritten();
     const bool written = writer.finish();
     result.outputBytes = writer.bytesWritten();

@@ -382,7 +382,10 @@ uint64_t IndexBuilder::bucketBytes(uint32_t bucket, std::vector<uint32_t>& stack
         if (n[2])
             stack.push_back(n[2]);
     };
-    while (!stack.empty()) {
+    // A bucket may hold a large part of the trie: a stop is looked at every 64K node groups.
+    for (uint32_t round = 1; !stack.empty(); ++round) {
+        if ((round & 0xFFFF) == 0 && stopRequested())
+            return 0;
         const uint32_t children = stack.back();
         stack.pop_back();
         if (children & kTableBit) {
@@ -465,7 +468,9 @@ bool IndexBuilder::writeBuckets(IndexFileWriter& out, uint32_t first, uint32_t l
             return false;
         if (!emitChain(roots_[b]))
             return false;
-        while (!pending.empty()) {
+        for (uint32_t round = 1; !pending.empty(); ++round) {
+            if ((round & 0xFFFF) == 0 && stopRequested())
+                return false;
             const Pending p = pending.back();
             pending.pop_back();
             const uint32_t children = arena_.at(p.ref)[2];
@@ -593,7 +598,8 @@ bool IndexBuilder::write(const std::wstring& path) {
             } catch (const std::bad_alloc&) {
                 ok = false;
             }
-            ok = out.finish() && ok;
+            // After a failure or a stop nothing more is written (finish pads with zeros).
+            ok = ok && out.finish();
         }
     }
     // Not committed, the temporary file goes with the ReplacementFile.

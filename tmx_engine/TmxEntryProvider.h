@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,13 @@ public:
     // The parsed entry, owned by the provider and valid for its lifetime; null when the id is out
     // of range or the entry cannot be parsed. Safe to call from several threads at once.
     virtual const TmxEntry* readEntry(uint32_t id) = 0;
+    // The same entry as a copy the caller owns, without keeping it: for readers that pass over
+    // many entries once (the export), which would otherwise hold every one of them in memory.
+    // An entry already kept is copied rather than parsed again.
+    virtual std::unique_ptr<TmxEntry> readEntryUncached(uint32_t id) {
+        const TmxEntry* entry = readEntry(id);
+        return entry ? std::make_unique<TmxEntry>(*entry) : nullptr;
+    }
     virtual uint32_t entryOffset(uint32_t id) const = 0;
     virtual int fileCount() const = 0;
     // Adds matches for the include words minus the exclude words in one target language to

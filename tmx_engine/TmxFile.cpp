@@ -255,6 +255,22 @@ const TmxEntry* TmxFile::readEntry(uint32_t id) {
     return expected;
 }
 
+std::unique_ptr<TmxEntry> TmxFile::readEntryUncached(uint32_t id) {
+    if (!index_ || id >= index_->entryCount())
+        return nullptr;
+    std::atomic<CacheChunk*>& link = cache_[id >> kCacheChunkShift];
+    if (CacheChunk* chunk = link.load(std::memory_order_acquire)) {
+        if (TmxEntry* cached = (*chunk)[id & (kCacheChunkSize - 1)].load(std::memory_order_acquire)) {
+            try {
+                return std::make_unique<TmxEntry>(*cached);
+            } catch (const std::bad_alloc&) {
+                return nullptr;
+            }
+        }
+    }
+    return std::unique_ptr<TmxEntry>(parseEntry(id));
+}
+
 std::atomic<TmxEntry*>* TmxFile::cacheSlot(uint32_t id) {
     std::atomic<CacheChunk*>& link = cache_[id >> kCacheChunkShift];
     CacheChunk* chunk = link.load(std::memory_order_acquire);

@@ -155,6 +155,11 @@ const TmxEntry* TmxFileGroup::readEntry(uint32_t id) {
     return member ? member->readEntry(id >> kMemberBits) : nullptr;
 }
 
+std::unique_ptr<TmxEntry> TmxFileGroup::readEntryUncached(uint32_t id) {
+    TmxFile* member = memberFor(id);
+    return member ? member->readEntryUncached(id >> kMemberBits) : nullptr;
+}
+
 uint32_t TmxFileGroup::entryOffset(uint32_t id) const {
     const TmxFile* member = memberFor(id);
     if (!member || (id >> kMemberBits) >= member->entryCount())

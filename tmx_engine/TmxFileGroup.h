@@ -41,6 +41,7 @@ public:
     uint32_t memberColor(uint32_t id) const override;
     uint32_t entryCount() const override;
     const TmxEntry* readEntry(uint32_t id) override;
+    std::unique_ptr<TmxEntry> readEntryUncached(uint32_t id) override;
     uint32_t entryOffset(uint32_t id) const override;
     int fileCount() const override { return static_cast<int>(members_.size()); }
     // Searches every member in order and adds their results with composed ids; returns the sum of

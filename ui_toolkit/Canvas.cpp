@@ -3,6 +3,7 @@
 #include "ui_toolkit/Image.h"
 #include "ui_toolkit/StyleElement.h"
 
+#include <atomic>
 #include <utility>
 
 namespace winui {
@@ -39,11 +40,20 @@ void stretchPiece(HDC dc, HDC source, int32_t dl, int32_t dt, int32_t dr, int32_
 
 } // namespace
 
+namespace {
+
+std::atomic<int> ownedDcCount{0};
+
+} // namespace
+
+int Canvas::ownedDcs() { return ownedDcCount.load(); }
+
 Canvas::Canvas() {
     HDC screen = GetDC(nullptr);
     dc = CreateCompatibleDC(screen);
     if (screen) ReleaseDC(nullptr, screen);
     ownsDc_ = dc != nullptr;
+    if (ownsDc_) ++ownedDcCount;
 }
 
 Canvas::Canvas(HDC deviceContext) : dc(deviceContext) {}
@@ -78,7 +88,10 @@ void Canvas::release() {
         if (oldFont_) SelectObject(dc, oldFont_);
         if (oldBrush_) SelectObject(dc, oldBrush_);
         if (oldPen_) SelectObject(dc, oldPen_);
-        if (ownsDc_) DeleteDC(dc);
+        if (ownsDc_) {
+            DeleteDC(dc);
+            --ownedDcCount;
+        }
     }
     dc = nullptr;
     oldFont_ = oldBrush_ = oldPen_ = nullptr;

@@ -2,8 +2,8 @@
 
 #include "ui_toolkit/Brush.h"
 #include "ui_toolkit/Pen.h"
-#include "ui_toolkit/values/Font.h"
-#include "ui_toolkit/values/Rect.h"
+#include "core/values/Font.h"
+#include "core/values/Rect.h"
 
 #include <windows.h>
 
@@ -45,6 +45,9 @@ public:
     Canvas(const Canvas&) = delete;
     Canvas& operator=(const Canvas&) = delete;
     ~Canvas();
+
+    // Device contexts that Canvases of the process own now (see Image::liveBitmaps).
+    static int ownedDcs();
 
     // Select private copies; an object that holds no handle selects nothing.
     void setFont(const Font& font);

@@ -2,6 +2,7 @@
 
 #include "ui_toolkit/PngDecoder.h"
 
+#include <atomic>
 #include <cstring>
 #include <new>
 #include <utility>
@@ -16,7 +17,11 @@ constexpr int64_t kMaxBlankBytes = 0x10000000;
 
 constexpr uint8_t kKeyBlue = 255, kKeyGreen = 0, kKeyRed = 255;
 
+std::atomic<int> liveBitmapCount{0};
+
 } // namespace
+
+int Image::liveBitmaps() { return liveBitmapCount.load(); }
 
 Image::Image(const uint8_t* png, size_t length) { decodePng(png, length); }
 
@@ -48,7 +53,10 @@ void Image::release() {
         if (canvas_->dc && replaced_) SelectObject(canvas_->dc, replaced_);
         canvas_.reset();
     }
-    if (bitmap_) DeleteObject(bitmap_);
+    if (bitmap_) {
+        DeleteObject(bitmap_);
+        --liveBitmapCount;
+    }
     bitmap_ = nullptr;
     replaced_ = nullptr;
     width_ = height_ = bitsPerPixel_ = 0;
@@ -57,6 +65,8 @@ void Image::release() {
 
 void Image::adopt(HBITMAP bitmap) {
     bitmap_ = bitmap;
+    if (bitmap_)
+        ++liveBitmapCount;
     try {
         canvas_.reset(new Canvas());
     } catch (const std::bad_alloc&) {
@@ -109,6 +119,7 @@ bool Image::createBlank(int32_t width, int32_t height) {
         return false;
     }
     bitmap_ = bitmap;
+    ++liveBitmapCount;
     canvas_ = std::move(canvas);
     if (canvas_->dc) replaced_ = SelectObject(canvas_->dc, bitmap_);
     width_ = width;

@@ -51,6 +51,9 @@ public:
     int32_t height() const { return height_; }
     int32_t bitsPerPixel() const { return bitsPerPixel_; }
     bool isEmpty() const { return bitmap_ == nullptr; }
+    // Bitmaps that Images of the process hold now: a count of the toolkit's own, for checks
+    // that painting code gives back what it makes (the platform's GDI count is not everywhere).
+    static int liveBitmaps();
 
     // Composites a 32-bit source onto a 32-bit destination of the same size by the source's
     // (not premultiplied) alpha: 0 keeps the destination, 255 copies the source pixel with

@@ -13,7 +13,8 @@ namespace winui {
 namespace {
 
 constexpr uint32_t kStripStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
-constexpr UINT kTitleFormat = DT_NOPREFIX | DT_VCENTER | DT_CENTER;
+// DT_VCENTER centres only a single line.
+constexpr UINT kTitleFormat = DT_NOPREFIX | DT_SINGLELINE | DT_VCENTER | DT_CENTER;
 constexpr unsigned kBoxSidesAndBottom = PartLeft | PartRight | PartBottomLeft | PartBottomRight | PartBottom;
 constexpr unsigned kBoxTopRight = PartTop | PartTopRight;
 

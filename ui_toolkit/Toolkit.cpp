@@ -70,8 +70,13 @@ void startUp() {
 }
 
 LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (Control* control = Application::instance().windows().find(window))
-        return control->dispatchMessage(message, wParam, lParam);
+    // An exception (running out of memory in a handler, say) must not unwind through the
+    // system's frames, which would end the process: the message counts as not handled.
+    try {
+        if (Control* control = Application::instance().windows().find(window))
+            return control->dispatchMessage(message, wParam, lParam);
+    } catch (...) {
+    }
     return DefWindowProcW(window, message, wParam, lParam);
 }
 

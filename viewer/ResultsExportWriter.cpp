@@ -8,6 +8,8 @@
 #include "tmx_engine/TmxEntry.h"
 #include "tmx_engine/TmxEntryProvider.h"
 
+#include <memory>
+
 namespace {
 
 // Writes one quoted attribute: ` name="value"` with the value escaped, so that a tuid or a
@@ -101,7 +103,9 @@ bool writeResults(ExportFormat format, ByteSink& sink, const ResultsExportInput&
             if (progress)
                 progress(percent);
         }
-        const TmxEntry* entry = input.provider->readEntry(results[k].entryId);
+        // A copy of our own, so that an export of many results does not leave every entry it
+        // wrote parsed in the provider's memory.
+        const std::unique_ptr<TmxEntry> entry = input.provider->readEntryUncached(results[k].entryId);
         if (!entry) {
             ++counted.entriesSkipped;
             continue;

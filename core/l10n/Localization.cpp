@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <new>
 #include <utility>
 
@@ -123,6 +124,9 @@ void Localization::setLanguage(const std::wstring& name) {
     } catch (const std::bad_alloc&) {
         return;
     }
+    // In registration order: windows relabel in the same order on every run.
+    std::sort(snapshot.begin(), snapshot.end(),
+              [](const auto& a, const auto& b) { return a.second < b.second; });
     for (const auto& entry : snapshot) {
         auto found = listeners_.find(entry.first);
         if (found != listeners_.end() && found->second == entry.second)

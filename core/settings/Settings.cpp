@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -29,7 +30,11 @@ void Settings::track(const std::wstring& key, SettingsConsumer* consumer) {
     Properties& resolved = resolvePath(key, leaf);
     auto* node = dynamic_cast<Settings*>(&resolved);
     if (!node) return;
-    if (node->consumers_[leaf].insert(consumer).second) ++node->trackedKeys_[consumer];
+    if (node->consumers_[leaf].insert(consumer).second) {
+        Tracking& tracking = node->trackedKeys_[consumer];
+        if (tracking.keys++ == 0)
+            tracking.order = node->nextOrder_++;
+    }
     consumer->keys_.insert(key);
 }
 
@@ -44,7 +49,7 @@ void Settings::untrack(const std::wstring& key, SettingsConsumer* consumer) {
     if (set == node->consumers_.end() || set->second.erase(consumer) == 0) return;
     if (set->second.empty()) node->consumers_.erase(set);
     auto count = node->trackedKeys_.find(consumer);
-    if (count != node->trackedKeys_.end() && --count->second <= 0) {
+    if (count != node->trackedKeys_.end() && --count->second.keys <= 0) {
         node->trackedKeys_.erase(count);
         // A consumer that no longer watches anything here must not be told at the batch end.
         node->pending_.erase(consumer);
@@ -56,6 +61,22 @@ bool Settings::isTracking(const std::wstring& key, SettingsConsumer* consumer) c
     return set != consumers_.end() && set->second.count(consumer) != 0;
 }
 
+std::vector<SettingsConsumer*> Settings::inOrder(const std::set<SettingsConsumer*>& consumers) const {
+    std::vector<std::pair<uint64_t, SettingsConsumer*>> ordered;
+    ordered.reserve(consumers.size());
+    for (SettingsConsumer* consumer : consumers) {
+        auto tracking = trackedKeys_.find(consumer);
+        if (tracking != trackedKeys_.end())
+            ordered.emplace_back(tracking->second.order, consumer);
+    }
+    std::sort(ordered.begin(), ordered.end());
+    std::vector<SettingsConsumer*> result;
+    result.reserve(ordered.size());
+    for (const auto& entry : ordered)
+        result.push_back(entry.second);
+    return result;
+}
+
 void Settings::changed(const std::wstring& key) {
     auto set = consumers_.find(key);
     if (set == consumers_.end()) return;
@@ -65,7 +86,7 @@ void Settings::changed(const std::wstring& key) {
     }
     // A consumer may create or destroy consumers while it is told: work on a snapshot and
     // skip whoever stopped watching the key meanwhile.
-    const std::vector<SettingsConsumer*> snapshot(set->second.begin(), set->second.end());
+    const std::vector<SettingsConsumer*> snapshot = inOrder(set->second);
     for (SettingsConsumer* consumer : snapshot) {
         if (isTracking(key, consumer)) consumer->settingsChanged();
     }
@@ -77,7 +98,7 @@ void Settings::endBatch() {
     // Swapped out first, so that a batch begun by a consumer collects its own notices.
     std::set<SettingsConsumer*> due;
     due.swap(pending_);
-    for (SettingsConsumer* consumer : due) {
+    for (SettingsConsumer* consumer : inOrder(due)) {
         if (isTracking(consumer)) consumer->settingsChanged();
     }
 }

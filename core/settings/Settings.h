@@ -7,6 +7,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 class SettingsConsumer;
 
@@ -26,6 +27,8 @@ public:
 // Consumers are not owned, and the tree must outlive them (the global one does). One may be destroyed, or others created or destroyed, while it is
 // being told: a consumer that is no longer tracked at this node (its destructor untracks it)
 // is never called again, and a batch begun while a batch's notices go out keeps its own.
+// Consumers are told in the order in which they first registered at the node, so that windows
+// re-read their settings in the same order on every run.
 class Settings : public Properties, public SettingsTrackingProvider {
 public:
     // The tree built before the main routine and destroyed at exit.
@@ -59,12 +62,19 @@ public:
     static constexpr uint32_t kMaxFileBytes = 16u * 1024 * 1024;
 
 private:
+    struct Tracking {
+        int keys = 0;       // how many of this node's keys the consumer is tracked for
+        uint64_t order = 0; // when it first registered here
+    };
+
     bool isTracking(SettingsConsumer* consumer) const { return trackedKeys_.count(consumer) != 0; }
     bool isTracking(const std::wstring& key, SettingsConsumer* consumer) const;
+    // The consumers still tracked, in registration order.
+    std::vector<SettingsConsumer*> inOrder(const std::set<SettingsConsumer*>& consumers) const;
 
     std::map<std::wstring, std::set<SettingsConsumer*>> consumers_;
     std::set<SettingsConsumer*> pending_;
     int32_t batch_ = 0;
-    // For each consumer, how many of this node's keys it is tracked for.
-    std::map<SettingsConsumer*, int> trackedKeys_;
+    std::map<SettingsConsumer*, Tracking> trackedKeys_;
+    uint64_t nextOrder_ = 0;
 };

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -223,4 +224,28 @@ TEST(JobThreadPoolTest, AStoppingThreadRunsItsQueueFirstWithinItsTimeLimit) {
     drainMessages();
     CloseHandle(gate);
     CloseHandle(never);
+}
+
+// A handler that throws on the GUI thread does not end the program: the notice is dropped at the
+// notification window and later notices (of this job and others) arrive as usual.
+TEST(JobThreadPoolTest, AThrowingHandlerDoesNotStopLaterNotices) {
+    std::atomic<int> runs{0};
+    CountingJob failing(runs);
+    HandlerHolder thrower;
+    struct Thrower {
+        int calls = 0;
+        void onStarted() {
+            ++calls;
+            throw std::bad_alloc();
+        }
+    } throwing;
+    thrower.connect(failing.started, &throwing, &Thrower::onStarted);
+    CountingJob next(runs);
+    ASSERT_TRUE(startJob(&failing));
+    ASSERT_TRUE(pumpUntil([&] { return failing.finishedSeen == 1; }));
+    ASSERT_TRUE(startJob(&next));
+    ASSERT_TRUE(pumpUntil([&] { return next.finishedSeen == 1; }));
+    EXPECT_EQ(throwing.calls, 1);
+    EXPECT_EQ(next.startedSeen, 1);
+    EXPECT_EQ(runs.load(), 2);
 }

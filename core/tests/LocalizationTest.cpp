@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <functional>
+#include <new>
 #include <memory>
 #include <string>
 #include <vector>
@@ -224,9 +227,39 @@ TEST(LocalizationTest, ListenersCreatedOrDestroyedWhileNotifiedAreHandledSafely)
     EXPECT_EQ(calls, 3);
 }
 
+// The localization lives in memory of the test's own here, so that what the listener's
+// destructor does to it after it was destroyed shows: nothing may be written there.
 TEST(LocalizationTest, AListenerMayOutliveItsLocalization) {
-    auto localization = std::make_unique<Localization>();
+    alignas(Localization) unsigned char memory[sizeof(Localization)];
+    auto* localization = new (memory) Localization;
+    addEightLanguages(*localization);
+    localization->chooseStartLanguage(L"English");
     auto listener = std::make_unique<CountingListener>(*localization);
-    localization.reset();
-    listener.reset(); // must not reach the destroyed localization
+    localization->~Localization();
+    std::memset(memory, 0xA5, sizeof memory);
+    listener.reset();
+    EXPECT_TRUE(std::all_of(memory, memory + sizeof memory, [](unsigned char b) { return b == 0xA5; }));
+}
+
+// Listeners hear a change in the order they registered, whatever their addresses.
+TEST(LocalizationTest, ListenersAreToldInRegistrationOrder) {
+    Localization localization;
+    addEightLanguages(localization);
+    localization.chooseStartLanguage(L"English");
+    // Made first, registered in the reverse order of their addresses.
+    std::vector<std::unique_ptr<unsigned char[]>> slots;
+    for (int i = 0; i < 6; ++i)
+        slots.emplace_back(new unsigned char[sizeof(CountingListener)]);
+    std::sort(slots.begin(), slots.end(), [](const auto& a, const auto& b) { return a.get() > b.get(); });
+    std::vector<int> heard;
+    std::vector<CountingListener*> listeners;
+    for (int i = 0; i < 6; ++i) {
+        auto* listener = new (slots[static_cast<size_t>(i)].get()) CountingListener(localization);
+        listener->onChange = [&heard, i](CountingListener&) { heard.push_back(i); };
+        listeners.push_back(listener);
+    }
+    localization.setLanguage(L"Deutsch");
+    EXPECT_EQ(heard, (std::vector<int>{0, 1, 2, 3, 4, 5}));
+    for (CountingListener* listener : listeners)
+        listener->~CountingListener();
 }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <new>
 #include <string>
 #include <vector>
@@ -183,4 +184,30 @@ TEST_F(SettingsConsumerTest, PathsAreTrackedAtTheirNode) {
     settings.untrack(L"group/key", &nested);
     settings.getChild(L"group").set(L"key", 2);
     EXPECT_EQ(calls.size(), 1u);
+}
+
+// Consumers are told in the order they registered, not in the order of their addresses: at once
+// and at the end of a batch.
+TEST_F(SettingsConsumerTest, ConsumersAreToldInRegistrationOrder) {
+    std::vector<std::unique_ptr<unsigned char[]>> slots;
+    for (int i = 0; i < 5; ++i)
+        slots.emplace_back(new unsigned char[sizeof(Recorder)]);
+    std::sort(slots.begin(), slots.end(), [](const auto& a, const auto& b) { return a.get() > b.get(); });
+    std::vector<Recorder*> recorders;
+    for (int i = 0; i < 5; ++i) {
+        recorders.push_back(new (slots[static_cast<size_t>(i)].get()) Recorder(settings, std::to_string(i)));
+        settings.track(L"font", recorders.back());
+        settings.track(i % 2 ? L"showTags" : L"UIStyle", recorders.back());
+    }
+    const std::vector<std::string> all = {"0", "1", "2", "3", "4"};
+    settings.set(L"font", true);
+    EXPECT_EQ(calls, all);
+    calls.clear();
+    settings.beginBatch();
+    settings.set(L"showTags", true);
+    settings.set(L"UIStyle", true);
+    settings.endBatch();
+    EXPECT_EQ(calls, all);
+    for (Recorder* recorder : recorders)
+        recorder->~Recorder();
 }

@@ -99,20 +99,32 @@ protected:
     void run() override { ran = true; }
 };
 
-bool handleIsOpen(HANDLE handle) {
-    DWORD flags = 0;
-    return GetHandleInformation(handle, &flags) != 0;
+// A handle of the test's own to a Thread's OS thread, so that its state can be read after the
+// Thread object (and the handle it owned) is gone. Handle values are reused, so the Thread's own
+// handle value tells nothing once closed.
+HANDLE duplicateOf(HANDLE thread) {
+    HANDLE copy = nullptr;
+    DuplicateHandle(GetCurrentProcess(), thread, GetCurrentProcess(), &copy, 0, FALSE,
+                    DUPLICATE_SAME_ACCESS);
+    return copy;
+}
+
+// True when the thread has ended with the given exit code.
+bool endedWith(HANDLE thread, DWORD expected) {
+    DWORD code = 0;
+    return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0 && GetExitCodeThread(thread, &code) &&
+           code == expected;
 }
 
 } // namespace
 
 TEST(ThreadTest, TheThreadEndsBeforeTheDerivedMembersGo) {
     SharedLog log;
-    HANDLE handle = nullptr;
+    Win32Handle thread;
     {
         Worker worker(log);
-        handle = worker.handle();
-        ASSERT_NE(handle, nullptr);
+        ASSERT_NE(worker.handle(), nullptr);
+        thread.reset(duplicateOf(worker.handle()));
         EXPECT_FALSE(worker.hasEnded());
         worker.start();
         worker.start();
@@ -121,42 +133,41 @@ TEST(ThreadTest, TheThreadEndsBeforeTheDerivedMembersGo) {
         EXPECT_EQ(worker.runs(), 1);
     }
     EXPECT_EQ(log.lines(), (std::vector<std::string>{"run ended", "member destroyed"}));
-    EXPECT_FALSE(handleIsOpen(handle));
+    EXPECT_TRUE(endedWith(thread.get(), 0)); // ended on its own when asked
 }
 
 TEST(ThreadTest, AThreadThatIgnoresTheStopIsTerminatedAndItsHandleClosed) {
-    HANDLE handle = nullptr;
+    Win32Handle thread;
     {
         Stubborn stubborn;
         stubborn.start();
         ASSERT_TRUE(stubborn.waitUntilEntered());
-        handle = stubborn.handle();
+        thread.reset(duplicateOf(stubborn.handle()));
+        EXPECT_FALSE(stubborn.wasTerminated());
         stubborn.stopAndJoin();
         EXPECT_TRUE(stubborn.hasEnded());
         EXPECT_TRUE(stubborn.stopRequested());
-        DWORD code = 0;
-        ASSERT_TRUE(GetExitCodeThread(handle, &code));
-        EXPECT_EQ(code, 1u);
+        EXPECT_TRUE(stubborn.wasTerminated());
+        EXPECT_TRUE(endedWith(thread.get(), 1));
         // A second call finds the thread ended and returns at once.
         stubborn.stopAndJoin();
     }
-    EXPECT_FALSE(handleIsOpen(handle));
+    EXPECT_TRUE(endedWith(thread.get(), 1));
 }
 
 TEST(ThreadTest, AThreadNeverStartedEndsWithoutRunningItsBody) {
-    HANDLE handle = nullptr;
+    Win32Handle thread;
     {
         NeverStarted idle;
-        handle = idle.handle();
+        thread.reset(duplicateOf(idle.handle()));
         EXPECT_FALSE(idle.hasEnded());
         idle.stopAndJoin();
         EXPECT_TRUE(idle.hasEnded());
-        DWORD code = 1;
-        ASSERT_TRUE(GetExitCodeThread(handle, &code));
-        EXPECT_EQ(code, 0u); // ended on its own, not terminated
+        EXPECT_TRUE(endedWith(thread.get(), 0)); // ended on its own, not terminated
+        EXPECT_FALSE(idle.wasTerminated());
         EXPECT_FALSE(idle.ran);
         idle.start(); // too late: nothing happens
         EXPECT_FALSE(idle.ran);
     }
-    EXPECT_FALSE(handleIsOpen(handle));
+    EXPECT_TRUE(endedWith(thread.get(), 0));
 }

@@ -9,6 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -21,7 +24,7 @@ namespace {
 class PositionParser : public XmlParser {
 public:
     std::vector<int32_t> unitStarts;
-    std::vector<int32_t> byteOffsets;
+    std::vector<int64_t> byteOffsets;
     std::vector<size_t> pieces;
     std::vector<std::wstring> cdataPieces;
     std::wstring endNames;
@@ -89,14 +92,14 @@ TEST(XmlParserLimitsTest, MarkupOffsetsStayFileOffsetsAcrossBlocks) {
         const std::string bytes = c.bom + encode(text, c.encoding);
         ASSERT_GT(bytes.size(), 8u * XmlMemoryStream::kBlockSize);
         std::vector<int32_t> expectedUnits;
-        std::vector<int32_t> expectedBytes;
+        std::vector<int64_t> expectedBytes;
         size_t encodedUpTo = 0;
         size_t encodedBytes = c.bom.size();
         for (size_t at = text.find(L"<tu "); at != std::wstring::npos; at = text.find(L"<tu ", at + 1)) {
             encodedBytes += encode(text.substr(encodedUpTo, at - encodedUpTo), c.encoding).size();
             encodedUpTo = at;
             expectedUnits.push_back(static_cast<int32_t>(at));
-            expectedBytes.push_back(static_cast<int32_t>(encodedBytes));
+            expectedBytes.push_back(static_cast<int64_t>(encodedBytes));
         }
         TempFile file(bytes);
         XmlFileStream stream(file.path(), c.bom.empty() ? c.encoding : 0);
@@ -105,8 +108,55 @@ TEST(XmlParserLimitsTest, MarkupOffsetsStayFileOffsetsAcrossBlocks) {
         EXPECT_TRUE(parser.parse(stream));
         EXPECT_EQ(parser.unitStarts, expectedUnits);
         EXPECT_EQ(parser.byteOffsets, expectedBytes);
-        EXPECT_EQ(stream.position(), static_cast<int32_t>(bytes.size()));
+        EXPECT_EQ(stream.position(), static_cast<int64_t>(bytes.size()));
     }
+}
+
+namespace {
+
+// "<r>", then count spaces, then "<tu/></r>", made up as it is read.
+class FarTagSupplier : public XmlMemoryStream::BlockSupplier {
+public:
+    explicit FarTagSupplier(uint64_t count) : spacesLeft_(count) {}
+    int32_t read(uint8_t* dest, int32_t room) override {
+        int32_t n = 0;
+        while (n < room) {
+            if (headAt_ < head_.size()) {
+                dest[n++] = static_cast<uint8_t>(head_[headAt_++]);
+            } else if (spacesLeft_ > 0) {
+                const int32_t run = static_cast<int32_t>(std::min<uint64_t>(spacesLeft_, static_cast<uint64_t>(room - n)));
+                std::memset(dest + n, ' ', static_cast<size_t>(run));
+                n += run;
+                spacesLeft_ -= static_cast<uint64_t>(run);
+            } else if (tailAt_ < tail_.size()) {
+                dest[n++] = static_cast<uint8_t>(tail_[tailAt_++]);
+            } else {
+                break;
+            }
+        }
+        return n;
+    }
+
+private:
+    const std::string head_ = "<r>";
+    const std::string tail_ = "<tu/></r>";
+    size_t headAt_ = 0;
+    size_t tailAt_ = 0;
+    uint64_t spacesLeft_;
+};
+
+} // namespace
+
+// Byte offsets are kept in full: markup beyond 2 GiB (where a 32-bit offset turns negative) is
+// reported where it is.
+TEST(XmlParserLimitsTest, ByteOffsetsPastTwoGibibytesAreExact) {
+    const uint64_t spaces = (uint64_t(1) << 31) + 5;
+    FarTagSupplier supplier(spaces);
+    XmlMemoryStream stream(kXmlEncodingUtf8, &supplier);
+    PositionParser parser;
+    EXPECT_TRUE(parser.parse(stream));
+    EXPECT_EQ(parser.byteOffsets, std::vector<int64_t>{static_cast<int64_t>(3 + spaces)});
+    EXPECT_EQ(stream.position(), static_cast<int64_t>(3 + spaces + 9));
 }
 
 TEST(XmlParserLimitsTest, LongTextAndCdataArriveInPiecesOfTheBlockSize) {
@@ -226,7 +276,7 @@ TEST(XmlParserLimitsTest, StopEndsTheParseAtTheCurrentUnit) {
     EXPECT_TRUE(parser.parse(two));
     EXPECT_EQ(parser.endNames, L"seg;tu;tu;");
     EXPECT_EQ(parser.unitStarts, (std::vector<int32_t>{0, 2}));
-    EXPECT_EQ(parser.byteOffsets, (std::vector<int32_t>{0, 2}));
+    EXPECT_EQ(parser.byteOffsets, (std::vector<int64_t>{0, 2}));
 
     // Without a stop, a finished parse calls onDocumentEnd and the parser can read again.
     RecordingParser reader;
@@ -236,6 +286,56 @@ TEST(XmlParserLimitsTest, StopEndsTheParseAtTheCurrentUnit) {
     EXPECT_TRUE(reader.parse(four));
     EXPECT_EQ(reader.joined(), L"text [  ] | start tu {a=3} | end tu | done | text [  ] | "
                                L"start tu {a=3} | end tu | done");
+}
+
+// A stop through the flag (another thread's request) ends the parse at the next run of units,
+// without an error code and without the end-of-document callback; a later parse starts afresh.
+TEST(XmlParserLimitsTest, TheStopFlagEndsTheParseWithoutAnError) {
+    const std::string text = "<tmx><tu a='1'></tu><tu a='2'></tu><tu a='3'></tu></tmx>";
+    struct FlagParser : RecordingParser {
+        std::atomic<bool>* flag = nullptr;
+        void endElement(const std::wstring& name, bool isEmpty) override {
+            RecordingParser::endElement(name, isEmpty);
+            if (name == L"tu" && flag)
+                flag->store(true); // as another thread would, at this moment
+        }
+    };
+    const struct {
+        const char* label;
+        bool setBefore;
+        bool setInParse;
+        const wchar_t* events;
+    } cases[] = {
+        {"set before the parse", true, false, L""},
+        {"set after the first unit", false, true, L"start tmx {} | start tu {a=1} | end tu"},
+        {"never set", false, false,
+         L"start tmx {} | start tu {a=1} | end tu | start tu {a=2} | end tu | start tu {a=3} | end tu | end tmx | done"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        std::atomic<bool> stop{c.setBefore};
+        FlagParser parser;
+        parser.setStopFlag(&stop);
+        if (c.setInParse)
+            parser.flag = &stop;
+        XmlMemoryStream stream(text.data(), kXmlEncodingUtf8, static_cast<int32_t>(text.size()));
+        const bool stopped = c.setBefore || c.setInParse;
+        EXPECT_EQ(parser.parse(stream), !stopped);
+        EXPECT_EQ(parser.stopped(), stopped);
+        EXPECT_EQ(parser.errorCode(), 0);
+        EXPECT_EQ(parser.joined(), c.events);
+    }
+    // The same parser reads on once the flag is down again.
+    std::atomic<bool> stop{true};
+    RecordingParser parser;
+    parser.setStopFlag(&stop);
+    XmlMemoryStream first(text.data(), kXmlEncodingUtf8, static_cast<int32_t>(text.size()));
+    EXPECT_FALSE(parser.parse(first));
+    stop = false;
+    const std::string other = "<b/>";
+    XmlMemoryStream second(other.data(), kXmlEncodingUtf8, static_cast<int32_t>(other.size()));
+    EXPECT_TRUE(parser.parse(second));
+    EXPECT_FALSE(parser.stopped());
 }
 
 // A supplier that hands over a few bytes at a time changes nothing that the parser sees.

@@ -92,22 +92,28 @@ HWND createSyncMsgWindow() {
 
 LRESULT CALLBACK syncMsgWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     Job* job = reinterpret_cast<Job*>(wParam);
-    switch (message) {
-    case kJobStartedMessage:
-        if (job)
-            fireHandlers(job->started);
-        return 0;
-    case kJobProgressMessage:
-        if (job)
-            fireHandlers(job->progress);
-        return 0;
-    case kJobFinishedMessage:
-        if (job)
-            fireHandlers(job->finished);
-        return 0;
-    default:
-        return DefWindowProcW(window, message, wParam, lParam);
+    // A handler's exception must not unwind through the system's frames (that ends the
+    // process): the notice counts as not handled, and the next one is delivered as usual.
+    try {
+        switch (message) {
+        case kJobStartedMessage:
+            if (job)
+                fireHandlers(job->started);
+            return 0;
+        case kJobProgressMessage:
+            if (job)
+                fireHandlers(job->progress);
+            return 0;
+        case kJobFinishedMessage:
+            if (job)
+                fireHandlers(job->finished);
+            return 0;
+        default:
+            break;
+        }
+    } catch (...) {
     }
+    return DefWindowProcW(window, message, wParam, lParam);
 }
 
 void postJobNotice(UINT message, Job* job) {

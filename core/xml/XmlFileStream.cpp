@@ -56,7 +56,7 @@ XmlFileStream::FileBlockSupplier::FileBlockSupplier(const std::wstring& path, in
     if (!GetFileSizeEx(file_, &size)) {
         return;
     }
-    size_ = size.QuadPart > INT32_MAX ? INT32_MAX : static_cast<int32_t>(size.QuadPart);
+    size_ = size.QuadPart;
     LARGE_INTEGER offset;
     offset.QuadPart = startOffset;
     good_ = SetFilePointerEx(file_, offset, nullptr, FILE_BEGIN) != 0;
@@ -183,7 +183,7 @@ bool XmlFileStream::hadError() const {
     return failed_ || inner_->hadError();
 }
 
-int32_t XmlFileStream::position() const {
+int64_t XmlFileStream::position() const {
     return inner_->position() + bomLength_;
 }
 
@@ -199,6 +199,6 @@ bool XmlFileStream::decodingFailed() const {
     return inner_->hadError();
 }
 
-int32_t XmlFileStream::fileSize() const {
+int64_t XmlFileStream::fileSize() const {
     return supplier_ ? supplier_->fileSize() : 0;
 }

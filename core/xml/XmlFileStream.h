@@ -22,11 +22,11 @@ public:
         // False when the file could not be opened or positioned.
         bool good() const { return good_; }
         // Size in bytes, 0 when the file could not be opened.
-        int32_t fileSize() const { return size_; }
+        int64_t fileSize() const { return size_; }
 
     private:
         void* file_; // Win32 file handle, closed by the destructor
-        int32_t size_ = 0;
+        int64_t size_ = 0;
         bool good_ = false;
     };
 
@@ -37,12 +37,12 @@ public:
 
     uint16_t getChar() override;
     bool hadError() const override;
-    int32_t position() const override;
+    int64_t position() const override;
     int32_t encoding() const override;
     int32_t getChars(wchar_t* dest, int32_t room) override;
     bool decodingFailed() const override;
 
-    int32_t fileSize() const;
+    int64_t fileSize() const;
 
     // Works out the encoding of a file: encoding is the caller's expectation on entry and the
     // result on success; bomLength is 0, 2 or 3. False when the file cannot be opened or has

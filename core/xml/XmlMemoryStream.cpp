@@ -85,8 +85,8 @@ bool XmlMemoryStream::hadError() const {
     return error_;
 }
 
-int32_t XmlMemoryStream::position() const {
-    return static_cast<int32_t>(static_cast<uint32_t>(consumed_ + (read_ - start_)));
+int64_t XmlMemoryStream::position() const {
+    return consumed_ + (read_ - start_);
 }
 
 int32_t XmlMemoryStream::encoding() const {

@@ -28,7 +28,7 @@ public:
 
     uint16_t getChar() override;
     bool hadError() const override;
-    int32_t position() const override;
+    int64_t position() const override;
     int32_t encoding() const override;
     int32_t getChars(wchar_t* dest, int32_t room) override;
 
@@ -52,7 +52,7 @@ private:
     int32_t encoding_;
     Decoder decoder_;
     bool error_ = false;
-    // Wide so that sources beyond 2 GB cannot overflow; position() reports the low 32 bits.
+    // Bytes before start_: wide, so that sources of any size keep their true positions.
     int64_t consumed_ = 0;
     // Second half of a surrogate pair whose first half has been delivered.
     wchar_t pendingLow_ = 0;

@@ -150,7 +150,7 @@ int32_t XmlParser::markupLength() const {
     return state_->markupLength;
 }
 
-int32_t XmlParser::markupByteOffset() const {
+int64_t XmlParser::markupByteOffset() const {
     return state_->markupByteOffset;
 }
 

@@ -61,7 +61,7 @@ public:
     // are -1, 0 and -1.
     int32_t markupStart() const;
     int32_t markupLength() const;
-    int32_t markupByteOffset() const;
+    int64_t markupByteOffset() const;
 
     // From a callback: ends the parse after the current unit, without onDocumentEnd or
     // onParseError. Stopped at the '>' of markup or from characterData, the stream has not

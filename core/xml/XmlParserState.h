@@ -19,7 +19,7 @@ public:
     int32_t errorPosition = -1;
     int32_t markupStart = -1;
     int32_t markupLength = 0;
-    int32_t markupByteOffset = -1;
+    int64_t markupByteOffset = -1;
     bool stopRequested = false;
 
 private:

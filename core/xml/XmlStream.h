@@ -24,8 +24,8 @@ public:
     virtual uint16_t getChar() = 0;
     // True after a decoding error (and, for a file stream, when the file could not be opened).
     virtual bool hadError() const = 0;
-    // Byte offset in the source of the next byte not yet decoded.
-    virtual int32_t position() const = 0;
+    // Byte offset in the source of the next byte not yet decoded, in full (files of any size).
+    virtual int64_t position() const = 0;
     virtual int32_t encoding() const = 0;
 
     // Decodes a run of units into dest, exactly as repeated getChar calls would, and stops right

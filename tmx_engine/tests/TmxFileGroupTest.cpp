@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -231,4 +232,30 @@ TEST_F(TmxFileGroupTest, LoadCodes) {
     EXPECT_EQ(relative.load(folder.file(L"relative.plexa")), 1);
     EXPECT_EQ(relative.memberNames(), (std::vector<std::wstring>{L"r", L"s"}));
     EXPECT_EQ(relative.memberColor(1), kGreen);
+}
+
+// The copy for one-pass readers holds the same entry whether or not it was read before, and is
+// refused where readEntry finds nothing.
+TEST_F(TmxFileGroupTest, UncachedReadsGiveTheSameEntries) {
+    TmxFileGroup group;
+    ASSERT_EQ(group.load(groupPath), 1);
+    const uint32_t ids[] = {TmxFileGroup::composeId(0, 0), TmxFileGroup::composeId(3, 0),
+                            TmxFileGroup::composeId(5, 1), TmxFileGroup::composeId(4, 2)};
+    for (uint32_t id : ids) {
+        SCOPED_TRACE(id);
+        const std::unique_ptr<TmxEntry> before = group.readEntryUncached(id);
+        const TmxEntry* kept = group.readEntry(id);
+        const std::unique_ptr<TmxEntry> after = group.readEntryUncached(id);
+        ASSERT_TRUE(before && kept && after);
+        EXPECT_NE(after.get(), kept);
+        for (const TmxEntry* copy : {before.get(), after.get()}) {
+            EXPECT_EQ(copy->tuid, kept->tuid);
+            EXPECT_EQ(copy->sourceLanguage, kept->sourceLanguage);
+            ASSERT_EQ(copy->segments.size(), kept->segments.size());
+            for (const auto& language : kept->segments)
+                EXPECT_EQ(findSegment(*copy, language.first).segment, language.second.segment);
+        }
+    }
+    EXPECT_EQ(group.readEntryUncached(TmxFileGroup::composeId(6, 1)), nullptr);
+    EXPECT_EQ(group.readEntryUncached(63), nullptr);
 }

@@ -28,8 +28,10 @@ std::vector<std::wstring> filesBeside(const std::wstring& path) {
     HANDLE find = FindFirstFileW((path + L".*").c_str(), &data);
     if (find == INVALID_HANDLE_VALUE)
         return names;
+    const std::wstring own = getFileName(path);
     do {
-        names.push_back(data.cFileName);
+        if (data.cFileName != own)
+            names.push_back(data.cFileName);
     } while (FindNextFileW(find, &data));
     FindClose(find);
     return names;

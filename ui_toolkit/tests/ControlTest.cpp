@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <new>
+#include <stdexcept>
+#include <string>
+#include <vector>
 
 using winui::Rect;
 
@@ -428,4 +432,27 @@ TEST(ControlTest, ChildAtAndKeyTarget) {
     EXPECT_EQ(top.childAt(30, 30), nullptr);
     EXPECT_EQ(grandchild->keyTarget(), &top);
     EXPECT_EQ(top.keyTarget(), &top);
+}
+
+// An exception from a handler stops at the window procedure: the message counts as not handled
+// (the default procedure answers it), the process lives on and the control keeps working.
+TEST(ControlTest, AnExceptionFromAHandlerDoesNotLeaveTheWindowProcedure) {
+    ControlProbe top;
+    int thrown = 0;
+    top.onMessageHook = [&](winui::Message& message) {
+        if (message.message == WM_APP + 7) {
+            ++thrown;
+            throw std::bad_alloc();
+        }
+    };
+    top.onTimerHook = [&] {
+        ++thrown;
+        throw std::runtime_error("handler failed");
+    };
+    EXPECT_EQ(SendMessageW(top.hwnd, WM_APP + 7, 1, 0), 0);
+    EXPECT_EQ(SendMessageW(top.hwnd, WM_TIMER, 42, 0), 0);
+    EXPECT_EQ(thrown, 2);
+    top.calls.clear();
+    SendMessageW(top.hwnd, WM_APP + 8, 2, 0);
+    EXPECT_EQ(top.calls, std::vector<std::wstring>{L"message " + std::to_wstring(WM_APP + 8) + L" 2"});
 }

@@ -9,6 +9,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -229,4 +230,46 @@ TEST(TabControlTest, StyledStripPaintsTabsBoxAndBand) {
     // Without the style the strip is native again.
     form.setStyle(nullptr);
     EXPECT_EQ(strip.paintFlags, 0u);
+}
+
+TEST(TabControlTest, StyledTitlesStandCentredInTheirTabs) {
+    winui::Style* cx = winui::getStyle(L"CX");
+    ASSERT_NE(cx, nullptr);
+    winui::Form form(nullptr, 400, 300, 0);
+    form.setStyle(cx);
+    TabControl strip(&form);
+    MoveWindow(strip.hwnd, 0, 0, 300, 200, FALSE);
+    Tab* first = strip.addTab();
+    Tab* second = strip.addTab();
+    first->setTitle(L"Fonts");
+    second->setTitle(L"Mgjy");
+    RECT item = {};
+    SendMessageW(strip.hwnd, TCM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&item));
+
+    // The rows where the title changes what the tab shows: painted with and without it.
+    auto paintStrip = [&](winui::Image& surface) {
+        surface.createBlank(300, 200);
+        strip.paint(*surface.canvas(), Rect(0, 0, 300, 200));
+    };
+    winui::Image titled;
+    paintStrip(titled);
+    second->title.clear();
+    winui::Image bare;
+    paintStrip(bare);
+    int top = -1;
+    int bottom = -1;
+    for (int y = 0; y < item.bottom + 4; ++y) {
+        for (int x = item.left; x < item.right; ++x) {
+            if (GetPixel(titled.canvas()->dc, x, y) != GetPixel(bare.canvas()->dc, x, y)) {
+                if (top < 0)
+                    top = y;
+                bottom = y;
+            }
+        }
+    }
+    ASSERT_GE(top, 0);
+    EXPECT_GE(top, item.top) << "the title reaches above its tab";
+    EXPECT_LT(bottom, item.bottom);
+    EXPECT_LE(std::abs((top + bottom) - static_cast<int>(item.top + item.bottom)), 6)
+        << "rows " << top << ".." << bottom << " in a tab of " << item.top << ".." << item.bottom;
 }
