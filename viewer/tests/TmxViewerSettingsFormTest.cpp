@@ -14,7 +14,7 @@
 #include "ui_toolkit/TabControl.h"
 #include "ui_toolkit/Toolkit.h"
 #include "ui_toolkit/tests/ControlProbe.h"
-#include "viewer/tests/ViewerTestSupport.h"
+#include "viewer/tests/SettingsTestSupport.h"
 
 #include <gtest/gtest.h>
 

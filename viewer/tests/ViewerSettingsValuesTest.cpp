@@ -6,7 +6,7 @@
 #include "ui_toolkit/Style.h"
 #include "ui_toolkit/StyleLibrary.h"
 #include "ui_toolkit/StyleTables.h"
-#include "viewer/tests/ViewerTestSupport.h"
+#include "viewer/tests/SettingsTestSupport.h"
 
 #include <gtest/gtest.h>
 
