@@ -226,6 +226,26 @@ TEST(JobThreadPoolTest, AStoppingThreadRunsItsQueueFirstWithinItsTimeLimit) {
     CloseHandle(never);
 }
 
+// A job run directly (a test or a benchmark does so, with the job on its stack) keeps its
+// percentage but queues no notice that would reach the job after it is gone.
+TEST(JobThreadPoolTest, AJobRunOutsideThePoolPostsNoNotice) {
+    struct Reporting : Job {
+        void run() override {
+            reportProgress(10);
+            reportProgress(60);
+        }
+    };
+    ASSERT_NE(JobThreadPool::instance().threadCount(), 0u);
+    drainMessages();
+    {
+        Reporting job;
+        job.run();
+        EXPECT_EQ(job.percent(), 60);
+    }
+    MSG msg;
+    EXPECT_FALSE(PeekMessageW(&msg, nullptr, kJobStartedMessage, kJobFinishedMessage, PM_NOREMOVE));
+}
+
 // A handler that throws on the GUI thread does not end the program: the notice is dropped at the
 // notification window and later notices (of this job and others) arrive as usual.
 TEST(JobThreadPoolTest, AThrowingHandlerDoesNotStopLaterNotices) {

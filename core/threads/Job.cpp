@@ -7,5 +7,6 @@ void Job::reportProgress(int percent) {
         return;
     // Stored before the notice is posted, so the handler that the notice triggers reads it.
     percent_.store(percent, std::memory_order_release);
-    postJobNotice(kJobProgressMessage, this);
+    if (onPool_)
+        postJobNotice(kJobProgressMessage, this);
 }

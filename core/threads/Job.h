@@ -27,9 +27,14 @@ public:
 
 protected:
     // Called from run(): stores the percentage and posts a progress notice, but only when the
-    // percentage changed.
+    // percentage changed and the pool runs the job. A job run directly (as a test or a benchmark
+    // does) posts nothing: nothing keeps it alive until a notice would be delivered.
     void reportProgress(int percent);
 
 private:
+    friend class JobThread;
+
     std::atomic<int> percent_{0};
+    // Set by the pool thread while it runs the job; read on that thread only.
+    bool onPool_ = false;
 };

@@ -66,12 +66,14 @@ void JobThread::run() {
         }
         if (job) {
             postJobNotice(kJobStartedMessage, job);
+            job->onPool_ = true;
             try {
                 job->run();
             } catch (...) {
                 // A job that throws must neither end the process nor leave its owner waiting
                 // for a finished notice that never comes.
             }
+            job->onPool_ = false;
             // The owner may delete the job as soon as this arrives: the job is not touched
             // after it.
             postJobNotice(kJobFinishedMessage, job);
