@@ -144,30 +144,37 @@ TEST_F(SiftonFormTest, ProcessRefusesMissingFieldsWithTheFocusOnTheFieldAtFault)
 }
 
 TEST_F(SiftonFormTest, EachRunEndsWithOneMessageAndTheWindowReady) {
+    // What stands at the output's place before the run.
+    enum Before { Nothing, OldFile, Folder };
+    const std::wstring failed = localized(L"ProcessingError") + L": ";
     const struct {
         const char* label;
         const wchar_t* fixture;
         const wchar_t* language;
         bool removeProps;
-        bool outputExists;
+        Before before;
         UINT icon;
-        std::wstring message; // the text, or its start for an error
+        std::wstring message; // the whole text, or its start for an error
         bool written;
     } runs[] = {
-        {"units kept", L"utf16.tmx", L" DE ", false, false, MB_ICONINFORMATION,
+        {"units kept", L"utf16.tmx", L" DE ", false, Nothing, MB_ICONINFORMATION,
          localized(L"FileSaved"), true},
-        {"all languages, props dropped", L"utf16.tmx", L"", true, false, MB_ICONINFORMATION,
+        {"all languages, props dropped", L"utf16.tmx", L"", true, OldFile, MB_ICONINFORMATION,
          localized(L"FileSaved"), true},
-        {"language absent", L"utf16.tmx", L"ja", false, false, MB_ICONWARNING,
+        {"language absent", L"utf16.tmx", L"ja", false, OldFile, MB_ICONWARNING,
          localized(L"NoLangMatch"), false},
-        {"undecodable bytes", L"bad-utf8.tmx", L"de", false, true, MB_ICONERROR,
-         localized(L"ProcessingError") + L": (", false},
+        {"undecodable bytes, with their place", L"bad-utf8.tmx", L"de", false, OldFile,
+         MB_ICONERROR, failed + L"(", false},
+        {"input gone", L"no-such-file.tmx", L"de", false, Nothing, MB_ICONERROR, failed, false},
+        {"output is a folder", L"utf16.tmx", L"de", false, Folder, MB_ICONERROR, failed, false},
     };
     int n = 0;
     for (const auto& run : runs) {
         const std::wstring output = folder.file(L"out" + std::to_wstring(++n) + L".tmx");
-        if (run.outputExists) {
+        if (run.before == OldFile) {
             ASSERT_TRUE(writeText(output, "old output"));
+        } else if (run.before == Folder) {
+            ASSERT_TRUE(CreateDirectoryW(output.c_str(), nullptr));
         }
         form->pathEdit->setText(dataPath(run.fixture));
         form->languageEdit->setText(run.language);
@@ -180,6 +187,7 @@ TEST_F(SiftonFormTest, EachRunEndsWithOneMessageAndTheWindowReady) {
         EXPECT_EQ(L"Sifton", shown[0].caption) << run.label;
         EXPECT_EQ(0u, shown[0].text.find(run.message)) << run.label << ": " << shown[0].text;
         if (run.icon == MB_ICONERROR) {
+            // The job's own text follows.
             EXPECT_GT(shown[0].text.size(), run.message.size() + 2) << run.label;
         } else {
             EXPECT_EQ(run.message, shown[0].text) << run.label;
@@ -187,8 +195,11 @@ TEST_F(SiftonFormTest, EachRunEndsWithOneMessageAndTheWindowReady) {
         EXPECT_EQ(run.icon, shown[0].icon) << run.label;
         if (run.written) {
             EXPECT_NE(std::string::npos, readText(output).find("<tu")) << run.label;
-        } else if (run.outputExists) {
+        } else if (run.before == OldFile) {
             EXPECT_EQ("old output", readText(output)) << run.label;
+        } else if (run.before == Folder) {
+            EXPECT_NE(0u, GetFileAttributesW(output.c_str()) & FILE_ATTRIBUTE_DIRECTORY)
+                << run.label;
         } else {
             EXPECT_FALSE(exists(output)) << run.label;
         }
