@@ -170,6 +170,7 @@ private:
     LRESULT dispatchKey(Message& message, Frame& frame, bool down);
     LRESULT dispatchShowWindow(Message& message, Frame& frame);
     void forgetModal();
+    bool isChild(const Control* control) const;
 };
 
 } // namespace winui

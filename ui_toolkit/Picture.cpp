@@ -1,0 +1,27 @@
+#include "ui_toolkit/Picture.h"
+
+#include "ui_toolkit/Canvas.h"
+#include "ui_toolkit/CoverSupport.h"
+#include "ui_toolkit/Image.h"
+#include "ui_toolkit/Toolkit.h"
+
+namespace winui {
+
+Picture::Picture(Control* parentControl) : Control(parentControl) {
+    paintFlags = PaintThroughPaint | EraseSwallow;
+    createWindow(parent ? parent->hwnd : nullptr, childWindowClass,
+                 WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, false, Rect());
+}
+
+void Picture::paint(Canvas& canvas, const Rect& updateRect) {
+    if (image && !image->isEmpty()) {
+        canvas.stretchImage(clientRect(), *image);
+        return;
+    }
+    // Nothing erases the window: without an image it would show whatever lay there before.
+    const Brush body(styleColor(style, kColorFormBody));
+    const RECT r = {updateRect.left, updateRect.top, updateRect.right, updateRect.bottom};
+    FillRect(canvas.dc, &r, body.handle());
+}
+
+} // namespace winui
