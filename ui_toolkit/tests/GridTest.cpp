@@ -27,7 +27,7 @@ public:
         ++heightsMeasured;
         return row < static_cast<int32_t>(heights.size()) ? heights[row] : height;
     }
-    int32_t columnWidth(int32_t column) override { return 50; }
+    int32_t columnWidth(int32_t column) override { return width; }
     void drawCell(int32_t row, int32_t column, winui::Canvas& canvas, const Rect& cell) override {
         cells.emplace_back(row, column);
     }
@@ -42,6 +42,7 @@ public:
     int32_t rows;
     int32_t columns;
     int32_t height = 20;
+    int32_t width = 50;
     std::vector<int32_t> heights;
     std::vector<std::pair<int32_t, int32_t>> cells;
     std::vector<Rect> emptyAreas;
@@ -63,6 +64,7 @@ struct GridWindow {
         grid->setProvider(provider);
         grid->onResized();
         grid->setTopRow(0);
+        grid->scrollColumns(-grid->firstColumn);
         settle();
     }
     // Lets the window system deliver what showing or moving caused, then paints.
@@ -468,6 +470,55 @@ TEST_F(GridTest, EnsureRowVisibleScrollsTheLeastOrJumps) {
     grid.setTopRow(5);
     grid.ensureRowVisible(18);
     EXPECT_EQ(grid.topRow, 5);
+}
+
+TEST_F(GridTest, ColumnsScrollLikeRowsThoughNoBarShowsThem) {
+    SyntheticProvider provider(20, 10);
+    provider.width = 100;
+    GridWindow& window = show(&provider);
+    Grid& grid = *window.grid;
+    EventLog events(grid);
+    const int32_t w = window.width();
+    ASSERT_EQ(w, 283);
+    // Columns 8 and 9 take 200 pixels; column 7 would need 300.
+    EXPECT_EQ(grid.lastFirstColumn, 8);
+
+    grid.scrollHorizontally(winui::GridLineDown, 0);
+    EXPECT_EQ(grid.firstColumn, 1);
+    EXPECT_EQ(window.updateRect(), Rect(w - 100, 0, w, 190));
+    UpdateWindow(grid.hwnd);
+    EXPECT_EQ(SendMessageW(grid.hwnd, WM_HSCROLL, SB_LINEUP, 0), 0);
+    EXPECT_EQ(grid.firstColumn, 0);
+    EXPECT_EQ(window.updateRect(), Rect(0, 0, 100, 190));
+    EXPECT_EQ(events.take(), (Log{L"first 1", L"first 0"}));
+
+    struct Step {
+        int32_t step;
+        int32_t first;
+    };
+    for (const Step& s : {Step{5, 5}, Step{100, 8}, Step{-100, 0}, Step{0, 0}}) {
+        grid.scrollColumns(s.step);
+        EXPECT_EQ(grid.firstColumn, s.first) << s.step;
+    }
+
+    // A shown row whose first column is just out of view brings the column back.
+    grid.scrollColumns(1);
+    grid.ensureRowVisible(2);
+    EXPECT_EQ(grid.firstColumn, 0);
+    // A row out of view with the columns moved: the view jumps to column 0 and the row.
+    grid.scrollColumns(5);
+    events.take();
+    grid.ensureRowVisible(15);
+    EXPECT_EQ(grid.firstColumn, 0);
+    EXPECT_EQ(grid.topRow, 11);
+    EXPECT_EQ(events.take(), (Log{L"first 0", L"top 11"}));
+
+    // Fewer columns pull the first column back.
+    grid.scrollColumns(5);
+    provider.columns = 3;
+    fireHandlers(provider.columnsChanged);
+    EXPECT_EQ(grid.lastFirstColumn, 1);
+    EXPECT_EQ(grid.firstColumn, 1);
 }
 
 TEST_F(GridTest, MousePressesDragsAndReleases) {
