@@ -1,7 +1,7 @@
 #include "ui_toolkit/Button.h"
 
 #include "ui_toolkit/Canvas.h"
-#include "ui_toolkit/CoverSupport.h"
+#include "ui_toolkit/PaintSupport.h"
 #include "ui_toolkit/Style.h"
 
 namespace winui {

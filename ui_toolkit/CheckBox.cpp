@@ -1,7 +1,7 @@
 #include "ui_toolkit/CheckBox.h"
 
 #include "ui_toolkit/Canvas.h"
-#include "ui_toolkit/CoverSupport.h"
+#include "ui_toolkit/PaintSupport.h"
 #include "ui_toolkit/Style.h"
 #include "ui_toolkit/Toolkit.h"
 
@@ -10,7 +10,6 @@ namespace winui {
 namespace {
 
 constexpr uint32_t kBoxStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | BS_AUTOCHECKBOX;
-constexpr uint32_t kCoverStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
 
 bool skinned(const Style* style) {
     return style && style->hasElement(kElementCheckBox);
@@ -70,7 +69,7 @@ void CheckBox::syncCover() {
     if (!cover || !hwnd)
         return;
     const auto windowStyle = static_cast<uint32_t>(GetWindowLongW(hwnd, GWL_STYLE));
-    placeCover(cover->hwnd, bounds(), (windowStyle & WS_VISIBLE) != 0);
+    cover->place(bounds(), (windowStyle & WS_VISIBLE) != 0);
     cover->setFocused(GetFocus() == hwnd);
     cover->setEnabled((windowStyle & WS_DISABLED) == 0);
 }
@@ -110,6 +109,11 @@ void CheckBox::onFocusLost() {
         cover->setFocused(false);
 }
 
+void CheckBox::onFontChanged() {
+    if (cover)
+        cover->takeFont(font);
+}
+
 void CheckBox::onStyleChanged() {
     if (!skinned(style)) {
         delete cover;
@@ -118,42 +122,21 @@ void CheckBox::onStyleChanged() {
     if (cover || !hwnd)
         return;
     cover = new CheckBoxCover(this);
+    cover->takeFont(font);
     syncCover();
     cover->setText(text());
     cover->setChecked(isChecked());
 }
 
-CheckBoxCover::CheckBoxCover(CheckBox* coveredBox) : Control(coveredBox->parent), box(coveredBox) {
-    paintFlags = PaintThroughPaint | EraseSwallow;
-    createWindow(parent ? parent->hwnd : nullptr, childWindowClass, kCoverStyle, 0, false, Rect());
-}
+CheckBoxCover::CheckBoxCover(CheckBox* coveredBox) : Cover(coveredBox), box(coveredBox) {}
 
 CheckBoxCover::~CheckBoxCover() {
     if (box && box->cover == this)
         box->cover = nullptr;
 }
 
-void CheckBoxCover::onMessage(Message& message) {
-    passMouseThrough(message);
-}
-
-void CheckBoxCover::onTextChanged() {
-    if (hwnd)
-        InvalidateRect(hwnd, nullptr, TRUE);
-}
-
-void CheckBoxCover::update(bool& member, bool value) {
-    if (member == value)
-        return;
-    member = value;
-    if (hwnd)
-        InvalidateRect(hwnd, nullptr, TRUE);
-}
-
 void CheckBoxCover::setChecked(bool value) { update(checked, value); }
 void CheckBoxCover::setPressed(bool value) { update(pressed, value); }
-void CheckBoxCover::setEnabled(bool value) { update(enabled, value); }
-void CheckBoxCover::setFocused(bool value) { update(focused, value); }
 
 int32_t CheckBoxCover::currentElement() const {
     if (!enabled)

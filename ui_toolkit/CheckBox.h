@@ -2,6 +2,7 @@
 
 #include "core/events/HandlerList.h"
 #include "ui_toolkit/Control.h"
+#include "ui_toolkit/Cover.h"
 
 #include <string>
 
@@ -22,6 +23,7 @@ public:
     void onMessage(Message& message) override;
     void onFocusGained() override;
     void onFocusLost() override;
+    void onFontChanged() override;
     void onStyleChanged() override;
 
     bool isChecked() const;
@@ -35,20 +37,16 @@ public:
 };
 
 // The painted overlay of a styled check box: the glyph of the state and the text beside it.
-class CheckBoxCover : public Control {
+class CheckBoxCover : public Cover {
 public:
     explicit CheckBoxCover(CheckBox* box);
     ~CheckBoxCover() override;
 
-    void onMessage(Message& message) override;
     void paint(Canvas& canvas, const Rect& updateRect) override;
-    void onTextChanged() override;
 
     // Each stores the value and repaints only when it changed.
     void setChecked(bool value);
     void setPressed(bool value);
-    void setEnabled(bool value);
-    void setFocused(bool value);
 
     // The element shown in the current state.
     int32_t currentElement() const;
@@ -56,11 +54,6 @@ public:
     CheckBox* box;
     bool checked = false;
     bool pressed = false;
-    bool enabled = false;
-    bool focused = false;
-
-private:
-    void update(bool& member, bool value);
 };
 
 } // namespace winui

@@ -1,7 +1,7 @@
 #include "ui_toolkit/ComboBox.h"
 
 #include "ui_toolkit/Canvas.h"
-#include "ui_toolkit/CoverSupport.h"
+#include "ui_toolkit/PaintSupport.h"
 #include "ui_toolkit/Image.h"
 #include "ui_toolkit/Style.h"
 #include "ui_toolkit/Toolkit.h"
@@ -14,7 +14,6 @@ namespace {
 
 constexpr uint32_t kBoxStyle =
     WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST;
-constexpr uint32_t kCoverStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
 constexpr int32_t kTextIndent = 4;
 
 bool skinned(const Style* style) {
@@ -75,7 +74,7 @@ void ComboBox::syncCover() {
     if (place.height() < coverHeight)
         place.bottom = place.top + coverHeight;
     const auto windowStyle = static_cast<uint32_t>(GetWindowLongW(hwnd, GWL_STYLE));
-    placeCover(cover->hwnd, place, (windowStyle & WS_VISIBLE) != 0);
+    cover->place(place, (windowStyle & WS_VISIBLE) != 0);
     cover->setFieldHeight(coverHeight);
     cover->setFocused(GetFocus() == hwnd);
     cover->setEnabled((windowStyle & WS_DISABLED) == 0);
@@ -148,14 +147,9 @@ void ComboBox::onTextChanged() {
         cover->setText(text());
 }
 
-void ComboBox::giveCoverFont() {
-    cover->inheritFont = false;
-    cover->setFont(font);
-}
-
 void ComboBox::onFontChanged() {
     if (cover)
-        giveCoverFont();
+        cover->takeFont(font);
 }
 
 void ComboBox::onStyleChanged() {
@@ -166,47 +160,23 @@ void ComboBox::onStyleChanged() {
     if (cover || !hwnd)
         return;
     cover = new ComboBoxCover(this);
-    giveCoverFont();
+    cover->takeFont(font);
     cover->setText(text());
     syncCover();
 }
 
-ComboBoxCover::ComboBoxCover(ComboBox* coveredBox) : Control(coveredBox->parent), box(coveredBox) {
-    paintFlags = PaintThroughPaint | EraseSwallow;
-    createWindow(parent ? parent->hwnd : nullptr, childWindowClass, kCoverStyle, 0, false, Rect());
-}
+ComboBoxCover::ComboBoxCover(ComboBox* coveredBox) : Cover(coveredBox), box(coveredBox) {}
 
 ComboBoxCover::~ComboBoxCover() {
     if (box && box->cover == this)
         box->cover = nullptr;
 }
 
-void ComboBoxCover::onMessage(Message& message) {
-    passMouseThrough(message);
-}
-
-void ComboBoxCover::onTextChanged() {
-    if (hwnd)
-        InvalidateRect(hwnd, nullptr, TRUE);
-}
-
-void ComboBoxCover::update(bool& member, bool value) {
-    if (member == value)
-        return;
-    member = value;
-    if (hwnd)
-        InvalidateRect(hwnd, nullptr, TRUE);
-}
-
-void ComboBoxCover::setEnabled(bool value) { update(enabled, value); }
-void ComboBoxCover::setFocused(bool value) { update(focused, value); }
-
 void ComboBoxCover::setFieldHeight(int32_t height) {
     if (height == fieldHeight)
         return;
     fieldHeight = height;
-    if (hwnd)
-        InvalidateRect(hwnd, nullptr, TRUE);
+    repaint();
 }
 
 void ComboBoxCover::paintNow() {
@@ -240,11 +210,8 @@ void ComboBoxCover::paint(Canvas& canvas, const Rect& updateRect) {
     const Rect client = clientRect();
     const Layout parts = layout(client);
     const Rect band(client.left, parts.field.bottom, client.right, client.bottom);
-    if (!band.isEmpty() && band.top < updateRect.bottom && band.bottom > updateRect.top) {
-        const Brush body(styleColor(style, kColorFormBody));
-        const RECT r = {band.left, band.top, band.right, band.bottom};
-        FillRect(dc, &r, body.handle());
-    }
+    if (!band.isEmpty() && band.top < updateRect.bottom && band.bottom > updateRect.top)
+        fillRect(dc, band, styleColor(style, kColorFormBody));
     if (!style)
         return;
 

@@ -2,6 +2,7 @@
 
 #include "core/events/HandlerList.h"
 #include "ui_toolkit/Control.h"
+#include "ui_toolkit/Cover.h"
 
 #include <cstdint>
 #include <string>
@@ -49,23 +50,18 @@ public:
 private:
     // Reports a selection that differs from the last one reported.
     void selectionMayHaveChanged();
-    void giveCoverFont();
 };
 
 // The painted overlay of a styled combo box.
-class ComboBoxCover : public Control {
+class ComboBoxCover : public Cover {
 public:
     explicit ComboBoxCover(ComboBox* box);
     ~ComboBoxCover() override;
 
-    void onMessage(Message& message) override;
     void paint(Canvas& canvas, const Rect& updateRect) override;
-    void onTextChanged() override;
 
-    // Each stores the value and repaints only when it changed.
+    // Stores the height and repaints when it changed.
     void setFieldHeight(int32_t height);
-    void setEnabled(bool value);
-    void setFocused(bool value);
     // Paints at once, without waiting for WM_PAINT (the drop-down list opens meanwhile).
     void paintNow();
 
@@ -79,12 +75,7 @@ public:
 
     ComboBox* box;
     bool dropped = false;
-    bool enabled = false;
-    bool focused = false;
     int32_t fieldHeight = 0;
-
-private:
-    void update(bool& member, bool value);
 };
 
 } // namespace winui

@@ -1,7 +1,7 @@
 #include "ui_toolkit/Picture.h"
 
 #include "ui_toolkit/Canvas.h"
-#include "ui_toolkit/CoverSupport.h"
+#include "ui_toolkit/PaintSupport.h"
 #include "ui_toolkit/Image.h"
 #include "ui_toolkit/Toolkit.h"
 
@@ -19,9 +19,7 @@ void Picture::paint(Canvas& canvas, const Rect& updateRect) {
         return;
     }
     // Nothing erases the window: without an image it would show whatever lay there before.
-    const Brush body(styleColor(style, kColorFormBody));
-    const RECT r = {updateRect.left, updateRect.top, updateRect.right, updateRect.bottom};
-    FillRect(canvas.dc, &r, body.handle());
+    fillRect(canvas.dc, updateRect, styleColor(style, kColorFormBody));
 }
 
 } // namespace winui

@@ -114,6 +114,16 @@ TEST(CheckBoxTest, NativeWithoutImagesCoveredWithThem) {
     EXPECT_TRUE(box->cover->checked);
     EXPECT_EQ(box->cover->text(), L"Plain");
 
+    // The cover writes in the box's font, also one the box alone was given.
+    LOGFONTW wanted = {};
+    wanted.lfHeight = -19;
+    wcscpy(wanted.lfFaceName, L"Tahoma");
+    box->inheritFont = false;
+    box->setFont(winui::Font::fromLogFont(wanted));
+    LOGFONTW seen = {};
+    ASSERT_TRUE(box->cover->font.getLogFont(seen));
+    EXPECT_EQ(seen.lfHeight, -19);
+
     // Deleting the check box takes its cover along.
     const HWND lastCover = box->cover->hwnd;
     delete box;

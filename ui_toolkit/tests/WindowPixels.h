@@ -4,6 +4,7 @@
 
 #include "ui_toolkit/Image.h"
 #include "ui_toolkit/Style.h"
+#include "ui_toolkit/WindowCapture.h"
 #include "ui_toolkit/tests/ControlProbe.h"
 
 #include <windows.h>
@@ -33,7 +34,9 @@ inline winui::Image capture(HWND window) {
     SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     pumpMessages();
-    return grab(window);
+    winui::Image image;
+    winui::captureWindow(window, image);
+    return image;
 }
 
 inline COLORREF pixel(const winui::Image& image, int32_t x, int32_t y) {
