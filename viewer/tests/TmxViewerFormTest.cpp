@@ -310,7 +310,7 @@ TEST_F(TmxViewerFormTest, SearchFieldWidthFollowsTheLanguageList) {
 }
 
 TEST_F(TmxViewerFormTest, EscapeMinimisesAVisibleWindowOnly) {
-    ShowWindow(form->hwnd, SW_SHOWNORMAL);
+    ShowWindow(form->hwnd, SW_SHOWNA);
     pressKey(form->hwnd, VK_ESCAPE, false);
     EXPECT_TRUE(IsIconic(form->hwnd));
     pressKey(form->hwnd, VK_ESCAPE, false);
@@ -324,7 +324,7 @@ TEST_F(TmxViewerFormTest, EscapeMinimisesAVisibleWindowOnly) {
 TEST_F(TmxViewerFormTest, SearchSelectCopyExportAndReopen) {
     const std::wstring folder = makeScratchFolder(L"viewer-search");
     const std::wstring sample = copySample(folder);
-    ShowWindow(form->hwnd, SW_SHOWNORMAL);
+    ShowWindow(form->hwnd, SW_SHOWNA);
     MoveWindow(form->hwnd, 40, 40, 640, 360, TRUE);
     openForReal(sample);
     EXPECT_EQ(form->text(), L"sample");
