@@ -38,8 +38,8 @@ void openCommandLinePath(const std::wstring& path) {
         mainForm->openCommandLinePath(path);
 }
 
-int startShowCommand() {
-    return Settings::global().get<bool>(L"mainFormMaximized", false) ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL;
+int startShowCommand(bool wasMaximized) {
+    return wasMaximized ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL;
 }
 
 int runViewer(HINSTANCE instance, const wchar_t* commandLineTail) {
@@ -49,6 +49,8 @@ int runViewer(HINSTANCE instance, const wchar_t* commandLineTail) {
     Settings& settings = Settings::global();
     settings.loadFile(application.settingsFilePath());
     applyFontRule(*mainForm);
+    // Read before the placement, whose resize stores the window's present state.
+    const bool wasMaximized = settings.get<bool>(L"mainFormMaximized", false);
     restoreMainFormPlacement();
 
     Localization& localization = Localization::instance();
@@ -62,7 +64,7 @@ int runViewer(HINSTANCE instance, const wchar_t* commandLineTail) {
     const std::wstring tail = commandLineTail ? commandLineTail : L"";
     if (!tail.empty())
         openCommandLinePath(unquoteCommandLine(tail));
-    ShowWindow(mainForm->hwnd, startShowCommand());
+    ShowWindow(mainForm->hwnd, startShowCommand(wasMaximized));
 
     const int exitCode = runMessageLoop(application);
     storeSettingsFile(settings, application.settingsFilePath());

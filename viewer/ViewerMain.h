@@ -22,8 +22,9 @@ void restoreMainFormPlacement();
 // Hands the command-line path to the main window (after unquoting), to open once it is ready.
 void openCommandLinePath(const std::wstring& path);
 
-// How the main window is first shown: maximised again when it was maximised at the last exit.
-int startShowCommand();
+// How the main window is first shown: maximised again when it was maximised at the last exit
+// ("mainFormMaximized"), else in its normal state.
+int startShowCommand(bool wasMaximized);
 
 // Steps 1 to 12: build the window, read the settings file, apply font, placement, language and
 // style, take the command line, run the message loop, write or remove the settings file.

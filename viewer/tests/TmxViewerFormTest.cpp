@@ -561,9 +561,13 @@ TEST_F(TmxViewerFormTest, StartUpFontAndPlacement) {
     EXPECT_EQ(form->bounds(), winui::Rect(100, 80, 740, 520));
     mainForm = nullptr;
 
-    EXPECT_EQ(startShowCommand(), SW_SHOWNORMAL);
-    Settings::global().set<bool>(L"mainFormMaximized", true);
-    EXPECT_EQ(startShowCommand(), SW_SHOWMAXIMIZED);
+    EXPECT_EQ(startShowCommand(false), SW_SHOWNORMAL);
+    EXPECT_EQ(startShowCommand(true), SW_SHOWMAXIMIZED);
+    // The window keeps the flag current.
+    ShowWindow(form->hwnd, SW_SHOWMAXIMIZED);
+    EXPECT_TRUE(Settings::global().get<bool>(L"mainFormMaximized", false));
+    ShowWindow(form->hwnd, SW_RESTORE);
+    EXPECT_FALSE(Settings::global().get<bool>(L"mainFormMaximized", true));
 
     // Closing always stores the window's place.
     const winui::Rect before = form->bounds();
