@@ -154,6 +154,12 @@ int64_t XmlParser::markupByteOffset() const {
     return state_->markupByteOffset;
 }
 
+bool XmlParser::atContent() const {
+    const XmlParserState& s = *state_;
+    return s.state_ == XmlParserState::State::Content &&
+           s.subState_ != XmlParserState::SubState::Keyword && !s.inReference_;
+}
+
 void XmlParser::stop() {
     state_->stopRequested = true;
 }

@@ -76,6 +76,9 @@ public:
     void setStopFlag(const std::atomic<bool>* flag) { stopFlag_ = flag; }
     // True when the last parse ended through the stop flag.
     bool stopped() const { return stopped_; }
+    // True when the machine stands between pieces of markup, outside any reference: a parse of
+    // the bytes that follow, begun by a fresh parser, reads them exactly as this one would.
+    bool atContent() const;
 
     // Called at the '?' that closes an XML declaration (target "xml") or a style-sheet
     // declaration (target "xml-stylesheet").
