@@ -1,7 +1,6 @@
 #include "tmx_engine/TmxFileGroup.h"
 
-#include "core/util/StringUtils.h"
-#include "core/xml/XmlFileStream.h"
+#include "tmx_engine/GroupFileReader.h"
 #include "tmx_engine/TmxFile.h"
 #include "tmx_engine/TmxFileGroupParser.h"
 #include "tmx_engine/TmxIndexBuilder.h"
@@ -21,22 +20,10 @@ TmxFileGroup::~TmxFileGroup() = default;
 int TmxFileGroup::load(const std::wstring& path) {
     if (!members_.empty() || !names_.empty() || !colors_.empty())
         return 2;
-    try {
-        XmlFileStream stream(path);
-        TmxFileGroupParser parser;
-        // A missing file reads as an empty document, a damaged one may end early: neither is a
-        // group.
-        if (stream.hadError() || !parser.parse(stream) || stream.hadError() || parser.truncated())
-            return 6;
-        const std::wstring folder = getDirectory(path);
-        std::vector<std::wstring> paths;
-        paths.reserve(parser.paths().size());
-        for (const std::wstring& member : parser.paths())
-            paths.push_back(resolveGroupMemberPath(member, folder));
-        return loadMembers(paths, parser.names(), parser.colors());
-    } catch (const std::bad_alloc&) {
+    GroupFileMembers group;
+    if (!readGroupFile(path, group))
         return 6;
-    }
+    return loadMembers(group.fullPaths, group.names, group.colors);
 }
 
 int TmxFileGroup::loadMembers(const std::vector<std::wstring>& paths, const std::vector<std::wstring>& names,

@@ -43,6 +43,9 @@ TmxFileGroupParser::TmxFileGroupParser() {
 
 void TmxFileGroupParser::startElement(const std::wstring& name, const XmlAttributes& attributes,
                                       bool isEmpty) {
+    sawElement_ = true;
+    if (!isEmpty)
+        ++openElements_;
     if (depth_ > 0) {
         // A child element: its text still belongs to the member.
         if (!isEmpty)
@@ -61,6 +64,8 @@ void TmxFileGroupParser::startElement(const std::wstring& name, const XmlAttribu
 }
 
 void TmxFileGroupParser::endElement(const std::wstring& name, bool isEmpty) {
+    if (!isEmpty)
+        --openElements_;
     if (depth_ == 0 || isEmpty)
         return;
     if (--depth_ == 0)

@@ -23,6 +23,9 @@ public:
     // True when the document ended inside a "tmxfile" element: the file was cut off, and the
     // member being read is lost.
     bool truncated() const { return depth_ > 0; }
+    // True when the document held at least one element and closed every element it opened; a
+    // text that is no XML document at all, or one cut off anywhere inside its elements, is not.
+    bool complete() const { return sawElement_ && openElements_ == 0; }
 
     void startElement(const std::wstring& name, const XmlAttributes& attributes, bool isEmpty) override;
     void endElement(const std::wstring& name, bool isEmpty) override;
@@ -37,6 +40,9 @@ private:
     std::vector<uint32_t> colors_;
     // Open elements from the current "tmxfile" down; 0 outside any.
     int depth_ = 0;
+    // Elements of the whole document opened and not yet closed.
+    int openElements_ = 0;
+    bool sawElement_ = false;
     std::wstring text_;
     std::wstring name_;
     uint32_t color_ = 0;

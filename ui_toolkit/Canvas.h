@@ -2,8 +2,8 @@
 
 #include "ui_toolkit/Brush.h"
 #include "ui_toolkit/Pen.h"
-#include "ui_toolkit/values/Font.h"
-#include "ui_toolkit/values/Rect.h"
+#include "core/values/Font.h"
+#include "core/values/Rect.h"
 
 #include <windows.h>
 

@@ -114,13 +114,19 @@ void Control::setNarrowText(const std::string& text) {
     SetWindowTextA(hwnd, text.c_str());
 }
 
+// A child may delete a sibling while it takes a new font or style (a check box its cover):
+// the walks over a copy of the children skip the ones gone meanwhile.
+bool Control::isChild(const Control* control) const {
+    return children.count(const_cast<Control*>(control)) != 0;
+}
+
 void Control::setFont(const Font& source) {
     if (source.handle() == font.handle())
         return;
     // assign makes the new handle before it deletes the old one.
     font.assign(source);
     for (Control* child : std::vector<Control*>(children.begin(), children.end())) {
-        if (child->inheritFont)
+        if (isChild(child) && child->inheritFont)
             child->setFont(source);
     }
     onFontChanged();
@@ -133,7 +139,7 @@ void Control::setStyle(Style* newStyle) {
         return;
     style = newStyle;
     for (Control* child : std::vector<Control*>(children.begin(), children.end())) {
-        if (child->inheritStyle)
+        if (isChild(child) && child->inheritStyle)
             child->setStyle(newStyle);
     }
     onStyleChanged();

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "ui_toolkit/Message.h"
-#include "ui_toolkit/values/Font.h"
-#include "ui_toolkit/values/Rect.h"
+#include "core/values/Font.h"
+#include "core/values/Rect.h"
 
 #include <windows.h>
 
@@ -170,6 +170,7 @@ private:
     LRESULT dispatchKey(Message& message, Frame& frame, bool down);
     LRESULT dispatchShowWindow(Message& message, Frame& frame);
     void forgetModal();
+    bool isChild(const Control* control) const;
 };
 
 } // namespace winui

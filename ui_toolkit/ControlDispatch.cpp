@@ -121,7 +121,9 @@ LRESULT Control::dispatchMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         break;
     case WM_ACTIVATE:
         defaultProcessing(message);
-        if (wParam == 0) {
+        // The high word says whether the window is minimised; only the low word tells
+        // activation from deactivation.
+        if (LOWORD(wParam) == WA_INACTIVE) {
             onDeactivated();
         } else if (Form* top = topModalForm(); top && !isTopModal(this)) {
             if (top->hwnd)

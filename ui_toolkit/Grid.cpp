@@ -65,12 +65,16 @@ Grid::Grid(Control* parentControl) : Control(parentControl) {
 Grid::~Grid() {
     // A provider that derives from the grid's own class is gone or going; nothing below may
     // reach it.
+    disconnectProvider();
+    provider = emptyProvider();
+}
+
+void Grid::disconnectProvider() {
     columnsChangedLink.disconnectAll();
     rowsChangedLink.disconnectAll();
     contentChangedLink.disconnectAll();
     cellChangedLink.disconnectAll();
     rowChangedLink.disconnectAll();
-    provider = emptyProvider();
 }
 
 void Grid::connectProvider() {
@@ -87,11 +91,7 @@ void Grid::setProvider(GridContentProvider* newProvider) {
     if (newProvider == provider)
         return;
     abandonPress();
-    columnsChangedLink.disconnectAll();
-    rowsChangedLink.disconnectAll();
-    contentChangedLink.disconnectAll();
-    cellChangedLink.disconnectAll();
-    rowChangedLink.disconnectAll();
+    disconnectProvider();
     provider = newProvider;
     connectProvider();
 }
@@ -146,63 +146,82 @@ void Grid::onResized() {
     updateVerticalScrollBar();
 }
 
-void Grid::moveTopRow(int32_t row) {
+// What differs between moving the rows and moving the columns.
+struct Grid::AxisState {
+    GridAxis::Kind kind;
+    bool vertical;
+    int32_t Grid::*first;
+    int32_t Grid::*last;
+    HandlerList Grid::*changed;
+    void (Grid::*updateBar)();
+};
+
+const Grid::AxisState Grid::kRowAxis = {GridAxis::Rows, true, &Grid::topRow, &Grid::lastTopRow,
+                                        &Grid::topRowChanged, &Grid::updateVerticalScrollBar};
+const Grid::AxisState Grid::kColumnAxis = {GridAxis::Columns, false, &Grid::firstColumn,
+                                           &Grid::lastFirstColumn, &Grid::firstColumnChanged,
+                                           &Grid::updateHorizontalScrollBar};
+
+void Grid::moveFirst(const AxisState& axis, int32_t value) {
     const Rect client = clientRect();
-    const GridMove move = gridMove(rows(), client.height(), topRow, row);
-    topRow = row;
+    const int32_t extent = axis.vertical ? client.height() : client.width();
+    const GridMove move = gridMove(GridAxis(*provider, axis.kind), extent, this->*axis.first, value);
+    this->*axis.first = value;
     if (move.shift && hwnd) {
         // Only the band that stays in view moves, so that just the strip is left to repaint.
-        const RECT band = {0, move.clipStart - move.offset, client.right, move.clipEnd - move.offset};
+        // Spans along the axis become rectangles across the whole client area.
+        auto across = [&](int32_t start, int32_t end) {
+            return axis.vertical ? RECT{0, start, client.right, end} : RECT{start, 0, end, client.bottom};
+        };
+        const RECT band = across(move.clipStart - move.offset, move.clipEnd - move.offset);
         const RECT all = {0, 0, client.right, client.bottom};
-        ScrollWindowEx(hwnd, 0, move.offset, &band, &all, nullptr, nullptr, SW_INVALIDATE);
-        const Rect strip(0, move.stripStart, client.right, move.stripEnd);
-        invalidate(hwnd, &strip);
+        ScrollWindowEx(hwnd, axis.vertical ? 0 : move.offset, axis.vertical ? move.offset : 0, &band, &all,
+                       nullptr, nullptr, SW_INVALIDATE);
+        const RECT strip = across(move.stripStart, move.stripEnd);
+        InvalidateRect(hwnd, &strip, TRUE);
     } else {
         invalidate(hwnd, nullptr);
     }
-    updateVerticalScrollBar();
-    fireHandlers(topRowChanged);
+    (this->*axis.updateBar)();
+    fireHandlers(this->*axis.changed);
 }
 
-void Grid::moveFirstColumn(int32_t column) {
+void Grid::scroll(const AxisState& axis, int32_t request, int32_t thumbPosition) {
     const Rect client = clientRect();
-    const GridMove move = gridMove(columns(), client.width(), firstColumn, column);
-    firstColumn = column;
-    if (move.shift && hwnd) {
-        const RECT band = {move.clipStart - move.offset, 0, move.clipEnd - move.offset, client.bottom};
-        const RECT all = {0, 0, client.right, client.bottom};
-        ScrollWindowEx(hwnd, move.offset, 0, &band, &all, nullptr, nullptr, SW_INVALIDATE);
-        const Rect strip(move.stripStart, 0, move.stripEnd, client.bottom);
-        invalidate(hwnd, &strip);
-    } else {
-        invalidate(hwnd, nullptr);
+    const int32_t current = this->*axis.first;
+    const int32_t target = gridScrollTarget(GridAxis(*provider, axis.kind),
+                                            axis.vertical ? client.height() : client.width(), current,
+                                            this->*axis.last, request, thumbPosition);
+    if (request == GridEndScroll)
+        (this->*axis.updateBar)();
+    if (target != current)
+        moveFirst(axis, target);
+}
+
+void Grid::recount(const AxisState& axis) {
+    const Rect client = clientRect();
+    this->*axis.last = gridLastFirst(GridAxis(*provider, axis.kind),
+                                     axis.vertical ? client.height() : client.width());
+    if (this->*axis.first > this->*axis.last) {
+        this->*axis.first = this->*axis.last;
+        fireHandlers(this->*axis.changed);
     }
-    updateHorizontalScrollBar();
-    fireHandlers(firstColumnChanged);
+    (this->*axis.updateBar)();
+    invalidate(hwnd, nullptr);
 }
 
 void Grid::setTopRow(int32_t row) {
     row = std::clamp(row, 0, std::max(lastTopRow, 0));
     if (row != topRow)
-        moveTopRow(row);
+        moveFirst(kRowAxis, row);
 }
 
 void Grid::scrollVertically(int32_t request, int32_t thumbPosition) {
-    const int32_t target = gridScrollTarget(rows(), clientRect().height(), topRow, lastTopRow,
-                                            request, thumbPosition);
-    if (request == GridEndScroll)
-        updateVerticalScrollBar();
-    if (target != topRow)
-        moveTopRow(target);
+    scroll(kRowAxis, request, thumbPosition);
 }
 
 void Grid::scrollHorizontally(int32_t request, int32_t thumbPosition) {
-    const int32_t target = gridScrollTarget(columns(), clientRect().width(), firstColumn,
-                                            lastFirstColumn, request, thumbPosition);
-    if (request == GridEndScroll)
-        updateHorizontalScrollBar();
-    if (target != firstColumn)
-        moveFirstColumn(target);
+    scroll(kColumnAxis, request, thumbPosition);
 }
 
 void Grid::scrollColumns(int32_t step) {
@@ -253,23 +272,11 @@ void Grid::ensureRowVisible(int32_t row) {
 }
 
 void Grid::onColumnsChanged() {
-    lastFirstColumn = gridLastFirst(columns(), clientRect().width());
-    if (firstColumn > lastFirstColumn) {
-        firstColumn = lastFirstColumn;
-        fireHandlers(firstColumnChanged);
-    }
-    updateHorizontalScrollBar();
-    invalidate(hwnd, nullptr);
+    recount(kColumnAxis);
 }
 
 void Grid::onRowsChanged() {
-    lastTopRow = gridLastFirst(rows(), clientRect().height());
-    if (topRow > lastTopRow) {
-        topRow = lastTopRow;
-        fireHandlers(topRowChanged);
-    }
-    updateVerticalScrollBar();
-    invalidate(hwnd, nullptr);
+    recount(kRowAxis);
 }
 
 void Grid::repaintAll() {
@@ -364,6 +371,11 @@ void Grid::paint(Canvas& canvas, const Rect& update) {
                                          client.bottom));
 }
 
+Rect Grid::cellRectAt(const GridHit& row, const GridHit& column) {
+    return Rect(column.edge, row.edge, column.edge + columns().size(column.index),
+                row.edge + rows().size(row.index));
+}
+
 void Grid::clearPress() {
     pressCaptured_ = false;
     pressedRow = -1;
@@ -397,8 +409,7 @@ void Grid::onMouseDown(int32_t x, int32_t y, int32_t button) {
         SetCapture(hwnd);
         pressCaptured_ = true;
     }
-    pressedCellRect = Rect(column.edge, row.edge, column.edge + columns().size(column.index),
-                           row.edge + rows().size(row.index));
+    pressedCellRect = cellRectAt(row, column);
     fireHandlers(cellPressed);
 }
 
@@ -437,8 +448,7 @@ void Grid::onContextMenu(int32_t x, int32_t y) {
     if (row.index >= 0 && column.index >= 0) {
         pressedRow = row.index;
         pressedColumn = column.index;
-        pressedCellRect = Rect(column.edge, row.edge, column.edge + columns().size(column.index),
-                               row.edge + rows().size(row.index));
+        pressedCellRect = cellRectAt(row, column);
     }
     fireHandlersT1(contextMenuRequested, Point(x, y));
     clearPress();

@@ -125,10 +125,20 @@ private:
     GridAxis rows() const { return GridAxis(*provider, GridAxis::Rows); }
     GridAxis columns() const { return GridAxis(*provider, GridAxis::Columns); }
     void connectProvider();
-    // Moves the top row or the first column to a new value, shifting the content for a
-    // one-item move, and fires the event.
-    void moveTopRow(int32_t row);
-    void moveFirstColumn(int32_t column);
+    void disconnectProvider();
+
+    // The rows with the top row, or the columns with the first column.
+    struct AxisState;
+    static const AxisState kRowAxis;
+    static const AxisState kColumnAxis;
+    // Moves the first item of the axis to a new value, shifting the content for a one-item
+    // move, then updates the bar and fires the event.
+    void moveFirst(const AxisState& axis, int32_t value);
+    void scroll(const AxisState& axis, int32_t request, int32_t thumbPosition);
+    // After the provider's items changed: the last position anew, the first pulled back to it.
+    void recount(const AxisState& axis);
+    // The rectangle of the cell at two hits.
+    Rect cellRectAt(const GridHit& row, const GridHit& column);
     void clearPress();
     // Ends a press without a release (the capture went elsewhere, the provider changed).
     void abandonPress();

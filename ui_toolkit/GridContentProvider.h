@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/events/HandlerList.h"
-#include "ui_toolkit/values/Rect.h"
+#include "core/values/Rect.h"
 
 #include <cstdint>
 

@@ -14,11 +14,6 @@ constexpr int32_t kMargin = 10;
 
 } // namespace
 
-ProgressPopup::Label::Label(Control* parentControl) : Control(parentControl) {
-    createWindow(parent ? parent->hwnd : nullptr, L"STATIC",
-                 WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SS_CENTER | SS_NOPREFIX, 0, false, Rect());
-}
-
 ProgressPopup::ProgressPopup(Control* owner) : Control(owner) {
     createWindow(owner ? owner->hwnd : nullptr, windowClass, WS_POPUP | WS_CLIPCHILDREN | WS_DLGFRAME,
                  0, false, Rect());
@@ -29,7 +24,7 @@ ProgressPopup::ProgressPopup(Control* owner) : Control(owner) {
     const Rect place = centerRect(ownerBounds, Rect(0, 0, kPopupWidth, kPopupHeight));
     MoveWindow(hwnd, place.left, place.top, place.width(), place.height(), FALSE);
 
-    label = new Label(this);
+    label = new Label(this, LabelCentered | LabelNoPrefix);
     bar = new ProgressBar(this);
     bar->setRange(0);
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui_toolkit/Control.h"
+#include "ui_toolkit/Label.h"
 #include "ui_toolkit/ProgressBar.h"
 
 #include <cstdint>
@@ -13,12 +14,6 @@ namespace winui {
 // 200 on its window gives a delayed appearance: the popup shows itself when the timer fires.
 class ProgressPopup : public Control {
 public:
-    // Centred static text without prefix processing: the text shown above the bar.
-    class Label : public Control {
-    public:
-        explicit Label(Control* parent);
-    };
-
     static constexpr UINT_PTR kShowTimer = 200;
 
     explicit ProgressPopup(Control* owner);
@@ -27,7 +22,7 @@ public:
     void eraseBackground(HDC dc, const Rect& clientRect) override;
     void onStyleChanged() override;
 
-    // Children of the popup, which deletes them.
+    // Children of the popup, which deletes them. The label is centred and shows '&' as it is.
     Label* label = nullptr;
     ProgressBar* bar = nullptr;
 };

@@ -5,7 +5,7 @@
 #include "ui_toolkit/Image.h"
 #include "ui_toolkit/StyleElement.h"
 #include "ui_toolkit/StyleTables.h"
-#include "ui_toolkit/values/Rect.h"
+#include "core/values/Rect.h"
 
 #include <windows.h>
 

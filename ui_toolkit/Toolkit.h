@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/app/GlobalConstants.h"
-#include "ui_toolkit/values/Font.h"
+#include "core/values/Font.h"
 
 #include <windows.h>
 
@@ -19,7 +19,7 @@ extern bool started;
 // The system's menu font, which every Control copies when it has no parent to inherit from;
 // a null font until startUp could read it.
 extern Font defaultFont;
-// The screen's LOGPIXELSX; the vertical resolution is screenDpiY (values/Font.h).
+// The screen's LOGPIXELSX; the vertical resolution is screenDpiY (core/values/Font.h).
 extern int32_t screenDpiX;
 
 // The modal stack, top last. While it is not empty the dispatcher sends activation, focus and

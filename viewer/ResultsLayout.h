@@ -1,7 +1,7 @@
 #pragma once
 
 #include "tmx_engine/SegmentElement.h"
-#include "ui_toolkit/values/Rect.h"
+#include "core/values/Rect.h"
 
 #include <windows.h>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/app/GlobalConstants.h"
-#include "ui_toolkit/values/Font.h"
+#include "core/values/Font.h"
 
 #include <windows.h>
 

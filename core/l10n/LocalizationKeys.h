@@ -100,6 +100,7 @@ inline constexpr const wchar_t* kLocalizationKeys[] = {
     L"Open",
     L"SaveAs",
     L"AskSaveChanges",
+    L"TooManyGroupMembers",
     L"TMXProps",
     L"File",
     L"ShortName",

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/settings/ByteReader.h"
-#include "ui_toolkit/values/Font.h"
-#include "ui_toolkit/values/Rect.h"
+#include "core/values/Font.h"
+#include "core/values/Rect.h"
 
 #include <windows.h>
 

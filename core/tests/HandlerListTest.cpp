@@ -1,6 +1,6 @@
 #include "core/events/HandlerHolder.h"
 #include "core/events/HandlerList.h"
-#include "ui_toolkit/values/Rect.h"
+#include "core/values/Rect.h"
 
 #include <gtest/gtest.h>
 

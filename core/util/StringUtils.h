@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui_toolkit/values/Rect.h"
+#include "core/values/Rect.h"
 
 #include <cstdint>
 #include <string>

@@ -209,6 +209,10 @@ TEST_F(TmxFileGroupTest, LoadCodes) {
     } unreadable[] = {
         {L"not XML", "<plexa><tmxfile shortName=\"a\" color=\"FF\">zero.tmx</tmxfile><<</plexa>"},
         {L"cut off inside a member", "<plexa><tmxfile shortName=\"a\">zero.t"},
+        {L"cut off before the first member", "<?xml version=\"1.0\"?>\r\n<plexa>\r\n  <tmxfile short"},
+        {L"cut off after a member", "<plexa><tmxfile shortName=\"a\">zero.tmx</tmxfile>"},
+        {L"plain text", "zero.tmx"},
+        {L"empty file", ""},
         {L"damaged UTF-8", "<?xml version=\"1.0\" encoding=\"UTF-8\"?><plexa><tmxfile>zero\xFF.tmx</tmxfile></plexa>"},
     };
     for (const auto& u : unreadable) {

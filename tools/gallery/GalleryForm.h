@@ -2,6 +2,7 @@
 
 #include "tools/gallery/GalleryRows.h"
 #include "ui_toolkit/Form.h"
+#include "ui_toolkit/Image.h"
 
 #include <cstdint>
 
@@ -25,9 +26,20 @@ public:
     void showFocus();
 
     GalleryRows rows;
+    // What the picture shows; drawn here, so the gallery needs no bitmap package.
+    winui::Image picture;
     winui::Grid* grid = nullptr;
 
 private:
-    void addControls();
+    // Each adds one group of controls from the top y and returns the y below it.
+    int32_t addButtons(int32_t y);
+    int32_t addCheckBoxesAndSwatches(int32_t y);
+    int32_t addLabelsAndPicture(int32_t y);
+    int32_t addEdits(int32_t y);
+    int32_t addComboAndProgress(int32_t y);
+    void addTabs(int32_t y);
+    void addGrid();
+    void drawPicture();
+
     winui::Control* focusTarget_ = nullptr;
 };

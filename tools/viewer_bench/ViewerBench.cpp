@@ -4,9 +4,11 @@
 //
 //   viewer_bench box FILE.tmx LANG COUNT...        fill, first paint, line down, page down, end
 //   viewer_bench export FILE.tmx LANG COUNT OUT    export of COUNT results against a plain write
+//   viewer_bench search FILE.tmx LANG QUERIES.txt   search job, fill and first paint per query
 //   viewer_bench shot FILE LANG QUERY OUT.png [STYLE]   a searched and filled box as a picture
 
 #include "core/util/FileUtils.h"
+#include "core/util/Utf8.h"
 #include "tmx_engine/SearchResults.h"
 #include "tmx_engine/TmxFile.h"
 #include "tmx_engine/TmxFileGroup.h"
@@ -63,17 +65,39 @@ double paintNow(TmxViewerResultsBox& box) {
     return watch.microseconds();
 }
 
+// Milliseconds per scroll request, each followed by the paint it causes.
+double scrollMs(TmxViewerResultsBox& box, int32_t request, int times) {
+    Stopwatch watch;
+    for (int i = 0; i < times; ++i) {
+        box.scrollVertically(request, 0);
+        UpdateWindow(box.hwnd);
+    }
+    return watch.microseconds() / 1000.0 / times;
+}
+
+// A shown form filled by a results box of 900 x 700.
+struct BoxWindow {
+    BoxWindow() : form(nullptr, 900, 700, winui::FormDefaultPosition), box(new TmxViewerResultsBox(&form)) {
+        SetWindowPos(box->hwnd, nullptr, 0, 0, 900, 700, SWP_NOZORDER);
+        ShowWindow(form.hwnd, SW_SHOWNOACTIVATE);
+        pump();
+    }
+    ~BoxWindow() { box->clear(); }
+    BoxWindow(const BoxWindow&) = delete;
+    BoxWindow& operator=(const BoxWindow&) = delete;
+
+    winui::Form form;
+    TmxViewerResultsBox* box; // owned by the form
+};
+
 int commandBox(const std::vector<std::wstring>& args) {
     if (args.size() < 3)
         return -1;
     TmxFile file;
     if (!loadFile(file, args[0]) || file.entryCount() == 0)
         return 1;
-    winui::Form form(nullptr, 900, 700, winui::FormDefaultPosition);
-    TmxViewerResultsBox box(&form);
-    SetWindowPos(box.hwnd, nullptr, 0, 0, 900, 700, SWP_NOZORDER);
-    ShowWindow(form.hwnd, SW_SHOWNOACTIVATE);
-    pump();
+    BoxWindow window;
+    TmxViewerResultsBox& box = *window.box;
     for (size_t a = 2; a < args.size(); ++a) {
         uint32_t count = 0;
         if (!parseUnsigned(args[a], count) || count == 0)
@@ -90,26 +114,9 @@ int commandBox(const std::vector<std::wstring>& args) {
         print("fill_ms", fixed(fillUs / 1000.0, 2));
         print("first_paint_ms", fixed(firstPaintUs / 1000.0, 2));
 
-        const int lines = 200;
-        Stopwatch lineWatch;
-        for (int i = 0; i < lines; ++i) {
-            box.scrollVertically(1, 0);
-            UpdateWindow(box.hwnd);
-        }
-        print("line_down_ms", fixed(lineWatch.microseconds() / 1000.0 / lines, 3));
-
-        const int pages = 50;
-        Stopwatch pageWatch;
-        for (int i = 0; i < pages; ++i) {
-            box.scrollVertically(3, 0);
-            UpdateWindow(box.hwnd);
-        }
-        print("page_down_ms", fixed(pageWatch.microseconds() / 1000.0 / pages, 3));
-
-        Stopwatch endWatch;
-        box.scrollVertically(7, 0);
-        UpdateWindow(box.hwnd);
-        print("jump_to_end_ms", fixed(endWatch.microseconds() / 1000.0, 2));
+        print("line_down_ms", fixed(scrollMs(box, 1, 200), 3));
+        print("page_down_ms", fixed(scrollMs(box, 3, 50), 3));
+        print("jump_to_end_ms", fixed(scrollMs(box, 7, 1), 2));
         print("top_row", static_cast<uint64_t>(box.topRow));
         print("layouts_built", box.layoutsBuilt());
         print("layouts_kept", box.layoutCache().size());
@@ -117,7 +124,6 @@ int commandBox(const std::vector<std::wstring>& args) {
         print("memory_growth_mb", fixed(megabytes(after > before ? after - before : 0), 1));
         pump();
     }
-    box.clear();
     return 0;
 }
 
@@ -175,6 +181,41 @@ int commandExport(const std::vector<std::wstring>& args) {
     return 0;
 }
 
+// What Return costs: the search job, then the fill and the first paint of the box.
+int commandSearch(const std::vector<std::wstring>& args) {
+    if (args.size() != 3)
+        return -1;
+    bool ok = false;
+    const std::vector<std::wstring> queries = readLines(args[2], ok);
+    if (!ok)
+        return -1;
+    TmxFile file;
+    if (!loadFile(file, args[0]))
+        return 1;
+    BoxWindow window;
+    TmxViewerResultsBox& box = *window.box;
+    double worstUs = 0;
+    double totalUs = 0;
+    for (const std::wstring& query : queries) {
+        Stopwatch watch;
+        TmxSearchJob job(args[1], &file, query, searchBudgetMaximum(kDefaultMaxSearchResults));
+        job.run();
+        const double searchUs = watch.microseconds();
+        box.fill(file.sourceLanguage().srcLang, args[1], &file, job.results(), kDefaultMaxSearchResults, job.query());
+        UpdateWindow(box.hwnd);
+        const double allUs = watch.microseconds();
+        line(toUtf8(query) + ": hits " + std::to_string(job.results().size()) + ", search_ms " +
+             fixed(searchUs / 1000.0, 1) + ", to_painted_ms " + fixed(allUs / 1000.0, 1));
+        totalUs += allUs;
+        worstUs = allUs > worstUs ? allUs : worstUs;
+        pump();
+    }
+    if (!queries.empty())
+        print("mean_to_painted_ms", fixed(totalUs / 1000.0 / static_cast<double>(queries.size()), 1));
+    print("worst_to_painted_ms", fixed(worstUs / 1000.0, 1));
+    return 0;
+}
+
 int commandShot(const std::vector<std::wstring>& args) {
     if (args.size() != 4 && args.size() != 5)
         return -1;
@@ -226,6 +267,7 @@ int commandShot(const std::vector<std::wstring>& args) {
 void usage() {
     line("usage: viewer_bench box FILE.tmx LANG COUNT...");
     line("       viewer_bench export FILE.tmx LANG COUNT OUT");
+    line("       viewer_bench search FILE.tmx LANG QUERIES.txt");
     line("       viewer_bench shot FILE LANG QUERY OUT.png [STYLE]");
 }
 
@@ -243,6 +285,8 @@ int wmain(int argc, wchar_t** argv) {
         code = commandBox(args);
     else if (command == L"export")
         code = commandExport(args);
+    else if (command == L"search")
+        code = commandSearch(args);
     else if (command == L"shot")
         code = commandShot(args);
     if (code < 0) {

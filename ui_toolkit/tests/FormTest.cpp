@@ -207,6 +207,43 @@ TEST_F(FormModalTest, ModalFormTakesActivationUntilATimerHidesIt) {
     EXPECT_EQ(GetActiveWindow(), owner.hwnd);
 }
 
+TEST_F(FormModalTest, DeactivatingAMinimisedWindowIsNoActivation) {
+    struct ActivationProbe : FormProbe {
+        using FormProbe::FormProbe;
+        void onActivated() override { calls.push_back(L"activated"); }
+        void onDeactivated() override { calls.push_back(L"deactivated"); }
+    };
+    ActivationProbe owner(nullptr);
+    ShowWindow(owner.hwnd, SW_SHOWNORMAL);
+    auto* dialog = new FormProbe(&owner);
+    dialog->showModal();
+    // A window of another kind, which the modal form does not claim, is the active one.
+    const HWND other = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr,
+                                       nullptr, nullptr, nullptr);
+    ASSERT_NE(other, nullptr);
+    SetActiveWindow(other);
+    ASSERT_EQ(GetActiveWindow(), other);
+    owner.calls.clear();
+
+    // The high word only says that the window is minimised.
+    struct Case {
+        WPARAM wParam;
+        const wchar_t* call;
+    } const cases[] = {
+        {MAKEWPARAM(WA_INACTIVE, 0), L"deactivated"},
+        {MAKEWPARAM(WA_INACTIVE, 1), L"deactivated"},
+    };
+    for (const Case& c : cases) {
+        SendMessageW(owner.hwnd, WM_ACTIVATE, c.wParam, reinterpret_cast<LPARAM>(other));
+        EXPECT_EQ(owner.calls, std::vector<std::wstring>{c.call}) << c.wParam;
+        EXPECT_EQ(GetActiveWindow(), other) << c.wParam;
+        owner.calls.clear();
+    }
+    DestroyWindow(other);
+    ShowWindow(dialog->hwnd, SW_HIDE);
+    delete dialog;
+}
+
 TEST_F(FormModalTest, HidingTheTopGivesTheFocusToTheFormBelow) {
     FormProbe owner(nullptr);
     ShowWindow(owner.hwnd, SW_SHOWNORMAL);

@@ -63,8 +63,9 @@ TEST(GridLayoutTest, LastTopRowIsTheFirstFromWhichTheLastRowFits) {
         HeightTable table(c.count, c.heights);
         EXPECT_EQ(winui::gridLastFirst(GridAxis(table, GridAxis::Rows), c.extent), c.lastTop) << c.name;
         // Only the rows that fit (and the one that does not) are measured.
-        if (c.count == kMaxInt)
+        if (c.count == kMaxInt) {
             EXPECT_LE(table.measured, 12) << c.name;
+        }
     }
 }
 

@@ -27,7 +27,7 @@ public:
         ++heightsMeasured;
         return row < static_cast<int32_t>(heights.size()) ? heights[row] : height;
     }
-    int32_t columnWidth(int32_t column) override { return 50; }
+    int32_t columnWidth(int32_t column) override { return width; }
     void drawCell(int32_t row, int32_t column, winui::Canvas& canvas, const Rect& cell) override {
         cells.emplace_back(row, column);
     }
@@ -42,6 +42,7 @@ public:
     int32_t rows;
     int32_t columns;
     int32_t height = 20;
+    int32_t width = 50;
     std::vector<int32_t> heights;
     std::vector<std::pair<int32_t, int32_t>> cells;
     std::vector<Rect> emptyAreas;
@@ -49,14 +50,21 @@ public:
 };
 
 // A shown form with a grid 300 x 190 at its top left; the grid's client area is 190 high.
+// One serves every test of the suite (taking a shown window down costs seconds here); each
+// test hands it its provider and gets it back at the top, with nothing pressed.
 struct GridWindow {
-    explicit GridWindow(SyntheticProvider* provider) : form(nullptr, 400, 300, 0) {
+    GridWindow() : form(nullptr, 400, 300, 0) {
         grid = new Grid(&form);
         MoveWindow(grid->hwnd, 0, 0, 300, 190, FALSE);
-        grid->setProvider(provider);
-        grid->onResized();
         ShowWindow(form.hwnd, SW_SHOWNORMAL);
         SetForegroundWindow(form.hwnd);
+    }
+    void use(SyntheticProvider* provider) {
+        ReleaseCapture();
+        grid->setProvider(provider);
+        grid->onResized();
+        grid->setTopRow(0);
+        grid->scrollColumns(-grid->firstColumn);
         settle();
     }
     // Lets the window system deliver what showing or moving caused, then paints.
@@ -118,13 +126,33 @@ struct EventLog {
 
 using Log = std::vector<std::wstring>;
 
+class GridTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { shared_ = new GridWindow(); }
+    static void TearDownTestSuite() {
+        delete shared_;
+        shared_ = nullptr;
+    }
+    // The test's providers go before the window does.
+    void TearDown() override { shared_->use(nullptr); }
+    static GridWindow& show(SyntheticProvider* provider) {
+        shared_->use(provider);
+        return *shared_;
+    }
+
+private:
+    static GridWindow* shared_;
+};
+
+GridWindow* GridTest::shared_ = nullptr;
+
 LRESULT send(const Grid& grid, UINT message, WPARAM wParam, int32_t x, int32_t y) {
     return SendMessageW(grid.hwnd, message, wParam, MAKELPARAM(x, y));
 }
 
 } // namespace
 
-TEST(GridTest, CreatedEmptyAndANullProviderIsTheEmptyOne) {
+TEST_F(GridTest, CreatedEmptyAndANullProviderIsTheEmptyOne) {
     winui::Form form(nullptr, 200, 200, 0);
     Grid grid(&form);
     EXPECT_EQ(className(grid.hwnd), winui::childWindowClass);
@@ -156,9 +184,57 @@ TEST(GridTest, CreatedEmptyAndANullProviderIsTheEmptyOne) {
     EXPECT_EQ(grid.lastTopRow, 0);
 }
 
-TEST(GridTest, OneRowMovesRepaintOnlyTheUncoveredStrip) {
+namespace {
+
+// The way the programs use the grid: one object that is the grid and its own provider, with
+// the bases in either order.
+template <class First, class Second>
+class SelfProvidingGrid : public First, public Second {
+public:
+    explicit SelfProvidingGrid(winui::Control* parent) : First(parent), Second(parent) {
+        Grid::setProvider(this);
+    }
+    int32_t rowCount() override { return rows; }
+    int32_t columnCount() override { return 2; }
+    int32_t rowHeight(int32_t row) override { return 20; }
+    int32_t columnWidth(int32_t column) override { return 40; }
+    int32_t rows = 30;
+};
+
+// Lets either base be built from the parent argument.
+struct ProviderBase : winui::GridContentProvider {
+    explicit ProviderBase(winui::Control*) {}
+};
+struct GridBase : Grid {
+    explicit GridBase(winui::Control* parent) : Grid(parent) {}
+};
+
+template <class T>
+void checkSelfProvidingGrid() {
+    winui::Form form(nullptr, 200, 200, 0);
+    auto* grid = new T(&form);
+    MoveWindow(grid->hwnd, 0, 0, 100, 190, FALSE);
+    EXPECT_EQ(grid->lastTopRow, 21);
+    grid->rows = 10;
+    fireHandlers(grid->rowsChanged);
+    EXPECT_EQ(grid->lastTopRow, 1);
+    EXPECT_EQ(grid->rowAt(45).index, 2);
+    // Going first, or with its form, leaves nothing behind that fires into it.
+    delete grid;
+    auto* second = new T(&form);
+    second->setTopRow(3);
+}
+
+} // namespace
+
+TEST_F(GridTest, AGridCanBeItsOwnProvider) {
+    checkSelfProvidingGrid<SelfProvidingGrid<GridBase, ProviderBase>>();
+    checkSelfProvidingGrid<SelfProvidingGrid<ProviderBase, GridBase>>();
+}
+
+TEST_F(GridTest, OneRowMovesRepaintOnlyTheUncoveredStrip) {
     SyntheticProvider provider(20, 3);
-    GridWindow window(&provider);
+    GridWindow& window = show(&provider);
     Grid& grid = *window.grid;
     ASSERT_EQ(grid.clientRect().height(), 190);
     ASSERT_EQ(grid.lastTopRow, 11);
@@ -194,9 +270,9 @@ TEST(GridTest, OneRowMovesRepaintOnlyTheUncoveredStrip) {
     }
 }
 
-TEST(GridTest, ScrollMessagesOfAnyCodeAreHandledAndClamped) {
+TEST_F(GridTest, ScrollMessagesOfAnyCodeAreHandledAndClamped) {
     SyntheticProvider provider(20, 3);
-    GridWindow window(&provider);
+    GridWindow& window = show(&provider);
     Grid& grid = *window.grid;
     EventLog events(grid);
     struct Case {
@@ -224,9 +300,9 @@ TEST(GridTest, ScrollMessagesOfAnyCodeAreHandledAndClamped) {
     EXPECT_EQ(events.take(), (Log{L"top 1", L"top 11", L"top 10", L"top 11", L"top 3", L"top 0"}));
 }
 
-TEST(GridTest, PaintsTheVisibleCellsOnlyWhateverTheRowCount) {
+TEST_F(GridTest, PaintsTheVisibleCellsOnlyWhateverTheRowCount) {
     SyntheticProvider provider(1000000, 3);
-    GridWindow window(&provider);
+    GridWindow& window = show(&provider);
     Grid& grid = *window.grid;
     EXPECT_EQ(grid.lastTopRow, 1000000 - 9);
 
@@ -271,9 +347,9 @@ TEST(GridTest, PaintsTheVisibleCellsOnlyWhateverTheRowCount) {
     EXPECT_EQ(provider.emptyAreas[0], Rect(0, 180, window.width(), 190));
 }
 
-TEST(GridTest, AnUpdateAreaInTheGapBelowTheRowsPaintsOnlyTheEmptyArea) {
+TEST_F(GridTest, AnUpdateAreaInTheGapBelowTheRowsPaintsOnlyTheEmptyArea) {
     SyntheticProvider provider(5, 3);
-    GridWindow window(&provider);
+    GridWindow& window = show(&provider);
     Grid& grid = *window.grid;
     const int32_t w = window.width();
 
@@ -316,9 +392,9 @@ TEST(GridTest, AnUpdateAreaInTheGapBelowTheRowsPaintsOnlyTheEmptyArea) {
     EXPECT_LE(provider.cells.size(), static_cast<size_t>(3 * winui::kGridScanLimit));
 }
 
-TEST(GridTest, ProviderEventsRecountAndRepaint) {
+TEST_F(GridTest, ProviderEventsRecountAndRepaint) {
     SyntheticProvider provider(20, 3);
-    GridWindow window(&provider);
+    GridWindow& window = show(&provider);
     Grid& grid = *window.grid;
     EventLog events(grid);
     const int32_t w = window.width();
@@ -358,9 +434,9 @@ TEST(GridTest, ProviderEventsRecountAndRepaint) {
     grid.setProvider(nullptr);
 }
 
-TEST(GridTest, EnsureRowVisibleScrollsTheLeastOrJumps) {
+TEST_F(GridTest, EnsureRowVisibleScrollsTheLeastOrJumps) {
     SyntheticProvider provider(20, 3);
-    GridWindow window(&provider);
+    GridWindow& window = show(&provider);
     Grid& grid = *window.grid;
     struct Case {
         const char* name;
@@ -396,9 +472,58 @@ TEST(GridTest, EnsureRowVisibleScrollsTheLeastOrJumps) {
     EXPECT_EQ(grid.topRow, 5);
 }
 
-TEST(GridTest, MousePressesDragsAndReleases) {
+TEST_F(GridTest, ColumnsScrollLikeRowsThoughNoBarShowsThem) {
+    SyntheticProvider provider(20, 10);
+    provider.width = 100;
+    GridWindow& window = show(&provider);
+    Grid& grid = *window.grid;
+    EventLog events(grid);
+    const int32_t w = window.width();
+    ASSERT_EQ(w, 283);
+    // Columns 8 and 9 take 200 pixels; column 7 would need 300.
+    EXPECT_EQ(grid.lastFirstColumn, 8);
+
+    grid.scrollHorizontally(winui::GridLineDown, 0);
+    EXPECT_EQ(grid.firstColumn, 1);
+    EXPECT_EQ(window.updateRect(), Rect(w - 100, 0, w, 190));
+    UpdateWindow(grid.hwnd);
+    EXPECT_EQ(SendMessageW(grid.hwnd, WM_HSCROLL, SB_LINEUP, 0), 0);
+    EXPECT_EQ(grid.firstColumn, 0);
+    EXPECT_EQ(window.updateRect(), Rect(0, 0, 100, 190));
+    EXPECT_EQ(events.take(), (Log{L"first 1", L"first 0"}));
+
+    struct Step {
+        int32_t step;
+        int32_t first;
+    };
+    for (const Step& s : {Step{5, 5}, Step{100, 8}, Step{-100, 0}, Step{0, 0}}) {
+        grid.scrollColumns(s.step);
+        EXPECT_EQ(grid.firstColumn, s.first) << s.step;
+    }
+
+    // A shown row whose first column is just out of view brings the column back.
+    grid.scrollColumns(1);
+    grid.ensureRowVisible(2);
+    EXPECT_EQ(grid.firstColumn, 0);
+    // A row out of view with the columns moved: the view jumps to column 0 and the row.
+    grid.scrollColumns(5);
+    events.take();
+    grid.ensureRowVisible(15);
+    EXPECT_EQ(grid.firstColumn, 0);
+    EXPECT_EQ(grid.topRow, 11);
+    EXPECT_EQ(events.take(), (Log{L"first 0", L"top 11"}));
+
+    // Fewer columns pull the first column back.
+    grid.scrollColumns(5);
+    provider.columns = 3;
+    fireHandlers(provider.columnsChanged);
+    EXPECT_EQ(grid.lastFirstColumn, 1);
+    EXPECT_EQ(grid.firstColumn, 1);
+}
+
+TEST_F(GridTest, MousePressesDragsAndReleases) {
     SyntheticProvider provider(5, 3);   // rows end at y = 100, columns at x = 150
-    GridWindow window(&provider);
+    GridWindow& window = show(&provider);
     Grid& grid = *window.grid;
     HWND otherWindow = window.form.hwnd;
 
@@ -488,9 +613,9 @@ INPUT mouseInput(int32_t x, int32_t y, DWORD flags) {
 
 } // namespace
 
-TEST(GridTest, DraggingTheThumbPastSixteenBitsReachesTheRightRows) {
+TEST_F(GridTest, DraggingTheThumbPastSixteenBitsReachesTheRightRows) {
     SyntheticProvider provider(1000000, 3);
-    GridWindow window(&provider);
+    GridWindow& window = show(&provider);
     Grid& grid = *window.grid;
     const int32_t last = grid.lastTopRow;
     ASSERT_EQ(last, 1000000 - 9);

@@ -72,7 +72,8 @@ private:
     int32_t height_ = 0;
 };
 
-// A results box 500 x 300 in a shown form; the settings it reads are cleared before and after.
+// A results box 500 x 300 in a form; the settings it reads are cleared before and after. The form
+// stays hidden: the box is painted into a bitmap of the test's own.
 class ResultsBoxWindow : public ::testing::Test {
 public:
     ResultsBoxWindow() : form_(nullptr, 600, 400, 0) {
@@ -80,7 +81,6 @@ public:
         box_ = new TmxViewerResultsBox(&form_);
         MoveWindow(box_->hwnd, 0, 0, 500, 300, FALSE);
         box_->onResized();
-        ShowWindow(form_.hwnd, SW_SHOWNOACTIVATE);
         rowPressedLink_.connect(box_->rowPressed, this, &ResultsBoxWindow::onRowPressed);
         selectionLink_.connect(box_->selectionChanged, this, &ResultsBoxWindow::onSelectionChanged);
     }

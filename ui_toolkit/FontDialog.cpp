@@ -1,4 +1,4 @@
-#include "ui_toolkit/values/FontDialog.h"
+#include "ui_toolkit/FontDialog.h"
 
 #include <commdlg.h>
 

@@ -1,4 +1,4 @@
-#include "ui_toolkit/values/Rect.h"
+#include "core/values/Rect.h"
 
 #include <windows.h>
 

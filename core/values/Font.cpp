@@ -1,4 +1,4 @@
-#include "ui_toolkit/values/Font.h"
+#include "core/values/Font.h"
 
 #include <cstring>
 #include <cwchar>

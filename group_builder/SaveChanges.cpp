@@ -1,0 +1,14 @@
+#include "group_builder/SaveChanges.h"
+
+#include <windows.h>
+
+bool goOnAfterSaveQuestion(int answer, const std::function<SaveOutcome()>& save) {
+    switch (answer) {
+    case IDYES:
+        return save() == SaveOutcome::Saved;
+    case IDNO:
+        return true;
+    default:
+        return false;
+    }
+}

@@ -1,0 +1,743 @@
+#include "viewer/TmxViewerForm.h"
+
+#include "core/app/Application.h"
+#include "core/app/GlobalConstants.h"
+#include "core/l10n/Localization.h"
+#include "core/settings/Settings.h"
+#include "core/threads/JobThreadPool.h"
+#include "core/util/StringUtils.h"
+#include "tmx_engine/SegmentClipboard.h"
+#include "tmx_engine/SegmentRenderer.h"
+#include "ui_toolkit/Button.h"
+#include "ui_toolkit/ComboBox.h"
+#include "ui_toolkit/Edit.h"
+#include "ui_toolkit/FileDialog.h"
+#include "ui_toolkit/Menu.h"
+#include "ui_toolkit/ProgressPopup.h"
+#include "ui_toolkit/StyleLibrary.h"
+#include "viewer/ContextMenuStates.h"
+#include "viewer/ExportResultsJob.h"
+#include "viewer/MainLayout.h"
+#include "viewer/SearchSettings.h"
+#include "viewer/StartupRules.h"
+#include "viewer/TmxSearchJob.h"
+#include "viewer/TmxViewerResultsBox.h"
+#include "viewer/ViewerCommands.h"
+
+namespace {
+
+constexpr int32_t kClientWidth = 592;
+constexpr int32_t kClientHeight = 368;
+constexpr int32_t kMinimumWidth = 320;
+constexpr int32_t kMinimumHeight = 200;
+
+// Vertical scroll requests of the results grid.
+constexpr int32_t kScrollPageUp = 2;
+constexpr int32_t kScrollPageDown = 3;
+constexpr int32_t kScrollTop = 6;
+constexpr int32_t kScrollBottom = 7;
+
+constexpr int16_t kNoModifier = 0;
+constexpr int16_t kCtrl = 2;
+
+Properties& settings() {
+    return Settings::global();
+}
+
+std::wstring localized(const wchar_t* key) {
+    return Localization::instance().getString(key);
+}
+
+bool isVisible(const winui::Control* control) {
+    return control && control->hwnd && (GetWindowLongW(control->hwnd, GWL_STYLE) & WS_VISIBLE);
+}
+
+// The focused window when it is an edit holding a selection: Ctrl+C belongs to it then.
+HWND focusedEditWithSelection() {
+    const HWND focused = GetFocus();
+    if (!focused)
+        return nullptr;
+    wchar_t className[16] = {};
+    if (!GetClassNameW(focused, className, 16) || lstrcmpiW(className, L"Edit") != 0)
+        return nullptr;
+    DWORD start = 0;
+    DWORD end = 0;
+    SendMessageW(focused, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    return start != end ? focused : nullptr;
+}
+
+} // namespace
+
+TmxViewerForm::TmxViewerForm()
+    : winui::Form(nullptr, kClientWidth, kClientHeight, winui::FormMain | winui::FormCentered),
+      prompts(std::make_unique<ViewerPrompts>()) {
+    trackSetting(L"font");
+    trackSetting(L"UIStyle");
+    trackSetting(L"alwaysShowLanguageCombo");
+
+    // The keyboard shortcuts, previewed for every child of the window.
+    const struct {
+        int32_t key;
+        int16_t modifiers;
+        HandlerHolder TmxViewerForm::*holder;
+        void (TmxViewerForm::*action)();
+    } shortcutTable[] = {
+        {'C', kCtrl, &TmxViewerForm::copyKey_, &TmxViewerForm::onCopyKey},
+        {VK_INSERT, kCtrl, &TmxViewerForm::copyKey_, &TmxViewerForm::onCopyKey},
+        {VK_PRIOR, kNoModifier, &TmxViewerForm::pageUpKey_, &TmxViewerForm::onPageUpKey},
+        {VK_NEXT, kNoModifier, &TmxViewerForm::pageDownKey_, &TmxViewerForm::onPageDownKey},
+        {VK_PRIOR, kCtrl, &TmxViewerForm::topKey_, &TmxViewerForm::onTopKey},
+        {VK_HOME, kCtrl, &TmxViewerForm::topKey_, &TmxViewerForm::onTopKey},
+        {VK_NEXT, kCtrl, &TmxViewerForm::bottomKey_, &TmxViewerForm::onBottomKey},
+        {VK_END, kCtrl, &TmxViewerForm::bottomKey_, &TmxViewerForm::onBottomKey},
+        {VK_UP, kNoModifier, &TmxViewerForm::upKey_, &TmxViewerForm::onUpKey},
+        {VK_DOWN, kNoModifier, &TmxViewerForm::downKey_, &TmxViewerForm::onDownKey},
+        {VK_ESCAPE, kNoModifier, &TmxViewerForm::escapeKey_, &TmxViewerForm::onEscapePressed},
+    };
+    for (const auto& entry : shortcutTable) {
+        if (winui::Shortcut* shortcut = addShortcut(entry.key, entry.modifiers))
+            (this->*entry.holder).connect(shortcut->pressed, this, entry.action);
+    }
+    buildContextMenu();
+
+    setText(kViewerCaption);
+    minWidth = kMinimumWidth;
+    minHeight = kMinimumHeight;
+
+    createControls();
+    postCommand(kCommandReady);
+}
+
+TmxViewerForm::~TmxViewerForm() {
+    KillTimer(hwnd, kLoadPollTimer);
+    KillTimer(hwnd, kExportPopupTimer);
+    // A job still running reads the provider: both stay until the process ends, so that no
+    // pool thread ever touches freed memory. The window's handlers are gone with it.
+    if (searchJob || exportJob) {
+        searchJob.release();
+        exportJob.release();
+        provider.release();
+    }
+    // The loader is asked to stop and waited for before the results box and the provider go.
+    loader.reset();
+    progressPopup.reset();
+    if (resultsBox)
+        resultsBox->clear();
+    provider.reset();
+    contextMenu.reset();
+}
+
+void TmxViewerForm::createControls() {
+    searchField = new winui::Edit(this, winui::EditSingleLine);
+    searchButton = new winui::Button(this);
+    languageList = new winui::ComboBox(this);
+    resultsBox = new TmxViewerResultsBox(this);
+    searchButton->setDefault(true);
+    searchField->anchors = winui::AnchorLeft | winui::AnchorTop | winui::AnchorRight;
+    searchButton->anchors = winui::AnchorTop | winui::AnchorRight;
+    languageList->anchors = winui::AnchorTop | winui::AnchorRight;
+    resultsBox->anchors =
+        winui::AnchorLeft | winui::AnchorTop | winui::AnchorRight | winui::AnchorBottom;
+    ShowWindow(languageList->hwnd, SW_HIDE);
+    layoutControls();
+    searchButton->setText(localized(L"Search"));
+
+    searchClicked_.connect(searchButton->clicked, this, &TmxViewerForm::onSearchClicked);
+    connectLanguageList();
+    returnPressed_.connect(searchField->returnPressed, this, &TmxViewerForm::onSearchEnter);
+    fieldFocused_.connect(searchField->focusGained, this, &TmxViewerForm::onSearchFieldFocused);
+    fieldPasted_.connect(searchField->pasted, this, &TmxViewerForm::onSearchFieldPasted);
+    rowPressed_.connect(resultsBox->rowPressed, this, &TmxViewerForm::onResultsRowPressed);
+    selectionChanged_.connect(resultsBox->selectionChanged, this,
+                              &TmxViewerForm::onResultsSelectionChanged);
+    contextMenuRequested_.connect(resultsBox->contextMenuRequested, this,
+                                  &TmxViewerForm::onContextMenu);
+}
+
+void TmxViewerForm::connectLanguageList() {
+    languageChanged_.connect(languageList->selectionChanged, this, &TmxViewerForm::onLanguageChanged);
+}
+
+void TmxViewerForm::buildContextMenu() {
+    contextMenu.reset();
+    for (winui::MenuItem*& item : menuItems)
+        item = nullptr;
+    contextMenu = std::make_unique<winui::Menu>();
+    const auto separator = [this] { AppendMenuW(contextMenu->handle, MF_SEPARATOR, 0, nullptr); };
+    menuItems[kItemCopy] = contextMenu->addItem(localized(L"Copy"));
+    menuItems[kItemCopyText] = contextMenu->addItem(localized(L"CopyText"));
+    separator();
+    menuItems[kItemViewEntry] = contextMenu->addItem(localized(L"ViewEntry"));
+    menuItems[kItemExportResults] = contextMenu->addItem(localized(L"ExportResults"));
+    separator();
+    menuItems[kItemOpenTm] = contextMenu->addItem(localized(L"OpenTM"));
+    separator();
+    menuItems[kItemSettings] = contextMenu->addItem(localized(L"Settings"));
+    void (TmxViewerForm::*actions[kItemCount])() = {
+        &TmxViewerForm::copySelection, &TmxViewerForm::copySelectionText,
+        &TmxViewerForm::viewEntry,     &TmxViewerForm::exportResults,
+        &TmxViewerForm::onOpenTmChosen, &TmxViewerForm::showSettings,
+    };
+    for (int i = 0; i < kItemCount; ++i) {
+        if (menuItems[i])
+            menuClicks_[i].connect(menuItems[i]->clicked, this, actions[i]);
+    }
+}
+
+// ---- commands, timers and window events ----
+
+void TmxViewerForm::onCommand(uint16_t code) {
+    switch (code) {
+    case kCommandStartLoading:
+        startLoading();
+        break;
+    case kCommandChooseTmxFile:
+        chooseTmxFile();
+        break;
+    case kCommandReady:
+        onReady();
+        break;
+    case kCommandOpenStoredPath:
+        openStoredPath();
+        break;
+    default:
+        break;
+    }
+}
+
+void TmxViewerForm::onReady() {
+    if (ready)
+        return;
+    ready = true;
+    postCommand(kCommandStartUpdateCheck);
+    if (pathPending) {
+        pathPending = false;
+        postCommand(kCommandOpenStoredPath);
+    }
+}
+
+void TmxViewerForm::onShown() {
+    focusSearchField();
+}
+
+void TmxViewerForm::onActivated() {
+    focusSearchField();
+}
+
+void TmxViewerForm::onClosing(bool& allow) {
+    if (searchJob || exportJob) {
+        // The job reads the open file: the window closes once it has reported back.
+        allow = false;
+        closePending = true;
+        return;
+    }
+    if (loader)
+        endLoad();
+}
+
+void TmxViewerForm::onClose() {
+    if (resultsBox)
+        resultsBox->clear();
+    settings().set<winui::Rect>(L"mainFormRect", bounds());
+}
+
+void TmxViewerForm::onTimer(UINT_PTR timerId) {
+    if (timerId == kLoadPollTimer) {
+        pollLoader();
+    } else if (timerId == kExportPopupTimer) {
+        KillTimer(hwnd, kExportPopupTimer);
+        if (exportJob && progressPopup)
+            ShowWindow(progressPopup->hwnd, SW_SHOWNORMAL);
+    }
+}
+
+void TmxViewerForm::onMouseWheel(int32_t notches, bool& handled) {
+    moveResultsTop(-notches);
+    handled = true;
+}
+
+void TmxViewerForm::onFontChanged() {
+    layoutControls();
+}
+
+void TmxViewerForm::onStyleChanged() {
+    winui::Form::onStyleChanged();
+}
+
+void TmxViewerForm::onMaximized() {
+    settings().set<bool>(L"mainFormMaximized", true);
+}
+
+void TmxViewerForm::onRestored() {
+    settings().set<bool>(L"mainFormMaximized", false);
+}
+
+void TmxViewerForm::settingsChanged() {
+    updateLanguageComboVisibility();
+    searchField->inheritFont = false;
+    searchField->setFont(settings().get<winui::Font>(L"font", font));
+    languageList->inheritFont = false;
+    winui::Font smaller;
+    smaller.assignStyled(winui::FontOnePixelSmaller, searchField->font);
+    languageList->setFont(smaller);
+    resultsBox->inheritFont = false;
+    resultsBox->setFont(searchField->font);
+    fireHandlers(resultsBox->contentChanged);
+    winui::Style* wanted = winui::getStyle(settings().get<std::wstring>(L"UIStyle", kDefaultStyleName));
+    if (wanted != style) {
+        inheritStyle = false;
+        setStyle(wanted);
+    }
+    layoutControls();
+}
+
+void TmxViewerForm::localeChanged() {
+    buildContextMenu();
+    if (searchButton)
+        searchButton->setText(localized(L"Search"));
+}
+
+// ---- layout and the language list ----
+
+int32_t TmxViewerForm::rowHeight() const {
+    int32_t textHeight = 0;
+    if (searchField && searchField->hwnd) {
+        if (HDC dc = GetDC(searchField->hwnd)) {
+            const HGDIOBJ old = searchField->font.isNull()
+                                    ? nullptr
+                                    : SelectObject(dc, searchField->font.handle());
+            SIZE size = {};
+            if (GetTextExtentPoint32W(dc, L"W", 1, &size))
+                textHeight = size.cy;
+            if (old)
+                SelectObject(dc, old);
+            ReleaseDC(searchField->hwnd, dc);
+        }
+    }
+    return mainRowHeight(textHeight);
+}
+
+void TmxViewerForm::layoutControls() {
+    if (!searchField || !searchButton || !languageList || !resultsBox)
+        return;
+    const winui::Rect client = clientRect();
+    const int32_t h = rowHeight();
+    const MainLayout layout = computeMainLayout(client.width(), client.height(), h, isVisible(languageList));
+    const auto place = [](winui::Control* control, const winui::Rect& r) {
+        MoveWindow(control->hwnd, r.left, r.top, r.width(), r.height(), TRUE);
+    };
+    place(languageList, layout.languageList);
+    place(resultsBox, layout.resultsBox);
+    place(searchButton, layout.searchButton);
+    place(searchField, layout.searchField);
+    languageList->setCoverHeight(h);
+}
+
+void TmxViewerForm::fillLanguageCombo(const LanguageMap& languages, const std::wstring& source) {
+    unlinkHandler(languageChanged_, languageList->selectionChanged);
+    SendMessageW(languageList->hwnd, CB_RESETCONTENT, 0, 0);
+    for (const auto& language : languages)
+        languageList->addItem(language.first);
+    if (!languages.empty())
+        SendMessageW(languageList->hwnd, CB_SETCURSEL, 0, 0);
+    updateLanguageComboVisibility();
+    sourceLanguage = source;
+    connectLanguageList();
+}
+
+void TmxViewerForm::updateLanguageComboVisibility() {
+    const LRESULT count = SendMessageW(languageList->hwnd, CB_GETCOUNT, 0, 0);
+    const bool show = settings().get<bool>(L"alwaysShowLanguageCombo", false) || count > 1;
+    // The field keeps its left, top and height and ends 8 pixels before the next control.
+    const winui::Rect field = searchField->bounds();
+    const winui::Rect next = show ? languageList->bounds() : searchButton->bounds();
+    MoveWindow(searchField->hwnd, field.left, field.top, next.left - 8 - field.left, field.height(), TRUE);
+    ShowWindow(languageList->hwnd, show ? SW_SHOW : SW_HIDE);
+}
+
+// ---- opening files ----
+
+void TmxViewerForm::openCommandLinePath(const std::wstring& path) {
+    openPath = path;
+    openFilterIndex = -1;
+    if (ready)
+        postCommand(kCommandOpenStoredPath);
+    else
+        pathPending = true;
+}
+
+void TmxViewerForm::onOpenTmChosen() {
+    postCommand(kCommandChooseTmxFile);
+}
+
+void TmxViewerForm::chooseTmxFile() {
+    if (busy())
+        return;
+    winui::FileDialog dialog(this);
+    dialog.flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
+    dialog.addFilter(localized(L"TMXfiles"), L"*.tmx", L".tmx");
+    dialog.addFilter(localized(L"PlexaFiles"), L"*.plexa", L".plexa");
+    const int32_t index = settings().get<int>(L"tmxOpenFileFilterIndex", 1);
+    dialog.filterIndex = index <= 0 ? 1 : index;
+    dialog.initialFolder = settings().get<std::wstring>(
+        L"tmxOpenFileInitialDir", Application::instance().programFolder());
+    if (!prompts->showOpen(dialog))
+        return;
+    openPath = dialog.fileName;
+    openFilterIndex = dialog.filterIndex;
+    settings().set<std::wstring>(L"tmxOpenFileInitialDir", getDirectory(openPath));
+    postCommand(kCommandOpenStoredPath);
+}
+
+void TmxViewerForm::openStoredPath() {
+    if (busy())
+        return;
+    if (classifyOpenPath(openPath) == OpenKind::Unsupported) {
+        showError(L"UnsupportedFileFormat");
+        // A path from the command line that cannot be opened ends the program.
+        if (openFilterIndex < 0)
+            PostMessageW(hwnd, WM_CLOSE, 0, 0);
+        return;
+    }
+    load(openPath);
+    if (openFilterIndex >= 1)
+        settings().set<int>(L"tmxOpenFileFilterIndex", openFilterIndex);
+    focusSearchField();
+}
+
+void TmxViewerForm::load(const std::wstring& path) {
+    if (busy())
+        return;
+    searchField->setText(L"");
+    resultsBox->clear();
+    provider.reset();
+    loadPath = path;
+    postCommand(kCommandStartLoading);
+}
+
+void TmxViewerForm::startLoading() {
+    if (busy())
+        return;
+    loader = makeLoader(loadPath);
+    if (!loader) {
+        showError(L"ErrorOpeningFile");
+        return;
+    }
+    enableWindow(false);
+    loader->start();
+    pollTicks = 0;
+    SetTimer(hwnd, kLoadPollTimer, kViewerTimerIntervalMs, nullptr);
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_LOWEST);
+}
+
+void TmxViewerForm::pollLoader() {
+    KillTimer(hwnd, kLoadPollTimer);
+    ++pollTicks;
+    if (!loader)
+        return;
+    const int progress = loader->loadProgress();
+    const bool barHidden = progressPopup && !isVisible(progressPopup->bar);
+    const PollStep step = decidePollStep(progressPopup != nullptr, barHidden, progress, pollTicks);
+    if (step.createPopup) {
+        progressPopup = std::make_unique<winui::ProgressPopup>(this);
+        progressPopup->bar->setRange(0);
+    }
+    if (progressPopup) {
+        if (step.labelKey)
+            progressPopup->label->setText(localized(step.labelKey));
+        if (step.bar != PollStep::Bar::Unchanged)
+            ShowWindow(progressPopup->bar->hwnd, step.bar == PollStep::Bar::Show ? SW_SHOW : SW_HIDE);
+        if (step.position >= 0)
+            progressPopup->bar->setPosition(step.position);
+    }
+    if (step.createPopup) {
+        // The owner is disabled while the load runs, so the popup keeps the activation.
+        ShowWindow(progressPopup->hwnd, SW_SHOWNORMAL);
+        progressPopup->bringToFront();
+    }
+    if (loader->hasEnded())
+        onLoadFinished();
+    else
+        SetTimer(hwnd, kLoadPollTimer, kViewerTimerIntervalMs, nullptr);
+}
+
+void TmxViewerForm::endLoad() {
+    KillTimer(hwnd, kLoadPollTimer);
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_NORMAL);
+    // Enabled before the popup goes, so that the activation returns to this window.
+    enableWindow(true);
+    progressPopup.reset();
+    pollTicks = 0;
+    loader.reset();
+}
+
+void TmxViewerForm::onLoadFinished() {
+    const int32_t code = loader->resultCode();
+    std::unique_ptr<TmxEntryProvider> opened = code == 1 ? loader->takeProvider() : nullptr;
+    endLoad();
+    if (code == 1 && opened) {
+        provider = std::move(opened);
+        setText(captionForPath(loadPath));
+        fillLanguageCombo(provider->languages(), provider->sourceLanguage().srcLang);
+        if (IsWindowVisible(hwnd))
+            focusSearchField();
+        return;
+    }
+    showError(code == 3 ? L"IncompatibleIndexFile" : L"ErrorOpeningFile");
+}
+
+// ---- search ----
+
+bool TmxViewerForm::busy() const {
+    return loader || searchJob || exportJob;
+}
+
+void TmxViewerForm::onSearchClicked() {
+    search(searchField->text());
+}
+
+void TmxViewerForm::onSearchEnter() {
+    SetFocus(hwnd);
+    search(searchField->text());
+}
+
+void TmxViewerForm::onLanguageChanged() {
+    if (!trim(searchField->text()).empty()) {
+        search(searchField->text());
+        return;
+    }
+    if (!busy())
+        resultsBox->clear();
+    focusSearchField();
+}
+
+void TmxViewerForm::onSearchFieldPasted() {
+    if (settings().get<bool>(L"autoSearchPastedText", false))
+        search(searchField->text());
+}
+
+void TmxViewerForm::onSearchFieldFocused() {
+    const int length = GetWindowTextLengthW(searchField->hwnd);
+    SendMessageW(searchField->hwnd, EM_SETSEL, 0, length);
+}
+
+void TmxViewerForm::search(const std::wstring& query) {
+    if (busy())
+        return;
+    if (!provider) {
+        focusSearchField();
+        return;
+    }
+    const std::wstring trimmed = trim(query);
+    if (trimmed.empty()) {
+        focusSearchField();
+        MessageBeep(0);
+        return;
+    }
+    searchJob = std::make_unique<TmxSearchJob>(languageList->selectedText(), provider.get(), trimmed,
+                                               searchBudgetMaximum(readMaxSearchResults()));
+    enableWindow(false);
+    searchFinished_.connect(searchJob->finished, this, &TmxViewerForm::onSearchFinished);
+    if (!startJob(searchJob.get())) {
+        searchJob.reset();
+        enableWindow(true);
+    }
+}
+
+void TmxViewerForm::onSearchFinished() {
+    if (!searchJob)
+        return;
+    resultsBox->fill(sourceLanguage, searchJob->targetLanguage(), searchJob->provider(),
+                     searchJob->results(), readMaxSearchResults(), searchJob->query());
+    enableWindow(true);
+    if (searchJob->results().empty())
+        focusSearchField();
+    searchJob.reset();
+    afterJob();
+}
+
+// A close refused while the job ran goes through now.
+void TmxViewerForm::afterJob() {
+    if (closePending && !busy()) {
+        closePending = false;
+        PostMessageW(hwnd, WM_CLOSE, 0, 0);
+    }
+}
+
+// ---- results: selection, copying, keys and the context menu ----
+
+void TmxViewerForm::onResultsRowPressed() {
+    SetFocus(hwnd);
+}
+
+void TmxViewerForm::onResultsSelectionChanged() {
+    if (settings().get<bool>(L"instantCopyText", false))
+        copySelection();
+}
+
+void TmxViewerForm::onCopyKey() {
+    if (const HWND edit = focusedEditWithSelection()) {
+        SendMessageW(edit, WM_COPY, 0, 0);
+        return;
+    }
+    copySelection();
+}
+
+void TmxViewerForm::copySelection() {
+    const Segment elements = resultsBox->selectedElements();
+    if (elements.empty())
+        return;
+    const bool showTags = settings().get<bool>(L"showTags", true);
+    const bool showPlaceholders = settings().get<bool>(L"showPlaceHolders", true);
+    copySegmentToClipboard(elements, showPlaceholders, showTags, hwnd);
+}
+
+void TmxViewerForm::copySelectionText() {
+    const Segment elements = resultsBox->selectedElements();
+    if (elements.empty())
+        return;
+    putClipboardText(renderSegmentText(elements, false, false), hwnd);
+}
+
+void TmxViewerForm::onPageUpKey() {
+    scrollResults(kScrollPageUp);
+}
+
+void TmxViewerForm::onPageDownKey() {
+    scrollResults(kScrollPageDown);
+}
+
+void TmxViewerForm::onTopKey() {
+    scrollResults(kScrollTop);
+}
+
+void TmxViewerForm::onBottomKey() {
+    scrollResults(kScrollBottom);
+}
+
+void TmxViewerForm::onUpKey() {
+    moveResultsTop(-1);
+}
+
+void TmxViewerForm::onDownKey() {
+    moveResultsTop(1);
+}
+
+void TmxViewerForm::scrollResults(int32_t request) {
+    resultsBox->scrollVertically(request, 0);
+}
+
+void TmxViewerForm::moveResultsTop(int32_t rows) {
+    resultsBox->setTopRow(resultsBox->topRow + rows);
+}
+
+void TmxViewerForm::onEscapePressed() {
+    if (IsWindowVisible(hwnd) && !IsIconic(hwnd))
+        ShowWindow(hwnd, SW_MINIMIZE);
+}
+
+void TmxViewerForm::prepareContextMenu() {
+    const std::vector<SearchResult>& results = resultsBox->results();
+    const int32_t rows = static_cast<int32_t>(results.size() * 2);
+    currentEntry = entryUnderRow(resultsBox->pressedRow, rows,
+                                 [&](int32_t i) { return results[static_cast<size_t>(i)].entryId; });
+    const ContextMenuStates states = contextMenuStates(
+        !resultsBox->noSelection, settings().get<bool>(L"showTags", true),
+        settings().get<bool>(L"showPlaceHolders", true), currentEntry, rows);
+    const auto enable = [this](int item, bool on) {
+        if (menuItems[item])
+            EnableMenuItem(contextMenu->handle, menuItems[item]->id,
+                           MF_BYCOMMAND | (on ? MF_ENABLED : MF_GRAYED));
+    };
+    enable(kItemCopy, states.copy);
+    enable(kItemCopyText, states.copyText);
+    enable(kItemViewEntry, states.viewEntry);
+    enable(kItemExportResults, states.exportResults);
+    enable(kItemOpenTm, true);
+    enable(kItemSettings, true);
+}
+
+void TmxViewerForm::onContextMenu(winui::Point) {
+    prepareContextMenu();
+    POINT cursor = {};
+    GetCursorPos(&cursor);
+    TrackPopupMenu(contextMenu->handle, TPM_LEFTBUTTON, cursor.x, cursor.y, 0, hwnd, nullptr);
+}
+
+void TmxViewerForm::viewEntry() {
+}
+
+void TmxViewerForm::showSettings() {
+}
+
+// ---- export ----
+
+void TmxViewerForm::exportResults() {
+    if (busy() || !provider)
+        return;
+    winui::FileDialog dialog(this);
+    dialog.flags = OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT;
+    dialog.addFilter(localized(L"TMXfiles"), L"*.tmx", L".tmx");
+    dialog.addFilter(localized(L"TXTfiles"), L"*.txt", L".txt");
+    const int32_t index = settings().get<int>(L"tmxExportResultsFilterIndex", 1);
+    dialog.filterIndex = index < 1 ? 1 : index;
+    const std::wstring openFolder = settings().get<std::wstring>(
+        L"tmxOpenFileInitialDir", Application::instance().programFolder());
+    dialog.initialFolder = settings().get<std::wstring>(L"tmxExportResultsInitialDir", openFolder);
+    if (!prompts->showSave(dialog))
+        return;
+    settings().set<std::wstring>(L"tmxExportResultsInitialDir", getDirectory(dialog.fileName));
+    settings().set<int>(L"tmxExportResultsFilterIndex", dialog.filterIndex);
+
+    enableWindow(false);
+    exportJob = std::make_unique<ExportResultsJob>(dialog.fileName, languageList->selectedText(),
+                                                   resultsBox->results(), provider.get());
+    if (progressPopup)
+        ShowWindow(progressPopup->hwnd, SW_HIDE);
+    else
+        progressPopup = std::make_unique<winui::ProgressPopup>(this);
+    progressPopup->bar->setRange(0);
+    progressPopup->bar->setPosition(0);
+    ShowWindow(progressPopup->bar->hwnd, SW_SHOW);
+    progressPopup->label->setText(localized(L"Exporting"));
+    exportProgress_.connect(exportJob->progress, this, &TmxViewerForm::onExportProgress);
+    exportFinished_.connect(exportJob->finished, this, &TmxViewerForm::onExportFinished);
+    SetTimer(hwnd, kExportPopupTimer, kViewerTimerIntervalMs, nullptr);
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_LOWEST);
+    if (!startJob(exportJob.get())) {
+        exportJob.reset();
+        onExportFinished();
+    }
+}
+
+void TmxViewerForm::onExportProgress() {
+    if (progressPopup && exportJob && exportJob->percent() >= 0)
+        progressPopup->bar->setPosition(exportJob->percent());
+}
+
+void TmxViewerForm::onExportFinished() {
+    KillTimer(hwnd, kExportPopupTimer);
+    enableWindow(true);
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_NORMAL);
+    const bool failed = exportJob && exportJob->failed();
+    exportJob.reset();
+    progressPopup.reset();
+    if (failed)
+        showError(L"ErrorWritingFile");
+    afterJob();
+}
+
+// ---- small helpers ----
+
+void TmxViewerForm::showError(const wchar_t* key) {
+    prompts->showMessage(*this, localized(key), kViewerCaption, MB_ICONERROR);
+}
+
+void TmxViewerForm::enableWindow(bool enable) {
+    EnableWindow(hwnd, enable ? TRUE : FALSE);
+}
+
+void TmxViewerForm::focusSearchField() {
+    if (searchField && searchField->hwnd)
+        SetFocus(searchField->hwnd);
+}

@@ -1,0 +1,167 @@
+#pragma once
+
+#include "core/events/HandlerHolder.h"
+#include "core/l10n/LocaleListener.h"
+#include "core/settings/SettingsConsumer.h"
+#include "tmx_engine/TmxEntryProvider.h"
+#include "ui_toolkit/Form.h"
+#include "viewer/LoadPoll.h"
+#include "viewer/ViewerPrompts.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace winui {
+class Button;
+class ComboBox;
+class Edit;
+class Menu;
+class MenuItem;
+class ProgressPopup;
+struct Point;
+} // namespace winui
+
+class ExportResultsJob;
+class TmxSearchJob;
+class TmxViewerResultsBox;
+
+// The main window of the viewer: a search field, the "Search" button, the target-language list
+// and the results box. It owns the open file or group and every background task: the loader
+// (polled by timer 100), the search job and the export job. While one of them runs the window
+// is disabled, and each start is also guarded by state, since a message box re-enables its
+// owner when it closes: a load, search or export asked for while one runs is dropped.
+class TmxViewerForm : public winui::Form, public SettingsConsumer, public LocaleListener {
+public:
+    // The six items of the results' context menu, in menu order.
+    enum MenuItemIndex { kItemCopy, kItemCopyText, kItemViewEntry, kItemExportResults, kItemOpenTm,
+                         kItemSettings, kItemCount };
+
+    TmxViewerForm();
+    ~TmxViewerForm() override;
+
+    void onCommand(uint16_t code) override;
+    void onShown() override;
+    void onActivated() override;
+    void onClosing(bool& allow) override;
+    void onClose() override;
+    void onTimer(UINT_PTR timerId) override;
+    void onMouseWheel(int32_t notches, bool& handled) override;
+    void onFontChanged() override;
+    void onStyleChanged() override;
+    void onMaximized() override;
+    void onRestored() override;
+    void settingsChanged() override;
+    void localeChanged() override;
+
+    // Hands a path over to be opened once the window is ready (or at once when it is).
+    void openCommandLinePath(const std::wstring& path);
+    void load(const std::wstring& path);
+    void search(const std::wstring& query);
+    void copySelection();
+    void copySelectionText();
+    void viewEntry();
+    void exportResults();
+    void showSettings();
+    void layoutControls();
+    void fillLanguageCombo(const LanguageMap& languages, const std::wstring& source);
+    void updateLanguageComboVisibility();
+
+    // The context menu's item states for the row under a click (the grid's pressed row), as
+    // onContextMenu sets them before the menu opens.
+    void prepareContextMenu();
+
+    // True while a load, a search or an export runs.
+    bool busy() const;
+
+    // Seams: the loader for a path and the modal questions; tests replace them.
+    std::function<std::unique_ptr<FileLoader>(const std::wstring&)> makeLoader = makeThreadFileLoader;
+    std::unique_ptr<ViewerPrompts> prompts;
+
+    winui::Edit* searchField = nullptr;
+    winui::Button* searchButton = nullptr;
+    winui::ComboBox* languageList = nullptr;
+    std::wstring sourceLanguage;
+    std::wstring loadPath;
+    std::wstring openPath;
+    int32_t openFilterIndex = -1;
+    std::unique_ptr<TmxEntryProvider> provider;
+    TmxViewerResultsBox* resultsBox = nullptr;
+    std::unique_ptr<FileLoader> loader;
+    std::unique_ptr<winui::ProgressPopup> progressPopup;
+    uint32_t pollTicks = 0;
+    std::unique_ptr<TmxSearchJob> searchJob;
+    std::unique_ptr<ExportResultsJob> exportJob;
+    std::unique_ptr<winui::Menu> contextMenu;
+    winui::MenuItem* menuItems[kItemCount] = {};
+    int32_t currentEntry = -1;
+    bool pathPending = false;
+    bool ready = false;
+    // A close asked for while a search or an export ran; the window closes when it ends.
+    bool closePending = false;
+
+private:
+    void createControls();
+    void buildContextMenu();
+    void connectLanguageList();
+    void showError(const wchar_t* key);
+    void enableWindow(bool enable);
+    void focusSearchField();
+
+    void onReady();
+    void chooseTmxFile();
+    void openStoredPath();
+    void startLoading();
+    void pollLoader();
+    void onLoadFinished();
+    void endLoad();
+
+    void onSearchClicked();
+    void onSearchEnter();
+    void onLanguageChanged();
+    void onSearchFieldPasted();
+    void onSearchFieldFocused();
+    void onSearchFinished();
+    void onResultsRowPressed();
+    void onResultsSelectionChanged();
+    void onContextMenu(winui::Point point);
+    void onCopyKey();
+    void onPageUpKey();
+    void onPageDownKey();
+    void onTopKey();
+    void onBottomKey();
+    void onUpKey();
+    void onDownKey();
+    void onEscapePressed();
+    void onOpenTmChosen();
+    void onExportProgress();
+    void onExportFinished();
+    void onSettingsHidden();
+    void scrollResults(int32_t request);
+    void moveResultsTop(int32_t rows);
+    void afterJob();
+
+    int32_t rowHeight() const;
+
+    HandlerHolder searchClicked_;
+    HandlerHolder languageChanged_;
+    HandlerHolder returnPressed_;
+    HandlerHolder fieldFocused_;
+    HandlerHolder fieldPasted_;
+    HandlerHolder rowPressed_;
+    HandlerHolder selectionChanged_;
+    HandlerHolder contextMenuRequested_;
+    HandlerHolder searchFinished_;
+    HandlerHolder exportProgress_;
+    HandlerHolder exportFinished_;
+    HandlerHolder menuClicks_[kItemCount];
+    HandlerHolder copyKey_;
+    HandlerHolder pageUpKey_;
+    HandlerHolder pageDownKey_;
+    HandlerHolder topKey_;
+    HandlerHolder bottomKey_;
+    HandlerHolder upKey_;
+    HandlerHolder downKey_;
+    HandlerHolder escapeKey_;
+};

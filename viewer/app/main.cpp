@@ -1,0 +1,7 @@
+#include "viewer/ViewerMain.h"
+
+#include <windows.h>
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
+    return runViewer(instance, commandLine);
+}
