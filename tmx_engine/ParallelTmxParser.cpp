@@ -1,62 +1,19 @@
 #include "tmx_engine/ParallelTmxParser.h"
 
-#include "core/util/Win32Handle.h"
-#include "core/xml/XmlFileStream.h"
 #include "core/xml/XmlMemoryStream.h"
-#include "tmx_engine/IndexWorkerThread.h"
+#include "core/xml/XmlPieces.h"
 #include "tmx_engine/TmxEntrySink.h"
 #include "tmx_engine/TmxIndexBuilder.h"
 #include "tmx_engine/TmxParser.h"
 
-#include <windows.h>
-
 #include <algorithm>
-#include <chrono>
-#include <condition_variable>
-#include <deque>
-#include <mutex>
-#include <thread>
 #include <unordered_map>
 #include <vector>
 
 namespace {
 
-constexpr uint32_t kMaxThreads = 8;
-// A piece (or the part before the first tu) that grows beyond this is declined: a unit that
-// large, or a file without units, gains nothing from threads.
-constexpr uint32_t kMaxPieceBytes = 64u << 20;
-// Read beyond what a cut needs, so that few bytes are carried over from piece to piece.
-constexpr uint32_t kReadAhead = 64u << 10;
-
-bool isUtf16(int32_t encoding) {
-    return encoding == kXmlEncodingUtf16Le || encoding == kXmlEncodingUtf16Be;
-}
-
-// One piece of the file as an XML stream that reports file offsets.
-class PieceStream : public XmlStream {
-public:
-    PieceStream(const std::vector<uint8_t>& bytes, int32_t encoding, uint64_t fileOffset)
-        : inner_(bytes.data(), encoding, static_cast<int32_t>(bytes.size())),
-          base_(static_cast<int64_t>(fileOffset)),
-          length_(static_cast<int64_t>(bytes.size())),
-          unitBytes_(isUtf16(encoding) ? 2 : 1) {}
-
-    uint16_t getChar() override { return inner_.getChar(); }
-    bool hadError() const override { return inner_.hadError(); }
-    int64_t position() const override { return base_ + inner_.position(); }
-    int32_t encoding() const override { return inner_.encoding(); }
-    int32_t getChars(wchar_t* dest, int32_t room) override { return inner_.XmlMemoryStream::getChars(dest, room); }
-
-    // True when every byte was read (but an odd last byte of UTF-16, which no reading takes): a
-    // parse that ended before (at a NUL) has ended the whole document there.
-    bool readToEnd() const { return length_ - inner_.position() < unitBytes_; }
-
-private:
-    XmlMemoryStream inner_;
-    int64_t base_;
-    int64_t length_;
-    int64_t unitBytes_;
-};
+// A file without a unit in its first bytes gains nothing from threads.
+constexpr uint32_t kMaxHeadBytes = 64u << 20;
 
 // What the parser hands on while it reads one piece, kept for the builder. Languages get a
 // number of their own piece, in the order they are first met; an entry refers to its target
@@ -175,85 +132,6 @@ private:
     std::vector<wchar_t> text_;
 };
 
-// Reads the file from front to back and cuts it at tu start tags: "<tu" followed by a blank, ">"
-// or "/", in whole units of the encoding.
-class PieceCutter {
-public:
-    PieceCutter(HANDLE file, int32_t encoding, uint32_t bomLength)
-        : file_(file), encoding_(encoding), unitBytes_(isUtf16(encoding) ? 2 : 1), offset_(bomLength) {}
-
-    // Moves into out the bytes from the current offset up to the first tu at or after nominal
-    // bytes on, or up to the end of the file (last is then set). False when the file cannot be
-    // read or the piece would grow beyond maxBytes.
-    bool next(uint32_t nominal, uint32_t maxBytes, std::vector<uint8_t>& out, uint64_t& offset, bool& last) {
-        size_t from = (nominal + unitBytes_ - 1) / unitBytes_ * unitBytes_;
-        for (;;) {
-            const size_t need = from + 4 * unitBytes_;
-            if (pending_.size() < need && !ended_ && !read(need - pending_.size() + kReadAhead))
-                return false;
-            const size_t cut = find(from);
-            if (cut != kNone || (ended_ && pending_.size() < need)) {
-                last = cut == kNone;
-                const size_t length = last ? pending_.size() : cut;
-                // The piece keeps the buffer it was read into; only the bytes after the cut move.
-                carry_.assign(pending_.begin() + static_cast<ptrdiff_t>(length), pending_.end());
-                pending_.resize(length);
-                out.swap(pending_);
-                pending_.swap(carry_);
-                offset = offset_;
-                offset_ += length;
-                return true;
-            }
-            if (pending_.size() > maxBytes)
-                return false;
-            // Look again from where the last look could not see a whole tag.
-            from = std::max(from, pending_.size() - 3 * unitBytes_);
-        }
-    }
-
-private:
-    static constexpr size_t kNone = static_cast<size_t>(-1);
-
-    bool read(size_t bytes) {
-        const size_t old = pending_.size();
-        pending_.resize(old + bytes);
-        DWORD got = 0;
-        const bool ok = ReadFile(file_, pending_.data() + old, static_cast<DWORD>(bytes), &got, nullptr) != 0;
-        pending_.resize(old + got);
-        if (ok && got < bytes)
-            ended_ = true;
-        return ok;
-    }
-
-    uint32_t unitAt(size_t i) const {
-        if (unitBytes_ == 1)
-            return pending_[i];
-        return encoding_ == kXmlEncodingUtf16Le ? pending_[i] | (pending_[i + 1] << 8)
-                                                : (pending_[i] << 8) | pending_[i + 1];
-    }
-
-    // The first tu start tag whose four units lie wholly in what was read, at or after from.
-    size_t find(size_t from) const {
-        const size_t u = unitBytes_;
-        for (size_t i = from; i + 4 * u <= pending_.size(); i += u) {
-            if (unitAt(i) != '<' || unitAt(i + u) != 't' || unitAt(i + 2 * u) != 'u')
-                continue;
-            const uint32_t after = unitAt(i + 3 * u);
-            if (after == ' ' || after == '\t' || after == '\r' || after == '\n' || after == '>' || after == '/')
-                return i;
-        }
-        return kNone;
-    }
-
-    HANDLE file_;
-    int32_t encoding_;
-    size_t unitBytes_;
-    uint64_t offset_;
-    bool ended_ = false;
-    std::vector<uint8_t> pending_;
-    std::vector<uint8_t> carry_;
-};
-
 // An internal subset could declare entities; such files are always read in one pass.
 bool hasInternalSubset(const std::vector<uint8_t>& bytes, int32_t encoding) {
     XmlMemoryStream stream(bytes.data(), encoding, static_cast<int32_t>(bytes.size()));
@@ -264,125 +142,39 @@ bool hasInternalSubset(const std::vector<uint8_t>& bytes, int32_t encoding) {
     return doctype != std::wstring::npos && text.find(L'[', doctype) != std::wstring::npos;
 }
 
-} // namespace
-
-// One parse: the pieces in flight and the threads that read them.
-struct ParallelTmxParser::Run {
-    struct Piece {
-        std::vector<uint8_t> bytes;
-        uint64_t offset = 0;
-        bool last = false;
-        bool done = false;
-        bool usable = false;
-        PieceRecorder recorder;
-    };
-
-    int32_t encoding = 0;
-    TmxHeader header;
-    uint16_t languageMode = 1;
-    // Set when the parse ends early: the readers stop at their next piece of markup.
-    std::atomic<bool> abandon{false};
-
-    std::mutex lock;
-    std::condition_variable workAvailable;
-    std::condition_variable pieceDone;
-    std::deque<Piece*> queue;
-    bool quit = false;
-    std::vector<IndexWorkerThread> threads;
-
-    void readPiece(Piece& piece) {
-        piece.recorder.reset(header, languageMode);
-        PieceStream stream(piece.bytes, encoding, piece.offset);
-        TmxParser parser(piece.recorder);
-        parser.setStopFlag(&abandon);
-        const bool parsed = parser.parse(stream);
-        piece.usable = parsed && !stream.hadError() && stream.readToEnd() && !parser.needsEarlierText() &&
-                       !piece.recorder.failed() && (piece.last || parser.betweenUnits());
-    }
-
-    void work() {
-        for (;;) {
-            Piece* piece = nullptr;
-            {
-                std::unique_lock<std::mutex> guard(lock);
-                workAvailable.wait(guard, [&] { return quit || !queue.empty(); });
-                if (quit)
-                    return;
-                piece = queue.front();
-                queue.pop_front();
-            }
-            try {
-                readPiece(*piece);
-            } catch (const std::exception&) {
-                piece->usable = false;
-            }
-            {
-                std::lock_guard<std::mutex> guard(lock);
-                piece->done = true;
-            }
-            pieceDone.notify_one();
-        }
-    }
-
-    ~Run() { end(); }
-
-    // Ends and joins the threads; pieces not yet read are dropped.
-    void end() {
-        abandon.store(true, std::memory_order_relaxed);
-        {
-            std::lock_guard<std::mutex> guard(lock);
-            quit = true;
-            queue.clear();
-        }
-        workAvailable.notify_all();
-        for (IndexWorkerThread& thread : threads)
-            thread.join();
-    }
+struct RecordedPiece : XmlPieceReader::Piece {
+    PieceRecorder recorder;
+    bool usable = false;
 };
 
+} // namespace
+
 uint32_t ParallelTmxParser::defaultThreads() {
-    const unsigned processors = std::thread::hardware_concurrency();
-    return processors > kMaxThreads ? kMaxThreads : processors;
+    return XmlPieceReader::defaultThreads();
 }
 
 ParallelTmxParser::ParallelTmxParser(TmxIndexBuilder& builder, const Options& options)
-    : builder_(builder), options_(options) {
-    if (options_.pieceBytes == 0)
-        options_.pieceBytes = 1;
-}
+    : builder_(builder), options_(options) {}
 
 ParallelTmxParser::~ParallelTmxParser() = default;
 
 ParallelTmxParser::Outcome ParallelTmxParser::parse(const std::wstring& path) {
-    const auto stopped = [&] { return stopFlag_ && stopFlag_->load(std::memory_order_relaxed); };
-    const uint32_t threadCount = std::min(options_.threads ? options_.threads : defaultThreads(), kMaxThreads);
-    if (threadCount < 2)
+    const uint32_t threads = options_.threads ? options_.threads : defaultThreads();
+    if (threads < 2)
         return Outcome::Declined;
-
-    int32_t encoding = 0;
-    int32_t bomLength = 0;
-    if (!XmlFileStream::detectEncoding(path, encoding, bomLength))
+    XmlPieceReader reader(path, "tu");
+    if (!reader.good() || reader.fileSize() < options_.minFileBytes)
         return Outcome::Declined;
-    Win32Handle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    LARGE_INTEGER size;
-    LARGE_INTEGER start;
-    start.QuadPart = bomLength;
-    if (!file || !GetFileSizeEx(file.get(), &size) || static_cast<uint64_t>(size.QuadPart) < options_.minFileBytes ||
-        !SetFilePointerEx(file.get(), start, nullptr, FILE_BEGIN))
-        return Outcome::Declined;
+    const int32_t encoding = reader.encoding();
     builder_.setEncoding(static_cast<uint32_t>(encoding));
     tuOffset_.store(0, std::memory_order_relaxed);
 
     // The declaration, tmx and header: read here, straight into the builder.
-    PieceCutter cutter(file.get(), encoding, static_cast<uint32_t>(bomLength));
     {
-        std::vector<uint8_t> bytes;
-        uint64_t offset = 0;
-        bool last = false;
-        if (!cutter.next(0, kMaxPieceBytes, bytes, offset, last) || last || hasInternalSubset(bytes, encoding))
+        XmlPieceReader::Piece head;
+        if (!reader.readHead(kMaxHeadBytes, head) || hasInternalSubset(head.bytes, encoding))
             return Outcome::Declined;
-        PieceStream stream(bytes, encoding, offset);
+        XmlPieceStream stream(head.bytes, encoding, head.offset);
         TmxParser parser(builder_);
         parser.setStopFlag(stopFlag_);
         if (!parser.parse(stream))
@@ -391,75 +183,42 @@ ParallelTmxParser::Outcome ParallelTmxParser::parse(const std::wstring& path) {
             return Outcome::Declined;
     }
 
-    // Enough pieces that every thread has one to read while those before it are handed over;
-    // few enough that they cost the builder little memory. Declared before the run, whose end
-    // joins the threads that may still be reading them.
-    const size_t ringSize = threadCount + 4;
-    std::vector<std::unique_ptr<Run::Piece>> ring;
-    for (size_t i = 0; i < ringSize; ++i)
-        ring.push_back(std::make_unique<Run::Piece>());
-    Run run;
-    run.encoding = encoding;
-    run.header = builder_.header();
-    run.languageMode = builder_.languageMode();
-    run.threads.reserve(threadCount);
-    for (uint32_t i = 0; i < threadCount; ++i) {
-        run.threads.emplace_back();
-        if (!run.threads.back().start([&run] { run.work(); })) {
-            run.threads.pop_back();
-            break;
-        }
-    }
-    if (run.threads.size() < 2) {
-        run.end();
-        return Outcome::Declined;
-    }
-
+    const TmxHeader header = builder_.header();
+    const uint16_t languageMode = builder_.languageMode();
     std::vector<wchar_t> prefixes;
-    uint64_t cut = 0;
-    uint64_t taken = 0;
-    bool ended = false;
-    Outcome outcome = Outcome::Parsed;
-    for (;;) {
-        if (stopped()) {
-            outcome = Outcome::Stopped;
-            break;
-        }
-        while (!ended && cut - taken < ringSize) {
-            Run::Piece& piece = *ring[cut % ringSize];
-            piece.done = false;
-            if (!cutter.next(options_.pieceBytes, kMaxPieceBytes, piece.bytes, piece.offset, piece.last)) {
-                outcome = Outcome::Declined;
-                break;
+    bool builderFailed = false;
+    const XmlPieceReader::Outcome outcome = reader.run(
+        threads, options_.pieceBytes, stopFlag_, [] { return std::make_unique<RecordedPiece>(); },
+        [&](XmlPieceReader::Piece& base, const std::atomic<bool>& abandon) {
+            RecordedPiece& piece = static_cast<RecordedPiece&>(base);
+            piece.usable = false;
+            try {
+                piece.recorder.reset(header, languageMode);
+                XmlPieceStream stream(piece.bytes, encoding, piece.offset);
+                TmxParser parser(piece.recorder);
+                parser.setStopFlag(&abandon);
+                const bool parsed = parser.parse(stream);
+                piece.usable = parsed && !stream.hadError() && stream.readToEnd() && !parser.needsEarlierText() &&
+                               !piece.recorder.failed() && (piece.last || parser.betweenUnits());
+            } catch (const std::exception&) {
+                piece.usable = false;
             }
-            ended = piece.last;
-            {
-                std::lock_guard<std::mutex> guard(run.lock);
-                run.queue.push_back(&piece);
-            }
-            run.workAvailable.notify_one();
-            ++cut;
-        }
-        if (outcome != Outcome::Parsed || taken == cut)
-            break;
-        Run::Piece& piece = *ring[taken % ringSize];
-        {
-            std::unique_lock<std::mutex> guard(run.lock);
-            // Woken by each piece done; the stop flag is looked at every 20 ms meanwhile.
-            if (!run.pieceDone.wait_for(guard, std::chrono::milliseconds(20), [&] { return piece.done; }))
-                continue;
-        }
-        if (!piece.usable) {
-            outcome = stopped() ? Outcome::Stopped : Outcome::Declined;
-            break;
-        }
-        piece.recorder.replay(builder_, prefixes);
-        ++taken;
-        const uint64_t end = piece.offset + piece.bytes.size();
-        tuOffset_.store(static_cast<uint32_t>(std::min<uint64_t>(end, 0xFFFFFFFFu)), std::memory_order_relaxed);
-        // The builder takes nothing more once it failed: the one-pass build would fail too.
-        if (builder_.failedSoFar())
-            break;
+        },
+        [&](XmlPieceReader::Piece& base) {
+            RecordedPiece& piece = static_cast<RecordedPiece&>(base);
+            if (!piece.usable)
+                return false;
+            piece.recorder.replay(builder_, prefixes);
+            const uint64_t end = piece.offset + piece.bytes.size();
+            tuOffset_.store(static_cast<uint32_t>(std::min<uint64_t>(end, 0xFFFFFFFFu)), std::memory_order_relaxed);
+            // The builder takes nothing more once it failed: the one-pass build would fail too.
+            builderFailed = builder_.failedSoFar();
+            return !builderFailed;
+        });
+    switch (outcome) {
+    case XmlPieceReader::Outcome::Done: return Outcome::Parsed;
+    case XmlPieceReader::Outcome::Stopped: return Outcome::Stopped;
+    case XmlPieceReader::Outcome::Declined: break;
     }
-    return outcome;
+    return builderFailed ? Outcome::Parsed : Outcome::Declined;
 }

@@ -51,8 +51,6 @@ public:
     static uint32_t defaultThreads();
 
 private:
-    struct Run;
-
     TmxIndexBuilder& builder_;
     Options options_;
     const std::atomic<bool>* stopFlag_ = nullptr;
