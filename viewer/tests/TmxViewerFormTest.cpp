@@ -1,11 +1,14 @@
 #include "viewer/TmxViewerForm.h"
 
 #include "core/l10n/Localization.h"
+#include "tmx_engine/SegmentClipboard.h"
 #include "tmx_engine/SegmentRenderer.h"
+#include "ui_toolkit/Button.h"
 #include "ui_toolkit/ComboBox.h"
 #include "ui_toolkit/Edit.h"
 #include "ui_toolkit/Menu.h"
 #include "ui_toolkit/ProgressPopup.h"
+#include "viewer/TmxSearchJob.h"
 #include "viewer/TmxViewerResultsBox.h"
 #include "viewer/ViewerCommands.h"
 #include "viewer/ViewerMain.h"
@@ -310,7 +313,7 @@ TEST_F(TmxViewerFormTest, SearchFieldWidthFollowsTheLanguageList) {
 }
 
 TEST_F(TmxViewerFormTest, EscapeMinimisesAVisibleWindowOnly) {
-    ShowWindow(form->hwnd, SW_SHOWNORMAL);
+    ShowWindow(form->hwnd, SW_SHOWNA);
     pressKey(form->hwnd, VK_ESCAPE, false);
     EXPECT_TRUE(IsIconic(form->hwnd));
     pressKey(form->hwnd, VK_ESCAPE, false);
@@ -324,7 +327,7 @@ TEST_F(TmxViewerFormTest, EscapeMinimisesAVisibleWindowOnly) {
 TEST_F(TmxViewerFormTest, SearchSelectCopyExportAndReopen) {
     const std::wstring folder = makeScratchFolder(L"viewer-search");
     const std::wstring sample = copySample(folder);
-    ShowWindow(form->hwnd, SW_SHOWNORMAL);
+    ShowWindow(form->hwnd, SW_SHOWNA);
     MoveWindow(form->hwnd, 40, 40, 640, 360, TRUE);
     openForReal(sample);
     EXPECT_EQ(form->text(), L"sample");
@@ -400,6 +403,16 @@ TEST_F(TmxViewerFormTest, SearchSelectCopyExportAndReopen) {
     pressKey(form->hwnd, VK_PRIOR, true);
     EXPECT_EQ(form->resultsBox->topRow, 0);
     EXPECT_FALSE(form->resultsBox->noSelection);
+
+    // An export that cannot be written says so and leaves the window as it was.
+    prompts->next = {true, folder + L"\\no such folder\\results.tmx", 1};
+    form->exportResults();
+    ASSERT_TRUE(pumpUntil([&] { return !form->busy(); }, 30000, &quits));
+    ASSERT_EQ(prompts->messages.size(), 1u);
+    EXPECT_EQ(prompts->messages[0].text, text(L"ErrorWritingFile"));
+    EXPECT_TRUE(IsWindowEnabled(form->hwnd));
+    EXPECT_FALSE(form->progressPopup);
+    prompts->messages.clear();
 
     // Export as TMX, then open the export.
     const std::wstring exported = folder + L"\\results.tmx";
@@ -575,4 +588,63 @@ TEST_F(TmxViewerFormTest, StartUpFontAndPlacement) {
     SendMessageW(form->hwnd, WM_CLOSE, 0, 0);
     EXPECT_EQ(Settings::global().get<winui::Rect>(L"mainFormRect", winui::Rect()), before);
     pumpUntil([&] { return quits > 0; }, 2000, &quits);
+}
+
+TEST_F(TmxViewerFormTest, WhatStartsASearchAndWhatDoesNot) {
+    const std::wstring folder = makeScratchFolder(L"viewer-triggers");
+    const std::wstring sample = copySample(folder);
+    openForReal(sample);
+
+    // A blank query starts nothing.
+    for (const wchar_t* blank : {L"", L"  \t "}) {
+        form->search(blank);
+        EXPECT_FALSE(form->searchJob);
+    }
+
+    // The button searches in the chosen language.
+    form->searchField->setText(L" file ");
+    SendMessageW(form->searchButton->hwnd, BM_CLICK, 0, 0);
+    ASSERT_TRUE(form->searchJob);
+    ASSERT_TRUE(pumpUntil([&] { return !form->busy(); }, 30000, &quits));
+    const size_t hits = form->resultsBox->results().size();
+    EXPECT_GT(hits, 0u);
+
+    // Another language searches again; with an empty field it empties the results instead.
+    SendMessageW(form->languageList->hwnd, CB_SETCURSEL, 1, 0);
+    ASSERT_TRUE(form->searchJob);
+    EXPECT_EQ(form->searchJob->targetLanguage(), L"fr-FR");
+    ASSERT_TRUE(pumpUntil([&] { return !form->busy(); }, 30000, &quits));
+    EXPECT_EQ(form->resultsBox->results().size(), hits);
+    form->searchField->setText(L"");
+    SendMessageW(form->languageList->hwnd, CB_SETCURSEL, 0, 0);
+    EXPECT_FALSE(form->searchJob);
+    EXPECT_EQ(form->resultsBox->rowCount(), 0);
+
+    // A paste searches only when "autoSearchPastedText" is on.
+    putClipboardText(L"index");
+    for (bool autoSearch : {false, true}) {
+        Settings::global().set<bool>(L"autoSearchPastedText", autoSearch);
+        form->searchField->setText(L"");
+        SendMessageW(form->searchField->hwnd, WM_PASTE, 0, 0);
+        EXPECT_EQ(form->searchField->text(), L"index");
+        EXPECT_EQ(form->searchJob != nullptr, autoSearch);
+        ASSERT_TRUE(pumpUntil([&] { return !form->busy(); }, 30000, &quits));
+    }
+    EXPECT_GT(form->resultsBox->rowCount(), 0);
+
+    // With "instantCopyText" on, the end of a drag puts the selection on the clipboard.
+    Settings::global().set<bool>(L"instantCopyText", true);
+    clearClipboard();
+    const HWND grid = form->resultsBox->hwnd;
+    SendMessageW(grid, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 14));
+    SendMessageW(grid, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(90, 14));
+    SendMessageW(grid, WM_LBUTTONUP, 0, MAKELPARAM(90, 14));
+    const Segment selected = form->resultsBox->selectedElements();
+    ASSERT_FALSE(selected.empty());
+    EXPECT_EQ(clipboardText(), renderSegmentText(selected, true, true));
+
+    form.reset();
+    DeleteFileW((sample + L".idx").c_str());
+    DeleteFileW(sample.c_str());
+    RemoveDirectoryW(folder.c_str());
 }
