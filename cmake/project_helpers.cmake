@@ -30,5 +30,7 @@ function(add_project_tests name)
       TEST_DATA_DIR="Z:${CMAKE_CURRENT_SOURCE_DIR}/tests/data")
   # Full output: ctest shows it only for a failing program, and then it names the test that hung.
   add_test(NAME ${name} COMMAND ${name})
-  set_tests_properties(${name} PROPERTIES TIMEOUT 600)
+  # Every test program runs on the one Wine desktop, where activation and the keyboard focus
+  # are shared: programs that show windows would take them from each other, so they take turns.
+  set_tests_properties(${name} PROPERTIES TIMEOUT 600 RESOURCE_LOCK desktop)
 endfunction()

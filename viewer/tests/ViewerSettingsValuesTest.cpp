@@ -6,28 +6,13 @@
 #include "ui_toolkit/Style.h"
 #include "ui_toolkit/StyleLibrary.h"
 #include "ui_toolkit/StyleTables.h"
+#include "viewer/tests/SettingsTestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
 namespace {
-
-// Counts how often it is told, whatever number of its keys changed.
-class CountingConsumer : public SettingsConsumer {
-public:
-    explicit CountingConsumer(Settings& settings) : SettingsConsumer(settings) {}
-    void settingsChanged() override { ++notices; }
-    int notices = 0;
-};
-
-std::wstring faceOf(const winui::Font& font) {
-    std::wstring face;
-    float size = 0;
-    uint16_t style = 0;
-    font.describe(face, size, style);
-    return face;
-}
 
 TEST(ViewerSettingsValuesTest, UnsetKeysShowTheDefaults) {
     Settings settings;
