@@ -387,10 +387,11 @@ void TmxViewerResultsBox::drawSegmentCell(int32_t row, HDC dc, const winui::Rect
         const SegmentElement& element = (*segment)[i];
 
         if (isEllipsisRun(*segment, i)) {
-            fillRect(dc, r, background);
+            const RECT opaque{r.left, r.top, r.right, r.bottom};
             SelectObject(dc, boxFont.handle());
             SetTextColor(dc, ink);
-            ExtTextOutW(dc, r.left, r.top, 0, nullptr, L"...", 3, nullptr);
+            SetBkColor(dc, background);
+            ExtTextOutW(dc, r.left, r.top, ETO_OPAQUE | ETO_CLIPPED, &opaque, L"...", 3, nullptr);
             continue;
         }
         if (run.flags & RunShape) {
@@ -434,11 +435,15 @@ void TmxViewerResultsBox::drawSegmentCell(int32_t row, HDC dc, const winui::Rect
             runText = matched.text;
             pen = matched.pen;
         }
-        fillRect(dc, r, runBackground);
-        if (element.kind != SegmentElementKind::Space) {
+        if (element.kind == SegmentElementKind::Space) {
+            fillRect(dc, r, runBackground);
+        } else {
+            // Background and text in one call, so that no pixel is painted twice.
+            const RECT opaque{r.left, r.top, r.right, r.bottom};
             SelectObject(dc, (isMatched ? matchedFont_ : boxFont).handle());
             SetTextColor(dc, runText);
-            ExtTextOutW(dc, r.left, r.top, 0, nullptr, element.text.c_str(),
+            SetBkColor(dc, runBackground);
+            ExtTextOutW(dc, r.left, r.top, ETO_OPAQUE | ETO_CLIPPED, &opaque, element.text.c_str(),
                         static_cast<UINT>(element.text.size()), nullptr);
         }
         if (isMatched && matched.underline)
