@@ -20,8 +20,11 @@
 #include "viewer/MainLayout.h"
 #include "viewer/SearchSettings.h"
 #include "viewer/StartupRules.h"
+#include "viewer/TmxEntryDetailsForm.h"
 #include "viewer/TmxSearchJob.h"
 #include "viewer/TmxViewerResultsBox.h"
+#include "viewer/TmxViewerSettingsForm.h"
+#include "viewer/UpdateChecker.h"
 #include "viewer/ViewerCommands.h"
 
 namespace {
@@ -105,6 +108,11 @@ TmxViewerForm::TmxViewerForm()
     minHeight = kMinimumHeight;
 
     createControls();
+    settingsForm = new TmxViewerSettingsForm(this, Settings::global());
+    detailsForm = new TmxEntryDetailsForm(this);
+    settingsHidden_.connect(settingsForm->hidden, this, &TmxViewerForm::onSettingsHidden);
+    updateChecker = std::make_unique<UpdateChecker>(*this, updateEndpoint(), Settings::global(),
+                                                    Application::instance().settingsFilePath());
     postCommand(kCommandReady);
 }
 
@@ -200,6 +208,9 @@ void TmxViewerForm::onCommand(uint16_t code) {
     case kCommandOpenStoredPath:
         openStoredPath();
         break;
+    case kCommandStartUpdateCheck:
+        updateChecker->start();
+        break;
     default:
         break;
     }
@@ -238,6 +249,9 @@ void TmxViewerForm::onClosing(bool& allow) {
 void TmxViewerForm::onClose() {
     if (resultsBox)
         resultsBox->clear();
+    // From now on a close request closes them instead of hiding them.
+    settingsForm->closing = true;
+    detailsForm->closing = true;
     settings().set<winui::Rect>(L"mainFormRect", bounds());
 }
 
@@ -262,6 +276,12 @@ void TmxViewerForm::onFontChanged() {
 
 void TmxViewerForm::onStyleChanged() {
     winui::Form::onStyleChanged();
+    for (winui::Form* window : {static_cast<winui::Form*>(settingsForm), static_cast<winui::Form*>(detailsForm)}) {
+        if (window && window->style != style) {
+            window->inheritStyle = false;
+            window->setStyle(style);
+        }
+    }
 }
 
 void TmxViewerForm::onMaximized() {
@@ -665,9 +685,24 @@ void TmxViewerForm::onContextMenu(winui::Point) {
 }
 
 void TmxViewerForm::viewEntry() {
+    if (currentEntry < 0 || !provider)
+        return;
+    const auto id = static_cast<uint32_t>(currentEntry);
+    const TmxEntry* entry = provider->readEntry(id);
+    if (!entry)
+        return;
+    detailsForm->showEntry(*entry, provider->entryOffset(id));
+    ShowWindow(detailsForm->hwnd, SW_SHOWNORMAL);
 }
 
 void TmxViewerForm::showSettings() {
+    enableWindow(false);
+    settingsForm->showModal();
+}
+
+void TmxViewerForm::onSettingsHidden() {
+    enableWindow(!busy());
+    settingsForm->centerOnScreen();
 }
 
 // ---- export ----

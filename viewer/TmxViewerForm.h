@@ -24,8 +24,11 @@ struct Point;
 } // namespace winui
 
 class ExportResultsJob;
+class TmxEntryDetailsForm;
 class TmxSearchJob;
 class TmxViewerResultsBox;
+class TmxViewerSettingsForm;
+class UpdateChecker;
 
 // The main window of the viewer: a search field, the "Search" button, the target-language list
 // and the results box. It owns the open file or group and every background task: the loader
@@ -94,6 +97,11 @@ public:
     std::unique_ptr<TmxSearchJob> searchJob;
     std::unique_ptr<ExportResultsJob> exportJob;
     std::unique_ptr<winui::Menu> contextMenu;
+    // Created hidden with this window as owner; children, so they go with it.
+    TmxViewerSettingsForm* settingsForm = nullptr;
+    TmxEntryDetailsForm* detailsForm = nullptr;
+    // Asks the build's endpoint once the window is ready; tests aim it elsewhere.
+    std::unique_ptr<UpdateChecker> updateChecker;
     winui::MenuItem* menuItems[kItemCount] = {};
     int32_t currentEntry = -1;
     bool pathPending = false;
@@ -164,4 +172,5 @@ private:
     HandlerHolder upKey_;
     HandlerHolder downKey_;
     HandlerHolder escapeKey_;
+    HandlerHolder settingsHidden_;
 };

@@ -56,6 +56,22 @@ bool isWebLink(const std::wstring& link) {
     return true;
 }
 
+bool isInvalidDomainEndpoint(const std::wstring& endpoint) {
+    const std::size_t scheme = endpoint.find(L"://");
+    const std::size_t start = scheme == std::wstring::npos ? 0 : scheme + 3;
+    const std::size_t end = endpoint.find_first_of(L":/?#", start);
+    std::wstring host = endpoint.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
+    for (wchar_t& c : host) {
+        if (c >= L'A' && c <= L'Z')
+            c = static_cast<wchar_t>(c - L'A' + L'a');
+    }
+    while (!host.empty() && host.back() == L'.')
+        host.pop_back();
+    const std::wstring domain = L".invalid";
+    return host == L"invalid" ||
+           (host.size() > domain.size() && host.compare(host.size() - domain.size(), domain.size(), domain) == 0);
+}
+
 void UpdateResponseParser::startElement(const std::wstring& name, const XmlAttributes&, bool) {
     if (name == L"AnnouncementID")
         inAnnouncementId_ = true;

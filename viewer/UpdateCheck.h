@@ -26,6 +26,10 @@ bool isUnseenAnnouncement(const std::wstring& storedId, const std::wstring& rece
 // plain HTTP, so anything else (a program path, a share, a file: link) is never opened.
 bool isWebLink(const std::wstring& link);
 
+// Whether the endpoint's host lies under the reserved ".invalid" domain, which never resolves:
+// a build without an endpoint of its own has no update check and sends nothing anywhere.
+bool isInvalidDomainEndpoint(const std::wstring& endpoint);
+
 // The three texts of an update reply.
 struct UpdateReply {
     bool wellFormed = false;

@@ -74,7 +74,7 @@ UpdateChecker::~UpdateChecker() {
 }
 
 void UpdateChecker::start() {
-    if (job_)
+    if (job_ || isInvalidDomainEndpoint(endpoint_))
         return;
     if (!settings_.get<bool>(kDisableKey, false)) {
         const FT last = settings_.get<FT>(kLastDateKey, FT());

@@ -44,7 +44,8 @@ public:
     UpdateChecker& operator=(const UpdateChecker&) = delete;
 
     // Decides whether a check is due and starts it; otherwise only writes the settings file.
-    // Does nothing while a check runs.
+    // Does nothing while a check runs, nor for an endpoint under ".invalid" (a build without an
+    // endpoint of its own).
     void start();
     bool isRunning() const { return job_ != nullptr; }
 

@@ -85,6 +85,25 @@ TEST(UpdateCheckTest, OnlyWebLinksAreOffered) {
         EXPECT_EQ(isWebLink(c.link), c.offered) << testing::PrintToString(c.link);
 }
 
+TEST(UpdateCheckTest, EndpointsUnderTheInvalidDomainAreNeverAsked) {
+    struct Case {
+        const wchar_t* endpoint;
+        bool invalid;
+    };
+    const Case cases[] = {
+        {L"http://update.varnel.invalid", true},
+        {L"http://UPDATE.Varnel.INVALID:8080", true},
+        {L"https://x.invalid./", true},
+        {L"http://invalid", true},
+        {L"http://127.0.0.1:8080", false},
+        {L"http://invalid.example.com", false},
+        {L"http://notinvalid", false},
+        {L"http://x.invalidate.com/a.invalid", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(isInvalidDomainEndpoint(c.endpoint), c.invalid) << testing::PrintToString(std::wstring(c.endpoint));
+}
+
 TEST(UpdateCheckTest, ReplyParserCollectsTheThreeTexts) {
     struct Case {
         const char* name;

@@ -46,16 +46,6 @@ struct Box {
     UINT type;
 };
 
-// A job that reports its own end, so a test sees when it is freed.
-class WatchedJob : public UpdateCheckJob {
-public:
-    WatchedJob(const std::wstring& endpoint, const std::wstring& code, bool& freed)
-        : UpdateCheckJob(endpoint, code), freed_(freed) {}
-    ~WatchedJob() override { freed_ = true; }
-
-private:
-    bool& freed_;
-};
 
 class UpdateCheckerTest : public ::testing::Test {
 protected:
@@ -221,6 +211,15 @@ TEST_F(UpdateCheckerTest, TheAnnouncementBoxOffersOnlyUnseenWebLinks) {
         EXPECT_EQ(opened_, c.opened) << c.name;
         EXPECT_EQ(settings_->get<std::wstring>(L"lastUpdateAnnouncementID", L""), c.storedAfter) << c.name;
     }
+}
+
+TEST_F(UpdateCheckerTest, ABuildWithoutAnEndpointChecksNothingAndWritesNothing) {
+    Settings settings;
+    UpdateChecker checker(*owner_, L"http://update.varnel.invalid", settings, cfg());
+    checker.start();
+    EXPECT_FALSE(checker.isRunning());
+    EXPECT_FALSE(settings.contains(L"lastUpdateCheckDate"));
+    EXPECT_FALSE(testfiles::exists(cfg()));
 }
 
 TEST_F(UpdateCheckerTest, ClosingWhileTheServerNeverAnswersLeavesTheJobToEndByItself) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/tests/LoopbackHttpServer.h"
+#include "viewer/UpdateCheckJob.h"
 
 #include <string>
 
@@ -24,3 +25,14 @@ inline std::string announcement(const std::string& id, const std::string& info,
 inline std::string requestLine(const std::string& head) {
     return head.substr(0, head.find("\r\n"));
 }
+
+// A job that reports its own end, so a test sees when it is freed.
+class WatchedJob : public UpdateCheckJob {
+public:
+    WatchedJob(const std::wstring& endpoint, const std::wstring& code, bool& freed)
+        : UpdateCheckJob(endpoint, code), freed_(freed) {}
+    ~WatchedJob() override { freed_ = true; }
+
+private:
+    bool& freed_;
+};

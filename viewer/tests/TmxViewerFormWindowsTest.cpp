@@ -1,0 +1,155 @@
+#include "viewer/TmxViewerForm.h"
+
+#include "core/l10n/Localization.h"
+#include "core/settings/Settings.h"
+#include "core/tests/TestFiles.h"
+#include "tmx_engine/SegmentRenderer.h"
+#include "ui_toolkit/CheckBox.h"
+#include "ui_toolkit/ComboBox.h"
+#include "ui_toolkit/Edit.h"
+#include "ui_toolkit/Toolkit.h"
+#include "viewer/TmxEntryDetailsForm.h"
+#include "viewer/TmxViewerResultsBox.h"
+#include "viewer/TmxViewerSettingsForm.h"
+#include "viewer/UpdateChecker.h"
+#include "viewer/ViewerCommands.h"
+#include "viewer/tests/UpdateTestSupport.h"
+#include "viewer/tests/ViewerTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+// The main window with the windows it opens: the entry details, the settings and the update
+// check's announcement.
+class TmxViewerFormWindowsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        clearProxyEnvironment();
+        resetSettings();
+        Localization::instance().setLanguage(L"English");
+        form = std::make_unique<TmxViewerForm>();
+        auto scripted = std::make_unique<ScriptedPrompts>();
+        prompts = scripted.get();
+        form->prompts = std::move(scripted);
+    }
+
+    void TearDown() override {
+        form.reset();
+        pumpQueued();
+        resetSettings();
+        EXPECT_TRUE(winui::modalForms.empty());
+    }
+
+    // The update check asks the server instead of the build's endpoint.
+    void aimUpdateCheck(const LoopbackHttpServer& server) {
+        form->updateChecker = std::make_unique<UpdateChecker>(*form, server.url(L""), Settings::global(),
+                                                              dir.file(L"Varnel.cfg"));
+        form->updateChecker->seams.showMessage = [this](const std::wstring& text, const std::wstring&, UINT) {
+            boxes.push_back(text);
+            return IDNO;
+        };
+    }
+
+    testfiles::TempDir dir{L"viewer-windows"};
+    std::unique_ptr<TmxViewerForm> form;
+    ScriptedPrompts* prompts = nullptr;
+    std::vector<std::wstring> boxes;
+};
+
+TEST_F(TmxViewerFormWindowsTest, ViewEntryShowsTheEntryUnderTheClick) {
+    pumpQueued();
+    const std::wstring sample = copySample(dir.path());
+    form->load(sample);
+    ASSERT_TRUE(pumpUntil([&] { return !form->busy() && form->provider; }, 30000));
+    form->searchField->setText(L"file");
+    SendMessageW(form->searchField->hwnd, WM_CHAR, 13, 1);
+    ASSERT_TRUE(pumpUntil([&] { return !form->busy(); }, 30000));
+    ASSERT_FALSE(form->resultsBox->results().empty());
+
+    // A click below the last result views nothing.
+    form->resultsBox->pressedRow = static_cast<int32_t>(form->resultsBox->results().size() * 2);
+    form->prepareContextMenu();
+    form->viewEntry();
+    EXPECT_FALSE(IsWindowVisible(form->detailsForm->hwnd));
+
+    form->resultsBox->pressedRow = 1;
+    form->prepareContextMenu();
+    const uint32_t id = form->resultsBox->results()[0].entryId;
+    ASSERT_EQ(form->currentEntry, static_cast<int32_t>(id));
+    form->viewEntry();
+    EXPECT_TRUE(IsWindowVisible(form->detailsForm->hwnd));
+    const TmxEntry* entry = form->provider->readEntry(id);
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(form->detailsForm->sourceSegment->text(),
+              renderSegmentXml(findSegment(*entry, entry->sourceLanguage).segment));
+    EXPECT_EQ(form->detailsForm->offsetValue->text(), std::to_wstring(form->provider->entryOffset(id)));
+    EXPECT_EQ(form->detailsForm->languageList->selectedText(), L"de-DE");
+
+    // Another file opened: the shown entry is a copy and stays.
+    form->load(sample);
+    ASSERT_TRUE(pumpUntil([&] { return !form->busy(); }, 30000));
+    EXPECT_EQ(form->detailsForm->languageList->selectedText(), L"de-DE");
+}
+
+TEST_F(TmxViewerFormWindowsTest, SettingsOpenModalOverTheDisabledWindowAndApplyOnOk) {
+    pumpQueued();
+    ShowWindow(form->hwnd, SW_SHOWNORMAL);
+    form->showSettings();
+    EXPECT_FALSE(IsWindowEnabled(form->hwnd));
+    EXPECT_TRUE(IsWindowVisible(form->settingsForm->hwnd));
+    EXPECT_EQ(winui::topModalForm(), form->settingsForm);
+    form->settingsForm->cancel();
+    pumpQueued();
+    EXPECT_TRUE(IsWindowEnabled(form->hwnd));
+    EXPECT_FALSE(IsWindowVisible(form->languageList->hwnd));
+
+    form->showSettings();
+    SendMessageW(form->settingsForm->options[TmxViewerSettingsForm::OptionAlwaysShowLanguage]->hwnd,
+                 BM_SETCHECK, BST_CHECKED, 0);
+    form->settingsForm->accept();
+    pumpQueued();
+    EXPECT_TRUE(IsWindowEnabled(form->hwnd));
+    EXPECT_TRUE(Settings::global().get<bool>(L"alwaysShowLanguageCombo", false));
+    EXPECT_TRUE(IsWindowVisible(form->languageList->hwnd));
+}
+
+TEST_F(TmxViewerFormWindowsTest, TheReadyStepAsksOnceAndShowsTheAnnouncement) {
+    LoopbackHttpServer server({updateReply(announcement("2014-06", "Version 1.3 is out.", "http://x.invalid/"))});
+    ASSERT_TRUE(server.listening());
+    aimUpdateCheck(server);
+    pumpQueued(); // the ready step posts the check
+    ASSERT_TRUE(pumpUntil([&] { return server.requestCount() == 1 && !form->updateChecker->isRunning(); },
+                          20000));
+    EXPECT_EQ(boxes, std::vector<std::wstring>{L"Version 1.3 is out. Would you like to learn more?"});
+    EXPECT_TRUE(testfiles::exists(dir.file(L"Varnel.cfg")));
+    form->onCommand(kCommandStartUpdateCheck); // once per start: the date is stored now
+    pumpQueued();
+    EXPECT_EQ(server.requestCount(), 1);
+}
+
+TEST_F(TmxViewerFormWindowsTest, ClosingWhileTheCheckWaitsOnTheNetworkEndsCleanly) {
+    bool freed = false;
+    {
+        LoopbackHttpServer server({}, LoopbackHttpServer::Mode::Silent);
+        ASSERT_TRUE(server.listening());
+        aimUpdateCheck(server);
+        form->updateChecker->seams.makeJob = [&freed](const std::wstring& endpoint, const std::wstring& code) {
+            return std::unique_ptr<UpdateCheckJob>(new WatchedJob(endpoint, code, freed));
+        };
+        pumpQueued();
+        ASSERT_TRUE(pumpUntil([&] { return server.requestCount() >= 1; }, 20000));
+        SendMessageW(form->hwnd, WM_CLOSE, 0, 0);
+        form.reset();
+        pumpQueued();
+        EXPECT_FALSE(freed);
+    }
+    EXPECT_TRUE(pumpUntil([&] { return freed; }, 30000));
+    EXPECT_TRUE(boxes.empty());
+}
+
+} // namespace
