@@ -9,6 +9,7 @@
 #include "ui_toolkit/Label.h"
 #include "ui_toolkit/tests/ControlProbe.h"
 #include "viewer/EntryDetailsText.h"
+#include "viewer/tests/ClipboardTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -54,19 +55,6 @@ winui::Rect childRect(const winui::Control* control) {
     return control->bounds();
 }
 
-std::wstring clipboardText() {
-    std::wstring text;
-    if (!OpenClipboard(nullptr))
-        return text;
-    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-        if (const auto* units = static_cast<const wchar_t*>(GlobalLock(data))) {
-            text = units;
-            GlobalUnlock(data);
-        }
-    }
-    CloseClipboard();
-    return text;
-}
 
 class TmxEntryDetailsFormTest : public ::testing::Test {
 protected:
@@ -266,7 +254,7 @@ TEST_F(TmxEntryDetailsFormTest, CtrlCInASegmentCopiesItsSelection) {
     PostMessageW(form_->sourceSegment->hwnd, WM_KEYUP, 'C', static_cast<LPARAM>(0xC02E0001u));
     pumpMessages();
     holdKeys({});
-    EXPECT_EQ(clipboardText(), L"world");
+    EXPECT_EQ(clipboardUnicodeText(), L"world");
 }
 
 } // namespace

@@ -13,6 +13,7 @@
 #include "viewer/TmxViewerSettingsForm.h"
 #include "viewer/UpdateChecker.h"
 #include "viewer/ViewerCommands.h"
+#include "viewer/tests/ClipboardTestSupport.h"
 #include "viewer/tests/UpdateTestSupport.h"
 #include "viewer/tests/ViewerTestSupport.h"
 
@@ -23,6 +24,7 @@
 #include <vector>
 
 namespace {
+
 
 // The main window with the windows it opens: the entry details, the settings and the update
 // check's announcement.
@@ -89,6 +91,20 @@ TEST_F(TmxViewerFormWindowsTest, ViewEntryShowsTheEntryUnderTheClick) {
               renderSegmentXml(findSegment(*entry, entry->sourceLanguage).segment));
     EXPECT_EQ(form->detailsForm->offsetValue->text(), std::to_wstring(form->provider->entryOffset(id)));
     EXPECT_EQ(form->detailsForm->languageList->selectedText(), L"de-DE");
+
+    // Ctrl+C in a segment edit copies its selection, not the results' selection.
+    SetForegroundWindow(form->detailsForm->hwnd);
+    SetFocus(form->detailsForm->sourceSegment->hwnd);
+    SendMessageW(form->detailsForm->sourceSegment->hwnd, EM_SETSEL, 0, 4);
+    BYTE keys[256] = {};
+    keys[VK_CONTROL] = 0x80;
+    SetKeyboardState(keys);
+    PostMessageW(form->detailsForm->sourceSegment->hwnd, WM_KEYDOWN, 'C', 0x002E0001);
+    PostMessageW(form->detailsForm->sourceSegment->hwnd, WM_KEYUP, 'C', static_cast<LPARAM>(0xC02E0001u));
+    pumpQueued();
+    keys[VK_CONTROL] = 0;
+    SetKeyboardState(keys);
+    EXPECT_EQ(clipboardUnicodeText(), form->detailsForm->sourceSegment->text().substr(0, 4));
 
     // Another file opened: the shown entry is a copy and stays.
     form->load(sample);
