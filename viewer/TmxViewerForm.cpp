@@ -26,6 +26,7 @@
 #include "viewer/TmxViewerSettingsForm.h"
 #include "viewer/UpdateChecker.h"
 #include "viewer/ViewerCommands.h"
+#include "viewer/documents/BilingualDocument.h"
 
 namespace {
 
@@ -201,6 +202,9 @@ void TmxViewerForm::onCommand(uint16_t code) {
         break;
     case kCommandChooseTmxFile:
         chooseTmxFile();
+        break;
+    case kCommandChooseDocument:
+        chooseBilingualDocument();
         break;
     case kCommandReady:
         onReady();
@@ -407,6 +411,38 @@ void TmxViewerForm::chooseTmxFile() {
     openFilterIndex = dialog.filterIndex;
     settings().set<std::wstring>(L"tmxOpenFileInitialDir", getDirectory(openPath));
     postCommand(kCommandOpenStoredPath);
+}
+
+void TmxViewerForm::chooseBilingualDocument() {
+    winui::FileDialog dialog(this);
+    dialog.flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
+    dialog.addFilter(localized(L"XLFfiles"), L"*.xlf;*.sdlxliff", L".xlf");
+    dialog.addFilter(localized(L"TTXfiles"), L"*.ttx", L".ttx");
+    const int32_t index = settings().get<int>(L"xlfOpenFileFilterIndex", 1);
+    dialog.filterIndex = index <= 0 ? 1 : index;
+    dialog.initialFolder = settings().get<std::wstring>(L"xlfOpenFileInitialDir", std::wstring());
+    if (!prompts->showOpen(dialog))
+        return;
+    const std::wstring path = dialog.fileName;
+    settings().set<std::wstring>(L"xlfOpenFileInitialDir", getDirectory(path));
+    if (!isBilingualDocumentPath(path)) {
+        showError(L"UnsupportedFileFormat");
+        return;
+    }
+    openBilingualDocument(path);
+    settings().set<int>(L"xlfOpenFileFilterIndex", dialog.filterIndex);
+}
+
+void TmxViewerForm::openBilingualDocument(const std::wstring& path) {
+    document.reset();
+    std::unique_ptr<TranslatableContentProvider> opened(::openBilingualDocument(path));
+    if (!opened)
+        return;
+    if (opened->failed()) {
+        showError(L"ErrorOpeningFile");
+        return;
+    }
+    document = std::move(opened);
 }
 
 void TmxViewerForm::openStoredPath() {

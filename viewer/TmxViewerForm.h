@@ -26,6 +26,7 @@ struct Point;
 class ExportResultsJob;
 class TmxEntryDetailsForm;
 class TmxSearchJob;
+class TranslatableContentProvider;
 class TmxViewerResultsBox;
 class TmxViewerSettingsForm;
 class UpdateChecker;
@@ -61,6 +62,10 @@ public:
     // Hands a path over to be opened once the window is ready (or at once when it is).
     void openCommandLinePath(const std::wstring& path);
     void load(const std::wstring& path);
+    // A translator's bilingual document (XLIFF, TTX), asked for with command 0xFFE1. The window
+    // keeps it open as `document`; it has no view of its own to show the rows in.
+    void chooseBilingualDocument();
+    void openBilingualDocument(const std::wstring& path);
     void search(const std::wstring& query);
     void copySelection();
     void copySelectionText();
@@ -90,6 +95,7 @@ public:
     std::wstring openPath;
     int32_t openFilterIndex = -1;
     std::unique_ptr<TmxEntryProvider> provider;
+    std::unique_ptr<TranslatableContentProvider> document;
     TmxViewerResultsBox* resultsBox = nullptr;
     std::unique_ptr<FileLoader> loader;
     std::unique_ptr<winui::ProgressPopup> progressPopup;

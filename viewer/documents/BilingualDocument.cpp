@@ -233,15 +233,21 @@ bool BilingualDocument::save() {
     }
 }
 
+bool isBilingualDocumentPath(const std::wstring& path) {
+    const std::wstring lowered = toLowerCase(path);
+    return endsWith(L".xlf", lowered) || endsWith(L".sdlxliff", lowered) ||
+           endsWith(L".ttx", lowered);
+}
+
 TranslatableContentProvider* openBilingualDocument(const std::wstring& path) {
     try {
-        const std::wstring lowered = toLowerCase(path);
-        if (endsWith(L".xlf", lowered) || endsWith(L".sdlxliff", lowered)) {
-            return new XliffContentProvider(path);
+        if (!isBilingualDocumentPath(path)) {
+            return nullptr;
         }
-        if (endsWith(L".ttx", lowered)) {
+        if (endsWith(L".ttx", toLowerCase(path))) {
             return new TtxContentProvider(path);
         }
+        return new XliffContentProvider(path);
     } catch (const std::bad_alloc&) {
     }
     return nullptr;
