@@ -5,6 +5,7 @@
 #include "ui_toolkit/Toolkit.h"
 
 #include <algorithm>
+#include <iterator>
 #include <limits>
 
 namespace winui {
@@ -25,6 +26,15 @@ void invalidate(HWND window, const Rect* rect) {
     }
 }
 
+bool sameLook(const SCROLLBARINFO& a, const SCROLLBARINFO& b) {
+    return a.xyThumbTop == b.xyThumbTop && a.xyThumbBottom == b.xyThumbBottom &&
+           EqualRect(&a.rcScrollBar, &b.rcScrollBar) &&
+           std::equal(std::begin(a.rgstate), std::end(a.rgstate), std::begin(b.rgstate));
+}
+
+// Sets range, page and position, and redraws the bar only when its thumb or state looks
+// different: drawing the bar can cost more than painting the rows, and over many rows most
+// one-row moves leave the thumb on the same pixel.
 void setScrollBar(HWND window, int bar, int32_t last, int32_t position) {
     if (!window)
         return;
@@ -35,7 +45,14 @@ void setScrollBar(HWND window, int bar, int32_t last, int32_t position) {
     info.nMax = last;
     info.nPage = 1;
     info.nPos = position;
-    SetScrollInfo(window, bar, &info, TRUE);
+    const LONG object = bar == SB_VERT ? OBJID_VSCROLL : OBJID_HSCROLL;
+    SCROLLBARINFO before = {};
+    before.cbSize = sizeof(before);
+    SCROLLBARINFO after = before;
+    const bool known = GetScrollBarInfo(window, object, &before);
+    SetScrollInfo(window, bar, &info, FALSE);
+    if (!known || !GetScrollBarInfo(window, object, &after) || !sameLook(before, after))
+        SetScrollInfo(window, bar, &info, TRUE);
 }
 
 // The thumb position of a tracking request. The message carries only 16 bits of it, which
