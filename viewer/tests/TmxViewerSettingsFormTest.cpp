@@ -214,6 +214,18 @@ TEST_F(TmxViewerSettingsFormTest, CancelAndEscapeStoreNothingAndTheNextShowingRe
     }
 }
 
+TEST_F(TmxViewerSettingsFormTest, TheReleaseOfAKeyPressedElsewhereAnswersNothing) {
+    for (WPARAM key : {VK_RETURN, VK_ESCAPE}) {
+        show();
+        // The key went down in the menu that opened the window; only its release arrives here.
+        PostMessageW(form_->maximumEdit->hwnd, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u));
+        pumpMessages();
+        EXPECT_TRUE(IsWindowVisible(form_->hwnd)) << key;
+        EXPECT_TRUE(settings_.typedValues().empty()) << key;
+        form_->cancel();
+    }
+}
+
 TEST_F(TmxViewerSettingsFormTest, CancelledDialogsChangeNothing) {
     show();
     const COLORREF before = form_->swatches[TmxViewerSettingsForm::SwatchBackground2]->color;
