@@ -15,6 +15,9 @@ const int kNameColumnMinimum = 48;
 const int kNameColumnMargin = 8;
 // Cell text keeps this distance from the cell's left and right edges.
 const int kTextInset = 2;
+// Rows are this much taller than the font's line, the text centred in them: some fonts draw
+// the underscore below their line, and a path is not to lose its underscores.
+const int kRowPadding = 4;
 
 const UINT kPathFormat = DT_PATH_ELLIPSIS | DT_NOPREFIX | DT_VCENTER | DT_SINGLELINE;
 const UINT kNameFormat = DT_END_ELLIPSIS | DT_NOPREFIX | DT_VCENTER | DT_CENTER | DT_SINGLELINE;
@@ -68,8 +71,8 @@ void PlexwrightGrid::measure() {
             winui::Canvas canvas(dc);
             canvas.setFont(font);
             SIZE size = {0, 0};
-            if (GetTextExtentPoint32W(canvas.dc, L"W", 1, &size))
-                height = size.cy;
+            if (GetTextExtentPoint32W(canvas.dc, L"W", 1, &size) && size.cy > 0)
+                height = size.cy + kRowPadding;
             for (const GroupEntry& entry : list_.entries()) {
                 if (entry.shortName.empty())
                     continue;
@@ -172,8 +175,15 @@ COLORREF PlexwrightGrid::fillColor(COLORREF entryColor) const {
 void PlexwrightGrid::drawCell(int32_t row, int32_t column, winui::Canvas& canvas, const winui::Rect& cell) {
     if (!list_.isRow(row))
         return;
-    const GroupEntry& entry = list_.entries()[static_cast<std::size_t>(row)];
-    const bool selected = row == list_.selected();
+    // Nothing of a cell, a glyph reaching below its line included, may paint over its neighbours.
+    const int saved = SaveDC(canvas.dc);
+    IntersectClipRect(canvas.dc, cell.left, cell.top, cell.right, cell.bottom);
+    drawCellContent(list_.entries()[static_cast<std::size_t>(row)], row == list_.selected(), column, canvas, cell);
+    RestoreDC(canvas.dc, saved);
+}
+
+void PlexwrightGrid::drawCellContent(const GroupEntry& entry, bool selected, int32_t column, winui::Canvas& canvas,
+                                     const winui::Rect& cell) {
     const COLORREF highlight = styleColor(winui::kColorHighlight, COLOR_HIGHLIGHT);
     SetBkMode(canvas.dc, OPAQUE);
     if (column == PathColumn) {

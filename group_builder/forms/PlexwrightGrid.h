@@ -57,6 +57,8 @@ public:
 private:
     // Row height and column widths from the font and the short names.
     void measure();
+    void drawCellContent(const GroupEntry& entry, bool selected, int32_t column, winui::Canvas& canvas,
+                         const winui::Rect& cell);
     void onCellPressed();
     void onCellDoubleClicked(int32_t row, int32_t column);
     COLORREF styleColor(int32_t styleIndex, int systemIndex) const;
