@@ -382,8 +382,15 @@ void SiftonParser::endElement(const std::wstring& name, bool isEmpty) {
     emitLiteral(L">\n");
 }
 
+void SiftonParser::continueFrom(const Layout& layout) {
+    indent_ = layout.indent;
+    openElements_ = layout.openElements;
+    declarationWritten_ = layout.declarationWritten;
+    sourceLanguage_ = layout.sourceLanguage;
+}
+
 void SiftonParser::onDocumentEnd() {
-    if (failure_ != kFailureNone)
+    if (failure_ != kFailureNone || moreToFollow_)
         return;
     // The reader does not match tags, so a cut-off file ends "cleanly"; its copy would lack the
     // rest and, for an open unit, everything after the unit's start.

@@ -55,6 +55,28 @@ public:
     int32_t failurePosition() const { return failurePosition_; }
     const std::wstring& sourceLanguage() const { return sourceLanguage_; }
 
+    // Where the copy stands between translation units: what a parser that goes on from there
+    // needs of the one before it.
+    struct Layout {
+        std::wstring indent;
+        int64_t openElements = 0;
+        bool declarationWritten = false;
+        std::wstring sourceLanguage;
+        bool operator==(const Layout& other) const {
+            return indent == other.indent && openElements == other.openElements &&
+                   declarationWritten == other.declarationWritten && sourceLanguage == other.sourceLanguage;
+        }
+    };
+    Layout layout() const { return {indent_, openElements_, declarationWritten_, sourceLanguage_}; }
+    // Before a parse of a piece that begins where another parser stood between units.
+    void continueFrom(const Layout& layout);
+    // True between translation units, outside any dropped or inline element, with nothing failed.
+    bool betweenUnits() const {
+        return atContent() && !inUnit_ && dropDepth_ == 0 && inlineDepth_ == 0 && failure_ == kFailureNone;
+    }
+    // For a piece that more of the document follows: its end is no end of the document.
+    void setMoreToFollow(bool more) { moreToFollow_ = more; }
+
     void processingInstruction(const std::wstring& target, const XmlAttributes& attributes) override;
     void doctype(const std::wstring& text) override;
     void comment(const std::wstring& text) override;
@@ -107,6 +129,7 @@ private:
     int32_t unitStart_ = -1;
     int64_t lastPercent_ = -1;
     bool declarationWritten_ = false;
+    bool moreToFollow_ = false;
     Failure failure_ = kFailureNone;
     int32_t failurePosition_ = -1;
     static constexpr size_t kLanguageCacheSize = 16;

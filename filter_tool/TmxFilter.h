@@ -24,6 +24,16 @@ struct TmxFilterResult {
     bool succeeded() const { return errorCode == 0; }
 };
 
+// How a run reads a large input on several threads (tests and benchmarks).
+struct TmxFilterThreads {
+    // 0: one per processor, at most 8; 1 reads every file in one pass on the calling thread.
+    uint32_t threads = 0;
+    // Nominal size of a piece: it ends at the first translation unit at or after it.
+    uint32_t pieceBytes = 256u << 10;
+    // Smaller inputs are read in one pass.
+    uint64_t minFileBytes = 8u << 20;
+};
+
 // Streams the TMX file at inputPath into output as a new TMX file that keeps, in each
 // translation unit, the variants in the source language and in targetLanguage (as the user
 // typed it; trimmed and normalised here; empty keeps every variant), without prop elements when
@@ -32,7 +42,8 @@ struct TmxFilterResult {
 // the caller commits or drops it. No exception leaves this function.
 TmxFilterResult filterTmxInto(const std::wstring& inputPath, ByteSink& output,
                               const std::wstring& targetLanguage, bool removeProps,
-                              const std::function<void(unsigned)>& onProgress = {});
+                              const std::function<void(unsigned)>& onProgress = {},
+                              const TmxFilterThreads& threading = {});
 
 // The same into the file at outputPath, which is replaced only by a complete run: after a
 // failure an existing file there is left as it was and nothing is left beside it. An output

@@ -11,6 +11,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <new>
 
 namespace {
@@ -135,54 +136,78 @@ int TmxFile::load(const std::wstring& path) {
     }
 }
 
+void TmxFile::prepareBuilder(TmxIndexBuilder& builder, const PackedDate& tmxDate) const {
+    builder.setStopFlag(stopFlag_);
+    builder.setStepObserver(observer_);
+#if !defined(_WIN64)
+    builder.setMemoryLimit(kBuilderMemoryLimit);
+#endif
+    builder.setTmxDate(tmxDate);
+}
+
+bool TmxFile::finishBuild(TmxIndexBuilder& builder, const std::wstring& indexPath) {
+    if (observer_)
+        observer_(IndexBuildStep::ParseEnded);
+    if (builder.failed())
+        return false;
+    {
+        ScopedLock guard(lock_);
+        writing_ = true;
+    }
+    return builder.write(indexPath);
+}
+
 bool TmxFile::buildIndex(const std::wstring& path, const std::wstring& indexPath, const PackedDate& tmxDate,
                          uint32_t fileSize) {
-    bool ok = false;
+    {
+        ScopedLock guard(lock_);
+        progressFloor_ = 0;
+    }
     try {
-        // The builder, the stream and the parser all die at the end of this scope, before the
-        // fresh index and the TMX file are mapped: a 32-bit process needs that address space.
+        // Each builder dies at the end of its scope, before the next one is made or the fresh
+        // index and the TMX file are mapped: a 32-bit process needs that address space.
+        {
+            TmxIndexBuilder builder;
+            prepareBuilder(builder, tmxDate);
+            ParallelTmxParser parallel(builder, parallelOptions_);
+            parallel.setStopFlag(stopFlag_);
+            RunningParser running(*this, parallel.tuOffsetCounter(), fileSize);
+            switch (parallel.parse(path)) {
+            case ParallelTmxParser::Outcome::Parsed: return finishBuild(builder, indexPath);
+            case ParallelTmxParser::Outcome::Stopped: return false;
+            case ParallelTmxParser::Outcome::Declined: break;
+            }
+        }
+        // One pass on this thread: small files, and files that cannot be read in pieces.
         TmxIndexBuilder builder;
-        builder.setStopFlag(stopFlag_);
-        builder.setStepObserver(observer_);
-#if !defined(_WIN64)
-        builder.setMemoryLimit(kBuilderMemoryLimit);
-#endif
+        prepareBuilder(builder, tmxDate);
         XmlFileStream stream(path, 0);
         TmxParser parser(builder);
         parser.setStopFlag(stopFlag_);
         // Declared after the parser, so it is withdrawn from the progress poll before it dies.
-        RunningParser running(*this, parser, fileSize);
+        RunningParser running(*this, parser.tuOffsetCounter(), fileSize);
         builder.setEncoding(static_cast<uint32_t>(stream.encoding()));
-        builder.setTmxDate(tmxDate);
         // A decoding error ends the stream like its end would; it must not pass for the end
         // of the file, or a truncated index would be stamped current.
         // A stopped parse returns false; failed() is true after a stop too.
-        ok = !stream.hadError() && parser.parse(stream) && !stream.hadError();
-        if (ok && observer_)
-            observer_(IndexBuildStep::ParseEnded);
-        ok = ok && !builder.failed();
-        if (ok) {
-            {
-                ScopedLock guard(lock_);
-                writing_ = true;
-            }
-            ok = builder.write(indexPath);
-        }
+        if (stream.hadError() || !parser.parse(stream) || stream.hadError())
+            return false;
+        return finishBuild(builder, indexPath);
     } catch (const std::bad_alloc&) {
-        ok = false;
+        return false;
     }
-    return ok;
 }
 
-TmxFile::RunningParser::RunningParser(TmxFile& file, const TmxParser& parser, uint32_t fileSize) : file_(file) {
+TmxFile::RunningParser::RunningParser(TmxFile& file, const std::atomic<uint32_t>& tuOffset, uint32_t fileSize)
+    : file_(file) {
     ScopedLock guard(file_.lock_);
-    file_.parser_ = &parser;
+    file_.tuOffset_ = &tuOffset;
     file_.indexingSize_ = fileSize;
 }
 
 TmxFile::RunningParser::~RunningParser() {
     ScopedLock guard(file_.lock_);
-    file_.parser_ = nullptr;
+    file_.tuOffset_ = nullptr;
     file_.indexingSize_ = 0;
     file_.writing_ = false;
 }
@@ -191,13 +216,15 @@ int TmxFile::loadProgress() {
     ScopedLock guard(lock_);
     if (writing_)
         return 100;
-    if (!parser_)
+    if (!tuOffset_)
         return 0;
     const uint32_t total = indexingSize_ / 256;
     if (total == 0)
         return 50;  // a file shorter than 256 bytes: the formula has no divisor
-    const uint32_t progress = (parser_->tuOffset() / 256) * 100 / total;
-    return progress == 0 ? 1 : static_cast<int>(progress > 100 ? 100 : progress);
+    const uint32_t value = (tuOffset_->load(std::memory_order_relaxed) / 256) * 100 / total;
+    const int progress = value == 0 ? 1 : static_cast<int>(value > 100 ? 100 : value);
+    progressFloor_ = std::max(progressFloor_, progress);
+    return progressFloor_;
 }
 
 const TmxHeader& TmxFile::sourceLanguage() const {

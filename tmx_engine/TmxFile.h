@@ -2,6 +2,7 @@
 
 #include "core/threads/Lockable.h"
 #include "tmx_engine/IndexBuildStep.h"
+#include "tmx_engine/ParallelTmxParser.h"
 #include "tmx_engine/TmxEntryProvider.h"
 
 #include <atomic>
@@ -11,7 +12,7 @@
 
 class MappedFile;
 class TmxIndex;
-class TmxParser;
+class TmxIndexBuilder;
 
 // One TMX file with its word index beside it (the TMX path with ".idx" appended). The index is
 // rebuilt only when the TMX file's modification time differs from the one stored in it; entries
@@ -27,6 +28,9 @@ public:
     void setStopFlag(const std::atomic<bool>* flag) override { stopFlag_ = flag; }
     // Told of each step of an index rebuild, on the loading thread (tests only).
     void setStepObserver(IndexBuildObserver observer) { observer_ = std::move(observer); }
+    // How a rebuild reads the file on several threads (tests and benchmarks; threads 1 reads it
+    // in one pass on the loading thread).
+    void setParallelOptions(const ParallelTmxParser::Options& options) { parallelOptions_ = options; }
     int loadProgress() override;
     const TmxHeader& sourceLanguage() const override;
     const LanguageMap& languages() const override;
@@ -48,13 +52,16 @@ public:
 private:
     bool buildIndex(const std::wstring& path, const std::wstring& indexPath, const PackedDate& tmxDate,
                     uint32_t fileSize);
+    void prepareBuilder(TmxIndexBuilder& builder, const PackedDate& tmxDate) const;
+    // After the whole file was read into the builder: false when it failed or cannot be written.
+    bool finishBuild(TmxIndexBuilder& builder, const std::wstring& indexPath);
     TmxEntry* parseEntry(uint32_t id) const;
     bool stopRequested() const { return stopFlag_ && stopFlag_->load(std::memory_order_relaxed); }
 
     // Installs an indexing pass for the progress poll and withdraws it, under the lock.
     class RunningParser {
     public:
-        RunningParser(TmxFile& file, const TmxParser& parser, uint32_t fileSize);
+        RunningParser(TmxFile& file, const std::atomic<uint32_t>& tuOffset, uint32_t fileSize);
         ~RunningParser();
         RunningParser(const RunningParser&) = delete;
         RunningParser& operator=(const RunningParser&) = delete;
@@ -66,9 +73,13 @@ private:
     Lockable lock_;
     const std::atomic<bool>* stopFlag_ = nullptr;
     IndexBuildObserver observer_;
-    // Guarded by lock_: the running indexing pass, the size of the file it reads, the writing flag.
+    ParallelTmxParser::Options parallelOptions_;
+    // Guarded by lock_: the offset that the running indexing pass has reached, the size of the
+    // file it reads, the writing flag, and the progress last reported (a pass that starts over
+    // after the parallel reading declined the file does not take the bar back).
     uint32_t indexingSize_ = 0;
-    const TmxParser* parser_ = nullptr;
+    const std::atomic<uint32_t>* tuOffset_ = nullptr;
+    int progressFloor_ = 0;
     bool writing_ = false;
 
     std::unique_ptr<MappedFile> tmxView_;

@@ -82,56 +82,99 @@ IndexEntry TmxIndexBuilder::entry(uint32_t id) const {
     return entries_[id >> kChunkShift][id & (kChunkSize - 1)];
 }
 
+TmxIndexBuilder::SegmentSummary TmxIndexBuilder::summarise(const std::vector<SegmentElement>& segment,
+                                                           std::vector<IndexChunk::Word>& words,
+                                                           std::vector<wchar_t>& text) {
+    size_t wordTokens = 0;
+    size_t elements = segment.size();
+    bool barInWord = false;
+    for (const SegmentElement& e : segment) {
+        if (e.kind == SegmentElementKind::Word) {
+            ++wordTokens;
+            if (!isTermWord(e))
+                continue;
+            const std::wstring& w = e.extra;
+            const size_t start = text.size();
+            text.resize(start + w.size());
+            std::memcpy(text.data() + start, w.data(), w.size() * sizeof(wchar_t));
+            words.push_back(IndexChunk::Word{static_cast<uint32_t>(start), static_cast<uint32_t>(w.size())});
+            barInWord = barInWord || std::wmemchr(w.data(), L'|', w.size()) != nullptr;
+        } else if (e.kind == SegmentElementKind::Other && startsWithSurrogatePair(e.text)) {
+            ++elements;
+        }
+    }
+    return SegmentSummary{saturate16(elements), saturate16(wordTokens), barInWord};
+}
+
+bool TmxIndexBuilder::beginEntry() {
+    if (entryCount_ == 0xFFFFFFFFu) {
+        fail();
+        return false;
+    }
+    if (!pipeline_.started())
+        startPipeline();
+    return true;
+}
+
+void TmxIndexBuilder::endEntry(uint32_t tuOffset, const SegmentSummary& summary, uint32_t firstWord,
+                               wchar_t prefix) {
+    IndexChunk& chunk = pipeline_.current();
+    if ((entryCount_ & (kChunkSize - 1)) == 0) {
+        entries_.emplace_back();
+        entries_.back().reserve(kChunkSize);
+    }
+    entries_.back().push_back(IndexEntry{tuOffset, summary.elements, summary.wordTokens});
+    const uint32_t entry = entryCount_++;
+    const uint32_t words = static_cast<uint32_t>(chunk.words.size()) - firstWord;
+    if (words) {
+        chunk.entries.push_back(IndexChunk::Entry{entry, firstWord, words, prefix, summary.barInWord});
+        // A stop (or a pipeline that ended) takes no more entries.
+        if (chunk.full()) {
+            if (!pipeline_.submit())
+                fail();
+            notify(IndexBuildStep::ChunkHandedOver);
+        }
+    }
+}
+
 void TmxIndexBuilder::addEntry(const std::wstring& language,
                                const std::vector<SegmentElement>& segment, wchar_t prefix,
                                uint32_t tuOffset) {
     if (failedSoFar() || segment.empty() || language != header_.srcLang)
         return;
-    if (entryCount_ == 0xFFFFFFFFu) {
-        fail();
-        return;
-    }
     try {
-        if (!pipeline_.started())
-            startPipeline();
+        if (!beginEntry())
+            return;
         // One pass: the record's counts and the words that make terms, copied for the threads.
         IndexChunk& chunk = pipeline_.current();
         const uint32_t firstWord = static_cast<uint32_t>(chunk.words.size());
-        size_t wordTokens = 0;
-        size_t elements = segment.size();
-        bool barInWord = false;
-        for (const SegmentElement& e : segment) {
-            if (e.kind == SegmentElementKind::Word) {
-                ++wordTokens;
-                if (!isTermWord(e))
-                    continue;
-                const std::wstring& w = e.extra;
-                const size_t start = chunk.text.size();
-                chunk.text.resize(start + w.size());
-                std::memcpy(chunk.text.data() + start, w.data(), w.size() * sizeof(wchar_t));
-                chunk.words.push_back(IndexChunk::Word{static_cast<uint32_t>(start),
-                                                       static_cast<uint32_t>(w.size())});
-                barInWord = barInWord || std::wmemchr(w.data(), L'|', w.size()) != nullptr;
-            } else if (e.kind == SegmentElementKind::Other && startsWithSurrogatePair(e.text)) {
-                ++elements;
-            }
+        const SegmentSummary summary = summarise(segment, chunk.words, chunk.text);
+        endEntry(tuOffset, summary, firstWord, prefix);
+    } catch (const std::exception&) {
+        fail();
+    }
+}
+
+void TmxIndexBuilder::addSummarisedEntry(uint32_t tuOffset, const SegmentSummary& summary,
+                                         const IndexChunk::Word* words, uint32_t wordCount,
+                                         const wchar_t* text, wchar_t prefix) {
+    if (failedSoFar())
+        return;
+    try {
+        if (!beginEntry())
+            return;
+        IndexChunk& chunk = pipeline_.current();
+        const uint32_t firstWord = static_cast<uint32_t>(chunk.words.size());
+        if (wordCount) {
+            // The words of one segment lie one after another in their text.
+            const uint32_t from = words[0].start;
+            const uint32_t units = words[wordCount - 1].start + words[wordCount - 1].length - from;
+            const uint32_t start = static_cast<uint32_t>(chunk.text.size());
+            chunk.text.insert(chunk.text.end(), text + from, text + from + units);
+            for (uint32_t i = 0; i < wordCount; ++i)
+                chunk.words.push_back(IndexChunk::Word{words[i].start - from + start, words[i].length});
         }
-        if ((entryCount_ & (kChunkSize - 1)) == 0) {
-            entries_.emplace_back();
-            entries_.back().reserve(kChunkSize);
-        }
-        entries_.back().push_back(IndexEntry{tuOffset, saturate16(elements), saturate16(wordTokens)});
-        const uint32_t entry = entryCount_++;
-        const uint32_t words = static_cast<uint32_t>(chunk.words.size()) - firstWord;
-        if (words) {
-            chunk.entries.push_back(IndexChunk::Entry{entry, firstWord, words, prefix, barInWord});
-            // A stop (or a pipeline that ended) takes no more entries.
-            if (chunk.full()) {
-                if (!pipeline_.submit())
-                    fail();
-                notify(IndexBuildStep::ChunkHandedOver);
-            }
-        }
+        endEntry(tuOffset, summary, firstWord, prefix);
     } catch (const std::exception&) {
         fail();
     }

@@ -5,6 +5,7 @@
 #include "tmx_engine/PackedDate.h"
 #include "tmx_engine/SegmentElement.h"
 #include "tmx_engine/TermList.h"
+#include "tmx_engine/TmxEntrySink.h"
 #include "tmx_engine/TmxHeader.h"
 #include "tmx_engine/TmxIndex.h"
 #include "tmx_engine/WordVocabulary.h"
@@ -23,7 +24,7 @@
 // enters the terms of its buckets, chunk after chunk and entry after entry. Every bucket thus
 // gets its terms in the order of a single thread, and the file is the same whatever the number
 // of threads.
-class TmxIndexBuilder : public IndexBuilder, private IndexPipeline::Stages {
+class TmxIndexBuilder : public IndexBuilder, public TmxEntrySink, private IndexPipeline::Stages {
 public:
     static constexpr wchar_t kFirstLanguagePrefix = static_cast<wchar_t>(0xFF22);
     static constexpr wchar_t kSharedPrefix = static_cast<wchar_t>(0xFF21);
@@ -36,7 +37,7 @@ public:
     void setWorkerThreads(uint32_t count) { workerThreads_ = count; }
 
     // The tmx element's "version" and the header's attributes; srcLang normalised by the caller.
-    TmxHeader& header() { return header_; }
+    TmxHeader& header() override { return header_; }
     const TmxHeader& header() const { return header_; }
     void setTmxDate(const PackedDate& date) { tmxDate_ = date; }
     const PackedDate& tmxDate() const { return tmxDate_; }
@@ -48,7 +49,7 @@ public:
     uint16_t pairMode() const { return pairMode_; }
     // 1: terms carry the target language's prefix; 2: one prefix (U+FF21) for all languages.
     void setLanguageMode(uint16_t mode) { languageMode_ = mode; }
-    uint16_t languageMode() const { return languageMode_; }
+    uint16_t languageMode() const override { return languageMode_; }
 
     // A code already in the map keeps its prefix; a new one gets the given prefix or, with 0, the
     // next free one (U+FF22 plus the number of languages already entered).
@@ -56,13 +57,33 @@ public:
     // 0 when the code is not in the map.
     wchar_t languagePrefix(const std::wstring& code) const;
     const LanguageMap& languages() const { return languages_; }
+    void enterLanguage(const std::wstring& code) override { addLanguage(code, 0); }
+    wchar_t prefixOf(const std::wstring& code) override { return languagePrefix(code); }
 
     // One entry for a source segment indexed under a target language's prefix. Ignored when the
     // segment is empty or its (normalised) language is not exactly the header's srclang.
     void addEntry(const std::wstring& language, const std::vector<SegmentElement>& segment,
-                  wchar_t prefix, uint32_t tuOffset);
+                  wchar_t prefix, uint32_t tuOffset) override;
+
+    // What an entry keeps of its source segment: the record's counts (cut to 16 bits), and the
+    // words that make its terms.
+    struct SegmentSummary {
+        uint16_t elements;
+        uint16_t wordTokens;
+        bool barInWord; // a term word holds a "|"
+    };
+    // Appends the segment's term words to words and their text to text.
+    static SegmentSummary summarise(const std::vector<SegmentElement>& segment,
+                                    std::vector<IndexChunk::Word>& words, std::vector<wchar_t>& text);
+    // An entry whose segment was summarised elsewhere (and checked there the way addEntry checks
+    // it): wordCount words, whose starts count in text.
+    void addSummarisedEntry(uint32_t tuOffset, const SegmentSummary& summary,
+                            const IndexChunk::Word* words, uint32_t wordCount, const wchar_t* text,
+                            wchar_t prefix);
 
     uint32_t entryCount() const { return entryCount_; }
+    // Whether a failure was recorded so far, without waiting for the term threads as failed() does.
+    using IndexBuilder::failedSoFar;
     IndexEntry entry(uint32_t id) const;
 
 protected:
@@ -114,6 +135,10 @@ private:
     };
 
     void startPipeline();
+    // Appends the entry record; false when no entry can be taken.
+    bool beginEntry();
+    void endEntry(uint32_t tuOffset, const SegmentSummary& summary, uint32_t firstWord,
+                  wchar_t prefix);
     void prepare(IndexChunk& chunk) override;
     void process(uint32_t worker, const IndexChunk& chunk) override;
     void assignBuckets(IndexChunk& chunk);

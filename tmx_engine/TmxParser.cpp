@@ -3,8 +3,21 @@
 #include "tmx_engine/TmxEntry.h"
 #include "tmx_engine/TmxIndexBuilder.h"
 #include "tmx_engine/Segment.h"
+#include "tmx_engine/WordTokenizer.h"
 
-TmxParser::TmxParser(TmxIndexBuilder& builder) : builder_(builder) {
+namespace {
+
+// Enough for the longest segments met in practice; more are freed.
+constexpr size_t kMaxSpareElements = 4096;
+
+// Names looked up tag after tag, made once.
+const std::wstring kXmlLang = L"xml:lang";
+
+} // namespace
+
+TmxParser::TmxParser(TmxIndexBuilder& builder) : TmxParser(static_cast<TmxEntrySink&>(builder)) {}
+
+TmxParser::TmxParser(TmxEntrySink& builder) : builder_(builder) {
     current_.reserve(128);
     savedSource_.reserve(128);
 }
@@ -18,11 +31,13 @@ void TmxParser::startElement(const std::wstring& name, const XmlAttributes& attr
     }
     if (inTu_) {
         if (name == L"tuv") {
-            language_ = normaliseLanguage(attributes.get(L"xml:lang"));
-            current_.clear();
+            language_ = normaliseLanguage(attributes.get(kXmlLang));
+            recycle(current_);
+            tuvSeen_ = true;
             if (!sameLanguage(language_, builder_.header().srcLang))
-                builder_.addLanguage(language_, 0);
+                builder_.enterLanguage(language_);
         } else if (name == L"seg") {
+            needsEarlierText_ = needsEarlierText_ || !tuvSeen_;
             inSeg_ = true;
             targetSegment_ = !sameLanguage(language_, builder_.header().srcLang);
         }
@@ -32,8 +47,10 @@ void TmxParser::startElement(const std::wstring& name, const XmlAttributes& attr
         tuOffset_.store(static_cast<uint32_t>(markupByteOffset()), std::memory_order_relaxed);
         inTu_ = true;
     } else if (name == L"tmx") {
+        needsEarlierText_ = true;
         builder_.header().version = attributes.get(L"version");
     } else if (name == L"header") {
+        needsEarlierText_ = true;
         TmxHeader& header = builder_.header();
         header.creationTool = attributes.get(L"creationtool");
         header.creationToolVersion = attributes.get(L"creationtoolversion");
@@ -51,16 +68,22 @@ void TmxParser::endElement(const std::wstring& name, bool isEmpty) {
                 if (builder_.languageMode() == 1) {
                     savedLanguage_.swap(language_);
                     savedSource_.swap(current_);
-                    current_.clear();
+                    recycle(current_);
+                    savedSourceEntered_ = false;
                 } else {
                     builder_.addEntry(language_, current_, TmxIndexBuilder::kSharedPrefix, tuOffset());
                 }
             } else {
-                wchar_t prefix = builder_.languagePrefix(language_);
-                if (builder_.languageMode() == 1)
-                    builder_.addEntry(savedLanguage_, savedSource_, prefix, tuOffset());
-                else
+                wchar_t prefix = builder_.prefixOf(language_);
+                if (builder_.languageMode() == 1) {
+                    if (savedSourceEntered_)
+                        builder_.repeatEntry(savedLanguage_, savedSource_, prefix, tuOffset());
+                    else
+                        builder_.addEntry(savedLanguage_, savedSource_, prefix, tuOffset());
+                    savedSourceEntered_ = true;
+                } else {
                     builder_.addEntry(language_, current_, prefix, tuOffset());
+                }
                 targetSegment_ = false;
             }
         } else {
@@ -71,10 +94,11 @@ void TmxParser::endElement(const std::wstring& name, bool isEmpty) {
     if (!inTu_)
         return;
     if (name == L"tuv") {
-        current_.clear();
+        recycle(current_);
     } else if (name == L"tu") {
-        savedSource_.clear();
+        recycle(savedSource_);
         savedLanguage_.clear();
+        savedSourceEntered_ = false;
         inTu_ = false;
     }
 }
@@ -91,5 +115,30 @@ void TmxParser::appendText(const std::wstring& text) {
     // In language mode 1 only the source text feeds terms; target text is not even tokenized.
     if (!inSeg_ || (builder_.languageMode() != 2 && targetSegment_))
         return;
-    appendSegmentText(current_, text);
+    // As appendSegmentText does, with elements taken over from the spares.
+    WordTokenizer tokenizer(text, &token_);
+    while (tokenizer.start() != tokenizer.end()) {
+        const SegmentElement& token = tokenizer.token();
+        if (spare_.empty()) {
+            current_.push_back(token);
+        } else {
+            SegmentElement& element = spare_.back();
+            element.kind = token.kind;
+            element.text = token.text;
+            element.extra = token.extra;
+            current_.push_back(std::move(element));
+            spare_.pop_back();
+        }
+        if (tokenizer.advance())
+            tokenizer.next();
+    }
+}
+
+void TmxParser::recycle(Segment& segment) {
+    for (SegmentElement& element : segment) {
+        if (spare_.size() >= kMaxSpareElements)
+            break;
+        spare_.push_back(std::move(element));
+    }
+    segment.clear();
 }

@@ -7,16 +7,27 @@
 #include <cstdint>
 #include <string>
 
+class TmxEntrySink;
 class TmxIndexBuilder;
 
-// One pass over a whole TMX file that feeds the index builder: the header facts, the target
-// languages met, and one entry per target tuv holding the terms of its source segment.
+// One pass over a TMX file that feeds the index builder: the header facts, the target languages
+// met, and one entry per target tuv holding the terms of its source segment. A piece of a file
+// that begins at a tu may be read on its own into a recorder (see ParallelTmxParser).
 class TmxParser : public XmlParser {
 public:
     explicit TmxParser(TmxIndexBuilder& builder);
+    explicit TmxParser(TmxEntrySink& sink);
 
     // File offset of the "<" of the tu being read; polled from another thread for progress.
     uint32_t tuOffset() const { return tuOffset_.load(std::memory_order_relaxed); }
+    const std::atomic<uint32_t>& tuOffsetCounter() const { return tuOffset_; }
+
+    // For a piece read on its own: true when what it gave may depend on the text before it (a
+    // tmx or header element, or a segment before any tuv, whose language would be the last
+    // one the file named).
+    bool needsEarlierText() const { return needsEarlierText_; }
+    // True between translation units: the next tu begins a piece that may be read on its own.
+    bool betweenUnits() const { return !inTu_ && !inSeg_ && atContent(); }
 
 protected:
     void startElement(const std::wstring& name, const XmlAttributes& attributes, bool isEmpty) override;
@@ -26,14 +37,23 @@ protected:
 
 private:
     void appendText(const std::wstring& text);
+    // Empties a segment into the spare elements.
+    void recycle(Segment& segment);
 
-    TmxIndexBuilder& builder_;
+    TmxEntrySink& builder_;
     std::wstring savedLanguage_;
     Segment savedSource_;
     bool inTu_ = false;
     bool inSeg_ = false;
     bool targetSegment_ = false;
+    bool tuvSeen_ = false;
+    bool savedSourceEntered_ = false; // the saved source went to an entry since it was saved
+    bool needsEarlierText_ = false;
     std::atomic<uint32_t> tuOffset_{0};
     std::wstring language_;
     Segment current_;
+    // Elements of segments read before, with the room of their strings: the next segments take
+    // them over instead of allocating strings anew, unit after unit of a large file.
+    Segment spare_;
+    SegmentElement token_;
 };

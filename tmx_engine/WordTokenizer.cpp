@@ -148,7 +148,8 @@ uint16_t getCharClass(wchar_t unit) { return classTable()[static_cast<uint16_t>(
 
 wchar_t lowerCaseUnit(wchar_t unit) { return lowerTable()[static_cast<uint16_t>(unit)]; }
 
-WordTokenizer::WordTokenizer(const std::wstring& text) : text_(text), scanText_(text) {
+WordTokenizer::WordTokenizer(const std::wstring& text, SegmentElement* tokenStorage)
+    : text_(text), scanText_(text), token_(tokenStorage ? *tokenStorage : ownToken_) {
     if (advance())
         next();
 }

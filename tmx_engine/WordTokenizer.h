@@ -30,8 +30,10 @@ wchar_t lowerCaseUnit(wchar_t unit);
 //     while (t.start() != t.end()) { use(t.token()); if (t.advance()) t.next(); }
 class WordTokenizer {
 public:
-    // The text must outlive the tokenizer. The first token is ready after construction.
-    explicit WordTokenizer(const std::wstring& text);
+    // The text must outlive the tokenizer. The first token is ready after construction. A
+    // caller that cuts many texts may lend the token's storage, whose strings keep their room
+    // from text to text.
+    explicit WordTokenizer(const std::wstring& text, SegmentElement* tokenStorage = nullptr);
 
     WordTokenizer(const WordTokenizer&) = delete;
     WordTokenizer& operator=(const WordTokenizer&) = delete;
@@ -52,7 +54,8 @@ private:
     uint16_t classBits_ = ClassSpace;
     uint32_t start_ = 0;
     uint32_t end_ = 0;
-    SegmentElement token_;
+    SegmentElement ownToken_;
+    SegmentElement& token_;
 };
 
 // Appends every token of the text to the segment, each as an element of the token's kind.

@@ -45,6 +45,25 @@ void Utf8Writer::flushBuffer() {
     used_ = 0;
 }
 
+void Utf8Writer::writeEncoded(const char* bytes, size_t size) {
+    if (failed_ || size == 0)
+        return;
+    if (pendingHigh_ != 0) {
+        // No low half can follow in bytes: the high one stands alone, as write() would leave it.
+        putThreeBytes(pendingHigh_);
+        pendingHigh_ = 0;
+    }
+    if (size <= capacity_ - used_) {
+        std::copy(bytes, bytes + size, buffer_.get() + used_);
+        used_ += size;
+        return;
+    }
+    flushBuffer();
+    if (!failed_ && !sink_.writeBytes(bytes, size))
+        failed_ = true;
+    flushed_ += size;
+}
+
 void Utf8Writer::putThreeBytes(unsigned unit) {
     if (capacity_ - used_ < 3)
         flushBuffer();

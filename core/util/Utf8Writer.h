@@ -25,6 +25,9 @@ public:
         write(text, N - 1);
     }
 
+    // Bytes already in UTF-8, after everything written before.
+    void writeEncoded(const char* bytes, size_t size);
+
     // Writes out everything held, a trailing lone high surrogate included. False when any block
     // could not be written.
     bool finish();

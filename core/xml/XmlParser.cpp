@@ -37,7 +37,7 @@ bool XmlParser::parse(XmlStream& stream) {
     s.errorPosition = -1;
     s.markupStart = -1;
     s.markupByteOffset = -1;
-    s.unitCount_ = 0;
+    s.unitCount_ = firstUnitIndex_;
     s.markupLength = 0;
     s.stopRequested = false;
     stopped_ = false;
@@ -152,6 +152,16 @@ int32_t XmlParser::markupLength() const {
 
 int64_t XmlParser::markupByteOffset() const {
     return state_->markupByteOffset;
+}
+
+int32_t XmlParser::unitIndex() const {
+    return state_->unitCount_;
+}
+
+bool XmlParser::atContent() const {
+    const XmlParserState& s = *state_;
+    return s.state_ == XmlParserState::State::Content &&
+           s.subState_ != XmlParserState::SubState::Keyword && !s.inReference_;
 }
 
 void XmlParser::stop() {

@@ -76,6 +76,14 @@ public:
     void setStopFlag(const std::atomic<bool>* flag) { stopFlag_ = flag; }
     // True when the last parse ended through the stop flag.
     bool stopped() const { return stopped_; }
+    // The unit index that a parse gives its first unit (0 unless set): a parse of the rest of a
+    // document, begun where an earlier reading left it, reports positions in the whole document.
+    void setFirstUnitIndex(int32_t index) { firstUnitIndex_ = index; }
+    // The index after the last unit read (the units read, for a parse that began at 0).
+    int32_t unitIndex() const;
+    // True when the machine stands between pieces of markup, outside any reference: a parse of
+    // the bytes that follow, begun by a fresh parser, reads them exactly as this one would.
+    bool atContent() const;
 
     // Called at the '?' that closes an XML declaration (target "xml") or a style-sheet
     // declaration (target "xml-stylesheet").
@@ -97,4 +105,5 @@ private:
     std::unique_ptr<XmlParserState> state_;
     const std::atomic<bool>* stopFlag_ = nullptr;
     bool stopped_ = false;
+    int32_t firstUnitIndex_ = 0;
 };

@@ -23,6 +23,9 @@ bool takeCancelAfter(std::vector<std::wstring>& args, uint32_t& milliseconds, bo
 // terminated and what was left beside the TMX files.
 int runCancelledLoad(const std::wstring& path, const std::vector<std::wstring>& tmxFiles, uint32_t milliseconds);
 
+// stages FILE.tmx: the time of the index build's reading stages, each alone on one thread.
+int commandStages(const std::vector<std::wstring>& args);
+
 // True for a path that names a group file (".plexa", any letter case).
 bool isGroupPath(const std::wstring& path);
 // index GROUP.plexa [--cancel-after MS]
