@@ -2,6 +2,7 @@
 
 #include "core/app/Application.h"
 #include "core/l10n/Localization.h"
+#include "core/tests/ProgramRun.h"
 #include "core/util/Win32Handle.h"
 #include "filter_tool/tests/FilterTestSupport.h"
 #include "filter_tool/tests/WindowTestSupport.h"
@@ -24,24 +25,6 @@ namespace {
 // Screenshots go beside the test program, in the build folder, for a person to look at.
 std::wstring buildFolderFile(const wchar_t* name) {
     return getDirectory(getModulePath()) + L"\\" + name;
-}
-
-struct ProcessWindow {
-    DWORD processId;
-    HWND found;
-};
-
-BOOL CALLBACK findProcessWindow(HWND window, LPARAM data) {
-    auto* wanted = reinterpret_cast<ProcessWindow*>(data);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    wchar_t title[32] = {};
-    GetWindowTextW(window, title, 32);
-    if (owner == wanted->processId && IsWindowVisible(window) && std::wstring(title) == L"Sifton") {
-        wanted->found = window;
-        return FALSE;
-    }
-    return TRUE;
 }
 
 // A new user's road: Browse to a TMX file, pick "de" by a double click, tick the box, Process,
@@ -123,26 +106,14 @@ TEST(SiftonEndToEndTest, ANewUserFiltersAFileAndTheProgramStartsAndCloses) {
     } else {
         ADD_FAILURE() << "Sifton.exe cannot be read";
     }
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info = {};
-    std::wstring commandLine = L"\"" + program + L"\"";
-    ASSERT_TRUE(CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0,
-                               nullptr, nullptr, &startup, &info))
-        << GetLastError();
-    const Win32Handle process(info.hProcess);
-    const Win32Handle thread(info.hThread);
-    ProcessWindow window{info.dwProcessId, nullptr};
-    ASSERT_TRUE(pumpUntil([&] {
-        EnumWindows(findProcessWindow, reinterpret_cast<LPARAM>(&window));
-        return window.found != nullptr;
-    }));
-    EXPECT_TRUE(winui::writeWindowPng(window.found, buildFolderFile(L"sifton-program.png")));
-    PostMessageW(window.found, WM_CLOSE, 0, 0);
-    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.get(), 30000));
-    DWORD exitCode = 1;
-    ASSERT_TRUE(GetExitCodeProcess(process.get(), &exitCode));
-    EXPECT_EQ(0u, exitCode);
+    const programtest::ProgramRun run =
+        programtest::runProgramUntilClosed(program, L"", L"", L"Sifton", [](HWND window) {
+            EXPECT_TRUE(winui::writeWindowPng(window, buildFolderFile(L"sifton-program.png")));
+        });
+    ASSERT_TRUE(run.started) << GetLastError();
+    ASSERT_TRUE(run.windowShown);
+    ASSERT_TRUE(run.exited);
+    EXPECT_EQ(0u, run.exitCode);
 }
 
 } // namespace

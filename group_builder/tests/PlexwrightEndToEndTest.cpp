@@ -1,3 +1,4 @@
+#include "core/tests/ProgramRun.h"
 #include "core/util/StringUtils.h"
 #include "group_builder/EntryColors.h"
 #include "group_builder/forms/PickTMColorForm.h"
@@ -40,24 +41,6 @@ bool writeScreenPng(const std::vector<HWND>& windows, const std::wstring& path) 
         return false;
     BitBlt(part.canvas()->dc, 0, 0, part.width(), part.height(), screen.canvas()->dc, area.left, area.top, SRCCOPY);
     return winui::writePngFile(part, path);
-}
-
-struct FoundWindow {
-    DWORD process;
-    HWND window;
-};
-
-BOOL CALLBACK findProcessWindow(HWND window, LPARAM param) {
-    auto* found = reinterpret_cast<FoundWindow*>(param);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    wchar_t title[64] = {};
-    GetWindowTextW(window, title, 64);
-    if (process == found->process && IsWindowVisible(window) && std::wstring(title) == L"Plexwright") {
-        found->window = window;
-        return FALSE;
-    }
-    return TRUE;
 }
 
 } // namespace
@@ -135,25 +118,13 @@ TEST_F(PlexwrightEndToEndTest, BuildSaveAndReopenAGroup) {
     EXPECT_EQ(group.memberNames(), (std::vector<std::wstring>{L"Beta", L"Alpha"}));
 
     // The program itself, started with the saved group, then closed.
-    std::wstring commandLine = L"\"" + buildFolder() + L"\\Plexwright.exe\" \"" + saved + L"\"";
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    ASSERT_TRUE(CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                               &startup, &process));
-    FoundWindow found = {process.dwProcessId, nullptr};
-    for (int i = 0; i < 600 && !found.window; ++i) {
-        Sleep(50);
-        EnumWindows(&findProcessWindow, reinterpret_cast<LPARAM>(&found));
-    }
-    ASSERT_NE(found.window, nullptr);
-    Sleep(500);
-    EXPECT_TRUE(winui::writeWindowPng(found.window, buildFolder() + L"\\Plexwright_program.png"));
-    PostMessageW(found.window, WM_CLOSE, 0, 0);
-    EXPECT_EQ(WaitForSingleObject(process.hProcess, 30000), WAIT_OBJECT_0);
-    DWORD exitCode = 1;
-    GetExitCodeProcess(process.hProcess, &exitCode);
-    EXPECT_EQ(exitCode, 0u);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    const programtest::ProgramRun run = programtest::runProgramUntilClosed(
+        buildFolder() + L"\\Plexwright.exe", L"\"" + saved + L"\"", L"", L"Plexwright", [](HWND window) {
+            Sleep(500);
+            EXPECT_TRUE(winui::writeWindowPng(window, buildFolder() + L"\\Plexwright_program.png"));
+        });
+    ASSERT_TRUE(run.started);
+    ASSERT_TRUE(run.windowShown);
+    EXPECT_TRUE(run.exited);
+    EXPECT_EQ(run.exitCode, 0u);
 }

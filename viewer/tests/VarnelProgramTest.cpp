@@ -1,4 +1,5 @@
 #include "core/settings/Settings.h"
+#include "core/tests/ProgramRun.h"
 #include "ui_toolkit/values/Rect.h"
 #include "viewer/tests/ViewerTestSupport.h"
 
@@ -10,55 +11,19 @@
 
 namespace {
 
-struct FoundWindow {
-    DWORD process;
-    HWND window;
-};
-
-BOOL CALLBACK findCaptionedSample(HWND window, LPARAM parameter) {
-    auto* found = reinterpret_cast<FoundWindow*>(parameter);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    wchar_t caption[64] = {};
-    GetWindowTextW(window, caption, 64);
-    if (owner == found->process && std::wstring(caption) == L"sample" && IsWindowVisible(window)) {
-        found->window = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 // Starts a copy of the built program in the folder on the file and closes its window once it
 // shows the file's name. The program's exit code; 99 when no such window appeared.
 DWORD runVarnel(const std::wstring& folder, const std::wstring& file) {
     const std::wstring program = folder + L"\\Varnel.exe";
     if (!CopyFileW(L"" VARNEL_EXE_PATH, program.c_str(), FALSE))
         return 98;
-    std::wstring commandLine = L"\"" + program + L"\" \"" + file + L"\"";
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION started = {};
-    if (!CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                        folder.c_str(), &startup, &started))
+    const programtest::ProgramRun run =
+        programtest::runProgramUntilClosed(program, L"\"" + file + L"\"", folder, L"sample");
+    if (!run.started)
         return 97;
-    FoundWindow found = {started.dwProcessId, nullptr};
-    for (int i = 0; i < 600 && !found.window; ++i) {
-        if (WaitForSingleObject(started.hProcess, 50) == WAIT_OBJECT_0)
-            break;
-        EnumWindows(findCaptionedSample, reinterpret_cast<LPARAM>(&found));
-    }
-    if (found.window)
-        PostMessageW(found.window, WM_CLOSE, 0, 0);
-    else
-        TerminateProcess(started.hProcess, 99);
-    DWORD exitCode = 96;
-    if (WaitForSingleObject(started.hProcess, 30000) == WAIT_OBJECT_0)
-        GetExitCodeProcess(started.hProcess, &exitCode);
-    else
-        TerminateProcess(started.hProcess, 96);
-    CloseHandle(started.hThread);
-    CloseHandle(started.hProcess);
-    return exitCode;
+    if (!run.windowShown)
+        return 99;
+    return run.exited ? run.exitCode : 96;
 }
 
 } // namespace
