@@ -39,14 +39,12 @@ uint64_t IndexBuilder::wordCount() const {
     finishPending();
     uint64_t words = 0;
     for (const auto& s : shards_)
-        words += s->wordCount;
+        for (uint64_t w : s->bucketWords)
+            words += w;
     return words;
 }
 
-IndexBuilder::Shard& IndexBuilder::ownerOf(const wchar_t* term, size_t length) {
-    const int bucket = indexBucket(term, length);
-    if (bucket < 0)
-        return *shards_[0];
+IndexBuilder::Shard& IndexBuilder::ownerOf(uint32_t bucket) {
     if (owners_[bucket] == kNoOwner)
         owners_[bucket] = 0;
     return *shards_[owners_[bucket]];
@@ -58,7 +56,7 @@ uint64_t IndexBuilder::headerSize() const { return 0; }
 
 void IndexBuilder::writeHeader(IndexFileWriter&) {}
 
-uint32_t IndexBuilder::newNode(Shard& shard, wchar_t unit) {
+uint32_t IndexBuilder::newNode(Shard& shard, uint32_t bucket, wchar_t unit) {
     const uint32_t ref = arena_.allocate(shard.cursor, 4);
     if (!ref) {
         fail();
@@ -67,7 +65,7 @@ uint32_t IndexBuilder::newNode(Shard& shard, wchar_t unit) {
     uint32_t* n = arena_.at(ref);
     n[0] = static_cast<uint16_t>(unit);
     n[1] = n[2] = n[3] = 0;
-    shard.wordCount += 3;
+    shard.bucketWords[bucket] += 3;
     return ref;
 }
 
@@ -154,12 +152,12 @@ bool IndexBuilder::tableInsert(Shard& shard, uint32_t* children, uint32_t unit, 
 }
 
 // The child of this unit under the given children reference, created when missing.
-uint32_t IndexBuilder::child(Shard& shard, uint32_t* children, uint32_t unit) {
+uint32_t IndexBuilder::child(Shard& shard, uint32_t bucket, uint32_t* children, uint32_t unit) {
     if (*children & kTableBit) {
         const uint32_t found = tableFind(*children & ~kTableBit, unit);
         if (found)
             return found;
-        const uint32_t created = newNode(shard, static_cast<wchar_t>(unit));
+        const uint32_t created = newNode(shard, bucket, static_cast<wchar_t>(unit));
         if (!created)
             return 0;
         if (!tableInsert(shard, children, unit, created)) {
@@ -177,7 +175,7 @@ uint32_t IndexBuilder::child(Shard& shard, uint32_t* children, uint32_t unit) {
         slot = &n[1];
         ++length;
     }
-    const uint32_t created = newNode(shard, static_cast<wchar_t>(unit));
+    const uint32_t created = newNode(shard, bucket, static_cast<wchar_t>(unit));
     if (!created)
         return 0;
     if (length < kChainLimit) {
@@ -203,18 +201,99 @@ uint32_t IndexBuilder::child(Shard& shard, uint32_t* children, uint32_t unit) {
     return created;
 }
 
-uint32_t IndexBuilder::descend(Shard& shard, uint32_t from, const wchar_t* units, size_t length) {
+uint32_t IndexBuilder::descend(Shard& shard, uint32_t bucket, uint32_t from, const wchar_t* units,
+                               size_t length) {
     if (length == 0 || failedSoFar())
         return 0;
-    uint32_t* children = from == 0 ? &roots_[indexBucket(units, length)] : &arena_.at(from)[2];
+    uint32_t* children = from == 0 ? &roots_[bucket] : &arena_.at(from)[2];
     for (size_t i = 0;;) {
-        const uint32_t ref = child(shard, children, static_cast<uint16_t>(units[i]));
+        const uint32_t ref = child(shard, bucket, children, static_cast<uint16_t>(units[i]));
         if (!ref)
             return 0;
         if (++i == length)
             return ref;
         children = &arena_.at(ref)[2];
     }
+}
+
+namespace {
+// What a probe's look holds.
+constexpr uint8_t kProbeChildren = 1; // nothing yet: at's children are read next
+constexpr uint8_t kProbeChain = 2;    // a node of a sibling chain
+constexpr uint8_t kProbeTable = 3;    // a child table
+} // namespace
+
+void IndexBuilder::startProbe(Probe& probe, uint32_t from, const wchar_t* units, uint32_t length) const {
+    probe.at = from;
+    probe.look = 0;
+    probe.units = units;
+    probe.left = length;
+    probe.state = from && length ? kProbeChildren : kProbeEnded;
+    if (probe.state != kProbeEnded)
+        prefetchLine(arena_.at(from));
+}
+
+bool IndexBuilder::stepProbe(Probe& probe) const {
+    uint32_t children;
+    switch (probe.state) {
+    case kProbeChildren:
+        children = arena_.at(probe.at)[2];
+        break;
+    case kProbeChain: {
+        const uint32_t* n = arena_.at(probe.look);
+        if ((n[0] & 0xFFFF) != static_cast<uint16_t>(*probe.units)) {
+            probe.look = n[1];
+            if (!probe.look) {
+                probe.state = kProbeEnded;
+                return false;
+            }
+            prefetchLine(arena_.at(probe.look));
+            return true;
+        }
+        probe.at = probe.look;
+        ++probe.units;
+        if (--probe.left == 0) {
+            probe.state = kProbeEnded;
+            return false;
+        }
+        // The node's own children reference lies in the line just read.
+        children = n[2];
+        break;
+    }
+    case kProbeTable: {
+        const uint32_t found = tableFind(probe.look, static_cast<uint16_t>(*probe.units));
+        if (!found) {
+            probe.state = kProbeEnded;
+            return false;
+        }
+        probe.at = found;
+        ++probe.units;
+        if (--probe.left == 0) {
+            probe.state = kProbeEnded;
+            return false;
+        }
+        probe.state = kProbeChildren;
+        prefetchLine(arena_.at(found));
+        return true;
+    }
+    default:
+        return false;
+    }
+    if (!children) {
+        probe.state = kProbeEnded;
+        return false;
+    }
+    probe.look = children & ~kTableBit;
+    probe.state = (children & kTableBit) ? kProbeTable : kProbeChain;
+    prefetchLine(arena_.at(probe.look));
+    return true;
+}
+
+uint32_t IndexBuilder::finishProbe(Shard& shard, uint32_t bucket, Probe& probe) {
+    probe.state = kProbeEnded;
+    if (probe.left == 0)
+        return probe.at;
+    return descend(shard, bucket, probe.at, probe.units, probe.left);
 }
 
 void IndexBuilder::childrenInOrder(uint32_t children, std::vector<uint32_t>& out) const {
@@ -234,29 +313,36 @@ void IndexBuilder::childrenInOrder(uint32_t children, std::vector<uint32_t>& out
 
 uint32_t IndexBuilder::node(const wchar_t* term, size_t length) {
     finishPending();
-    return descend(ownerOf(term, length), 0, term, length);
+    const int bucket = indexBucket(term, length);
+    if (bucket < 0)
+        return 0;
+    return descend(ownerOf(static_cast<uint32_t>(bucket)), static_cast<uint32_t>(bucket), 0, term, length);
 }
 
 uint32_t IndexBuilder::node(const std::wstring& term) { return node(term.data(), term.size()); }
 
 uint32_t IndexBuilder::allocateBlock(Shard& shard, int sizeClass) {
-    uint32_t ref = shard.freeLists[sizeClass];
-    if (ref) {
-        shard.freeLists[sizeClass] = arena_.at(ref)[0];
+    std::vector<uint32_t>& free = shard.freeLists[sizeClass];
+    if (!free.empty()) {
+        const uint32_t ref = free.back();
+        free.pop_back();
         return ref;
     }
-    ref = arena_.allocate(shard.cursor, 1u << sizeClass);
+    const uint32_t ref = arena_.allocate(shard.cursor, 1u << sizeClass);
     if (!ref)
         fail();
     return ref;
 }
 
 void IndexBuilder::freeBlock(Shard& shard, uint32_t ref, int sizeClass) {
-    arena_.at(ref)[0] = shard.freeLists[sizeClass];
-    shard.freeLists[sizeClass] = ref;
+    // A block that cannot be listed is only lost for reuse: nothing refers to it any more.
+    try {
+        shard.freeLists[sizeClass].push_back(ref);
+    } catch (const std::bad_alloc&) {
+    }
 }
 
-bool IndexBuilder::appendPosting(Shard& shard, uint32_t ref, uint32_t entry) {
+bool IndexBuilder::appendPosting(Shard& shard, uint32_t bucket, uint32_t ref, uint32_t entry) {
     if (!ref || failedSoFar())
         return false;
     uint32_t* n = arena_.at(ref);
@@ -273,7 +359,7 @@ bool IndexBuilder::appendPosting(Shard& shard, uint32_t ref, uint32_t entry) {
         n[0] |= kCappedBit;
         if (options_ & kDropCappedPostings) {
             freeBlock(shard, n[3], sizeClassOf(count));
-            shard.wordCount -= count;
+            shard.bucketWords[bucket] -= count;
             n[0] &= ~(kCountMask << kCountShift);
             n[3] = 0;
         }
@@ -302,7 +388,7 @@ bool IndexBuilder::appendPosting(Shard& shard, uint32_t ref, uint32_t entry) {
         arena_.at(n[3])[count] = entry;
     }
     n[0] += 1u << kCountShift;
-    shard.wordCount += 1;
+    shard.bucketWords[bucket] += 1;
     return count >= 1;
 }
 
@@ -312,12 +398,15 @@ void IndexBuilder::prefetchPostingEnd(uint32_t ref) const {
     const uint32_t* n = arena_.at(ref);
     const uint32_t count = (n[0] >> kCountShift) & kCountMask;
     if (count >= 2)
-        __builtin_prefetch(arena_.at(n[3]) + count - 1, 1);
+        prefetchLine(arena_.at(n[3]) + count - 1);
 }
 
 bool IndexBuilder::addPosting(const std::wstring& term, uint32_t entry) {
     const uint32_t ref = node(term);
-    return appendPosting(ownerOf(term.data(), term.size()), ref, entry);
+    if (!ref)
+        return false;
+    const uint32_t bucket = static_cast<uint32_t>(indexBucket(term.data(), term.size()));
+    return appendPosting(ownerOf(bucket), bucket, ref, entry);
 }
 
 void IndexBuilder::makeAlias(uint32_t ref, uint32_t target) {
@@ -425,7 +514,7 @@ bool IndexBuilder::writeBuckets(IndexFileWriter& out, uint32_t first, uint32_t l
     auto emitChain = [&](uint32_t first) -> bool {
         childrenInOrder(first, chain);
         for (uint32_t ref : chain)
-            __builtin_prefetch(arena_.at(ref));
+            prefetchLine(arena_.at(ref));
         for (size_t i = 0; i < chain.size(); ++i) {
             const uint32_t ref = chain[i];
             const uint32_t* n = arena_.at(ref);
@@ -516,18 +605,19 @@ bool IndexBuilder::writeNodes(IndexFileWriter& out) {
     const uint32_t threads = aliasTargets_.empty() ? shardCount() : 1;
 
     // Every bucket's size first, so that the bucket table can go out now and the buckets can be
-    // written side by side.
+    // written side by side. The counts kept while filling give it, but for aliases, which only
+    // a walk over the bucket finds.
     std::vector<uint64_t> sizes(IndexFormat::kBucketCount, 0);
     std::atomic<bool> ok{true};
-    runParallel(IndexFormat::kBucketCount / 64, threads, [&](uint32_t group) {
-        try {
-            std::vector<uint32_t> stack;
-            for (uint32_t b = group * 64; b < group * 64 + 64 && !stopRequested(); ++b)
-                sizes[b] = bucketBytes(b, stack);
-        } catch (const std::exception&) {
-            ok = false;
-        }
-    });
+    if (aliasTargets_.empty()) {
+        for (const auto& s : shards_)
+            for (uint32_t b = 0; b < IndexFormat::kBucketCount; ++b)
+                sizes[b] += 4 * s->bucketWords[b];
+    } else {
+        std::vector<uint32_t> stack;
+        for (uint32_t b = 0; b < IndexFormat::kBucketCount && !stopRequested(); ++b)
+            sizes[b] = bucketBytes(b, stack);
+    }
     if (!ok || stopRequested())
         return false;
     std::vector<uint64_t> offsets(IndexFormat::kBucketCount + 1, 0);

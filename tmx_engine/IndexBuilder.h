@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/util/Prefetch.h"
+#include "tmx_engine/Index.h"
 #include "tmx_engine/IndexArena.h"
 #include "tmx_engine/IndexBuildStep.h"
 #include "tmx_engine/IndexFileWriter.h"
@@ -89,8 +91,12 @@ protected:
     // share a cache line.
     struct alignas(64) Shard {
         IndexArena::Cursor cursor;
-        uint32_t freeLists[kSizeClasses] = {};
-        uint64_t wordCount = 0;
+        // The words that the nodes and postings of each bucket take in the file: the file's
+        // layout is planned from them without walking the trie again.
+        uint64_t bucketWords[IndexFormat::kBucketCount] = {};
+        // Free blocks of each size class. Kept apart from the blocks themselves: taking one
+        // then needs no read of a block that has long left the cache.
+        std::vector<uint32_t> freeLists[kSizeClasses];
     };
 
     virtual uint64_t headerSize() const;
@@ -108,10 +114,31 @@ protected:
     void setBucketOwner(uint32_t bucket, uint32_t shard) { owners_[bucket] = static_cast<uint8_t>(shard); }
     uint32_t bucketOwner(uint32_t bucket) const { return owners_[bucket]; }
 
-    // Walks from a node's children (from 0: from the bucket root of the units) over the units,
-    // creating what is missing. The shard must own the units' bucket.
-    uint32_t descend(Shard& shard, uint32_t from, const wchar_t* units, size_t length);
-    bool appendPosting(Shard& shard, uint32_t node, uint32_t entry);
+    // Walks from a node's children (from 0: from the bucket root) over the units, creating what is
+    // missing. bucket is the bucket of the term being walked (for a walk from 0, that of the
+    // units); the shard must own it.
+    uint32_t descend(Shard& shard, uint32_t bucket, uint32_t from, const wchar_t* units, size_t length);
+    bool appendPosting(Shard& shard, uint32_t bucket, uint32_t node, uint32_t entry);
+
+    // A walk like descend's that only finds, one node a step: several of them advanced in turn
+    // overlap their waits for memory, where one walk waits for each node before the next. Nodes
+    // never move and a walk that finds a node creates nothing, so a probe begun earlier stays
+    // true however the trie grew since; what it found, descend then takes on from.
+    struct Probe {
+        uint32_t at = 0;   // the deepest node found on the path
+        uint32_t look = 0; // the sibling or child table examined next
+        const wchar_t* units = nullptr; // the units still to find below at
+        uint32_t left = 0;
+        uint8_t state = 0; // kProbeEnded, or what look holds
+    };
+    static constexpr uint8_t kProbeEnded = 0;
+    // From a node (not 0) over length units (at least one); the node's memory is fetched.
+    void startProbe(Probe& probe, uint32_t from, const wchar_t* units, uint32_t length) const;
+    // One node further; false once the probe has ended (the path was found, or a node of it is
+    // missing so far).
+    bool stepProbe(Probe& probe) const;
+    // The node descend(shard, bucket, from, units, length) gives, for a probe begun from there.
+    uint32_t finishProbe(Shard& shard, uint32_t bucket, Probe& probe);
     bool failedSoFar() const { return failed_.load(std::memory_order_relaxed); }
     // The inspection functions without waiting, for the threads that fill the trie.
     uint32_t postingCountNow(uint32_t node) const;
@@ -119,7 +146,7 @@ protected:
     // Hints that a node, or the end of its posting list, is about to be used.
     void prefetchNode(uint32_t node) const {
         if (node)
-            __builtin_prefetch(arena_.at(node));
+            prefetchLine(arena_.at(node));
     }
     void prefetchPostingEnd(uint32_t node) const;
     void makeAlias(uint32_t node, uint32_t target);
@@ -142,15 +169,15 @@ private:
     static constexpr uint32_t kTableBit = 0x80000000u;
     static constexpr uint32_t kChainLimit = 8;
 
-    uint32_t newNode(Shard& shard, wchar_t unit);
-    uint32_t child(Shard& shard, uint32_t* children, uint32_t unit);
+    uint32_t newNode(Shard& shard, uint32_t bucket, wchar_t unit);
+    uint32_t child(Shard& shard, uint32_t bucket, uint32_t* children, uint32_t unit);
     uint32_t tableFind(uint32_t table, uint32_t unit) const;
     bool tableInsert(Shard& shard, uint32_t* children, uint32_t unit, uint32_t node);
     void childrenInOrder(uint32_t children, std::vector<uint32_t>& out) const;
     uint32_t allocateBlock(Shard& shard, int sizeClass);
     void freeBlock(Shard& shard, uint32_t ref, int sizeClass);
-    // The owner of the term's bucket; a bucket without one goes to the first shard.
-    Shard& ownerOf(const wchar_t* term, size_t length);
+    // The owner of a bucket; a bucket without one goes to the first shard.
+    Shard& ownerOf(uint32_t bucket);
     uint64_t bucketBytes(uint32_t bucket, std::vector<uint32_t>& stack) const;
     bool writeBuckets(IndexFileWriter& out, uint32_t first, uint32_t last, const uint64_t* offsets,
                       bool withAliases) const;

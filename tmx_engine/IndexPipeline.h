@@ -27,9 +27,10 @@ struct IndexChunk {
     std::vector<Entry> entries;
     std::vector<Word> words;
     std::vector<wchar_t> text;
-    // Filled by the prepare stage: the word's number, and the shard that owns the bucket of the
-    // terms that begin with it.
+    // Filled by the prepare stage: the word's number, the bucket of the terms that begin with it,
+    // and the shard that owns that bucket.
     std::vector<uint32_t> ids;
+    std::vector<uint16_t> buckets;
     std::vector<uint8_t> owners;
 
     void clear() {

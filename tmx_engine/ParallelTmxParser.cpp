@@ -144,6 +144,7 @@ bool hasInternalSubset(const std::vector<uint8_t>& bytes, int32_t encoding) {
 
 struct RecordedPiece : XmlPieceReader::Piece {
     PieceRecorder recorder;
+    Segment spares; // the parser's spare elements, from one reading of the piece to the next
     bool usable = false;
 };
 
@@ -197,7 +198,9 @@ ParallelTmxParser::Outcome ParallelTmxParser::parse(const std::wstring& path) {
                 XmlPieceStream stream(piece.bytes, encoding, piece.offset);
                 TmxParser parser(piece.recorder);
                 parser.setStopFlag(&abandon);
+                parser.swapSpares(piece.spares);
                 const bool parsed = parser.parse(stream);
+                parser.swapSpares(piece.spares);
                 piece.usable = parsed && !stream.hadError() && stream.readToEnd() && !parser.needsEarlierText() &&
                                !piece.recorder.failed() && (piece.last || parser.betweenUnits());
             } catch (const std::exception&) {

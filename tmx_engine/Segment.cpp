@@ -18,23 +18,41 @@ void appendSegmentStartTag(Segment& segment, const std::wstring& name, bool isEm
                          name, attributeText);
 }
 
-void appendSegmentStartTag(Segment& segment, const std::wstring& name,
-                           const XmlAttributes& attributes, bool isEmpty, bool keepAttributeText) {
-    static const std::wstring none;
+void setSegmentStartTag(SegmentElement& element, const std::wstring& name,
+                        const XmlAttributes& attributes, bool isEmpty, bool keepAttributeText) {
     static const std::wstring x = L"x";
     if (isEmpty && name == L"ph") {
-        segment.emplace_back(SegmentElementKind::Placeholder, attributes.get(x));
+        element.kind = SegmentElementKind::Placeholder;
+        element.text = attributes.get(x);
+        element.extra.clear();
         return;
     }
-    appendSegmentStartTag(segment, name, isEmpty, none,
-                          keepAttributeText ? attributes.toMarkup() : none);
+    element.kind = isEmpty ? SegmentElementKind::EmptyTag : SegmentElementKind::OpeningTag;
+    element.text = name;
+    if (keepAttributeText)
+        element.extra = attributes.toMarkup();
+    else
+        element.extra.clear();
+}
+
+void setSegmentEndTag(SegmentElement& element, const std::wstring& name) {
+    element.kind = SegmentElementKind::ClosingTag;
+    element.text = name;
+    element.extra.clear();
+}
+
+void appendSegmentStartTag(Segment& segment, const std::wstring& name,
+                           const XmlAttributes& attributes, bool isEmpty, bool keepAttributeText) {
+    segment.emplace_back();
+    setSegmentStartTag(segment.back(), name, attributes, isEmpty, keepAttributeText);
 }
 
 void appendSegmentEndTag(Segment& segment, const std::wstring& name, bool isEmpty) {
     // The end that follows an empty start tag at once adds nothing: the start made the element.
     if (isEmpty)
         return;
-    segment.emplace_back(SegmentElementKind::ClosingTag, name);
+    segment.emplace_back();
+    setSegmentEndTag(segment.back(), name);
 }
 
 bool segmentHasTags(const Segment& segment) {

@@ -27,6 +27,13 @@ void appendSegmentStartTag(Segment& segment, const std::wstring& name,
 // An end tag inside the segment other than the end of the segment's own element.
 void appendSegmentEndTag(Segment& segment, const std::wstring& name, bool isEmpty);
 
+// The same two rules for an element already there (a reader that recycles its elements): it
+// becomes what the append functions would add, its strings keeping their room. The end of an
+// empty tag adds nothing, so setSegmentEndTag is only for isEmpty false.
+void setSegmentStartTag(SegmentElement& element, const std::wstring& name,
+                        const XmlAttributes& attributes, bool isEmpty, bool keepAttributeText);
+void setSegmentEndTag(SegmentElement& element, const std::wstring& name);
+
 // True when any element is a tag (placeholders do not count).
 bool segmentHasTags(const Segment& segment);
 

@@ -205,14 +205,7 @@ void TmxIndexBuilder::finishPending() const {
 // first chunk largest first, each to the shard with the least so far, and later new buckets to
 // the least loaded shard. Which shard owns a bucket does not change the file.
 void TmxIndexBuilder::assignBuckets(IndexChunk& chunk) {
-    const uint32_t shards = shardCount();
-    if (shards == 1) {
-        std::fill(chunk.owners.begin(), chunk.owners.end(), uint8_t(0));
-        return;
-    }
-    // (A bucket that the caller's own lookups gave a shard already keeps it.)
-    std::vector<uint16_t>& buckets = bucketScratch_;
-    buckets.resize(chunk.words.size());
+    std::vector<uint16_t>& buckets = chunk.buckets;
     std::fill(bucketLoad_.begin(), bucketLoad_.end(), 0);
     for (const IndexChunk::Entry& e : chunk.entries) {
         for (uint32_t i = e.firstWord; i < e.firstWord + e.wordCount; ++i) {
@@ -222,6 +215,11 @@ void TmxIndexBuilder::assignBuckets(IndexChunk& chunk) {
             ++bucketLoad_[b];
         }
     }
+    if (shardCount() == 1) {
+        std::fill(chunk.owners.begin(), chunk.owners.end(), uint8_t(0));
+        return;
+    }
+    // (A bucket that the caller's own lookups gave a shard already keeps it.)
     std::vector<uint32_t>& fresh = freshScratch_;
     fresh.clear();
     for (uint32_t b = 0; b < IndexFormat::kBucketCount; ++b) {
@@ -247,6 +245,7 @@ void TmxIndexBuilder::assignBuckets(IndexChunk& chunk) {
 void TmxIndexBuilder::prepare(IndexChunk& chunk) {
     try {
         chunk.ids.resize(chunk.words.size());
+        chunk.buckets.resize(chunk.words.size());
         chunk.owners.resize(chunk.words.size());
         const IndexChunk::Entry* previous = nullptr;
         for (const IndexChunk::Entry& e : chunk.entries) {
@@ -297,8 +296,7 @@ void TmxIndexBuilder::process(uint32_t worker, const IndexChunk& chunk) {
                 owners + e.wordCount)
                 continue;
             if (termPairMode_ == 3 || e.barInWord) {
-                for (int i = 0; i < 3; ++i)
-                    advance(work, nullptr);
+                drain(work);
                 EntryWork& one = work.entries[0];
                 one.entry = &e;
                 indexTermByTerm(work, one);
@@ -306,13 +304,13 @@ void TmxIndexBuilder::process(uint32_t worker, const IndexChunk& chunk) {
                 advance(work, &e);
             }
         }
-        for (int i = 0; i < 3; ++i)
-            advance(work, nullptr);
+        drain(work);
     } catch (const std::exception&) {
         fail();
     }
     // After a failure entries may still be in flight: drop them, they belong to this chunk.
     std::fill(std::begin(work.due), std::end(work.due), nullptr);
+    work.probing.clear();
 }
 
 uint32_t TmxIndexBuilder::wordNode(ShardWork& work, EntryWork& entry, uint32_t word) {
@@ -322,7 +320,7 @@ uint32_t TmxIndexBuilder::wordNode(ShardWork& work, EntryWork& entry, uint32_t w
     const IndexChunk::Entry& e = *entry.entry;
     const uint32_t id = work.chunk->ids[e.firstWord + word];
     const uint32_t prefix = static_cast<uint16_t>(e.prefix);
-    WordSlot& slot = work.wordSlots[(id * 2654435761u + prefix * 40503u) & work.wordMask];
+    WordSlot& slot = work.wordSlots[wordSlot(id, prefix, work.wordMask)];
     if (slot.word == id + 1 && slot.prefix == prefix) {
         cached = slot.node;
         return cached;
@@ -332,10 +330,19 @@ uint32_t TmxIndexBuilder::wordNode(ShardWork& work, EntryWork& entry, uint32_t w
     work.scratch += e.prefix;
     work.scratch.append(&work.chunk->text[w.start], w.length);
     work.scratch += L'|';
-    cached = descend(shard(work.shard), 0, work.scratch.data(), work.scratch.size());
+    cached = descend(shard(work.shard), work.chunk->buckets[e.firstWord + word], 0, work.scratch.data(),
+                     work.scratch.size());
     if (cached)
         slot = WordSlot{id + 1, prefix, cached};
     return cached;
+}
+
+uint32_t TmxIndexBuilder::wordSlot(uint32_t id, uint32_t prefix, uint32_t mask) {
+    return (id * 2654435761u + prefix * 40503u) & mask;
+}
+
+uint32_t TmxIndexBuilder::secondWordId(const ShardWork& work, const IndexChunk::Entry& e, const TermShape& shape) {
+    return shape.second == TermShape::kEndTerm ? kEndWord : work.chunk->ids[e.firstWord + shape.second];
 }
 
 uint32_t TmxIndexBuilder::pairSlot(uint32_t from, uint32_t id, uint32_t mask) {
@@ -343,7 +350,8 @@ uint32_t TmxIndexBuilder::pairSlot(uint32_t from, uint32_t id, uint32_t mask) {
     return static_cast<uint32_t>(h >> 40) & mask;
 }
 
-uint32_t TmxIndexBuilder::pairNode(ShardWork& work, EntryWork& entry, uint32_t from, uint32_t second) {
+uint32_t TmxIndexBuilder::pairNode(ShardWork& work, EntryWork& entry, uint32_t bucket, uint32_t from,
+                                   uint32_t second) {
     const IndexChunk::Entry& e = *entry.entry;
     const uint32_t id = second == kEndWord ? kEndWord : work.chunk->ids[e.firstWord + second];
     PairSlot& slot = work.pairSlots[pairSlot(from, id, work.pairMask)];
@@ -351,10 +359,10 @@ uint32_t TmxIndexBuilder::pairNode(ShardWork& work, EntryWork& entry, uint32_t f
         return slot.node;
     uint32_t node;
     if (second == kEndWord) {
-        node = descend(shard(work.shard), from, kEndMark, 2);
+        node = descend(shard(work.shard), bucket, from, kEndMark, 2);
     } else {
         const IndexChunk::Word& w = work.chunk->words[e.firstWord + second];
-        node = descend(shard(work.shard), from, &work.chunk->text[w.start], w.length);
+        node = descend(shard(work.shard), bucket, from, &work.chunk->text[w.start], w.length);
     }
     if (node)
         slot = PairSlot{from, id, node};
@@ -377,15 +385,18 @@ void TmxIndexBuilder::indexTermByTerm(ShardWork& work, EntryWork& entry) {
         const uint32_t base = wordNode(work, entry, shape.first);
         if (!base)
             return;
+        const uint32_t bucket = chunk.buckets[e.firstWord + shape.first];
         uint32_t node = base;
         if (shape.second == TermShape::kEndTerm)
-            node = pairNode(work, entry, base, kEndWord);
+            node = pairNode(work, entry, bucket, base, kEndWord);
         else if (shape.isPair())
-            node = pairNode(work, entry, base, shape.second);
-        appendPosting(own, node, e.number);
+            node = pairNode(work, entry, bucket, base, shape.second);
+        appendPosting(own, bucket, node, e.number);
         if (shape.isPair() && (options & TermReversed)) {
+            // Reversed pairs come with one shard only: the second word's bucket is this shard's.
             const IndexChunk::Word& first = chunk.words[e.firstWord + shape.first];
-            const uint32_t reversed = descend(own, wordNode(work, entry, shape.second),
+            const uint32_t reversed = descend(own, chunk.buckets[e.firstWord + shape.second],
+                                              wordNode(work, entry, shape.second),
                                               &chunk.text[first.start], first.length);
             if (node && reversed && reversed != node && !isAliasNow(node) &&
                 !isAliasNow(reversed) && postingCountNow(reversed) == 0)
@@ -394,83 +405,163 @@ void TmxIndexBuilder::indexTermByTerm(ShardWork& work, EntryWork& entry) {
     });
 }
 
-// Every term of the segment starts with a word's P + word + "|" path, and the terms take their
-// first words in the order of the words, so these paths may be walked first, word by word: they
-// share no node with the second words' paths below the "|" nodes, and each chain of siblings still
-// gets its nodes in the same order.
-void TmxIndexBuilder::startEntry(ShardWork& work, EntryWork& entry) {
+// Ahead of the entry's turn, without making anything: its terms, the word paths the remembered
+// walks already know, and the remembered pair walks of those fetched.
+void TmxIndexBuilder::lookAhead(ShardWork& work, EntryWork& entry) {
     const IndexChunk& chunk = *work.chunk;
     const IndexChunk::Entry& e = *entry.entry;
     const uint8_t* owners = &chunk.owners[e.firstWord];
     const uint8_t me = static_cast<uint8_t>(work.shard);
     const unsigned options = termPairMode_ == 1 ? 0x01u : 0x4Eu;
-    entry.ok = false;
-    entry.wordNodes.assign(e.wordCount, 0);
-    for (uint32_t i = 0; i < e.wordCount; ++i)
-        if (owners[i] == me && !wordNode(work, entry, i))
-            return;
+    entry.ok = true;
     entry.shapes.clear();
     forEachTermShape(e.wordCount, options, [&](const TermShape& shape) {
         if (owners[shape.first] == me)
             entry.shapes.push_back(shape);
     });
-    for (const TermShape& shape : entry.shapes) {
-        if (shape.second == TermShape::kSingleTerm)
+    entry.knownNodes.assign(e.wordCount, 0);
+    entry.probes.assign(entry.shapes.size(), Probe());
+    const uint32_t prefix = static_cast<uint16_t>(e.prefix);
+    for (uint32_t i = 0; i < e.wordCount; ++i) {
+        if (owners[i] != me)
             continue;
-        const uint32_t id =
-            shape.second == TermShape::kEndTerm ? kEndWord : chunk.ids[e.firstWord + shape.second];
-        __builtin_prefetch(&work.pairSlots[pairSlot(entry.wordNodes[shape.first], id, work.pairMask)]);
+        const uint32_t id = chunk.ids[e.firstWord + i];
+        const WordSlot& slot = work.wordSlots[wordSlot(id, prefix, work.wordMask)];
+        if (slot.word == id + 1 && slot.prefix == prefix)
+            entry.knownNodes[i] = slot.node;
+    }
+    for (const TermShape& shape : entry.shapes) {
+        const uint32_t from = entry.knownNodes[shape.first];
+        if (shape.second != TermShape::kSingleTerm && from)
+            prefetchLine(&work.pairSlots[pairSlot(from, secondWordId(work, e, shape), work.pairMask)]);
+    }
+}
+
+// A step later: a pair that the remembered walks do not know is looked for in the trie, by a probe
+// that the following steps take on.
+void TmxIndexBuilder::startProbes(ShardWork& work, EntryWork& entry) {
+    const IndexChunk& chunk = *work.chunk;
+    const IndexChunk::Entry& e = *entry.entry;
+    for (size_t k = 0; k < entry.shapes.size(); ++k) {
+        const TermShape& shape = entry.shapes[k];
+        const uint32_t from = entry.knownNodes[shape.first];
+        if (shape.second == TermShape::kSingleTerm || !from)
+            continue;
+        const uint32_t id = secondWordId(work, e, shape);
+        const PairSlot& slot = work.pairSlots[pairSlot(from, id, work.pairMask)];
+        if (slot.from == from && slot.word == id)
+            continue;
+        if (shape.second == TermShape::kEndTerm) {
+            startProbe(entry.probes[k], from, kEndMark, 2);
+        } else {
+            const IndexChunk::Word& w = chunk.words[e.firstWord + shape.second];
+            startProbe(entry.probes[k], from, &chunk.text[w.start], w.length);
+        }
+        work.probing.push_back(&entry.probes[k]);
+    }
+}
+
+// The probes in flight, one node each.
+void TmxIndexBuilder::stepProbes(ShardWork& work) {
+    size_t kept = 0;
+    for (Probe* probe : work.probing)
+        if (stepProbe(*probe))
+            work.probing[kept++] = probe;
+    work.probing.resize(kept);
+}
+
+// The entry's turn to make what it needs. Every term of the segment starts with a word's
+// P + word + "|" path, and the terms take their first words in the order of the words, so these
+// paths may be walked first, word by word: they share no node with the second words' paths below
+// the "|" nodes, and each chain of siblings still gets its nodes in the same order. The pairs follow,
+// from where their probes got to.
+void TmxIndexBuilder::makeTerms(ShardWork& work, EntryWork& entry) {
+    const IndexChunk& chunk = *work.chunk;
+    const IndexChunk::Entry& e = *entry.entry;
+    const uint8_t* owners = &chunk.owners[e.firstWord];
+    const uint16_t* buckets = &chunk.buckets[e.firstWord];
+    const uint8_t me = static_cast<uint8_t>(work.shard);
+    entry.ok = false;
+    entry.wordNodes.assign(e.wordCount, 0);
+    for (uint32_t i = 0; i < e.wordCount; ++i)
+        if (owners[i] == me && !wordNode(work, entry, i))
+            return;
+    entry.termNodes.clear();
+    for (size_t k = 0; k < entry.shapes.size(); ++k) {
+        const TermShape& shape = entry.shapes[k];
+        const uint32_t bucket = buckets[shape.first];
+        uint32_t node = entry.wordNodes[shape.first];
+        Probe& probe = entry.probes[k];
+        if (probe.at) {
+            // Begun from this very word node (a term's path is the only one there is to it), and
+            // remembered as pairNode remembers its walks.
+            node = finishProbe(shard(work.shard), bucket, probe);
+            const uint32_t id = secondWordId(work, e, shape);
+            if (node)
+                work.pairSlots[pairSlot(entry.wordNodes[shape.first], id, work.pairMask)] =
+                    PairSlot{entry.wordNodes[shape.first], id, node};
+        } else if (shape.second == TermShape::kEndTerm) {
+            node = pairNode(work, entry, bucket, node, kEndWord);
+        } else if (shape.isPair()) {
+            node = pairNode(work, entry, bucket, node, shape.second);
+        }
+        if (!node)
+            return;
+        prefetchNode(node);
+        entry.termNodes.push_back(EntryWork::TermNode{node, bucket});
     }
     entry.ok = true;
 }
 
-void TmxIndexBuilder::resolvePairs(ShardWork& work, EntryWork& entry) {
-    entry.termNodes.clear();
-    for (const TermShape& shape : entry.shapes) {
-        uint32_t node = entry.wordNodes[shape.first];
-        if (shape.second == TermShape::kEndTerm)
-            node = pairNode(work, entry, node, kEndWord);
-        else if (shape.isPair())
-            node = pairNode(work, entry, node, shape.second);
-        if (!node) {
-            entry.ok = false;
-            return;
-        }
-        prefetchNode(node);
-        entry.termNodes.push_back(node);
+// The shard's entries go through these stages, each some steps behind the one before, so that the
+// memory an entry needs next is fetched while the other entries work: (1) what is known of its
+// word paths, and their remembered pair walks fetched; (2) probes for the pairs not remembered;
+// (3) its word paths and pair nodes made, the pair nodes fetched; (4) the ends of their posting
+// lists fetched; (5) the postings. Nodes are made in the order of a single pass, all at stage 3
+// (an entry's word paths come after the pairs of the entry before it); the stages before only
+// look, and the postings come later, entry by entry: nothing in the making of nodes depends on
+// them. next null moves the entries in flight on by one step.
+void TmxIndexBuilder::advance(ShardWork& work, const IndexChunk::Entry* next) {
+    stepProbes(work);
+    if (EntryWork* e = work.due[kPostingLag - 1]) {
+        if (e->ok && !failedSoFar())
+            for (const EntryWork::TermNode& t : e->termNodes)
+                appendPosting(shard(work.shard), t.bucket, t.node, e->entry->number);
+    }
+    if (EntryWork* e = work.due[kEndFetchLag - 1]) {
+        if (e->ok)
+            for (const EntryWork::TermNode& t : e->termNodes)
+                prefetchPostingEnd(t.node);
+    }
+    if (EntryWork* e = work.due[kMakeLag - 1]) {
+        if (!failedSoFar())
+            makeTerms(work, *e);
+        else
+            e->ok = false;
+        for (Probe& probe : e->probes)
+            probe.state = kProbeEnded;
+    }
+    if (EntryWork* e = work.due[0]) {
+        if (!failedSoFar())
+            startProbes(work, *e);
+    }
+    for (uint32_t k = kPostingLag - 1; k > 0; --k)
+        work.due[k] = work.due[k - 1];
+    work.due[0] = nullptr;
+    if (next) {
+        // The entry started kPostingLag + 1 starts ago has had its postings appended by now, and
+        // its probes left the list of those in flight.
+        EntryWork& e = work.entries[work.started++ % (kPostingLag + 1)];
+        e.entry = next;
+        lookAhead(work, e);
+        work.due[0] = &e;
     }
 }
 
-// The shard's entries go through four stages, each a step behind the one before, so that the
-// memory an entry needs next is fetched while the other entries work: (1) the word paths, and the
-// remembered pair walks fetched; (2) the pair nodes, fetched; (3) the ends of their posting lists
-// fetched; (4) the postings. Nodes are made in the order of a single pass (an entry's word paths
-// come after the pairs of the entry before it); only the postings come later, entry by entry, and
-// nothing in the making of nodes depends on them. next null drains one step.
-void TmxIndexBuilder::advance(ShardWork& work, const IndexChunk::Entry* next) {
-    if (EntryWork* e = work.due[2]) {
-        if (e->ok && !failedSoFar())
-            for (uint32_t node : e->termNodes)
-                appendPosting(shard(work.shard), node, e->entry->number);
-    }
-    if (EntryWork* e = work.due[1]) {
-        if (e->ok)
-            for (uint32_t node : e->termNodes)
-                prefetchPostingEnd(node);
-    }
-    if (EntryWork* e = work.due[0]) {
-        if (e->ok && !failedSoFar())
-            resolvePairs(work, *e);
-    }
-    work.due[2] = work.due[1];
-    work.due[1] = work.due[0];
-    work.due[0] = nullptr;
-    if (next) {
-        EntryWork& e = work.entries[work.started++ & 3];
-        e.entry = next;
-        startEntry(work, e);
-        work.due[0] = &e;
-    }
+// Takes every entry in flight through its remaining stages.
+void TmxIndexBuilder::drain(ShardWork& work) {
+    for (uint32_t i = 0; i < kPostingLag; ++i)
+        advance(work, nullptr);
 }
 
 uint64_t TmxIndexBuilder::headerSize() const {

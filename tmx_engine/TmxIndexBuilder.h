@@ -110,14 +110,26 @@ private:
     static constexpr uint32_t kEndWord = 0xFFFFFFFFu;
     static constexpr uint32_t kWordSlots = 1u << 16;
     static constexpr uint32_t kPairSlots = 1u << 20;
+    // Steps after its start at which an entry's terms are made, its posting list ends are
+    // fetched, and its postings appended (see advance). A shard sees only its share of each
+    // entry's terms: the fetches must run several entries ahead to hide the memory's latency.
+    static constexpr uint32_t kMakeLag = 12;
+    static constexpr uint32_t kEndFetchLag = 17;
+    static constexpr uint32_t kPostingLag = 22;
 
     // One entry on its way through a shard's stages.
     struct EntryWork {
         const IndexChunk::Entry* entry = nullptr;
         bool ok = false;
         std::vector<uint32_t> wordNodes; // node of P + word + "|" of each kept word, 0 until met
+        std::vector<uint32_t> knownNodes; // the same, as far as the remembered walks knew ahead
         std::vector<TermShape> shapes;
-        std::vector<uint32_t> termNodes;
+        std::vector<Probe> probes; // one per shape; begun for the pairs not remembered
+        struct TermNode {
+            uint32_t node;
+            uint32_t bucket;
+        };
+        std::vector<TermNode> termNodes;
     };
     // What one shard's thread keeps between entries (apart from the other shards' in memory).
     struct alignas(64) ShardWork {
@@ -127,9 +139,10 @@ private:
         uint32_t wordMask = 0;
         uint32_t pairMask = 0;
         const IndexChunk* chunk = nullptr;
-        // Entries in flight, and the stage each one is due for next (see advance).
-        EntryWork entries[4];
-        EntryWork* due[3] = {};
+        // Entries in flight: due[k] was started k + 1 steps ago (see advance).
+        EntryWork entries[kPostingLag + 1];
+        EntryWork* due[kPostingLag] = {};
+        std::vector<Probe*> probing; // probes in flight
         uint32_t started = 0;
         std::wstring scratch;
     };
@@ -143,12 +156,18 @@ private:
     void process(uint32_t worker, const IndexChunk& chunk) override;
     void assignBuckets(IndexChunk& chunk);
     void indexTermByTerm(ShardWork& work, EntryWork& entry);
-    void startEntry(ShardWork& work, EntryWork& entry);
-    void resolvePairs(ShardWork& work, EntryWork& entry);
+    void lookAhead(ShardWork& work, EntryWork& entry);
+    void startProbes(ShardWork& work, EntryWork& entry);
+    void stepProbes(ShardWork& work);
+    void makeTerms(ShardWork& work, EntryWork& entry);
     void advance(ShardWork& work, const IndexChunk::Entry* next);
+    void drain(ShardWork& work);
     uint32_t wordNode(ShardWork& work, EntryWork& entry, uint32_t word);
-    uint32_t pairNode(ShardWork& work, EntryWork& entry, uint32_t from, uint32_t secondWord);
+    uint32_t pairNode(ShardWork& work, EntryWork& entry, uint32_t bucket, uint32_t from, uint32_t secondWord);
     static uint32_t pairSlot(uint32_t from, uint32_t secondWordId, uint32_t mask);
+    static uint32_t wordSlot(uint32_t id, uint32_t prefix, uint32_t mask);
+    // The pair slot's word of a shape: the second word's number, or kEndWord.
+    static uint32_t secondWordId(const ShardWork& work, const IndexChunk::Entry& e, const TermShape& shape);
 
     PackedDate tmxDate_;
     uint32_t encoding_ = 1;
@@ -168,7 +187,6 @@ private:
     WordVocabulary vocabulary_;
     std::vector<uint64_t> bucketLoad_;
     std::vector<uint64_t> shardLoad_;
-    std::vector<uint16_t> bucketScratch_;
     std::vector<uint32_t> freshScratch_;
     // Mutable: waiting for the other threads is no change of the builder's content.
     mutable IndexPipeline pipeline_;

@@ -26,7 +26,7 @@ void TmxParser::startElement(const std::wstring& name, const XmlAttributes& attr
     if (inSeg_) {
         // Only kinds and names matter here: the segment feeds counts and terms, so the attribute
         // text is not rendered.
-        appendSegmentStartTag(current_, name, attributes, isEmpty, false);
+        setSegmentStartTag(newElement(), name, attributes, isEmpty, false);
         return;
     }
     if (inTu_) {
@@ -87,7 +87,9 @@ void TmxParser::endElement(const std::wstring& name, bool isEmpty) {
                 targetSegment_ = false;
             }
         } else {
-            appendSegmentEndTag(current_, name, isEmpty);
+            // (The end of an empty tag adds nothing: its start made the element.)
+            if (!isEmpty)
+                setSegmentEndTag(newElement(), name);
         }
         return;
     }
@@ -119,19 +121,25 @@ void TmxParser::appendText(const std::wstring& text) {
     WordTokenizer tokenizer(text, &token_);
     while (tokenizer.start() != tokenizer.end()) {
         const SegmentElement& token = tokenizer.token();
-        if (spare_.empty()) {
-            current_.push_back(token);
-        } else {
-            SegmentElement& element = spare_.back();
-            element.kind = token.kind;
-            element.text = token.text;
-            element.extra = token.extra;
-            current_.push_back(std::move(element));
-            spare_.pop_back();
-        }
+        SegmentElement& element = newElement();
+        element.kind = token.kind;
+        element.text = token.text;
+        element.extra = token.extra;
         if (tokenizer.advance())
             tokenizer.next();
     }
+}
+
+SegmentElement& TmxParser::newElement() {
+    // Tags take spares too: elements made anew for them would crowd the spares, which are capped,
+    // and push out the elements whose strings have grown to the room words need.
+    if (spare_.empty()) {
+        current_.emplace_back();
+    } else {
+        current_.push_back(std::move(spare_.back()));
+        spare_.pop_back();
+    }
+    return current_.back();
 }
 
 void TmxParser::recycle(Segment& segment) {

@@ -28,6 +28,10 @@ public:
     bool needsEarlierText() const { return needsEarlierText_; }
     // True between translation units: the next tu begins a piece that may be read on its own.
     bool betweenUnits() const { return !inTu_ && !inSeg_ && atContent(); }
+    // Trades the spare elements with the caller's: a reader of many pieces, one parser each, lends
+    // them from piece to piece (their strings keep their room), so that each parser does not
+    // allocate them anew under the lock of the heap that all reading threads share.
+    void swapSpares(Segment& spares) { spare_.swap(spares); }
 
 protected:
     void startElement(const std::wstring& name, const XmlAttributes& attributes, bool isEmpty) override;
@@ -37,6 +41,8 @@ protected:
 
 private:
     void appendText(const std::wstring& text);
+    // A new last element of the current segment, one of the spares where there is one.
+    SegmentElement& newElement();
     // Empties a segment into the spare elements.
     void recycle(Segment& segment);
 

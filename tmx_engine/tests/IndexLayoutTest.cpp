@@ -144,6 +144,10 @@ TEST(IndexLayoutTest, WideNodesAndRememberedWalksGiveThePlainLayout) {
     const uint32_t entries = 13000;
     for (uint32_t i = 0; i < entries; ++i) {
         std::wstring text = L"common " + wordOf((i * 37) % 3001) + L" " + wordOf(i % 211) + L" end";
+        // A new pair in several entries in a row, under long words that share their beginnings:
+        // its path is looked for again while an entry just before is still to make it, and such
+        // looks end partway down paths that other words made.
+        text += L" interlinear" + wordOf(i / 4) + L" interlinear" + wordOf(i / 4 + 1);
         // Words that hold a "|" share nodes with the pairs of the word before them.
         if (i % 97 == 0)
             text += L" common|" + wordOf(i % 13) + L" " + wordOf(i % 7);
