@@ -1,6 +1,9 @@
 #include "core/xml/XmlAttributes.h"
 
+#include "core/xml/XmlCharClasses.h"
+
 #include <algorithm>
+#include <cstdint>
 
 namespace {
 
@@ -9,14 +12,26 @@ const std::wstring& emptyValue() {
     return empty;
 }
 
+// Orders two names by plain unit comparison; a name that is a prefix of the other comes first.
+int compareNames(const std::wstring& stored, const wchar_t* name, size_t length) {
+    const size_t common = stored.size() < length ? stored.size() : length;
+    const wchar_t* a = stored.data();
+    for (size_t i = 0; i < common; ++i) {
+        if (a[i] != name[i]) {
+            return static_cast<uint16_t>(a[i]) < static_cast<uint16_t>(name[i]) ? -1 : 1;
+        }
+    }
+    return stored.size() < length ? -1 : stored.size() > length ? 1 : 0;
+}
+
 } // namespace
 
-size_t XmlAttributes::lowerBound(const std::wstring& name) const {
+size_t XmlAttributes::lowerBound(const wchar_t* name, size_t length) const {
     size_t low = 0;
     size_t high = count_;
     while (low < high) {
         const size_t middle = (low + high) / 2;
-        if (entries_[middle].first < name) {
+        if (compareNames(entries_[middle].first, name, length) < 0) {
             low = middle + 1;
         } else {
             high = middle;
@@ -26,7 +41,7 @@ size_t XmlAttributes::lowerBound(const std::wstring& name) const {
 }
 
 const std::wstring& XmlAttributes::get(const std::wstring& name) const {
-    const size_t index = lowerBound(name);
+    const size_t index = lowerBound(name.data(), name.size());
     if (index < count_ && entries_[index].first == name) {
         return entries_[index].second;
     }
@@ -34,22 +49,26 @@ const std::wstring& XmlAttributes::get(const std::wstring& name) const {
 }
 
 bool XmlAttributes::contains(const std::wstring& name) const {
-    const size_t index = lowerBound(name);
+    const size_t index = lowerBound(name.data(), name.size());
     return index < count_ && entries_[index].first == name;
 }
 
 void XmlAttributes::set(const std::wstring& name, const std::wstring& value) {
-    const size_t index = lowerBound(name);
-    if (index < count_ && entries_[index].first == name) {
-        entries_[index].second = value;
+    set(name.data(), name.size(), value.data(), value.size());
+}
+
+void XmlAttributes::set(const wchar_t* name, size_t nameLength, const wchar_t* value, size_t valueLength) {
+    const size_t index = lowerBound(name, nameLength);
+    if (index < count_ && compareNames(entries_[index].first, name, nameLength) == 0) {
+        xml_char_class::assignUnits(entries_[index].second, value, valueLength);
         return;
     }
     // Reuse a slot left by an earlier clear(), whose strings keep their capacity.
     if (count_ == entries_.size()) {
         entries_.emplace_back();
     }
-    entries_[count_].first = name;
-    entries_[count_].second = value;
+    xml_char_class::assignUnits(entries_[count_].first, name, nameLength);
+    xml_char_class::assignUnits(entries_[count_].second, value, valueLength);
     ++count_;
     std::rotate(entries_.begin() + static_cast<ptrdiff_t>(index),
                 entries_.begin() + static_cast<ptrdiff_t>(count_ - 1),

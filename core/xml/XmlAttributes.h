@@ -17,6 +17,8 @@ public:
     bool contains(const std::wstring& name) const;
     // Stores a value; a later value for the same name replaces the earlier one.
     void set(const std::wstring& name, const std::wstring& value);
+    // The same for a name and a value given as runs of units.
+    void set(const wchar_t* name, size_t nameLength, const wchar_t* value, size_t valueLength);
     void clear() { count_ = 0; }
 
     bool empty() const { return count_ == 0; }
@@ -33,7 +35,7 @@ public:
 
 private:
     // Index of the first entry whose name is not less than name.
-    size_t lowerBound(const std::wstring& name) const;
+    size_t lowerBound(const wchar_t* name, size_t length) const;
 
     std::vector<std::pair<std::wstring, std::wstring>> entries_;
     size_t count_ = 0;

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 // Character classes of the units that the XML parser's machine treats specially. Only ASCII
 // units have classes; a table lookup replaces chains of comparisons in the inner loops.
@@ -47,12 +48,38 @@ constexpr std::array<uint16_t, 128> makeClasses() {
 }
 inline constexpr std::array<uint16_t, 128> kClasses = makeClasses();
 
+// Units beyond ASCII share the classes of DEL (none), which keeps the lookup free of branches.
+static_assert(kClasses[127] == 0, "DEL has no class");
 inline uint16_t classOf(wchar_t unit) {
-    return unit < 128 ? kClasses[unit] : 0;
+    return kClasses[unit < 128 ? unit : 127];
 }
 
 inline bool isBlank(wchar_t unit) {
     return (classOf(unit) & kBlank) != 0;
+}
+
+// Makes destination hold the given units. Short runs are copied unit by unit, in the string's
+// inline code; a copy through the runtime's memcpy costs more for them than the copy itself.
+// Leaves a string that already holds the units alone: names recur from tag to tag.
+inline void assignUnits(std::wstring& destination, const wchar_t* units, size_t length) {
+    constexpr size_t kShortRun = 24;
+    if (length > kShortRun || destination.capacity() < length) {
+        destination.assign(units, length);
+        return;
+    }
+    if (destination.size() == length) {
+        size_t same = 0;
+        while (same < length && destination[same] == units[same]) {
+            ++same;
+        }
+        if (same == length) {
+            return;
+        }
+    }
+    destination.clear();
+    for (size_t i = 0; i < length; ++i) {
+        destination.push_back(units[i]);
+    }
 }
 
 inline wchar_t lowerAscii(wchar_t unit) {

@@ -41,6 +41,7 @@ public:
     int32_t encoding() const override;
     int32_t getChars(wchar_t* dest, int32_t room) override;
     bool decodingFailed() const override;
+    XmlMemoryStream* memorySource() override { return inner_.get(); }
 
     int64_t fileSize() const;
 

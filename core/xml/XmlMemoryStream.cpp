@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -45,6 +47,19 @@ inline bool isContinuation(uint8_t b) {
     return (b & 0xC0) == 0x80;
 }
 
+// The longest byte sequence of one character: a batch tops the buffer up below this.
+constexpr ptrdiff_t kLongestSequence = 4;
+
+inline uint32_t zeroBytes(uint32_t w) {
+    return (w - 0x01010101u) & ~w & 0x80808080u;
+}
+
+// A high bit in each of the four bytes that is non-ASCII or NUL (and possibly in bytes above a
+// NUL: only the lowest flag is exact).
+inline uint32_t specialBytes(uint32_t w) {
+    return (w & 0x80808080u) | zeroBytes(w);
+}
+
 } // namespace
 
 XmlMemoryStream::XmlMemoryStream(const void* data, int32_t encoding, int32_t length)
@@ -53,14 +68,16 @@ XmlMemoryStream::XmlMemoryStream(const void* data, int32_t encoding, int32_t len
       end_(start_ + (data != nullptr && length > 0 ? length : 0)),
       supplier_(nullptr),
       encoding_(encoding),
-      decoder_(decoderFor(encoding)) {}
+      decoder_(decoderFor(encoding)),
+      batch_(start_),
+      batchEnd_(start_) {}
 
 XmlMemoryStream::XmlMemoryStream(int32_t encoding, BlockSupplier* supplier)
     : buffer_(new uint8_t[kBlockSize]),
       supplier_(supplier),
       encoding_(encoding),
       decoder_(decoderFor(encoding)) {
-    start_ = read_ = end_ = buffer_.get();
+    start_ = read_ = end_ = batch_ = batchEnd_ = buffer_.get();
 }
 
 XmlMemoryStream::~XmlMemoryStream() = default;
@@ -290,4 +307,194 @@ int32_t XmlMemoryStream::decodeUtf8(wchar_t* dest, int32_t room) {
         }
     }
     return count;
+}
+
+int32_t XmlMemoryStream::decodeBatch(wchar_t* dest, int32_t room, Shift* shifts, int32_t& shiftCount) {
+    // Top up only when the bytes at hand may not hold a whole character; fewer than that after
+    // the top-up means the data ends with them.
+    if (supplier_ != nullptr && end_ - read_ < kLongestSequence) {
+        refill(kLongestSequence);
+    }
+    const bool allAtHand = supplier_ == nullptr || end_ - read_ < kLongestSequence;
+    batch_ = read_;
+    batchPendingLow_ = pendingLow_;
+    batchError_ = error_;
+    shiftCount = 0;
+    int32_t count;
+    switch (encoding_) {
+    case kXmlEncodingAnsi: count = batchAnsi(dest, room); break;
+    case kXmlEncodingUtf16Le: count = batchUtf16<false>(dest, room, allAtHand); break;
+    case kXmlEncodingUtf16Be: count = batchUtf16<true>(dest, room, allAtHand); break;
+    case kXmlEncodingUtf8: count = batchUtf8(dest, room, shifts, shiftCount, allAtHand); break;
+    default:
+        dest[0] = 0;
+        count = 1;
+        break;
+    }
+    batchEnd_ = read_;
+    return count;
+}
+
+int32_t XmlMemoryStream::unitBytes() const {
+    return encoding_ == kXmlEncodingUtf16Le || encoding_ == kXmlEncodingUtf16Be ? 2 : 1;
+}
+
+void XmlMemoryStream::rewindBatch(int32_t units) {
+    read_ = batch_;
+    pendingLow_ = batchPendingLow_;
+    error_ = batchError_;
+    for (int32_t i = 0; i < units; ++i) {
+        getChar();
+    }
+}
+
+int32_t XmlMemoryStream::batchAnsi(wchar_t* dest, int32_t room) {
+    const std::array<wchar_t, 128>& upper = ansiUpperHalf();
+    const uint8_t* p = read_;
+    const ptrdiff_t available = end_ - p;
+    const uint8_t* const limit = p + (available < room ? available : room);
+    wchar_t* d = dest;
+    while (p < limit) {
+        const uint8_t b = *p++;
+        const wchar_t unit = b < 0x80 ? static_cast<wchar_t>(b) : upper[b - 0x80];
+        *d++ = unit;
+        if (unit == 0) {
+            break; // a NUL, or a byte that the code page cannot convert, ends the data
+        }
+    }
+    read_ = p;
+    if (d == dest) {
+        *d++ = 0; // the data has ended
+    }
+    return static_cast<int32_t>(d - dest);
+}
+
+template <bool kBigEndian>
+int32_t XmlMemoryStream::batchUtf16(wchar_t* dest, int32_t room, bool allAtHand) {
+    const uint8_t* p = read_;
+    const ptrdiff_t available = (end_ - p) / 2;
+    const uint8_t* const limit = p + 2 * (available < room ? available : room);
+    wchar_t* d = dest;
+    bool ended = false;
+    while (p < limit) {
+        const wchar_t unit = kBigEndian ? static_cast<wchar_t>((p[0] << 8) | p[1])
+                                        : static_cast<wchar_t>(p[0] | (p[1] << 8));
+        p += 2;
+        *d++ = unit;
+        if (unit == 0) {
+            ended = true;
+            break;
+        }
+    }
+    read_ = p;
+    // A last odd byte cannot form a unit: it is dropped and the data ends.
+    if (!ended && d < dest + room && end_ - p < 2 && allAtHand) {
+        *d++ = 0;
+    }
+    return static_cast<int32_t>(d - dest);
+}
+
+int32_t XmlMemoryStream::batchUtf8(wchar_t* dest, int32_t room, Shift* shifts, int32_t& shiftCount, bool allAtHand) {
+    wchar_t* d = dest;
+    wchar_t* const dEnd = dest + room;
+    Shift* shift = shifts;
+    const uint8_t* p = read_;
+    const uint8_t* const e = end_;
+    // Bytes minus units so far.
+    int32_t extra = 0;
+    if (pendingLow_ != 0) {
+        *d++ = pendingLow_;
+        pendingLow_ = 0;
+        extra = -1; // its bytes came before the batch
+        *shift++ = {1, extra};
+    }
+    while (d < dEnd) {
+        // Plain ASCII, four bytes at a time, up to the first byte that needs a closer look.
+        while (e - p >= 4 && dEnd - d >= 4) {
+            uint32_t w;
+            std::memcpy(&w, p, 4);
+            const uint32_t special = specialBytes(w);
+            if (special != 0) {
+                const int plain = __builtin_ctz(special) >> 3;
+                for (int k = 0; k < plain; ++k) {
+                    d[k] = static_cast<wchar_t>((w >> (8 * k)) & 0xFF);
+                }
+                d += plain;
+                p += plain;
+                break;
+            }
+            d[0] = static_cast<wchar_t>(w & 0xFF);
+            d[1] = static_cast<wchar_t>((w >> 8) & 0xFF);
+            d[2] = static_cast<wchar_t>((w >> 16) & 0xFF);
+            d[3] = static_cast<wchar_t>(w >> 24);
+            d += 4;
+            p += 4;
+        }
+        if (d == dEnd) {
+            break;
+        }
+        if (p == e) {
+            if (allAtHand) {
+                *d++ = 0; // the data has ended
+            }
+            break;
+        }
+        const uint8_t lead = *p;
+        if (lead < 0x80) {
+            *d++ = lead;
+            ++p;
+            if (lead == 0) {
+                break;
+            }
+            continue;
+        }
+        // A damaged sequence leaves p on its lead byte, as getChar does.
+        const ptrdiff_t need = lead < 0xC0 ? 0 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : lead < 0xF5 ? 4 : 0;
+        if (need != 0 && e - p < need && !allAtHand) {
+            break; // the rest of the character comes with the next batch
+        }
+        uint32_t codePoint = 0;
+        bool valid = need != 0 && e - p >= need;
+        if (valid) {
+            if (need == 2) {
+                valid = isContinuation(p[1]);
+                codePoint = ((lead & 0x1Fu) << 6) | (p[1] & 0x3Fu);
+            } else if (need == 3) {
+                valid = isContinuation(p[1]) && isContinuation(p[2]);
+                codePoint = ((lead & 0x0Fu) << 12) | ((p[1] & 0x3Fu) << 6) | (p[2] & 0x3Fu);
+            } else {
+                valid = isContinuation(p[1]) && isContinuation(p[2]) && isContinuation(p[3]);
+                codePoint = ((lead & 0x07u) << 18) | ((p[1] & 0x3Fu) << 12) | ((p[2] & 0x3Fu) << 6) |
+                            (p[3] & 0x3Fu);
+                valid = valid && codePoint <= 0x10FFFF;
+            }
+        }
+        if (!valid) {
+            error_ = true;
+            *d++ = 0;
+            break;
+        }
+        if (codePoint >= 0x10000) {
+            if (dEnd - d < 2) {
+                break; // the pair goes whole into the next batch
+            }
+            codePoint -= 0x10000;
+            d[0] = static_cast<wchar_t>(0xD800 + (codePoint >> 10));
+            d[1] = static_cast<wchar_t>(0xDC00 + (codePoint & 0x3FF));
+            d += 2;
+            extra += static_cast<int32_t>(need) - 2;
+        } else {
+            // Overlong forms are taken as they stand; an encoded NUL ends the data like a plain one.
+            *d++ = static_cast<wchar_t>(codePoint);
+            extra += static_cast<int32_t>(need) - 1;
+        }
+        p += need;
+        *shift++ = {static_cast<int32_t>(d - dest), extra};
+        if (codePoint == 0) {
+            break;
+        }
+    }
+    read_ = p;
+    shiftCount = static_cast<int32_t>(shift - shifts);
+    return static_cast<int32_t>(d - dest);
 }

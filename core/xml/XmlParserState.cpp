@@ -14,6 +14,25 @@ constexpr size_t kBlockLimit = 65536;
 // Comments are kept whole; beyond this an unclosed "<!--" would exhaust the process.
 constexpr size_t kCommentLimit = 16u * 1024 * 1024;
 constexpr size_t kReferenceNameLimit = 9;
+// The parser looks at each '<' and '>' alone: they are where it may stop.
+constexpr uint16_t kBrackets = kLess | kGreater;
+// The longest token that the fast paths take; longer ones go to the machine, which knows the
+// limit's exact rules.
+constexpr size_t kLongestScannedToken = kBlockLimit - 4;
+
+inline const wchar_t* skipUntil(const wchar_t* p, const wchar_t* end, uint16_t stops) {
+    while (p < end && (classOf(*p) & stops) == 0) {
+        ++p;
+    }
+    return p;
+}
+
+inline const wchar_t* skipBlanks(const wchar_t* p, const wchar_t* end) {
+    while (p < end && isBlank(*p)) {
+        ++p;
+    }
+    return p;
+}
 
 } // namespace
 
@@ -463,30 +482,169 @@ const wchar_t* XmlParserState::collectRun(const wchar_t* begin, const wchar_t* e
     std::wstring* destination = &block_;
     switch (token_) {
     case Token::CommentText:
-        stops = kGreater | kNul;
+        stops = kBrackets | kNul;
         room = kCommentLimit - commentText_.size();
         destination = &commentText_;
         break;
     case Token::CdataText:
-        stops = kGreater | kNul;
+        stops = kBrackets | kNul;
         room = kBlockLimit - block_.size();
         break;
     default:
         if (quote_ != 0) {
-            stops = kAmpersand | kNul | (quote_ == L'"' ? kDoubleQuote : kApostrophe);
+            stops = kBrackets | kAmpersand | kNul | (quote_ == L'"' ? kDoubleQuote : kApostrophe);
         } else if (quotedValue_ && block_.empty()) {
             return begin; // the first unit of a value may open a quoted region
         } else {
-            stops = terminators_ | kAmpersand | kNul;
+            stops = kBrackets | terminators_ | kAmpersand | kNul;
         }
         room = kBlockLimit > block_.size() ? kBlockLimit - block_.size() : 0;
         break;
     }
     const wchar_t* limit = static_cast<size_t>(end - begin) > room ? begin + room : end;
-    const wchar_t* p = begin;
-    while (p < limit && (classOf(*p) & stops) == 0) {
-        ++p;
-    }
+    const wchar_t* p = skipUntil(begin, limit, stops);
     destination->append(begin, p);
     return p;
+}
+
+int32_t XmlParserState::scanTag(const wchar_t* begin, const wchar_t* end) {
+    if (begin == end || !attributes_.empty()) {
+        return 0;
+    }
+    ScannedTag& tag = scan_;
+    tag.attributeCount = 0;
+    const wchar_t* p = begin;
+    if (*p == L'/') {
+        // An end tag's name runs up to the '>'; blanks at its end are dropped.
+        const wchar_t* name = ++p;
+        p = skipUntil(p, end, kGreater | kAmpersand | kNul);
+        if (p == end || *p != L'>' || static_cast<size_t>(p - name) > kLongestScannedToken) {
+            return 0;
+        }
+        const wchar_t* nameEnd = p;
+        while (nameEnd > name && isBlank(nameEnd[-1])) {
+            --nameEnd;
+        }
+        tag.kind = ScannedTag::End;
+        tag.name = {name, static_cast<size_t>(nameEnd - name)};
+        return static_cast<int32_t>(p - begin + 1);
+    }
+    if ((classOf(*p) & kNameStart) == 0) {
+        return 0;
+    }
+    const wchar_t* name = p;
+    p = skipUntil(p, end, kBlank | kSlash | kGreater | kAmpersand | kNul);
+    if (p == end || static_cast<size_t>(p - name) > kLongestScannedToken) {
+        return 0;
+    }
+    tag.name = {name, static_cast<size_t>(p - name)};
+    for (;;) {
+        const wchar_t unit = *p;
+        const uint16_t classes = classOf(unit);
+        if (unit == L'>') {
+            tag.kind = ScannedTag::Start;
+            return static_cast<int32_t>(p - begin + 1);
+        }
+        if (unit == L'/') {
+            if (p + 1 < end && p[1] == L'>') {
+                tag.kind = ScannedTag::Empty;
+                return static_cast<int32_t>(p - begin + 2);
+            }
+            return 0;
+        }
+        if (classes & kBlank) {
+            if (++p == end) {
+                return 0;
+            }
+            continue;
+        }
+        if ((classes & kNameStart) == 0 || tag.attributeCount == kScanAttributes) {
+            return 0;
+        }
+        const wchar_t* attributeName = p;
+        p = skipUntil(p, end, kBlank | kEquals | kSlash | kGreater | kAmpersand | kNul);
+        const size_t nameLength = static_cast<size_t>(p - attributeName);
+        p = skipBlanks(p, end);
+        if (p == end || *p != L'=' || nameLength > kLongestScannedToken) {
+            return 0;
+        }
+        p = skipBlanks(p + 1, end);
+        if (p == end) {
+            return 0;
+        }
+        const wchar_t first = *p;
+        Span value;
+        if (first == L'"' || first == L'\'') {
+            // Quotes around a value are dropped; the value must end with its closing quote.
+            const wchar_t* inner = ++p;
+            while (p < end && *p != first && *p != L'&' && *p != 0) {
+                ++p;
+            }
+            if (p == end || *p != first) {
+                return 0;
+            }
+            value = {inner, static_cast<size_t>(p - inner)};
+            ++p;
+            if (p == end || (classOf(*p) & (kBlank | kSlash | kGreater)) == 0 ||
+                value.length + 2 > kLongestScannedToken) {
+                return 0;
+            }
+        } else {
+            if ((classOf(first) & (kSlash | kGreater | kAmpersand | kNul)) != 0) {
+                return 0;
+            }
+            const wchar_t* plain = p;
+            p = skipUntil(p, end, kBlank | kSlash | kGreater | kAmpersand | kNul);
+            if (p == end || (classOf(*p) & (kAmpersand | kNul)) != 0 ||
+                static_cast<size_t>(p - plain) > kLongestScannedToken) {
+                return 0;
+            }
+            value = {plain, static_cast<size_t>(p - plain)};
+        }
+        tag.attributeNames[tag.attributeCount] = {attributeName, nameLength};
+        tag.attributeValues[tag.attributeCount] = value;
+        ++tag.attributeCount;
+    }
+}
+
+void XmlParserState::reportScannedTag() {
+    const ScannedTag& tag = scan_;
+    assignUnits(name_, tag.name.begin, tag.name.length);
+    setMarkupLength();
+    subState_ = SubState::Dispatch;
+    if (tag.kind == ScannedTag::End) {
+        state_ = State::EndTag;
+        owner_.endElement(name_, false);
+    } else {
+        for (int i = 0; i < tag.attributeCount; ++i) {
+            attributes_.set(tag.attributeNames[i].begin, tag.attributeNames[i].length,
+                            tag.attributeValues[i].begin, tag.attributeValues[i].length);
+        }
+        if (tag.kind == ScannedTag::Empty) {
+            state_ = State::EmptySlash;
+            owner_.startElement(name_, attributes_, true);
+            owner_.endElement(name_, true);
+        } else {
+            state_ = State::StartTag;
+            owner_.startElement(name_, attributes_, false);
+        }
+        attributes_.clear();
+    }
+    resetMarkup();
+    state_ = State::Content;
+}
+
+int32_t XmlParserState::takePlainText(const wchar_t* begin, const wchar_t* end) {
+    if (!text_.empty()) {
+        return 0;
+    }
+    const wchar_t* p = skipUntil(begin, end, kBrackets | kAmpersand | kNul);
+    if (p == begin || p == end || *p != L'<' || static_cast<size_t>(p - begin) > kLongestScannedToken) {
+        return 0;
+    }
+    // As the machine leaves a text token that a '<' ends; the '<' itself is read as usual.
+    beginToken(Token::Text, State::Content);
+    subState_ = SubState::Dispatch;
+    assignUnits(text_, begin, static_cast<size_t>(p - begin));
+    return static_cast<int32_t>(p - begin);
 }

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "core/xml/XmlAttributes.h"
+#include "core/xml/XmlMemoryStream.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 class XmlParser;
@@ -66,8 +68,19 @@ private:
     void beginCdata();
     void expect(const char* keyword, State next);
     bool fail(int32_t code);
-    // Appends a run of units that collect() would append one by one; returns its end.
+    // Appends a run of units that collect() would append one by one; returns its end. The run
+    // stops before every '<' and '>', which the parser looks at one by one.
     const wchar_t* collectRun(const wchar_t* begin, const wchar_t* end);
+    // From the unit after a tag's '<': the tag's length up to and including its '>', when the
+    // tag lies whole in [begin, end) and is written plainly (names, blanks, values quoted or not,
+    // no references), as scan_; otherwise 0, and the machine reads it unit by unit. Changes
+    // nothing else.
+    int32_t scanTag(const wchar_t* begin, const wchar_t* end);
+    // Reports the tag that scanTag found, as the machine would at its '>'.
+    void reportScannedTag();
+    // From the first unit of a text in Content: when the text ends at a '<' before end, with
+    // nothing but plain units, takes it as the machine would and returns its length; else 0.
+    int32_t takePlainText(const wchar_t* begin, const wchar_t* end);
     void appendCodePoint(uint32_t codePoint);
     void storePendingAttribute();
     void deliverText();
@@ -106,4 +119,24 @@ private:
     int32_t unitCount_ = 0;
     wchar_t previous_ = 0;
     wchar_t beforePrevious_ = 0;
+
+    // A tag found by scanTag: runs of units in the batch being read.
+    struct Span {
+        const wchar_t* begin;
+        size_t length;
+    };
+    static constexpr int kScanAttributes = 16;
+    struct ScannedTag {
+        enum Kind : uint8_t { Start, Empty, End } kind;
+        Span name;
+        int attributeCount;
+        Span attributeNames[kScanAttributes];
+        Span attributeValues[kScanAttributes];
+    } scan_;
+
+    // The batch the parser reads from: units and where they part ways with bytes. Grown as
+    // needed and kept from parse to parse.
+    std::unique_ptr<wchar_t[]> batchUnits_;
+    std::unique_ptr<XmlMemoryStream::Shift[]> batchShifts_;
+    int32_t batchCapacity_ = 0;
 };

@@ -25,6 +25,7 @@ public:
     int64_t position() const override { return base_ + inner_.position(); }
     int32_t encoding() const override { return inner_.encoding(); }
     int32_t getChars(wchar_t* dest, int32_t room) override { return inner_.XmlMemoryStream::getChars(dest, room); }
+    XmlMemoryStream* memorySource() override { return &inner_; }
 
     // True when every byte was read (but an odd last byte of UTF-16, which no reading takes): a
     // parse that ended before (at a NUL) has ended the whole document there.

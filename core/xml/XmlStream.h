@@ -15,6 +15,8 @@ enum XmlEncoding : int32_t {
 
 static_assert(sizeof(wchar_t) == 2, "text is held as UTF-16 units");
 
+class XmlMemoryStream;
+
 // A one-pass source of UTF-16 code units for the XML parser.
 class XmlStream {
 public:
@@ -48,6 +50,11 @@ public:
     // True when the data ended because bytes could not be decoded, as opposed to a stream that
     // never had data (a missing file reads as an empty document, a damaged one must not).
     virtual bool decodingFailed() const { return hadError(); }
+
+    // The memory stream that decodes for this one, when this stream's position is always that
+    // stream's plus a constant and its units are that stream's units; null otherwise. The parser
+    // then decodes through it in large batches instead of unit by unit.
+    virtual XmlMemoryStream* memorySource() { return nullptr; }
 
 protected:
     XmlStream() = default;

@@ -23,7 +23,8 @@ bool takeCancelAfter(std::vector<std::wstring>& args, uint32_t& milliseconds, bo
 // terminated and what was left beside the TMX files.
 int runCancelledLoad(const std::wstring& path, const std::vector<std::wstring>& tmxFiles, uint32_t milliseconds);
 
-// stages FILE.tmx: the time of the index build's reading stages, each alone on one thread.
+// stages FILE.tmx [--reading]: the time of the index build's reading stages, each alone on one
+// thread, then of a whole build (not with --reading).
 int commandStages(const std::vector<std::wstring>& args);
 
 // True for a path that names a group file (".plexa", any letter case).

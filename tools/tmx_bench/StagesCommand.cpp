@@ -1,7 +1,7 @@
-// stages FILE.tmx: how the time of an index build splits over its stages. First each reading
-// stage alone on one thread: reading the bytes, the XML reader with no callbacks, the XML reader
-// with the source segments tokenized as the index builder's parser does; then a whole build with
-// the moments it reaches each of its steps.
+// stages FILE.tmx [--reading]: how the time of an index build splits over its stages. First each
+// reading stage alone on one thread: reading the bytes, the XML reader with no callbacks, the XML
+// reader with the source segments tokenized as the index builder's parser does; then (unless
+// --reading) a whole build with the moments it reaches each of its steps.
 
 #include "core/xml/XmlFileStream.h"
 #include "core/xml/XmlParser.h"
@@ -87,7 +87,11 @@ double parseSeconds(const std::wstring& path, Parser& parser) {
 
 } // namespace
 
-int commandStages(const std::vector<std::wstring>& args) {
+int commandStages(const std::vector<std::wstring>& arguments) {
+    std::vector<std::wstring> args = arguments;
+    const bool readingOnly = args.size() == 2 && args[1] == L"--reading";
+    if (readingOnly)
+        args.pop_back();
     if (args.size() != 1)
         return -1;
     const std::wstring& path = args[0];
@@ -102,6 +106,8 @@ int commandStages(const std::vector<std::wstring>& args) {
     print("xml_mb_per_s", fixed(mb / xml, 1));
     print("xml_and_tokens_s", fixed(tokenized, 2));
     print("tokens", tokenizing.tokens);
+    if (readingOnly)
+        return 0;
 
     // The whole build, with the moments its steps are reached.
     const std::wstring indexPath = path + L".idx";

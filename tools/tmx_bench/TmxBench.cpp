@@ -150,7 +150,7 @@ const Command kCommands[] = {
     {L"index", "index FILE.tmx [--cancel-after MS]", commandIndex},
     {L"search", "search FILE.tmx LANG QUERIES.txt [--budget N] [--top K]", commandSearch},
     {L"entry", "entry FILE.tmx ID", commandEntry},
-    {L"stages", "stages FILE.tmx", commandStages},
+    {L"stages", "stages FILE.tmx [--reading]", commandStages},
     {L"filter", "filter IN.tmx OUT.tmx LANG [--remove-props]", commandFilter},
     {L"document", "document FILE.xlf|.sdlxliff|.ttx [ROW TEXT]", commandDocument},
 };
