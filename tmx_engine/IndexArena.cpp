@@ -1,13 +1,13 @@
 #include "tmx_engine/IndexArena.h"
 
-#include <cstdlib>
+#include <windows.h>
 
 IndexArena::IndexArena() : blocks_(new uint32_t*[kMaxBlocks]()) {}
 
 IndexArena::~IndexArena() {
     const uint32_t count = blockCount_.load();
     for (uint32_t i = 0; i < count; ++i)
-        std::free(blocks_[i]);
+        VirtualFree(blocks_[i], 0, MEM_RELEASE);
 }
 
 uint32_t IndexArena::allocateInNewBlock(Cursor& cursor, uint32_t words) {
@@ -19,7 +19,11 @@ uint32_t IndexArena::allocateInNewBlock(Cursor& cursor, uint32_t words) {
         number = blockCount_.load(std::memory_order_relaxed);
         if (number >= blockLimit_)
             return 0;
-        uint32_t* block = static_cast<uint32_t*>(std::malloc(size_t(kBlockWords) * 4));
+        // Straight from the system: a block is a whole number of pages and of the address
+        // space's allocation granules, where the heap would add a header and round each block
+        // up by a granule (3 % more memory over hundreds of blocks).
+        uint32_t* block = static_cast<uint32_t*>(
+            VirtualAlloc(nullptr, size_t(kBlockWords) * 4, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
         if (!block)
             return 0;
         blocks_[number] = block;
