@@ -56,6 +56,13 @@ uint64_t IndexBuilder::headerSize() const { return 0; }
 
 void IndexBuilder::writeHeader(IndexFileWriter&) {}
 
+void IndexBuilder::releaseFilling() {
+    // Blocks on the free lists stay in the arena; only their lists go.
+    for (auto& s : shards_)
+        for (std::vector<uint32_t>& list : s->freeLists)
+            std::vector<uint32_t>().swap(list);
+}
+
 uint32_t IndexBuilder::newNode(Shard& shard, uint32_t bucket, wchar_t unit) {
     const uint32_t ref = arena_.allocate(shard.cursor, 4);
     if (!ref) {
@@ -669,6 +676,7 @@ bool IndexBuilder::write(const std::wstring& path) {
     finishPending();
     if (failed())
         return false;
+    releaseFilling();
     const uint64_t size = fileSize();
     // Offsets in the file are 32-bit and the reader refuses files of 4 GiB or more.
     if (size >= (uint64_t(1) << 32))

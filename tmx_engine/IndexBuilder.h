@@ -48,6 +48,8 @@ public:
     // Writes the index file through a ReplacementFile: to a fresh temporary file beside it,
     // flushed, and moved onto path only after a complete write; on any failure (a stop included)
     // nothing is left behind, an old file at path stays as it was, and the result is false.
+    // What only the entering of terms needs is freed first (see releaseFilling): terms entered
+    // after a write build it anew.
     bool write(const std::wstring& path);
 
     // A stop from another thread (the loader thread's flag): once it is set, the threads that
@@ -104,6 +106,9 @@ protected:
     // Waits until every term handed to other threads is in the trie. The trie then holds what all
     // the input so far gives, so inspecting it from a const function is no change.
     virtual void finishPending() const {}
+    // Frees what entering terms keeps beside the trie, once every term is in: the write needs
+    // the memory, which is at its height then.
+    virtual void releaseFilling();
 
     // Only while no term is being added.
     void setShardCount(uint32_t count);

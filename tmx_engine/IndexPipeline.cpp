@@ -8,6 +8,11 @@
 
 void IndexPipeline::start(Stages& stages, uint32_t workers, const std::atomic<bool>* stopFlag) {
     stop();
+    // A pipeline started again (after a release) counts its chunks from the first ring slot.
+    submitted_.value.store(0);
+    prepared_.value.store(0);
+    for (IndexChunk& chunk : chunks_)
+        chunk.clear();
     stages_ = &stages;
     stopFlag_ = stopFlag;
     workers_ = workers < 1 ? 1 : workers;
@@ -132,6 +137,12 @@ void IndexPipeline::stop() {
     stopping_.store(false);
     stages_ = nullptr;
     stopFlag_ = nullptr;
+}
+
+void IndexPipeline::release() {
+    stop();
+    for (IndexChunk& chunk : chunks_)
+        chunk = IndexChunk();
 }
 
 void IndexPipeline::prepareLoop() {

@@ -86,6 +86,8 @@ public:
     bool finish();
     // Ends and joins the threads; chunks not yet processed are dropped.
     void stop();
+    // stop(), and the chunks' memory freed.
+    void release();
 
 private:
     static constexpr uint32_t kRing = 4;

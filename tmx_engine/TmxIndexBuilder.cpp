@@ -195,6 +195,15 @@ void TmxIndexBuilder::startPipeline() {
     pipeline_.start(*this, threads, stopFlag());
 }
 
+void TmxIndexBuilder::releaseFilling() {
+    IndexBuilder::releaseFilling();
+    // The threads, their remembered walks and chunks, and the word numbers go; an entry that
+    // comes later starts them again (its words get new numbers, which only the walks use).
+    pipeline_.release();
+    work_.clear();
+    vocabulary_.clear();
+}
+
 void TmxIndexBuilder::finishPending() const {
     // A wait cut short by a stop leaves terms out: failed() says so through stopRequested().
     if (pipeline_.started())

@@ -90,6 +90,7 @@ protected:
     uint64_t headerSize() const override;
     void writeHeader(IndexFileWriter& writer) override;
     void finishPending() const override;
+    void releaseFilling() override;
 
 private:
     static constexpr uint32_t kChunkShift = 16;

@@ -13,9 +13,16 @@ uint32_t hashOf(const wchar_t* text, size_t length) {
 
 } // namespace
 
-WordVocabulary::WordVocabulary() {
-    slots_.assign(size_t(1) << 16, Slot{0, 0});
+WordVocabulary::WordVocabulary() { clear(); }
+
+void WordVocabulary::clear() {
+    std::vector<Slot>(size_t(1) << 16, Slot{0, 0}).swap(slots_);
     mask_ = (1u << 16) - 1;
+    std::vector<const wchar_t*>().swap(starts_);
+    std::vector<uint32_t>().swap(lengths_);
+    std::vector<std::unique_ptr<wchar_t[]>>().swap(pieces_);
+    pieceLeft_ = 0;
+    pieceNext_ = nullptr;
 }
 
 bool WordVocabulary::equals(uint32_t id, const wchar_t* text, size_t length) const {

@@ -17,6 +17,8 @@ public:
     // Throws std::bad_alloc when memory runs out.
     uint32_t idOf(const wchar_t* text, size_t length);
     uint32_t size() const { return static_cast<uint32_t>(starts_.size()); }
+    // Forgets every word and frees their texts; numbering starts again at 0.
+    void clear();
 
 private:
     struct Slot {

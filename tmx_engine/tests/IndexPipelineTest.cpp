@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -66,8 +67,9 @@ const std::vector<Segment>& testSegments() {
 }
 
 // Feeds the segments to a builder the way the indexing parser does, each for three targets, and
-// looks up a few terms midway (which may create nodes) before going on.
-void feed(TmxIndexBuilder& b, std::vector<uint32_t>& midwayCounts) {
+// looks up a few terms midway (which may create nodes) before going on; then calls midway.
+void feed(TmxIndexBuilder& b, std::vector<uint32_t>& midwayCounts,
+          const std::function<void()>& midway = nullptr) {
     b.header().srcLang = L"en";
     for (const wchar_t* code : {L"de", L"fr", L"it"})
         b.addLanguage(code);
@@ -83,6 +85,8 @@ void feed(TmxIndexBuilder& b, std::vector<uint32_t>& midwayCounts) {
                                         L"\uFF22red|red"})
                 midwayCounts.push_back(b.postingCount(b.node(term)));
             midwayCounts.push_back(b.entryCount());
+            if (midway)
+                midway();
         }
     }
 }
@@ -113,6 +117,28 @@ TEST(IndexPipelineTest, AnyNumberOfThreadsWritesTheSameBytes) {
         EXPECT_EQ(counts, referenceCounts);
         ASSERT_EQ(file.size(), reference.size());
         EXPECT_TRUE(file == reference);
+    }
+}
+
+// A write frees what entering terms keeps (threads, chunks, word numbers); entries that follow
+// start it again and the trie goes on as if there had been no write.
+TEST(IndexPipelineTest, EntriesAfterAWriteGoOnAsWithoutIt) {
+    testfiles::TempDir dir(L"idx_write_midway");
+    std::vector<uint32_t> counts;
+    TmxIndexBuilder plain;
+    plain.setWorkerThreads(2);
+    feed(plain, counts);
+    ASSERT_TRUE(plain.write(dir.file(L"plain.tmx.idx")));
+    const std::vector<uint8_t> reference = testfiles::readFile(dir.file(L"plain.tmx.idx"));
+    for (uint32_t threads : {0u, 8u}) {
+        SCOPED_TRACE(threads);
+        TmxIndexBuilder b;
+        b.setWorkerThreads(threads);
+        std::vector<uint32_t> midwayCounts;
+        feed(b, midwayCounts, [&] { ASSERT_TRUE(b.write(dir.file(L"half.tmx.idx"))); });
+        EXPECT_EQ(midwayCounts, counts);
+        ASSERT_TRUE(b.write(dir.file(L"whole.tmx.idx")));
+        EXPECT_TRUE(testfiles::readFile(dir.file(L"whole.tmx.idx")) == reference);
     }
 }
 
