@@ -101,6 +101,7 @@ public:
     int32_t encoding() const override { return inner_.encoding(); }
     int32_t getChars(wchar_t* dest, int32_t room) override { return inner_.XmlMemoryStream::getChars(dest, room); }
     bool decodingFailed() const override { return inner_.hadError(); }
+    XmlMemoryStream* memorySource() override { return &inner_; }
 
 private:
     XmlFileStream::FileBlockSupplier supplier_;

@@ -311,6 +311,10 @@ TEST(XmlBatchReadingTest, DamagedBytesReadAsUnitByUnit) {
         {"beyond U+10FFFF", "<a>\xF4\x90\x80\x80</a>", kXmlEncodingUtf8},
         {"NUL byte", std::string("<a>x\0y</a>", 10), kXmlEncodingUtf8},
         {"damage after a stop place", "<a></a>\xFF", kXmlEncodingUtf8},
+        {"NUL in a long run", "<a>" + std::string(37, 'x') + std::string(1, '\0') + std::string(40, 'y') + "</a>", kXmlEncodingUtf8},
+        {"damage in a long run", "<a>" + std::string(38, 'x') + "\xFF" + std::string(40, 'y') + "</a>", kXmlEncodingUtf8},
+        {"long runs between characters", "<a>" + std::string(33, 'x') + "\xC3\xA9" + std::string(17, 'y') + "\xF0\x9F\x98\x80" +
+                                             std::string(64, 'z') + "</a>", kXmlEncodingUtf8},
         {"odd last byte", std::string("<\0a\0>\0x", 7), kXmlEncodingUtf16Le},
         {"odd last byte", std::string("\0<\0a\0>x", 7), kXmlEncodingUtf16Be},
         {"lone high surrogate", std::string("<\0a\0>\0\0\xD8x\0<\0/\0a\0>\0", 16), kXmlEncodingUtf16Le},

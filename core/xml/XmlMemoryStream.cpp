@@ -1,5 +1,7 @@
 #include "core/xml/XmlMemoryStream.h"
 
+#include "core/xml/XmlVectorScans.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -45,6 +47,26 @@ const std::array<wchar_t, 128>& ansiUpperHalf() {
 
 inline bool isContinuation(uint8_t b) {
     return (b & 0xC0) == 0x80;
+}
+
+// The bytes of the UTF-8 sequence that a byte of 0x80 or more leads; 0 when it cannot lead one.
+inline ptrdiff_t sequenceLength(uint8_t lead) {
+    return lead < 0xC0 ? 0 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : lead < 0xF5 ? 4 : 0;
+}
+
+// Decodes the sequence of length bytes (2 to 4) at p; false when it is damaged. Overlong forms
+// are taken as they stand.
+inline bool decodeSequence(const uint8_t* p, ptrdiff_t length, uint32_t& codePoint) {
+    if (length == 2) {
+        codePoint = ((p[0] & 0x1Fu) << 6) | (p[1] & 0x3Fu);
+        return isContinuation(p[1]);
+    }
+    if (length == 3) {
+        codePoint = ((p[0] & 0x0Fu) << 12) | ((p[1] & 0x3Fu) << 6) | (p[2] & 0x3Fu);
+        return isContinuation(p[1]) && isContinuation(p[2]);
+    }
+    codePoint = ((p[0] & 0x07u) << 18) | ((p[1] & 0x3Fu) << 12) | ((p[2] & 0x3Fu) << 6) | (p[3] & 0x3Fu);
+    return isContinuation(p[1]) && isContinuation(p[2]) && isContinuation(p[3]) && codePoint <= 0x10FFFF;
 }
 
 // The longest byte sequence of one character: a batch tops the buffer up below this.
@@ -252,43 +274,14 @@ int32_t XmlMemoryStream::decodeUtf8(wchar_t* dest, int32_t room) {
         }
         // A damaged sequence leaves the read pointer on its lead byte, so that the position
         // tells where decoding stopped and every later call fails the same way.
-        const ptrdiff_t need = lead < 0xC0 ? 0 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : lead < 0xF5 ? 4 : 0;
-        if (need == 0 || (end_ - read_ < need && !refill(need))) {
+        const ptrdiff_t need = sequenceLength(lead);
+        uint32_t codePoint = 0;
+        if (need == 0 || (end_ - read_ < need && !refill(need)) || !decodeSequence(read_, need, codePoint)) {
             error_ = true;
             dest[count++] = 0;
             return count;
         }
-        p = read_;
-        uint32_t codePoint;
-        if (need == 2) {
-            if (!isContinuation(p[1])) {
-                error_ = true;
-                dest[count++] = 0;
-                return count;
-            }
-            codePoint = ((lead & 0x1Fu) << 6) | (p[1] & 0x3Fu);
-        } else if (need == 3) {
-            if (!isContinuation(p[1]) || !isContinuation(p[2])) {
-                error_ = true;
-                dest[count++] = 0;
-                return count;
-            }
-            codePoint = ((lead & 0x0Fu) << 12) | ((p[1] & 0x3Fu) << 6) | (p[2] & 0x3Fu);
-        } else {
-            if (!isContinuation(p[1]) || !isContinuation(p[2]) || !isContinuation(p[3])) {
-                error_ = true;
-                dest[count++] = 0;
-                return count;
-            }
-            codePoint = ((lead & 0x07u) << 18) | ((p[1] & 0x3Fu) << 12) | ((p[2] & 0x3Fu) << 6) |
-                        (p[3] & 0x3Fu);
-            if (codePoint > 0x10FFFF) {
-                error_ = true;
-                dest[count++] = 0;
-                return count;
-            }
-        }
-        read_ = p + need;
+        read_ += need;
         if (codePoint >= 0x10000) {
             codePoint -= 0x10000;
             dest[count++] = static_cast<wchar_t>(0xD800 + (codePoint >> 10));
@@ -409,6 +402,13 @@ int32_t XmlMemoryStream::batchUtf8(wchar_t* dest, int32_t room, Shift* shifts, i
         *shift++ = {1, extra};
     }
     while (d < dEnd) {
+        // Long runs of plain ASCII sixteen bytes at a time, while the room allows.
+        if (dEnd - d >= 32 && e - p >= 16) {
+            const size_t plain = xml_vector_scans::copyPlainAscii(
+                p, static_cast<size_t>(std::min<ptrdiff_t>(e - p, dEnd - d - 16)), d);
+            p += plain;
+            d += plain;
+        }
         // Plain ASCII, four bytes at a time, up to the first byte that needs a closer look.
         while (e - p >= 4 && dEnd - d >= 4) {
             uint32_t w;
@@ -449,26 +449,12 @@ int32_t XmlMemoryStream::batchUtf8(wchar_t* dest, int32_t room, Shift* shifts, i
             continue;
         }
         // A damaged sequence leaves p on its lead byte, as getChar does.
-        const ptrdiff_t need = lead < 0xC0 ? 0 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : lead < 0xF5 ? 4 : 0;
+        const ptrdiff_t need = sequenceLength(lead);
         if (need != 0 && e - p < need && !allAtHand) {
             break; // the rest of the character comes with the next batch
         }
         uint32_t codePoint = 0;
-        bool valid = need != 0 && e - p >= need;
-        if (valid) {
-            if (need == 2) {
-                valid = isContinuation(p[1]);
-                codePoint = ((lead & 0x1Fu) << 6) | (p[1] & 0x3Fu);
-            } else if (need == 3) {
-                valid = isContinuation(p[1]) && isContinuation(p[2]);
-                codePoint = ((lead & 0x0Fu) << 12) | ((p[1] & 0x3Fu) << 6) | (p[2] & 0x3Fu);
-            } else {
-                valid = isContinuation(p[1]) && isContinuation(p[2]) && isContinuation(p[3]);
-                codePoint = ((lead & 0x07u) << 18) | ((p[1] & 0x3Fu) << 12) | ((p[2] & 0x3Fu) << 6) |
-                            (p[3] & 0x3Fu);
-                valid = valid && codePoint <= 0x10FFFF;
-            }
-        }
+        const bool valid = need != 0 && e - p >= need && decodeSequence(p, need, codePoint);
         if (!valid) {
             error_ = true;
             *d++ = 0;

@@ -227,6 +227,29 @@ bool XmlParser::parse(XmlStream& stream) {
                         break;
                     }
                 } else if (s.state_ == State::Content) {
+                    if (units[i] == L'<') {
+                        // The '<' of markup, as the machine takes it: the text before it is
+                        // delivered, and the markup begins.
+                        if (!s.text_.empty()) {
+                            reader.showPositionAfter(i);
+                            s.deliverText();
+                            reader.showBatchEnd();
+                        }
+                        s.state_ = State::TagOpen;
+                        s.markupStart = s.unitCount_;
+                        s.markupLength = 0;
+                        s.markupByteOffset = reader.positionAfter(i) - bracketBytes;
+                        if (s.stopRequested) {
+                            reader.settle(i, 0);
+                            return s.errorCode == 0;
+                        }
+                        s.beforePrevious_ = s.previous_;
+                        s.previous_ = L'<';
+                        ++s.unitCount_;
+                        ++i;
+                        nextCheck = s.unitCount_;
+                        break;
+                    }
                     const int32_t length = s.takePlainText(units + i, units + std::min(count, limit + 1));
                     if (length > 0) {
                         s.beforePrevious_ = length >= 2 ? units[i + length - 2] : s.previous_;

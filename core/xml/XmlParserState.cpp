@@ -3,6 +3,7 @@
 #include "core/xml/XmlCharClasses.h"
 #include "core/xml/XmlEntities.h"
 #include "core/xml/XmlParser.h"
+#include "core/xml/XmlVectorScans.h"
 
 namespace {
 
@@ -638,7 +639,7 @@ int32_t XmlParserState::takePlainText(const wchar_t* begin, const wchar_t* end) 
     if (!text_.empty()) {
         return 0;
     }
-    const wchar_t* p = skipUntil(begin, end, kBrackets | kAmpersand | kNul);
+    const wchar_t* p = xml_vector_scans::findTextStop(begin, end);
     if (p == begin || p == end || *p != L'<' || static_cast<size_t>(p - begin) > kLongestScannedToken) {
         return 0;
     }
