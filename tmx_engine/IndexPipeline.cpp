@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <chrono>
 #include <exception>
 #include <new>
 
@@ -59,12 +58,12 @@ template <class Ready> bool IndexPipeline::waitFor(Parking& parking, Ready ready
     }
     parking.sleepers.fetch_add(1);
     {
-        std::unique_lock<std::mutex> guard(parking.lock);
+        std::lock_guard<WaitLock> guard(parking.lock);
         if (stopFlag_) {
             while (!ready() && !halted())
-                parking.woken.wait_for(guard, std::chrono::milliseconds(20));
+                parking.woken.waitFor(parking.lock, 20, [&] { return ready() || halted(); });
         } else {
-            parking.woken.wait(guard, [&] { return ready() || halted(); });
+            parking.woken.wait(parking.lock, [&] { return ready() || halted(); });
         }
     }
     parking.sleepers.fetch_sub(1);
@@ -76,8 +75,8 @@ template <class Ready> bool IndexPipeline::waitFor(Parking& parking, Ready ready
 void IndexPipeline::wake(Parking& parking) {
     if (parking.sleepers.load() == 0)
         return;
-    { std::lock_guard<std::mutex> guard(parking.lock); }
-    parking.woken.notify_all();
+    { std::lock_guard<WaitLock> guard(parking.lock); }
+    parking.woken.wakeAll();
 }
 
 void IndexPipeline::runHere(IndexChunk& chunk) {
@@ -127,8 +126,8 @@ void IndexPipeline::stop() {
     if (!threads_.empty()) {
         stopping_.store(true);
         for (Parking* p : {&caller_, &preparer_, &workersParking_}) {
-            { std::lock_guard<std::mutex> guard(p->lock); }
-            p->woken.notify_all();
+            { std::lock_guard<WaitLock> guard(p->lock); }
+            p->woken.wakeAll();
         }
         for (IndexWorkerThread& t : threads_)
             t.join();

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "core/threads/WaitCondition.h"
 #include "tmx_engine/IndexWorkerThread.h"
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -94,8 +94,8 @@ private:
 
     // One place where threads of one role sleep.
     struct Parking {
-        std::mutex lock;
-        std::condition_variable woken;
+        WaitLock lock;
+        WaitCondition woken;
         std::atomic<uint32_t> sleepers{0};
     };
     struct alignas(64) Counter {

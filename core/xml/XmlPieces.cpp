@@ -1,13 +1,12 @@
 #include "core/xml/XmlPieces.h"
 
+#include "core/threads/WaitCondition.h"
 #include "core/util/Win32Handle.h"
 #include "core/xml/XmlFileStream.h"
 
 #include <windows.h>
 
 #include <algorithm>
-#include <chrono>
-#include <condition_variable>
 #include <deque>
 #include <mutex>
 #include <thread>
@@ -127,9 +126,9 @@ private:
 struct XmlPieceReader::Run {
     const Read& read;
     std::atomic<bool> abandon{false};
-    std::mutex lock;
-    std::condition_variable workAvailable;
-    std::condition_variable pieceDone;
+    WaitLock lock;
+    WaitCondition workAvailable;
+    WaitCondition pieceDone;
     std::deque<Piece*> queue;
     std::vector<Piece*> done;
     bool quit = false;
@@ -149,8 +148,8 @@ struct XmlPieceReader::Run {
         for (;;) {
             Piece* piece = nullptr;
             {
-                std::unique_lock<std::mutex> guard(lock);
-                workAvailable.wait(guard, [&] { return quit || !queue.empty(); });
+                std::lock_guard<WaitLock> guard(lock);
+                workAvailable.wait(lock, [&] { return quit || !queue.empty(); });
                 if (quit)
                     return;
                 piece = queue.front();
@@ -158,10 +157,10 @@ struct XmlPieceReader::Run {
             }
             read(*piece, abandon);
             {
-                std::lock_guard<std::mutex> guard(lock);
+                std::lock_guard<WaitLock> guard(lock);
                 done.push_back(piece);
             }
-            pieceDone.notify_one();
+            pieceDone.wakeOne();
         }
     }
 
@@ -169,11 +168,11 @@ struct XmlPieceReader::Run {
     void end() {
         abandon.store(true, std::memory_order_relaxed);
         {
-            std::lock_guard<std::mutex> guard(lock);
+            std::lock_guard<WaitLock> guard(lock);
             quit = true;
             queue.clear();
         }
-        workAvailable.notify_all();
+        workAvailable.wakeAll();
         for (HANDLE thread : threads) {
             WaitForSingleObject(thread, INFINITE);
             CloseHandle(thread);
@@ -249,19 +248,19 @@ XmlPieceReader::Outcome XmlPieceReader::run(uint32_t threads, uint32_t pieceByte
                 return Outcome::Declined;
             ended = piece.last;
             {
-                std::lock_guard<std::mutex> guard(run.lock);
+                std::lock_guard<WaitLock> guard(run.lock);
                 run.queue.push_back(&piece);
             }
-            run.workAvailable.notify_one();
+            run.workAvailable.wakeOne();
             ++cut;
         }
         if (taken == cut)
             return Outcome::Done;
         Piece* piece = ring[taken % ringSize].get();
         {
-            std::unique_lock<std::mutex> guard(run.lock);
+            std::lock_guard<WaitLock> guard(run.lock);
             // Woken by each piece done; the stop flag is looked at every 20 ms meanwhile.
-            if (!run.pieceDone.wait_for(guard, std::chrono::milliseconds(20), [&] { return run.isDone(piece); }))
+            if (!run.pieceDone.waitFor(run.lock, 20, [&] { return run.isDone(piece); }))
                 continue;
             run.done.erase(std::find(run.done.begin(), run.done.end(), piece));
         }
