@@ -6,6 +6,7 @@
 #include "ui_toolkit/Edit.h"
 #include "ui_toolkit/Image.h"
 #include "ui_toolkit/WindowCapture.h"
+#include "ui_toolkit/tests/RealInput.h"
 #include "ui_toolkit/tests/WindowPixels.h"
 #include "viewer/TmxViewerResultsBox.h"
 #include "viewer/tests/ViewerTestSupport.h"
@@ -18,33 +19,8 @@
 
 namespace {
 
-// Real key presses through the system's input queue: each key goes down and up.
-void pressKeys(const std::vector<WORD>& keys) {
-    for (const WORD key : keys) {
-        INPUT input[2] = {};
-        input[0].type = INPUT_KEYBOARD;
-        input[0].ki.wVk = key;
-        input[1].type = INPUT_KEYBOARD;
-        input[1].ki.wVk = key;
-        input[1].ki.dwFlags = KEYEVENTF_KEYUP;
-        SendInput(2, input, sizeof(INPUT));
-        pumpUntil([] { return false; }, 20);
-    }
-}
-
-// A real left click at a point of a window's client area.
-void clickAt(HWND window, int x, int y) {
-    POINT at = {x, y};
-    ClientToScreen(window, &at);
-    SetCursorPos(at.x, at.y);
-    INPUT input[2] = {};
-    input[0].type = INPUT_MOUSE;
-    input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    input[1].type = INPUT_MOUSE;
-    input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(2, input, sizeof(INPUT));
-    pumpUntil([] { return false; }, 200);
-}
+// Lets real input arrive and be handled.
+void settle(DWORD ms) { pumpUntil([] { return false; }, ms); }
 
 // The pixels of a rectangle of the image, row by row.
 std::vector<COLORREF> pixelsOf(const winui::Image& image, const winui::Rect& r) {
@@ -92,9 +68,10 @@ TEST(ResultsBoxLineBreaksTest, LineBreaksStartLinesAndTabsShowAsBlankSpace) {
 
     RECT field = {};
     GetClientRect(form->searchField->hwnd, &field);
-    clickAt(form->searchField->hwnd, field.right / 2, field.bottom / 2);
+    realinput::click(form->searchField->hwnd, field.right / 2, field.bottom / 2);
+    settle(200);
     ASSERT_EQ(GetFocus(), form->searchField->hwnd);
-    pressKeys({'U', 'S', 'E', 'R', 'S', VK_RETURN});
+    realinput::pressKeys({'U', 'S', 'E', 'R', 'S', VK_RETURN});
     ASSERT_TRUE(pumpUntil([&] { return !form->busy() && form->resultsBox->results().size() == 2; }, 30000));
 
     TmxViewerResultsBox& box = *form->resultsBox;
@@ -162,29 +139,18 @@ TEST(ResultsBoxLineBreaksTest, LineBreaksStartLinesAndTabsShowAsBlankSpace) {
     // A drag from the first word to the last selects across the breaks, and the copy keeps them.
     const winui::Rect first = shifted(broken->runs.front().rect, brokenSpan.start);
     const winui::Rect last = shifted(broken->runs.back().rect, brokenSpan.start);
-    POINT from = {first.left + 2, (first.top + first.bottom) / 2};
-    POINT to = {last.right - 2, (last.top + last.bottom) / 2};
-    ClientToScreen(box.hwnd, &from);
-    ClientToScreen(box.hwnd, &to);
-    SetCursorPos(from.x, from.y);
-    INPUT down = {};
-    down.type = INPUT_MOUSE;
-    down.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    SendInput(1, &down, sizeof(INPUT));
-    pumpUntil([] { return false; }, 50);
+    const POINT from = {first.left + 2, (first.top + first.bottom) / 2};
+    const POINT to = {last.right - 2, (last.top + last.bottom) / 2};
+    realinput::moveTo(box.hwnd, from.x, from.y);
+    realinput::mouse(MOUSEEVENTF_LEFTDOWN);
+    settle(50);
     for (int step = 1; step <= 8; ++step) {
-        SetCursorPos(from.x + (to.x - from.x) * step / 8, from.y + (to.y - from.y) * step / 8);
-        INPUT move = {};
-        move.type = INPUT_MOUSE;
-        move.mi.dwFlags = MOUSEEVENTF_MOVE;
-        SendInput(1, &move, sizeof(INPUT));
-        pumpUntil([] { return false; }, 30);
+        realinput::moveTo(box.hwnd, from.x + (to.x - from.x) * step / 8, from.y + (to.y - from.y) * step / 8);
+        realinput::mouse(MOUSEEVENTF_MOVE);
+        settle(30);
     }
-    INPUT up = {};
-    up.type = INPUT_MOUSE;
-    up.mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(1, &up, sizeof(INPUT));
-    pumpUntil([] { return false; }, 100);
+    realinput::mouse(MOUSEEVENTF_LEFTUP);
+    settle(100);
     ASSERT_TRUE(box.hasSelection());
     EXPECT_EQ(renderSegmentText(box.selectedElements(), false, false), L"Select applications\r\nfor\n\tthe users");
     ASSERT_TRUE(winui::writeWindowPng(box.hwnd, L"results_box_line_breaks_selected.png"));

@@ -3,6 +3,7 @@
 #include "core/tests/TestFiles.h"
 #include "ui_toolkit/Image.h"
 #include "ui_toolkit/WindowCapture.h"
+#include "ui_toolkit/tests/RealInput.h"
 #include "ui_toolkit/values/Rect.h"
 #include "viewer/tests/ViewerTestSupport.h"
 
@@ -42,29 +43,6 @@ struct EditSearch {
     }
 };
 
-// Real input through the system's queue: a click at the centre of a window, keys down and up.
-void clickCentre(HWND window) {
-    RECT r = {};
-    GetWindowRect(window, &r);
-    SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-    INPUT input[2] = {};
-    input[0].type = input[1].type = INPUT_MOUSE;
-    input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(2, input, sizeof(INPUT));
-}
-
-void pressKeys(const std::wstring& keys) {
-    for (const wchar_t key : keys) {
-        INPUT input[2] = {};
-        input[0].type = input[1].type = INPUT_KEYBOARD;
-        input[0].ki.wVk = input[1].ki.wVk = static_cast<WORD>(key);
-        input[1].ki.dwFlags = KEYEVENTF_KEYUP;
-        SendInput(2, input, sizeof(INPUT));
-        Sleep(20);
-    }
-}
-
 } // namespace
 
 // The built program on a copy of a real memory: a word that ends a line in a segment is found,
@@ -92,11 +70,13 @@ TEST(VarnelProgramTest, FindsAWordAtALineEndOfARealMemory) {
             EnumChildWindows(window, &EditSearch::visit, reinterpret_cast<LPARAM>(&search));
             if (!search.found)
                 return;
-            clickCentre(search.found);
+            RECT field = {};
+            GetClientRect(search.found, &field);
+            realinput::click(search.found, field.right / 2, field.bottom / 2);
             programtest::waitPumping(GetCurrentProcess(), 300);
             // "botched" ends the second line of "\r\nmalloc: %s:%d: assertion botched\r\n", a
             // unit that has the first language of the list ("ca").
-            pressKeys(L"BOTCHED\r");
+            realinput::pressKeys({'B', 'O', 'T', 'C', 'H', 'E', 'D', VK_RETURN});
             programtest::waitPumping(GetCurrentProcess(), 3000);
             searched = winui::writeWindowPng(window, png);
         });
