@@ -36,6 +36,12 @@ struct TokenCase {
     const wchar_t* tokens; // kind:text/lower-cased text of each token
 };
 
+template <size_t N>
+void expectTokens(const TokenCase (&cases)[N]) {
+    for (const TokenCase& c : cases)
+        EXPECT_EQ(describe(tokensOf(c.text)), c.tokens) << "text: " << ::testing::PrintToString(std::wstring(c.text));
+}
+
 TEST(WordTokenizerTest, CutsTextIntoKindsOfTokens) {
     const TokenCase cases[] = {
         {L"", L""},
@@ -63,8 +69,7 @@ TEST(WordTokenizerTest, CutsTextIntoKindsOfTokens) {
         {L"\u041F\u0440\u0438\u0432\u0435\u0442", L"[1:\u041F\u0440\u0438\u0432\u0435\u0442/\u043F\u0440\u0438\u0432\u0435\u0442]"},
         {L"\uFF21\uFF22\uFF0C", L"[1:\uFF21\uFF22/\uFF41\uFF42][2:\uFF0C]"},
     };
-    for (const TokenCase& c : cases)
-        EXPECT_EQ(describe(tokensOf(c.text)), c.tokens) << "text: " << ::testing::PrintToString(std::wstring(c.text));
+    expectTokens(cases);
 }
 
 TEST(WordTokenizerTest, LineBreaksEndWordsLikeBlanks) {
@@ -80,8 +85,7 @@ TEST(WordTokenizerTest, LineBreaksEndWordsLikeBlanks) {
         {L"a\n\u00A0b", L"[1:a/a][3:\n][3:\u00A0][1:b/b]"},
         {L"e.g\nx", L"[0:e.g][3:\n][1:x/x]"},
     };
-    for (const TokenCase& c : cases)
-        EXPECT_EQ(describe(tokensOf(c.text)), c.tokens) << "text: " << ::testing::PrintToString(std::wstring(c.text));
+    expectTokens(cases);
 
     for (const wchar_t unit : {L'\n', L'\x0B', L'\x0C', L'\r', L'\x85', L'\u2028', L'\u2029'})
         EXPECT_TRUE(isLineBreak(unit)) << std::hex << static_cast<unsigned>(unit);
@@ -98,8 +102,7 @@ TEST(WordTokenizerTest, KeepsACharacterAboveFFFFInOneToken) {
         {L"\xD83D" L"x", L"[0:\xD83D][1:x/x]"},
         {L"\xDE00\xDE00", L"[0:\xDE00][0:\xDE00]"},
     };
-    for (const TokenCase& c : cases)
-        EXPECT_EQ(describe(tokensOf(c.text)), c.tokens) << "text: " << ::testing::PrintToString(std::wstring(c.text));
+    expectTokens(cases);
 }
 
 TEST(WordTokenizerTest, EmptyTextGivesNoTokenAndPositionsCoverTheText) {
