@@ -1,3 +1,4 @@
+#include "core/l10n/Localization.h"
 #include "core/tests/TestFiles.h"
 #include "core/util/ByteSink.h"
 #include "tmx_engine/TmxFile.h"
@@ -160,6 +161,21 @@ TEST_F(FixtureTmx, FormatFollowsTheNameInAnyCase) {
     EXPECT_FALSE(hasTmxSuffix(L"tmx"));
     EXPECT_FALSE(hasTmxSuffix(L".TMX"));
     EXPECT_TRUE(hasTmxSuffix(L".tmx"));
+}
+
+// The header's administrative language is the interface language the export was started in.
+TEST_F(FixtureTmx, HeaderNamesTheInterfaceLanguage) {
+    Localization& localization = Localization::instance();
+    const std::wstring before = localization.currentLanguageName();
+    localization.setLanguage(L"Deutsch");
+    ASSERT_EQ(localization.currentLanguageCode(), L"de");
+    const std::wstring out = dir_.file(L"de.tmx");
+    ExportResultsJob job(out, L"de-DE", resultsFor({1}), &file_);
+    localization.setLanguage(before.empty() ? std::wstring(L"English") : before);
+    job.run();
+    ASSERT_FALSE(job.failed());
+    const std::string written = testfiles::readText(out);
+    EXPECT_NE(written.find(" o-tmf=\"Varnel\" adminlang=\"de\" srclang=\"en-GB\"></header>"), std::string::npos) << written;
 }
 
 // A failed export says so and leaves what was there: no new file, no half-written one, no
