@@ -85,8 +85,8 @@ constexpr uint32_t kOccupied = 0x10000u;
 uint32_t tableCapacity(const uint32_t* t) { return 1u << (t[1] & 31); }
 } // namespace
 
-uint32_t IndexBuilder::tableFind(uint32_t table, uint32_t unit) const {
-    const uint32_t* t = arena_.at(table);
+uint32_t IndexBuilder::tableFind(BlockRef table, uint32_t unit) const {
+    const uint32_t* t = arena_.at(table.ref());
     const uint32_t mask = tableCapacity(t) - 1;
     uint32_t i = unit & mask;
     for (;;) {
@@ -161,7 +161,7 @@ bool IndexBuilder::tableInsert(Shard& shard, uint32_t* children, uint32_t unit, 
 // The child of this unit under the given children reference, created when missing.
 uint32_t IndexBuilder::child(Shard& shard, uint32_t bucket, uint32_t* children, uint32_t unit) {
     if (*children & kTableBit) {
-        const uint32_t found = tableFind(*children & ~kTableBit, unit);
+        const uint32_t found = tableFind(tableOf(*children), unit);
         if (found)
             return found;
         const uint32_t created = newNode(shard, bucket, static_cast<wchar_t>(unit));
@@ -208,17 +208,17 @@ uint32_t IndexBuilder::child(Shard& shard, uint32_t bucket, uint32_t* children, 
     return created;
 }
 
-uint32_t IndexBuilder::descend(Shard& shard, uint32_t bucket, uint32_t from, const wchar_t* units,
-                               size_t length) {
+NodeRef IndexBuilder::descend(Shard& shard, uint32_t bucket, NodeRef from, const wchar_t* units,
+                              size_t length) {
     if (length == 0 || failedSoFar())
-        return 0;
-    uint32_t* children = from == 0 ? &roots_[bucket] : &arena_.at(from)[2];
+        return NodeRef();
+    uint32_t* children = from ? &arena_.at(from.ref())[2] : &roots_[bucket];
     for (size_t i = 0;;) {
         const uint32_t ref = child(shard, bucket, children, static_cast<uint16_t>(units[i]));
         if (!ref)
-            return 0;
+            return NodeRef();
         if (++i == length)
-            return ref;
+            return NodeRef(ref);
         children = &arena_.at(ref)[2];
     }
 }
@@ -230,31 +230,31 @@ constexpr uint8_t kProbeChain = 2;    // a node of a sibling chain
 constexpr uint8_t kProbeTable = 3;    // a child table
 } // namespace
 
-void IndexBuilder::startProbe(Probe& probe, uint32_t from, const wchar_t* units, uint32_t length) const {
+void IndexBuilder::startProbe(Probe& probe, NodeRef from, const wchar_t* units, uint32_t length) const {
     probe.at = from;
-    probe.look = 0;
+    probe.look = NodeRef();
     probe.units = units;
     probe.left = length;
     probe.state = from && length ? kProbeChildren : kProbeEnded;
     if (probe.state != kProbeEnded)
-        prefetchLine(arena_.at(from));
+        prefetchLine(arena_.at(from.ref()));
 }
 
 bool IndexBuilder::stepProbe(Probe& probe) const {
     uint32_t children;
     switch (probe.state) {
     case kProbeChildren:
-        children = arena_.at(probe.at)[2];
+        children = arena_.at(probe.at.ref())[2];
         break;
     case kProbeChain: {
-        const uint32_t* n = arena_.at(probe.look);
+        const uint32_t* n = arena_.at(probe.look.ref());
         if ((n[0] & 0xFFFF) != static_cast<uint16_t>(*probe.units)) {
-            probe.look = n[1];
+            probe.look = NodeRef(n[1]);
             if (!probe.look) {
                 probe.state = kProbeEnded;
                 return false;
             }
-            prefetchLine(arena_.at(probe.look));
+            prefetchLine(arena_.at(probe.look.ref()));
             return true;
         }
         probe.at = probe.look;
@@ -271,13 +271,12 @@ bool IndexBuilder::stepProbe(Probe& probe) const {
         // The table is found anew from its node: one that grew since the last step went back to
         // the free blocks and may hold another node's children by now. A table never turns back
         // into a chain.
-        const uint32_t table = arena_.at(probe.at)[2];
-        const uint32_t found = tableFind(table & ~kTableBit, static_cast<uint16_t>(*probe.units));
+        const uint32_t found = tableFind(tableOf(arena_.at(probe.at.ref())[2]), static_cast<uint16_t>(*probe.units));
         if (!found) {
             probe.state = kProbeEnded;
             return false;
         }
-        probe.at = found;
+        probe.at = NodeRef(found);
         ++probe.units;
         if (--probe.left == 0) {
             probe.state = kProbeEnded;
@@ -296,17 +295,17 @@ bool IndexBuilder::stepProbe(Probe& probe) const {
     }
     // Only a node is kept from one step to the next: nodes never move and are never freed.
     if (children & kTableBit) {
-        probe.look = 0;
+        probe.look = NodeRef();
         probe.state = kProbeTable;
     } else {
-        probe.look = children;
+        probe.look = NodeRef(children);
         probe.state = kProbeChain;
     }
     prefetchLine(arena_.at(children & ~kTableBit));
     return true;
 }
 
-uint32_t IndexBuilder::finishProbe(Shard& shard, uint32_t bucket, Probe& probe) {
+NodeRef IndexBuilder::finishProbe(Shard& shard, uint32_t bucket, Probe& probe) {
     probe.state = kProbeEnded;
     if (probe.left == 0)
         return probe.at;
@@ -333,7 +332,7 @@ uint32_t IndexBuilder::node(const wchar_t* term, size_t length) {
     const int bucket = indexBucket(term, length);
     if (bucket < 0)
         return 0;
-    return descend(ownerOf(static_cast<uint32_t>(bucket)), static_cast<uint32_t>(bucket), 0, term, length);
+    return descend(ownerOf(static_cast<uint32_t>(bucket)), static_cast<uint32_t>(bucket), NodeRef(), term, length).ref();
 }
 
 uint32_t IndexBuilder::node(const std::wstring& term) { return node(term.data(), term.size()); }
@@ -359,10 +358,10 @@ void IndexBuilder::freeBlock(Shard& shard, uint32_t ref, int sizeClass) {
     }
 }
 
-bool IndexBuilder::appendPosting(Shard& shard, uint32_t bucket, uint32_t ref, uint32_t entry) {
-    if (!ref || failedSoFar())
+bool IndexBuilder::appendPosting(Shard& shard, uint32_t bucket, NodeRef node, uint32_t entry) {
+    if (!node || failedSoFar())
         return false;
-    uint32_t* n = arena_.at(ref);
+    uint32_t* n = arena_.at(node.ref());
     if (n[0] & kCappedBit)
         return false;
     const uint32_t count = (n[0] >> kCountShift) & kCountMask;
@@ -409,41 +408,41 @@ bool IndexBuilder::appendPosting(Shard& shard, uint32_t bucket, uint32_t ref, ui
     return count >= 1;
 }
 
-void IndexBuilder::prefetchPostingEnd(uint32_t ref) const {
-    if (!ref)
+void IndexBuilder::prefetchPostingEnd(NodeRef node) const {
+    if (!node)
         return;
-    const uint32_t* n = arena_.at(ref);
+    const uint32_t* n = arena_.at(node.ref());
     const uint32_t count = (n[0] >> kCountShift) & kCountMask;
     if (count >= 2)
         prefetchLine(arena_.at(n[3]) + count - 1);
 }
 
 bool IndexBuilder::addPosting(const std::wstring& term, uint32_t entry) {
-    const uint32_t ref = node(term);
+    const NodeRef ref(node(term));
     if (!ref)
         return false;
     const uint32_t bucket = static_cast<uint32_t>(indexBucket(term.data(), term.size()));
     return appendPosting(ownerOf(bucket), bucket, ref, entry);
 }
 
-void IndexBuilder::makeAlias(uint32_t ref, uint32_t target) {
+void IndexBuilder::makeAlias(NodeRef node, NodeRef target) {
     try {
-        aliasTargets_[ref] = target;
+        aliasTargets_[node.ref()] = target.ref();
     } catch (const std::bad_alloc&) {
         fail();
         return;
     }
-    arena_.at(ref)[0] |= kAliasBit;
+    arena_.at(node.ref())[0] |= kAliasBit;
     ++aliasCount_;
 }
 
 uint32_t IndexBuilder::postingCount(uint32_t ref) const {
     finishPending();
-    return postingCountNow(ref);
+    return postingCountNow(NodeRef(ref));
 }
 
-uint32_t IndexBuilder::postingCountNow(uint32_t ref) const {
-    return ref ? (arena_.at(ref)[0] >> kCountShift) & kCountMask : 0;
+uint32_t IndexBuilder::postingCountNow(NodeRef node) const {
+    return node ? (arena_.at(node.ref())[0] >> kCountShift) & kCountMask : 0;
 }
 
 bool IndexBuilder::isCapped(uint32_t ref) const {
@@ -453,17 +452,17 @@ bool IndexBuilder::isCapped(uint32_t ref) const {
 
 bool IndexBuilder::isAlias(uint32_t ref) const {
     finishPending();
-    return isAliasNow(ref);
+    return isAliasNow(NodeRef(ref));
 }
 
-bool IndexBuilder::isAliasNow(uint32_t ref) const {
-    return ref && (arena_.at(ref)[0] & kAliasBit) != 0;
+bool IndexBuilder::isAliasNow(NodeRef node) const {
+    return node && (arena_.at(node.ref())[0] & kAliasBit) != 0;
 }
 
 std::vector<uint32_t> IndexBuilder::postingList(uint32_t ref) const {
     finishPending();
     std::vector<uint32_t> list;
-    const uint32_t count = postingCountNow(ref);
+    const uint32_t count = postingCountNow(NodeRef(ref));
     if (count == 1)
         list.push_back(arena_.at(ref)[3]);
     else if (count >= 2)

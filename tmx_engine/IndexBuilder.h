@@ -5,6 +5,7 @@
 #include "tmx_engine/IndexArena.h"
 #include "tmx_engine/IndexBuildStep.h"
 #include "tmx_engine/IndexFileWriter.h"
+#include "tmx_engine/IndexRefs.h"
 
 #include <atomic>
 #include <cstdint>
@@ -126,43 +127,44 @@ protected:
     // Walks from a node's children (from 0: from the bucket root) over the units, creating what is
     // missing. bucket is the bucket of the term being walked (for a walk from 0, that of the
     // units); the shard must own it.
-    uint32_t descend(Shard& shard, uint32_t bucket, uint32_t from, const wchar_t* units, size_t length);
-    bool appendPosting(Shard& shard, uint32_t bucket, uint32_t node, uint32_t entry);
+    NodeRef descend(Shard& shard, uint32_t bucket, NodeRef from, const wchar_t* units, size_t length);
+    bool appendPosting(Shard& shard, uint32_t bucket, NodeRef node, uint32_t entry);
 
     // A walk like descend's that only finds, one node a step: several of them advanced in turn
     // overlap their waits for memory, where one walk waits for each node before the next. Nodes
     // never move and a walk that finds a node creates nothing, so a probe begun earlier stays
-    // true however the trie grew since, as long as it keeps nothing but nodes from one step to
-    // the next: a child table is a block that moves when it grows (its old block is reused), so
-    // a probe at a table reads the table's reference from its node again at each step. A sibling
+    // true however the trie grew since, as long as it keeps nothing but nodes (NodeRef) from one
+    // step to the next: a child table is a block that moves when it grows (its old block is
+    // reused), so a probe at a table reads the table (a BlockRef, which cannot be kept) from its
+    // node again at each step. A sibling
     // chain that became a table ends the probe early at worst. What it found, descend then takes
     // on from.
     struct Probe {
-        uint32_t at = 0;   // the deepest node found on the path
-        uint32_t look = 0; // the sibling examined next (a node), or 0 when at's table is next
+        NodeRef at;   // the deepest node found on the path
+        NodeRef look; // the sibling examined next, or none when at's table is next
         const wchar_t* units = nullptr; // the units still to find below at
         uint32_t left = 0;
         uint8_t state = 0; // kProbeEnded, or what look holds
     };
     static constexpr uint8_t kProbeEnded = 0;
     // From a node (not 0) over length units (at least one); the node's memory is fetched.
-    void startProbe(Probe& probe, uint32_t from, const wchar_t* units, uint32_t length) const;
+    void startProbe(Probe& probe, NodeRef from, const wchar_t* units, uint32_t length) const;
     // One node further; false once the probe has ended (the path was found, or a node of it is
     // missing so far).
     bool stepProbe(Probe& probe) const;
     // The node descend(shard, bucket, from, units, length) gives, for a probe begun from there.
-    uint32_t finishProbe(Shard& shard, uint32_t bucket, Probe& probe);
+    NodeRef finishProbe(Shard& shard, uint32_t bucket, Probe& probe);
     bool failedSoFar() const { return failed_.load(std::memory_order_relaxed); }
     // The inspection functions without waiting, for the threads that fill the trie.
-    uint32_t postingCountNow(uint32_t node) const;
-    bool isAliasNow(uint32_t node) const;
+    uint32_t postingCountNow(NodeRef node) const;
+    bool isAliasNow(NodeRef node) const;
     // Hints that a node, or the end of its posting list, is about to be used.
-    void prefetchNode(uint32_t node) const {
+    void prefetchNode(NodeRef node) const {
         if (node)
-            prefetchLine(arena_.at(node));
+            prefetchLine(arena_.at(node.ref()));
     }
-    void prefetchPostingEnd(uint32_t node) const;
-    void makeAlias(uint32_t node, uint32_t target);
+    void prefetchPostingEnd(NodeRef node) const;
+    void makeAlias(NodeRef node, NodeRef target);
     void fail() { failed_.store(true, std::memory_order_relaxed); }
     const std::atomic<bool>* stopFlag() const { return stopFlag_; }
     void notify(IndexBuildStep step) const {
@@ -184,7 +186,9 @@ private:
 
     uint32_t newNode(Shard& shard, uint32_t bucket, wchar_t unit);
     uint32_t child(Shard& shard, uint32_t bucket, uint32_t* children, uint32_t unit);
-    uint32_t tableFind(uint32_t table, uint32_t unit) const;
+    // The child table that a children reference names (it has kTableBit), as it stands now.
+    static BlockRef tableOf(uint32_t children) { return BlockRef(children & ~kTableBit); }
+    uint32_t tableFind(BlockRef table, uint32_t unit) const;
     bool tableInsert(Shard& shard, uint32_t* children, uint32_t unit, uint32_t node);
     void childrenInOrder(uint32_t children, std::vector<uint32_t>& out) const;
     uint32_t allocateBlock(Shard& shard, int sizeClass);

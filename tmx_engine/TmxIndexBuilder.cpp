@@ -291,8 +291,8 @@ void TmxIndexBuilder::process(uint32_t worker, const IndexChunk& chunk) {
             const uint32_t shards = static_cast<uint32_t>(work_.size());
             const uint32_t wordSlots = powerOfTwoAtLeast(std::max<uint32_t>(kWordSlots / shards, 4096));
             const uint32_t pairSlots = powerOfTwoAtLeast(kPairSlots / shards);
-            work.wordSlots.assign(wordSlots, WordSlot{0, 0, 0});
-            work.pairSlots.assign(pairSlots, PairSlot{0, 0, 0});
+            work.wordSlots.assign(wordSlots, WordSlot{0, 0, NodeRef()});
+            work.pairSlots.assign(pairSlots, PairSlot{NodeRef(), 0, NodeRef()});
             work.wordMask = wordSlots - 1;
             work.pairMask = pairSlots - 1;
         }
@@ -322,8 +322,8 @@ void TmxIndexBuilder::process(uint32_t worker, const IndexChunk& chunk) {
     work.probing.clear();
 }
 
-uint32_t TmxIndexBuilder::wordNode(ShardWork& work, EntryWork& entry, uint32_t word) {
-    uint32_t& cached = entry.wordNodes[word];
+NodeRef TmxIndexBuilder::wordNode(ShardWork& work, EntryWork& entry, uint32_t word) {
+    NodeRef& cached = entry.wordNodes[word];
     if (cached)
         return cached;
     const IndexChunk::Entry& e = *entry.entry;
@@ -339,7 +339,7 @@ uint32_t TmxIndexBuilder::wordNode(ShardWork& work, EntryWork& entry, uint32_t w
     work.scratch += e.prefix;
     work.scratch.append(&work.chunk->text[w.start], w.length);
     work.scratch += L'|';
-    cached = descend(shard(work.shard), work.chunk->buckets[e.firstWord + word], 0, work.scratch.data(),
+    cached = descend(shard(work.shard), work.chunk->buckets[e.firstWord + word], NodeRef(), work.scratch.data(),
                      work.scratch.size());
     if (cached)
         slot = WordSlot{id + 1, prefix, cached};
@@ -354,19 +354,19 @@ uint32_t TmxIndexBuilder::secondWordId(const ShardWork& work, const IndexChunk::
     return shape.second == TermShape::kEndTerm ? kEndWord : work.chunk->ids[e.firstWord + shape.second];
 }
 
-uint32_t TmxIndexBuilder::pairSlot(uint32_t from, uint32_t id, uint32_t mask) {
-    const uint64_t h = (uint64_t(from) * 0x9E3779B97F4A7C15ull) ^ (uint64_t(id) * 0xC2B2AE3D27D4EB4Full);
+uint32_t TmxIndexBuilder::pairSlot(NodeRef from, uint32_t id, uint32_t mask) {
+    const uint64_t h = (uint64_t(from.ref()) * 0x9E3779B97F4A7C15ull) ^ (uint64_t(id) * 0xC2B2AE3D27D4EB4Full);
     return static_cast<uint32_t>(h >> 40) & mask;
 }
 
-uint32_t TmxIndexBuilder::pairNode(ShardWork& work, EntryWork& entry, uint32_t bucket, uint32_t from,
-                                   uint32_t second) {
+NodeRef TmxIndexBuilder::pairNode(ShardWork& work, EntryWork& entry, uint32_t bucket, NodeRef from,
+                                  uint32_t second) {
     const IndexChunk::Entry& e = *entry.entry;
     const uint32_t id = second == kEndWord ? kEndWord : work.chunk->ids[e.firstWord + second];
     PairSlot& slot = work.pairSlots[pairSlot(from, id, work.pairMask)];
     if (slot.from == from && slot.word == id)
         return slot.node;
-    uint32_t node;
+    NodeRef node;
     if (second == kEndWord) {
         node = descend(shard(work.shard), bucket, from, kEndMark, 2);
     } else {
@@ -386,16 +386,16 @@ void TmxIndexBuilder::indexTermByTerm(ShardWork& work, EntryWork& entry) {
     const uint8_t* owners = &chunk.owners[e.firstWord];
     const uint8_t me = static_cast<uint8_t>(work.shard);
     Shard& own = shard(work.shard);
-    entry.wordNodes.assign(e.wordCount, 0);
+    entry.wordNodes.assign(e.wordCount, NodeRef());
     const unsigned options = termPairMode_ == 1 ? 0x01u : termPairMode_ == 3 ? 0x2Eu : 0x4Eu;
     forEachTermShape(e.wordCount, options, [&](const TermShape& shape) {
         if (failedSoFar() || owners[shape.first] != me)
             return;
-        const uint32_t base = wordNode(work, entry, shape.first);
+        const NodeRef base = wordNode(work, entry, shape.first);
         if (!base)
             return;
         const uint32_t bucket = chunk.buckets[e.firstWord + shape.first];
-        uint32_t node = base;
+        NodeRef node = base;
         if (shape.second == TermShape::kEndTerm)
             node = pairNode(work, entry, bucket, base, kEndWord);
         else if (shape.isPair())
@@ -404,7 +404,7 @@ void TmxIndexBuilder::indexTermByTerm(ShardWork& work, EntryWork& entry) {
         if (shape.isPair() && (options & TermReversed)) {
             // Reversed pairs come with one shard only: the second word's bucket is this shard's.
             const IndexChunk::Word& first = chunk.words[e.firstWord + shape.first];
-            const uint32_t reversed = descend(own, chunk.buckets[e.firstWord + shape.second],
+            const NodeRef reversed = descend(own, chunk.buckets[e.firstWord + shape.second],
                                               wordNode(work, entry, shape.second),
                                               &chunk.text[first.start], first.length);
             if (node && reversed && reversed != node && !isAliasNow(node) &&
@@ -428,7 +428,7 @@ void TmxIndexBuilder::lookAhead(ShardWork& work, EntryWork& entry) {
         if (owners[shape.first] == me)
             entry.shapes.push_back(shape);
     });
-    entry.knownNodes.assign(e.wordCount, 0);
+    entry.knownNodes.assign(e.wordCount, NodeRef());
     entry.probes.assign(entry.shapes.size(), Probe());
     const uint32_t prefix = static_cast<uint16_t>(e.prefix);
     for (uint32_t i = 0; i < e.wordCount; ++i) {
@@ -440,7 +440,7 @@ void TmxIndexBuilder::lookAhead(ShardWork& work, EntryWork& entry) {
             entry.knownNodes[i] = slot.node;
     }
     for (const TermShape& shape : entry.shapes) {
-        const uint32_t from = entry.knownNodes[shape.first];
+        const NodeRef from = entry.knownNodes[shape.first];
         if (shape.second != TermShape::kSingleTerm && from)
             prefetchLine(&work.pairSlots[pairSlot(from, secondWordId(work, e, shape), work.pairMask)]);
     }
@@ -453,7 +453,7 @@ void TmxIndexBuilder::startProbes(ShardWork& work, EntryWork& entry) {
     const IndexChunk::Entry& e = *entry.entry;
     for (size_t k = 0; k < entry.shapes.size(); ++k) {
         const TermShape& shape = entry.shapes[k];
-        const uint32_t from = entry.knownNodes[shape.first];
+        const NodeRef from = entry.knownNodes[shape.first];
         if (shape.second == TermShape::kSingleTerm || !from)
             continue;
         const uint32_t id = secondWordId(work, e, shape);
@@ -491,7 +491,7 @@ void TmxIndexBuilder::makeTerms(ShardWork& work, EntryWork& entry) {
     const uint16_t* buckets = &chunk.buckets[e.firstWord];
     const uint8_t me = static_cast<uint8_t>(work.shard);
     entry.ok = false;
-    entry.wordNodes.assign(e.wordCount, 0);
+    entry.wordNodes.assign(e.wordCount, NodeRef());
     for (uint32_t i = 0; i < e.wordCount; ++i)
         if (owners[i] == me && !wordNode(work, entry, i))
             return;
@@ -499,7 +499,7 @@ void TmxIndexBuilder::makeTerms(ShardWork& work, EntryWork& entry) {
     for (size_t k = 0; k < entry.shapes.size(); ++k) {
         const TermShape& shape = entry.shapes[k];
         const uint32_t bucket = buckets[shape.first];
-        uint32_t node = entry.wordNodes[shape.first];
+        NodeRef node = entry.wordNodes[shape.first];
         Probe& probe = entry.probes[k];
         if (probe.at) {
             // Begun from this very word node (a term's path is the only one there is to it), and
