@@ -237,7 +237,7 @@ void IndexBuilder::startProbe(Probe& probe, NodeRef from, const wchar_t* units, 
     probe.left = length;
     probe.state = from && length ? kProbeChildren : kProbeEnded;
     if (probe.state != kProbeEnded)
-        prefetchLine(arena_.at(from.ref()));
+        prefetch(arena_.at(from.ref()));
 }
 
 bool IndexBuilder::stepProbe(Probe& probe) const {
@@ -254,7 +254,7 @@ bool IndexBuilder::stepProbe(Probe& probe) const {
                 probe.state = kProbeEnded;
                 return false;
             }
-            prefetchLine(arena_.at(probe.look.ref()));
+            prefetch(arena_.at(probe.look.ref()));
             return true;
         }
         probe.at = probe.look;
@@ -283,7 +283,7 @@ bool IndexBuilder::stepProbe(Probe& probe) const {
             return false;
         }
         probe.state = kProbeChildren;
-        prefetchLine(arena_.at(found));
+        prefetch(arena_.at(found));
         return true;
     }
     default:
@@ -301,7 +301,7 @@ bool IndexBuilder::stepProbe(Probe& probe) const {
         probe.look = NodeRef(children);
         probe.state = kProbeChain;
     }
-    prefetchLine(arena_.at(children & ~kTableBit));
+    prefetch(arena_.at(children & ~kTableBit));
     return true;
 }
 
@@ -414,7 +414,7 @@ void IndexBuilder::prefetchPostingEnd(NodeRef node) const {
     const uint32_t* n = arena_.at(node.ref());
     const uint32_t count = (n[0] >> kCountShift) & kCountMask;
     if (count >= 2)
-        prefetchLine(arena_.at(n[3]) + count - 1);
+        prefetch(arena_.at(n[3]) + count - 1);
 }
 
 bool IndexBuilder::addPosting(const std::wstring& term, uint32_t entry) {
@@ -530,7 +530,7 @@ bool IndexBuilder::writeBuckets(IndexFileWriter& out, uint32_t first, uint32_t l
     auto emitChain = [&](uint32_t first) -> bool {
         childrenInOrder(first, chain);
         for (uint32_t ref : chain)
-            prefetchLine(arena_.at(ref));
+            prefetch(arena_.at(ref));
         for (size_t i = 0; i < chain.size(); ++i) {
             const uint32_t ref = chain[i];
             const uint32_t* n = arena_.at(ref);
@@ -634,7 +634,7 @@ bool IndexBuilder::writeNodes(IndexFileWriter& out) {
     // a walk over the bucket finds.
     std::vector<uint64_t> sizes(IndexFormat::kBucketCount, 0);
     std::atomic<bool> ok{true};
-    if (aliasTargets_.empty()) {
+    if (aliasTargets_.empty() && fastPaths_.keptBucketSizes) {
         for (const auto& s : shards_)
             for (uint32_t b = 0; b < IndexFormat::kBucketCount; ++b)
                 sizes[b] += 4 * s->bucketWords[b];

@@ -4,6 +4,7 @@
 #include "tmx_engine/Index.h"
 #include "tmx_engine/IndexArena.h"
 #include "tmx_engine/IndexBuildStep.h"
+#include "tmx_engine/IndexFastPaths.h"
 #include "tmx_engine/IndexFileWriter.h"
 #include "tmx_engine/IndexRefs.h"
 
@@ -59,6 +60,9 @@ public:
     // outlive the builder.
     void setStopFlag(const std::atomic<bool>* flag) { stopFlag_ = flag; }
     bool stopRequested() const { return stopFlag_ && stopFlag_->load(std::memory_order_relaxed); }
+    // Which fast paths the build takes (tests and benchmarks); before the first entry.
+    void setFastPaths(const IndexFastPaths& paths) { fastPaths_ = paths; }
+    const IndexFastPaths& fastPaths() const { return fastPaths_; }
     // Told of each step on the thread that fills or writes the builder (tests only).
     void setStepObserver(IndexBuildObserver observer) { observer_ = std::move(observer); }
 
@@ -159,9 +163,13 @@ protected:
     uint32_t postingCountNow(NodeRef node) const;
     bool isAliasNow(NodeRef node) const;
     // Hints that a node, or the end of its posting list, is about to be used.
+    void prefetch(const void* p) const {
+        if (fastPaths_.prefetch)
+            prefetchLine(p);
+    }
     void prefetchNode(NodeRef node) const {
         if (node)
-            prefetchLine(arena_.at(node.ref()));
+            prefetch(arena_.at(node.ref()));
     }
     void prefetchPostingEnd(NodeRef node) const;
     void makeAlias(NodeRef node, NodeRef target);
@@ -173,6 +181,7 @@ protected:
     }
 
     uint32_t options_ = kDropCappedPostings;
+    IndexFastPaths fastPaths_;
 
 private:
     // Bits of a node's first word.

@@ -330,7 +330,7 @@ NodeRef TmxIndexBuilder::wordNode(ShardWork& work, EntryWork& entry, uint32_t wo
     const uint32_t id = work.chunk->ids[e.firstWord + word];
     const uint32_t prefix = static_cast<uint16_t>(e.prefix);
     WordSlot& slot = work.wordSlots[wordSlot(id, prefix, work.wordMask)];
-    if (slot.word == id + 1 && slot.prefix == prefix) {
+    if (slot.word == id + 1 && slot.prefix == prefix && fastPaths().rememberedWalks) {
         cached = slot.node;
         return cached;
     }
@@ -341,7 +341,7 @@ NodeRef TmxIndexBuilder::wordNode(ShardWork& work, EntryWork& entry, uint32_t wo
     work.scratch += L'|';
     cached = descend(shard(work.shard), work.chunk->buckets[e.firstWord + word], NodeRef(), work.scratch.data(),
                      work.scratch.size());
-    if (cached)
+    if (cached && fastPaths().rememberedWalks)
         slot = WordSlot{id + 1, prefix, cached};
     return cached;
 }
@@ -364,7 +364,7 @@ NodeRef TmxIndexBuilder::pairNode(ShardWork& work, EntryWork& entry, uint32_t bu
     const IndexChunk::Entry& e = *entry.entry;
     const uint32_t id = second == kEndWord ? kEndWord : work.chunk->ids[e.firstWord + second];
     PairSlot& slot = work.pairSlots[pairSlot(from, id, work.pairMask)];
-    if (slot.from == from && slot.word == id)
+    if (slot.from == from && slot.word == id && fastPaths().rememberedWalks)
         return slot.node;
     NodeRef node;
     if (second == kEndWord) {
@@ -373,7 +373,7 @@ NodeRef TmxIndexBuilder::pairNode(ShardWork& work, EntryWork& entry, uint32_t bu
         const IndexChunk::Word& w = work.chunk->words[e.firstWord + second];
         node = descend(shard(work.shard), bucket, from, &work.chunk->text[w.start], w.length);
     }
-    if (node)
+    if (node && fastPaths().rememberedWalks)
         slot = PairSlot{from, id, node};
     return node;
 }
@@ -442,13 +442,15 @@ void TmxIndexBuilder::lookAhead(ShardWork& work, EntryWork& entry) {
     for (const TermShape& shape : entry.shapes) {
         const NodeRef from = entry.knownNodes[shape.first];
         if (shape.second != TermShape::kSingleTerm && from)
-            prefetchLine(&work.pairSlots[pairSlot(from, secondWordId(work, e, shape), work.pairMask)]);
+            prefetch(&work.pairSlots[pairSlot(from, secondWordId(work, e, shape), work.pairMask)]);
     }
 }
 
 // A step later: a pair that the remembered walks do not know is looked for in the trie, by a probe
 // that the following steps take on.
 void TmxIndexBuilder::startProbes(ShardWork& work, EntryWork& entry) {
+    if (!fastPaths().probes)
+        return;
     const IndexChunk& chunk = *work.chunk;
     const IndexChunk::Entry& e = *entry.entry;
     for (size_t k = 0; k < entry.shapes.size(); ++k) {
