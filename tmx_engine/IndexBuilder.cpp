@@ -7,8 +7,18 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <new>
+
+#if defined(INDEX_CHECKED)
+void indexCheckFailed(const char* condition, const char* file, int line) {
+    std::fprintf(stderr, "index builder check failed: %s (%s:%d)\n", condition, file, line);
+    std::fflush(stderr);
+    std::abort();
+}
+#endif
 
 namespace {
 
@@ -155,6 +165,8 @@ bool IndexBuilder::tableInsert(Shard& shard, uint32_t* children, uint32_t unit, 
     t[2 * i] = unit | kOccupied;
     t[2 * i + 1] = node;
     t[0] = count + 1;
+    // A free slot is left, or a lookup of a missing unit would not end.
+    INDEX_ASSERT(t[0] < (1u << log2) - 1);
     return true;
 }
 
@@ -212,6 +224,8 @@ NodeRef IndexBuilder::descend(Shard& shard, uint32_t bucket, NodeRef from, const
                               size_t length) {
     if (length == 0 || failedSoFar())
         return NodeRef();
+    // A bucket's nodes all come from its owner's cursor (the first shard's while it has none).
+    INDEX_ASSERT(shards_[owners_[bucket] == kNoOwner ? 0 : owners_[bucket]].get() == &shard);
     uint32_t* children = from ? &arena_.at(from.ref())[2] : &roots_[bucket];
     for (size_t i = 0;;) {
         const uint32_t ref = child(shard, bucket, children, static_cast<uint16_t>(units[i]));
@@ -236,6 +250,11 @@ void IndexBuilder::startProbe(Probe& probe, NodeRef from, const wchar_t* units, 
     probe.units = units;
     probe.left = length;
     probe.state = from && length ? kProbeChildren : kProbeEnded;
+#if defined(INDEX_CHECKED)
+    probe.origin = from;
+    probe.originUnits = units;
+    probe.originLength = length;
+#endif
     if (probe.state != kProbeEnded)
         prefetch(arena_.at(from.ref()));
 }
@@ -271,7 +290,9 @@ bool IndexBuilder::stepProbe(Probe& probe) const {
         // The table is found anew from its node: one that grew since the last step went back to
         // the free blocks and may hold another node's children by now. A table never turns back
         // into a chain.
-        const uint32_t found = tableFind(tableOf(arena_.at(probe.at.ref())[2]), static_cast<uint16_t>(*probe.units));
+        const uint32_t children = arena_.at(probe.at.ref())[2];
+        INDEX_ASSERT(children & kTableBit);
+        const uint32_t found = tableFind(tableOf(children), static_cast<uint16_t>(*probe.units));
         if (!found) {
             probe.state = kProbeEnded;
             return false;
@@ -307,9 +328,35 @@ bool IndexBuilder::stepProbe(Probe& probe) const {
 
 NodeRef IndexBuilder::finishProbe(Shard& shard, uint32_t bucket, Probe& probe) {
     probe.state = kProbeEnded;
-    if (probe.left == 0)
-        return probe.at;
-    return descend(shard, bucket, probe.at, probe.units, probe.left);
+    const NodeRef node = probe.left == 0 ? probe.at : descend(shard, bucket, probe.at, probe.units, probe.left);
+#if defined(INDEX_CHECKED)
+    // What the probe found and descend added is what one slow walk from its start finds now.
+    INDEX_ASSERT(!node || findPath(bucket, probe.origin, probe.originUnits, probe.originLength) == node);
+#endif
+    return node;
+}
+
+NodeRef IndexBuilder::findPath(uint32_t bucket, NodeRef from, const wchar_t* units, size_t length) const {
+    uint32_t children = from ? arena_.at(from.ref())[2] : roots_[bucket];
+    uint32_t ref = 0;
+    for (size_t i = 0; i < length; ++i) {
+        const uint32_t unit = static_cast<uint16_t>(units[i]);
+        ref = 0;
+        if (children & kTableBit) {
+            ref = tableFind(tableOf(children), unit);
+        } else {
+            for (uint32_t c = children; c; c = arena_.at(c)[1]) {
+                if ((arena_.at(c)[0] & 0xFFFF) == unit) {
+                    ref = c;
+                    break;
+                }
+            }
+        }
+        if (!ref)
+            return NodeRef();
+        children = arena_.at(ref)[2];
+    }
+    return NodeRef(ref);
 }
 
 void IndexBuilder::childrenInOrder(uint32_t children, std::vector<uint32_t>& out) const {
@@ -338,6 +385,7 @@ uint32_t IndexBuilder::node(const wchar_t* term, size_t length) {
 uint32_t IndexBuilder::node(const std::wstring& term) { return node(term.data(), term.size()); }
 
 uint32_t IndexBuilder::allocateBlock(Shard& shard, int sizeClass) {
+    INDEX_ASSERT(sizeClass >= 1 && sizeClass < kSizeClasses);
     std::vector<uint32_t>& free = shard.freeLists[sizeClass];
     if (!free.empty()) {
         const uint32_t ref = free.back();
@@ -371,6 +419,10 @@ bool IndexBuilder::appendPosting(Shard& shard, uint32_t bucket, NodeRef node, ui
         return false;
     if (count >= 2 && arena_.at(n[3])[count - 1] == entry)
         return false;
+    // Entries come in ascending order: every posting list ascends, which the search's merge
+    // relies on.
+    INDEX_ASSERT(count == 0 || entry > (count == 1 ? n[3] : arena_.at(n[3])[count - 1]));
+    INDEX_ASSERT(count <= kPostingCap);
     if (count >= kPostingCap) {
         n[0] |= kCappedBit;
         if (options_ & kDropCappedPostings) {
@@ -645,6 +697,16 @@ bool IndexBuilder::writeNodes(IndexFileWriter& out) {
     }
     if (!ok || stopRequested())
         return false;
+#if defined(INDEX_CHECKED)
+    // The sizes kept while filling are those of the trie as it stands.
+    if (aliasTargets_.empty()) {
+        std::vector<uint32_t> stack;
+        for (uint32_t b = 0; b < IndexFormat::kBucketCount; ++b) {
+            const uint64_t walked = bucketBytes(b, stack);
+            INDEX_ASSERT(stopRequested() || walked == sizes[b]);
+        }
+    }
+#endif
     std::vector<uint64_t> offsets(IndexFormat::kBucketCount + 1, 0);
     uint8_t table[4 * IndexFormat::kBucketCount] = {};
     uint64_t at = bucketTable + sizeof table;

@@ -4,6 +4,7 @@
 #include "tmx_engine/Index.h"
 #include "tmx_engine/IndexArena.h"
 #include "tmx_engine/IndexBuildStep.h"
+#include "tmx_engine/IndexCheck.h"
 #include "tmx_engine/IndexFastPaths.h"
 #include "tmx_engine/IndexFileWriter.h"
 #include "tmx_engine/IndexRefs.h"
@@ -149,6 +150,12 @@ protected:
         const wchar_t* units = nullptr; // the units still to find below at
         uint32_t left = 0;
         uint8_t state = 0; // kProbeEnded, or what look holds
+#if defined(INDEX_CHECKED)
+        // Where it began, for the slow walk that the checked build compares its end with.
+        NodeRef origin;
+        const wchar_t* originUnits = nullptr;
+        uint32_t originLength = 0;
+#endif
     };
     static constexpr uint8_t kProbeEnded = 0;
     // From a node (not 0) over length units (at least one); the node's memory is fetched.
@@ -158,6 +165,10 @@ protected:
     bool stepProbe(Probe& probe) const;
     // The node descend(shard, bucket, from, units, length) gives, for a probe begun from there.
     NodeRef finishProbe(Shard& shard, uint32_t bucket, Probe& probe);
+    // The end of the path from a node's children (from none: the bucket's roots) over the units,
+    // child after child, creating nothing; none where the path ends early. The slow walk that
+    // the checked build compares the fast ones with.
+    NodeRef findPath(uint32_t bucket, NodeRef from, const wchar_t* units, size_t length) const;
     bool failedSoFar() const { return failed_.load(std::memory_order_relaxed); }
     // The inspection functions without waiting, for the threads that fill the trie.
     uint32_t postingCountNow(NodeRef node) const;

@@ -330,17 +330,25 @@ NodeRef TmxIndexBuilder::wordNode(ShardWork& work, EntryWork& entry, uint32_t wo
     const uint32_t id = work.chunk->ids[e.firstWord + word];
     const uint32_t prefix = static_cast<uint16_t>(e.prefix);
     WordSlot& slot = work.wordSlots[wordSlot(id, prefix, work.wordMask)];
+    const IndexChunk::Word& w = work.chunk->words[e.firstWord + word];
+    const uint32_t bucket = work.chunk->buckets[e.firstWord + word];
+    auto spellTerm = [&] {
+        work.scratch.clear();
+        work.scratch += e.prefix;
+        work.scratch.append(&work.chunk->text[w.start], w.length);
+        work.scratch += L'|';
+    };
     if (slot.word == id + 1 && slot.prefix == prefix && fastPaths().rememberedWalks) {
         cached = slot.node;
+        if (kIndexChecked) {
+            // A remembered node is the node the walk reaches.
+            spellTerm();
+            INDEX_ASSERT(findPath(bucket, NodeRef(), work.scratch.data(), work.scratch.size()) == cached);
+        }
         return cached;
     }
-    const IndexChunk::Word& w = work.chunk->words[e.firstWord + word];
-    work.scratch.clear();
-    work.scratch += e.prefix;
-    work.scratch.append(&work.chunk->text[w.start], w.length);
-    work.scratch += L'|';
-    cached = descend(shard(work.shard), work.chunk->buckets[e.firstWord + word], NodeRef(), work.scratch.data(),
-                     work.scratch.size());
+    spellTerm();
+    cached = descend(shard(work.shard), bucket, NodeRef(), work.scratch.data(), work.scratch.size());
     if (cached && fastPaths().rememberedWalks)
         slot = WordSlot{id + 1, prefix, cached};
     return cached;
@@ -364,15 +372,19 @@ NodeRef TmxIndexBuilder::pairNode(ShardWork& work, EntryWork& entry, uint32_t bu
     const IndexChunk::Entry& e = *entry.entry;
     const uint32_t id = second == kEndWord ? kEndWord : work.chunk->ids[e.firstWord + second];
     PairSlot& slot = work.pairSlots[pairSlot(from, id, work.pairMask)];
-    if (slot.from == from && slot.word == id && fastPaths().rememberedWalks)
-        return slot.node;
-    NodeRef node;
-    if (second == kEndWord) {
-        node = descend(shard(work.shard), bucket, from, kEndMark, 2);
-    } else {
+    const wchar_t* units = kEndMark;
+    uint32_t length = 2;
+    if (second != kEndWord) {
         const IndexChunk::Word& w = work.chunk->words[e.firstWord + second];
-        node = descend(shard(work.shard), bucket, from, &work.chunk->text[w.start], w.length);
+        units = &work.chunk->text[w.start];
+        length = w.length;
     }
+    if (slot.from == from && slot.word == id && fastPaths().rememberedWalks) {
+        // A remembered node is the node the walk reaches.
+        INDEX_ASSERT(findPath(bucket, from, units, length) == slot.node);
+        return slot.node;
+    }
+    const NodeRef node = descend(shard(work.shard), bucket, from, units, length);
     if (node && fastPaths().rememberedWalks)
         slot = PairSlot{from, id, node};
     return node;
@@ -506,6 +518,9 @@ void TmxIndexBuilder::makeTerms(ShardWork& work, EntryWork& entry) {
         if (probe.at) {
             // Begun from this very word node (a term's path is the only one there is to it), and
             // remembered as pairNode remembers its walks.
+#if defined(INDEX_CHECKED)
+            INDEX_ASSERT(probe.origin == entry.wordNodes[shape.first]);
+#endif
             node = finishProbe(shard(work.shard), bucket, probe);
             const uint32_t id = secondWordId(work, e, shape);
             if (node)

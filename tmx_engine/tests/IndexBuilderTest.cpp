@@ -219,6 +219,8 @@ TEST(IndexBuilderTest, AProbeAtAChildTableThatGrowsAndIsReusedFindsItsOwnNode) {
 // The file is planned from the word counts kept while filling; a plan that disagrees with the
 // trie fails the write and says so, however the total comes out.
 TEST(IndexBuilderTest, ALayoutThatDisagreesWithItsPlanFailsTheWrite) {
+    if (kIndexChecked)
+        GTEST_SKIP() << "the checked build stops at its walk over the planned sizes instead";
     TempDir dir(L"idx_plan");
     const std::wstring path = dir.file(L"p.idx");
     for (const auto& terms : {std::make_pair(L"ab", L"zy"), std::make_pair(L"zy", L"ab")}) {
