@@ -202,6 +202,11 @@ private:
     static constexpr uint32_t kAliasBit = 0x80000000u;
     // A stored children reference with this bit names a child table instead of a chain.
     static constexpr uint32_t kTableBit = 0x80000000u;
+    // Child tables live in one arena block of 2 * capacity words: the first two words hold the
+    // count of children and log2 of the capacity, every other pair of words a unit (with this
+    // occupied bit) and the child's reference.
+    static constexpr uint32_t kOccupied = 0x10000u;
+    static uint32_t tableCapacity(const uint32_t* t) { return 1u << (t[1] & 31); }
     static constexpr uint32_t kChainLimit = 8;
 
     uint32_t newNode(Shard& shard, uint32_t bucket, wchar_t unit);
