@@ -216,6 +216,20 @@ private:
     uint32_t tableFind(BlockRef table, uint32_t unit) const;
     bool tableInsert(Shard& shard, uint32_t* children, uint32_t unit, uint32_t node);
     void childrenInOrder(uint32_t children, std::vector<uint32_t>& out) const;
+    // Calls visit(ref) for each child under a children reference: a table's in slot order, a
+    // chain's in the order they were met.
+    template <class Visit> void forEachChild(uint32_t children, Visit&& visit) const {
+        if (children & kTableBit) {
+            const uint32_t* t = arena_.at(children & ~kTableBit);
+            const uint32_t capacity = tableCapacity(t);
+            for (uint32_t i = 1; i < capacity; ++i)
+                if (t[2 * i] & kOccupied)
+                    visit(t[2 * i + 1]);
+        } else {
+            for (uint32_t ref = children; ref; ref = arena_.at(ref)[1])
+                visit(ref);
+        }
+    }
     uint32_t allocateBlock(Shard& shard, int sizeClass);
     void freeBlock(Shard& shard, uint32_t ref, int sizeClass);
     // The owner of a bucket; a bucket without one goes to the first shard.

@@ -25,17 +25,10 @@ void IndexBuilder::writeHeader(IndexFileWriter&) {}
 
 void IndexBuilder::childrenInOrder(uint32_t children, std::vector<uint32_t>& out) const {
     out.clear();
-    if (children & kTableBit) {
-        const uint32_t* t = arena_.at(children & ~kTableBit);
-        const uint32_t capacity = tableCapacity(t);
-        for (uint32_t i = 1; i < capacity; ++i)
-            if (t[2 * i] & kOccupied)
-                out.push_back(t[2 * i + 1]);
+    forEachChild(children, [&](uint32_t ref) { out.push_back(ref); });
+    // A table's slots follow the units: its children go out in the order they were made.
+    if (children & kTableBit)
         std::sort(out.begin(), out.end());
-    } else {
-        for (uint32_t ref = children; ref; ref = arena_.at(ref)[1])
-            out.push_back(ref);
-    }
 }
 
 uint64_t IndexBuilder::fileSize() const {
@@ -61,16 +54,7 @@ uint64_t IndexBuilder::bucketBytes(uint32_t bucket, std::vector<uint32_t>& stack
             return 0;
         const uint32_t children = stack.back();
         stack.pop_back();
-        if (children & kTableBit) {
-            const uint32_t* t = arena_.at(children & ~kTableBit);
-            const uint32_t capacity = tableCapacity(t);
-            for (uint32_t i = 1; i < capacity; ++i)
-                if (t[2 * i] & kOccupied)
-                    visit(t[2 * i + 1]);
-        } else {
-            for (uint32_t ref = children; ref; ref = arena_.at(ref)[1])
-                visit(ref);
-        }
+        forEachChild(children, visit);
     }
     return bytes;
 }
