@@ -12,7 +12,7 @@ mode=${1:-test}
 shift || true
 
 packages=(mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine32:i386 wine64
-          xvfb xauth cmake ninja-build googletest python3)
+          xvfb xauth cmake ninja-build googletest python3 libxml2-utils)
 
 install_missing() {
   local missing=()

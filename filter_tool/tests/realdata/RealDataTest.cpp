@@ -5,6 +5,7 @@
 #include "core/tests/TestFiles.h"
 #include "core/util/Utf8.h"
 #include "core/xml/XmlFileStream.h"
+#include "filter_tool/SiftonParser.h"
 #include "filter_tool/TmxFilter.h"
 #include "tmx_engine/TermList.h"
 #include "tmx_engine/TmxEntry.h"
@@ -286,9 +287,9 @@ std::wstring busiestTarget(const std::wstring& tmx, std::vector<std::pair<std::w
             best = code.first;
         }
     }
-    // Every entry the filter keeps for that language: its own and those of longer codes it begins.
+    // Every entry the filter keeps for that language: its own and those of its regional forms.
     for (const auto& code : plain.prefixes())
-        if (code.first.compare(0, best.size(), best) == 0)
+        if (languageBelongsToTarget(best, code.first))
             for (uint32_t e : byPrefix[code.second])
                 entries.emplace_back(code.first, e);
     std::sort(entries.begin(), entries.end(),
