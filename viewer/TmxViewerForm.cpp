@@ -529,9 +529,9 @@ void TmxViewerForm::endLoad() {
 
 void TmxViewerForm::onLoadFinished() {
     const int32_t code = loader->resultCode();
-    std::unique_ptr<TmxEntryProvider> opened = code == 1 ? loader->takeProvider() : nullptr;
+    std::unique_ptr<TmxEntryProvider> opened = code == kLoaded ? loader->takeProvider() : nullptr;
     endLoad();
-    if (code == 1 && opened) {
+    if (code == kLoaded && opened) {
         provider = std::move(opened);
         setText(captionForPath(loadPath));
         fillLanguageCombo(provider->languages(), provider->sourceLanguage().srcLang);
@@ -539,7 +539,7 @@ void TmxViewerForm::onLoadFinished() {
             focusSearchField();
         return;
     }
-    showError(code == 3 ? L"IncompatibleIndexFile" : L"ErrorOpeningFile");
+    showError(code == kLoadIndexOfOtherFormat ? L"IncompatibleIndexFile" : L"ErrorOpeningFile");
 }
 
 // ---- search ----
