@@ -374,12 +374,10 @@ bool IndexBuilder::appendPosting(Shard& shard, uint32_t bucket, uint32_t ref, ui
         return false;
     if (count >= kPostingCap) {
         n[0] |= kCappedBit;
-        if (options_ & kDropCappedPostings) {
-            freeBlock(shard, n[3], sizeClassOf(count));
-            shard.bucketWords[bucket] -= count;
-            n[0] &= ~(kCountMask << kCountShift);
-            n[3] = 0;
-        }
+        freeBlock(shard, n[3], sizeClassOf(count));
+        shard.bucketWords[bucket] -= count;
+        n[0] &= ~(kCountMask << kCountShift);
+        n[3] = 0;
         return false;
     }
     if (count == 0) {

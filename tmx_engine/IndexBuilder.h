@@ -32,7 +32,6 @@
 class IndexBuilder {
 public:
     static constexpr uint32_t kPostingCap = 8192;
-    static constexpr uint32_t kDropCappedPostings = 0x01;
 
     IndexBuilder();
     virtual ~IndexBuilder();
@@ -169,8 +168,6 @@ protected:
         if (observer_)
             observer_(step);
     }
-
-    uint32_t options_ = kDropCappedPostings;
 
 private:
     // Bits of a node's first word.
