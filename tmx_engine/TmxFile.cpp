@@ -143,6 +143,8 @@ void TmxFile::prepareBuilder(TmxIndexBuilder& builder, const PackedDate& tmxDate
     builder.setMemoryLimit(kBuilderMemoryLimit);
 #endif
     builder.setTmxDate(tmxDate);
+    if (termThreads_)
+        builder.setWorkerThreads(termThreads_);
 }
 
 bool TmxFile::finishBuild(TmxIndexBuilder& builder, const std::wstring& indexPath) {
