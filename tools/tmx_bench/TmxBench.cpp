@@ -44,7 +44,7 @@ std::wstring plainText(const Segment& segment) {
 // Loads the file (building the index when it is missing or stale); prints the code on failure.
 bool loadOrReport(TmxFile& file, const std::wstring& path, int& code) {
     code = file.load(path);
-    if (code == 1)
+    if (code == kLoaded)
         return true;
     print("load_code", static_cast<uint64_t>(code));
     return false;
