@@ -284,8 +284,36 @@ std::vector<std::wstring> documents() {
         L"<a b='" + std::wstring(65533, L'v') + L"'/><a b='" + std::wstring(65534, L'v') + L"'/>",
         L"<!DOCTYPE" + std::wstring(70000, L'd') + L">",
         L"<a>" + std::wstring(5000, L' ') + L"<b/>" + std::wstring(3000, L'y') + L"&amp;" + std::wstring(3000, L'y') + L"</a>",
+        // Line ends as Windows tools write them, and the places where a CR and its LF part.
+        L"<?xml version='1.0'\r\nencoding='UTF-8'?>\r\n<tmx>\r\n<tu a='x\r\ny\tz\n' b=\"\r\" c='&#13;\r&#10;\n'>"
+        L"<seg>a\r\nb\rc&#13;&#10;\r\r\n&amp\r\n</seg>\r\n<![CDATA[p\r\nq\r]]><!--c\r\n\r--></tu\r\n>\r\n</tmx>\r",
+        L"<a>" + std::wstring(65535, L'x') + L"\r\n" + std::wstring(65535, L'y') + L"\r</a><![CDATA[" +
+            std::wstring(65535, L'c') + L"\r\n]]>",
+        L"<a b='" + std::wstring(65532, L'v') + L"\r\n'/><a b='" + std::wstring(65533, L'v') + L"\r\n'/>",
     };
     return all;
+}
+
+// Records the callbacks of a parse of the stream, without positions.
+std::wstring recordedReading(XmlStream& stream) {
+    xmltest::RecordingParser parser;
+    parser.parse(stream);
+    return parser.joined();
+}
+
+// A text as a reader hands it out: each CR LF and each lone CR one LF.
+std::wstring withLineEndsNormalised(const std::wstring& text) {
+    std::wstring out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == L'\r') {
+            out += L'\n';
+            if (i + 1 < text.size() && text[i + 1] == L'\n')
+                ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
 }
 
 // Reads a file batched and unit by unit, with a stop in every callback or none; expects the
@@ -480,5 +508,132 @@ TEST(XmlBatchReadingTest, RealFilesReadAsUnitByUnit) {
         expectSameFile(path, false, true);
         if (file.withStops)
             expectSameFile(path, true, true);
+    }
+}
+
+// A CR LF or a lone CR is handed out as one LF wherever the reader hands out text (text, CDATA,
+// comments, values); a value holds each TAB, LF and CR written in it (after that step) as a
+// space, without collapsing anything; the characters that references give are kept. The same
+// in every encoding, batched in each way and unit by unit.
+TEST(XmlBatchReadingTest, LineEndsAndValueWhiteSpaceAreHandedOutAsXmlRequires) {
+    const struct {
+        const char* label;
+        std::wstring document;
+        std::wstring events;
+    } cases[] = {
+        {"between elements", L"<a>\r\n<b/>\r\n\r\n</a>\r\n",
+         L"start a {} | text [\n] | start b {} empty | end b empty | text [\n\n] | end a | text [\n] | done"},
+        {"in text", L"<s>one\r\ntwo\rthree\n\rfour\r\r\nfive\r</s>",
+         L"start s {} | text [one\ntwo\nthree\n\nfour\n\nfive\n] | end s | done"},
+        {"references keep their character", L"<s>a&#13;\nb&#13;&#10;c\r&#10;d&#xD;\r</s>",
+         L"start s {} | text [a\r\nb\r\nc\n\nd\r\n] | end s | done"},
+        {"a broken reference", L"<s>&amp\r\nx&\r</s>", L"start s {} | text [&amp\nx&\n] | end s | done"},
+        {"CDATA", L"<![CDATA[a\r\nb\rc\r]]>", L"cdata [a\nb\nc\n] | done"},
+        {"comment", L"<!--a\r\nb\r\r-->", L"comment [a\nb\n\n] | done"},
+        {"values", L"<a b='x\r\ny\tz\nw\rv' c=\"\r\n\" d='&#13;&#10;&#9;' e='\r&#10;\n'/>",
+         L"start a {b=x y z w v,c= ,d=\r\n\t,e= \n } empty | end a empty | done"},
+        {"values are not collapsed", L"<a b='  two  spaces\t\t' c=\"\r\n\r\n\"/>",
+         L"start a {b=  two  spaces  ,c=  } empty | end a empty | done"},
+        {"line ends in tags", L"<a\r\nb='1'\r\n\r\n></a\r\n>", L"start a {b=1} | end a | done"},
+        {"declaration", L"<?xml version='1.0'\r\nencoding='x\r\ny'?>",
+         L"pi xml {encoding=x y,version=1.0} | done"},
+        {"a CR at the end", L"<a>x\r", L"start a {} | text [x\n] | done"},
+        {"beyond ASCII", L"<a b='\x00e9\r\n\x20ac'>\x00e9\r\n\x20ac\xD83D\xDE00\r</a>",
+         L"start a {b=\x00e9 \x20ac} | text [\x00e9\n\x20ac\xD83D\xDE00\n] | end a | done"},
+    };
+    for (const auto& c : cases) {
+        for (const int32_t encoding : kEncodings) {
+            if (encoding == kXmlEncodingAnsi && c.document.find_first_of(L"\x20ac\xD83D") != std::wstring::npos)
+                continue;
+            const std::string bytes = encode(c.document, encoding);
+            SCOPED_TRACE(std::string(c.label) + " encoding " + std::to_string(encoding));
+            const Reading all[] = {readings()[0], readings()[4], readings()[5]};
+            for (const Reading& reading : all) {
+                SCOPED_TRACE(reading.label);
+                EXPECT_EQ(recordedReading(*reading.make(bytes, encoding)), c.events);
+                ReferenceStream unitByUnit(reading.make(bytes, encoding));
+                EXPECT_EQ(recordedReading(unitByUnit), c.events);
+            }
+        }
+    }
+}
+
+// A CR and its LF on both sides of a border of the parser's batches or of the stream's blocks
+// count once, in text and in values, whichever shortcut read the units before the border.
+TEST(XmlBatchReadingTest, LineEndsAcrossBordersCountOnce) {
+    const std::wstring text = L"ab\r\ncd\re\r\n";
+    const std::wstring tag = L"<v a='p\r\nq\tr\ns\rt'/>";
+    std::wstring texts;
+    std::wstring tags;
+    for (int i = 0; i < 1800; ++i) {
+        texts += text;
+        tags += tag;
+    }
+    const std::vector<Reading> all = readings();
+    for (const int32_t encoding : {kXmlEncodingUtf8, kXmlEncodingUtf16Le}) {
+        for (size_t shift = 0; shift < tag.size(); ++shift) {
+            const std::wstring lead = L"<r>" + std::wstring(shift, L'x');
+            const std::string bytes = encode(lead + texts + L"<e/>" + tags + L"</r>", encoding);
+            for (const Reading& reading : {all[0], all[1], all[3]}) {
+                SCOPED_TRACE(std::string(reading.label) + " encoding " + std::to_string(encoding) + " shift " +
+                             std::to_string(shift));
+                std::wstring expected = L"start r {} | text [" + std::wstring(shift, L'x') +
+                                        withLineEndsNormalised(texts) + L"] | start e {} empty | end e empty";
+                for (int i = 0; i < 1800; ++i)
+                    expected += L" | start v {a=p q r s t} empty | end v empty";
+                expected += L" | end r | done";
+                std::unique_ptr<XmlStream> stream = reading.make(bytes, encoding);
+                const std::wstring got = recordedReading(*stream);
+                EXPECT_EQ(got.size(), expected.size());
+                EXPECT_TRUE(got == expected) << "first difference at "
+                                             << (std::mismatch(got.begin(), got.end(), expected.begin()).first - got.begin());
+            }
+        }
+    }
+}
+
+// A real memory rewritten with Windows line ends (every LF a CR LF) hands out what the original
+// does: the same elements, values, texts and CDATA, in every encoding the corpus has.
+TEST(XmlBatchReadingTest, RealFilesWithWindowsLineEndsReadAsTheOriginals) {
+    if (!testfiles::exists(testfiles::corpusPath(L"")))
+        GTEST_SKIP() << "no ../shared/corpus beside the project";
+    const struct {
+        const char* name;
+        int unitBytes;
+        bool bigEndian;
+    } files[] = {
+        {"fr-small.tmx", 1, false},
+        {"fr-small-utf16le.tmx", 2, false},
+        {"fr-small-utf16be.tmx", 2, true},
+        {"xliff/sed-en-de.xlf", 1, false},
+        {"multi-b.tmx", 1, false},
+    };
+    for (const auto& file : files) {
+        SCOPED_TRACE(file.name);
+        const std::wstring path = testfiles::corpusPath(testfiles::widen(file.name));
+        ASSERT_TRUE(testfiles::exists(path));
+        const std::vector<uint8_t> original = testfiles::readFile(path);
+        std::string windows;
+        size_t lineFeeds = 0;
+        for (size_t i = 0; i + file.unitBytes <= original.size(); i += file.unitBytes) {
+            const bool lineFeed = file.unitBytes == 1 ? original[i] == '\n'
+                                                      : (file.bigEndian ? original[i] == 0 && original[i + 1] == '\n'
+                                                                        : original[i] == '\n' && original[i + 1] == 0);
+            if (lineFeed) {
+                ++lineFeeds;
+                windows += file.unitBytes == 1 ? std::string("\r") : std::string(file.bigEndian ? "\0\r" : "\r\0", 2);
+            }
+            windows.append(reinterpret_cast<const char*>(&original[i]), file.unitBytes);
+        }
+        ASSERT_GT(lineFeeds, 100u);
+        testfiles::TempFile copy(windows);
+        XmlFileStream originalStream(path, 0);
+        XmlFileStream windowsStream(copy.path(), 0);
+        xmltest::RecordingParser a;
+        xmltest::RecordingParser b;
+        EXPECT_TRUE(a.parse(originalStream));
+        EXPECT_TRUE(b.parse(windowsStream));
+        ASSERT_GT(a.events.size(), 1000u);
+        expectSameTrace(b.events, a.events);
     }
 }

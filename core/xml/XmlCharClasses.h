@@ -21,11 +21,18 @@ enum : uint16_t {
     kApostrophe = 1 << 9,
     kNameStart = 1 << 10,
     kReferenceName = 1 << 11,
+    // A CR, which the reader never hands out as it stands: a line end (CR or CR LF) reads as
+    // one LF, and as a space in an attribute value.
+    kReturn = 1 << 12,
+    // TAB, LF and CR, which an attribute value written with them holds as spaces.
+    kValueWhite = 1 << 13,
 };
 
 constexpr std::array<uint16_t, 128> makeClasses() {
     std::array<uint16_t, 128> table{};
-    table[' '] = table['\t'] = table['\n'] = table['\r'] = kBlank;
+    table[' '] = kBlank;
+    table['\t'] = table['\n'] = kBlank | kValueWhite;
+    table['\r'] = kBlank | kValueWhite | kReturn;
     table['<'] = kLess;
     table['>'] = kGreater;
     table['/'] = kSlash;

@@ -20,8 +20,9 @@ constexpr uint16_t kBrackets = kLess | kGreater;
 // The longest token that the fast paths take; longer ones go to the machine, which knows the
 // limit's exact rules.
 constexpr size_t kLongestScannedToken = kBlockLimit - 4;
-// Units that collect() looks at itself in every token: a reference begins, the data ends.
-constexpr uint16_t kLeftToMachine = kAmpersand | kNul;
+// Units that collect() looks at itself in every token: a reference begins, the data ends, a
+// line end that is handed out as LF (or as a space in an attribute value) begins.
+constexpr uint16_t kLeftToMachine = kAmpersand | kNul | kReturn;
 
 // The terminators of the tokens, in the order of XmlParserState::Token up to DoctypeText.
 constexpr uint16_t kTerminators[] = {
@@ -62,7 +63,7 @@ constexpr uint16_t XmlParserState::stopsOf(Token token) {
 }
 
 uint16_t XmlParserState::quotedStops(wchar_t quote) {
-    return classOf(quote) | kLeftToMachine;
+    return classOf(quote) | kLeftToMachine | kValueWhite;
 }
 
 XmlParserState::XmlParserState(XmlParser& owner) : owner_(owner) {
@@ -154,6 +155,17 @@ void XmlParserState::deliverText() {
     if (!text_.empty()) {
         owner_.characterData(text_);
         text_.clear();
+    }
+}
+
+void XmlParserState::appendRaw(std::wstring& destination, wchar_t unit) {
+    if (unit == L'\n' && previous_ == L'\r') {
+        return; // the LF of a CR LF, which the CR stands for
+    }
+    if (quote_ != 0 && (classOf(unit) & kValueWhite) != 0) {
+        destination += L' ';
+    } else {
+        destination += unit == L'\r' ? L'\n' : unit;
     }
 }
 
@@ -378,7 +390,7 @@ bool XmlParserState::collect(wchar_t unit) {
             subState_ = SubState::Dispatch;
             return fail(kXmlErrorBlockTooLarge);
         }
-        commentText_ += unit;
+        appendRaw(commentText_, unit);
         return true;
     }
 
@@ -400,7 +412,7 @@ bool XmlParserState::collect(wchar_t unit) {
             block_.clear();
             resetMarkup();
         }
-        block_ += unit;
+        appendRaw(block_, unit);
         return true;
     }
 
@@ -420,7 +432,7 @@ bool XmlParserState::collect(wchar_t unit) {
             inReference_ = true;
             referenceName_.clear();
         } else if (unit != 0) {
-            block_ += unit;
+            appendRaw(block_, unit);
             if (unit == quote_) {
                 quote_ = 0;
             }
@@ -441,7 +453,7 @@ bool XmlParserState::collect(wchar_t unit) {
     if ((classOf(unit) & (terminators_ | kNul)) != 0) {
         return endToken(unit);
     }
-    block_ += unit;
+    appendRaw(block_, unit);
     return true;
 }
 
@@ -466,7 +478,7 @@ bool XmlParserState::collectReference(wchar_t unit) {
         // The unit that broke the reference is plain text: a '<' or a quote here means nothing.
         block_ += L'&';
         block_ += referenceName_;
-        block_ += unit;
+        appendRaw(block_, unit);
     }
     inReference_ = false;
     referenceEnd_ = block_.size();
@@ -496,17 +508,20 @@ bool XmlParserState::endToken(wchar_t unit) {
 }
 
 const wchar_t* XmlParserState::collectRun(const wchar_t* begin, const wchar_t* end) {
+    if (begin < end && *begin == L'\n' && previous_ == L'\r') {
+        return begin; // dropped by the machine
+    }
     uint16_t stops;
     size_t room;
     std::wstring* destination = &block_;
     switch (token_) {
     case Token::CommentText:
-        stops = kBrackets | kNul;
+        stops = kBrackets | kNul | kReturn;
         room = kCommentLimit - commentText_.size();
         destination = &commentText_;
         break;
     case Token::CdataText:
-        stops = kBrackets | kNul;
+        stops = kBrackets | kNul | kReturn;
         room = kBlockLimit - block_.size();
         break;
     default:
@@ -603,11 +618,14 @@ int32_t XmlParserState::scanTag(const wchar_t* begin, const wchar_t* end) {
         Span value;
         if (first == L'"' || first == L'\'') {
             // Quotes around a value are dropped; the value must end with its closing quote.
-            static_assert(unitsOfClasses(kLeftToMachine, {L'&', L'\0'}) &&
-                              unitsOfClasses(kDoubleQuote, {L'"'}) && unitsOfClasses(kApostrophe, {L'\''}),
+            // Every unit of quotedStops(first) lies at or below the apostrophe, and the
+            // class lookup is left for those.
+            static_assert(unitsOfClasses(kLeftToMachine | kValueWhite | kDoubleQuote | kApostrophe,
+                                         {L'&', L'\0', L'\t', L'\n', L'\r', L'"', L'\''}),
                           "the units of quotedStops(first)");
+            const uint16_t stops = quotedStops(first);
             const wchar_t* inner = ++p;
-            while (p < end && *p != first && *p != L'&' && *p != 0) {
+            while (p < end && (*p > L'\'' || (classOf(*p) & stops) == 0)) {
                 ++p;
             }
             if (p == end || *p != first) {
@@ -668,16 +686,35 @@ int32_t XmlParserState::takePlainText(const wchar_t* begin, const wchar_t* end) 
     // stop.
     static_assert((stopsOf(Token::Text) | kBrackets) == xml_vector_scans::kTextStops,
                   "the vector scan stops where the machine ends a text");
-    if (!text_.empty()) {
+    if (!text_.empty() || (*begin == L'\n' && previous_ == L'\r')) {
         return 0;
     }
     const wchar_t* p = xml_vector_scans::findTextStop(begin, end);
+    const wchar_t* firstReturn = p;
+    while (p < end && *p == L'\r') {
+        p = xml_vector_scans::findTextStop(p + 1, end);
+    }
     if (p == begin || p == end || *p != L'<' || static_cast<size_t>(p - begin) > kLongestScannedToken) {
         return 0;
     }
     // As the machine leaves a text token that a '<' ends; the '<' itself is read as usual.
     beginToken(Token::Text, State::Content);
     subState_ = SubState::Dispatch;
-    assignUnits(text_, begin, static_cast<size_t>(p - begin));
+    if (firstReturn == p) {
+        assignUnits(text_, begin, static_cast<size_t>(p - begin));
+    } else {
+        // Each CR and CR LF becomes one LF, as collect() hands them out.
+        text_.assign(begin, firstReturn);
+        for (const wchar_t* q = firstReturn; q < p; ++q) {
+            if (*q == L'\r') {
+                text_ += L'\n';
+                if (q + 1 < p && q[1] == L'\n') {
+                    ++q;
+                }
+            } else {
+                text_ += *q;
+            }
+        }
+    }
     return static_cast<int32_t>(p - begin);
 }

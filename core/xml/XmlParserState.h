@@ -61,11 +61,12 @@ private:
     // The character classes that end each token outside a quoted region (comments and CDATA
     // sections end at "-->" and "]]>" instead), and the classes at which a shortcut over the
     // token's units stops: those and the units that collect() treats on its own (a reference,
-    // the end of the data). The shortcuts take their stop sets from here, so that they end a
+    // the end of the data, a CR). The shortcuts take their stop sets from here, so that they end a
     // token exactly where the machine does.
     static constexpr uint16_t terminatorsOf(Token token);
     static constexpr uint16_t stopsOf(Token token);
-    // Where a shortcut stops in a quoted region: its closing quote, a reference, the end.
+    // Where a shortcut stops in a quoted region: its closing quote, a reference, the end, and the
+    // white space that the value holds as spaces.
     static uint16_t quotedStops(wchar_t quote);
 
     bool step(wchar_t unit);
@@ -104,6 +105,9 @@ private:
         markupLength = 0;
         markupByteOffset = byteOffset;
     }
+    // Appends a unit as the document holds it (not one that a reference gave): a CR as LF, the
+    // LF of a CR LF not at all, and in a quoted value TAB, LF and CR as a space.
+    void appendRaw(std::wstring& destination, wchar_t unit);
     void appendCodePoint(uint32_t codePoint);
     void storePendingAttribute();
     void deliverText();

@@ -9,11 +9,11 @@ namespace xml_vector_scans {
 
 namespace {
 
-static_assert(xml_char_class::unitsOfClasses(kTextStops, {L'<', L'>', L'&', L'\0'}),
+static_assert(xml_char_class::unitsOfClasses(kTextStops, {L'<', L'>', L'&', L'\r', L'\0'}),
               "the scans below compare with the units of kTextStops");
 
 inline bool isTextStop(wchar_t unit) {
-    return unit == L'<' || unit == L'>' || unit == L'&' || unit == 0;
+    return unit == L'<' || unit == L'>' || unit == L'&' || unit == L'\r' || unit == 0;
 }
 
 #ifdef XML_VECTOR_SCANS
@@ -50,11 +50,14 @@ __attribute__((target("sse2"))) const wchar_t* findTextStopSse2(const wchar_t* p
     const __m128i less = _mm_set1_epi16(L'<');
     const __m128i greater = _mm_set1_epi16(L'>');
     const __m128i ampersand = _mm_set1_epi16(L'&');
+    const __m128i ret = _mm_set1_epi16(L'\r');
     const __m128i zero = _mm_setzero_si128();
     while (end - p >= 8) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const __m128i hits = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(v, less), _mm_cmpeq_epi16(v, greater)),
-                                          _mm_or_si128(_mm_cmpeq_epi16(v, ampersand), _mm_cmpeq_epi16(v, zero)));
+        const __m128i hits = _mm_or_si128(
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(v, less), _mm_cmpeq_epi16(v, greater)),
+                         _mm_or_si128(_mm_cmpeq_epi16(v, ampersand), _mm_cmpeq_epi16(v, zero))),
+            _mm_cmpeq_epi16(v, ret));
         const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
         if (mask != 0) {
             return p + __builtin_ctz(mask) / 2;

@@ -15,10 +15,10 @@ namespace xml_vector_scans {
 size_t copyPlainAscii(const uint8_t* p, size_t bytes, wchar_t* d);
 
 // The classes of the units that findTextStop looks for.
-constexpr uint16_t kTextStops =
-    xml_char_class::kLess | xml_char_class::kGreater | xml_char_class::kAmpersand | xml_char_class::kNul;
+constexpr uint16_t kTextStops = xml_char_class::kLess | xml_char_class::kGreater | xml_char_class::kAmpersand |
+                                xml_char_class::kNul | xml_char_class::kReturn;
 
-// The first unit in [p, end) that is '<', '>', '&' or 0; end when there is none.
+// The first unit in [p, end) that is '<', '>', '&', CR or 0; end when there is none.
 const wchar_t* findTextStop(const wchar_t* p, const wchar_t* end);
 
 } // namespace xml_vector_scans
