@@ -30,6 +30,14 @@ inline std::wstring dataPath(const std::wstring& name) {
 }
 #endif
 
+#ifdef TEST_SHARED_DIR
+// A file of the real data beside the project (corpus/..., fuzz-found/...); tests skip, saying
+// so, when it is absent.
+inline std::wstring sharedPath(const std::wstring& name) {
+    return widen(TEST_SHARED_DIR) + L"/" + name;
+}
+#endif
+
 inline bool exists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
@@ -70,6 +78,24 @@ inline bool writeText(const std::wstring& path, const std::string& bytes) {
 
 inline bool writeFile(const std::wstring& path, const std::vector<uint8_t>& bytes) {
     return writeBytes(path, bytes.data(), bytes.size());
+}
+
+// Names of the files in a folder (not its sub-folders), sorted; empty when it is absent.
+inline std::vector<std::wstring> filesIn(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW data;
+    HANDLE h = FindFirstFileW((folder + L"\\*").c_str(), &data);
+    if (h == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            names.push_back(data.cFileName);
+    } while (FindNextFileW(h, &data));
+    FindClose(h);
+    for (std::size_t i = 1; i < names.size(); ++i)
+        for (std::size_t j = i; j > 0 && names[j] < names[j - 1]; --j)
+            names[j].swap(names[j - 1]);
+    return names;
 }
 
 // A file of its own in the temporary folder holding the given bytes, removed when the object goes.
