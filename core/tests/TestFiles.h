@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -80,21 +81,28 @@ inline bool writeFile(const std::wstring& path, const std::vector<uint8_t>& byte
     return writeBytes(path, bytes.data(), bytes.size());
 }
 
-// Names of the files in a folder (not its sub-folders), sorted; empty when it is absent.
-inline std::vector<std::wstring> filesIn(const std::wstring& folder) {
+// Names of what a folder holds ("." and ".." aside), files alone or with the sub-folders, in
+// the order the system lists them; empty when the folder is absent.
+inline std::vector<std::wstring> namesIn(const std::wstring& folder, bool withFolders) {
     std::vector<std::wstring> names;
     WIN32_FIND_DATAW data;
     HANDLE h = FindFirstFileW((folder + L"\\*").c_str(), &data);
     if (h == INVALID_HANDLE_VALUE)
         return names;
     do {
-        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            names.push_back(data.cFileName);
+        const std::wstring name = data.cFileName;
+        const bool isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        if (name != L"." && name != L".." && (withFolders || !isFolder))
+            names.push_back(name);
     } while (FindNextFileW(h, &data));
     FindClose(h);
-    for (std::size_t i = 1; i < names.size(); ++i)
-        for (std::size_t j = i; j > 0 && names[j] < names[j - 1]; --j)
-            names[j].swap(names[j - 1]);
+    return names;
+}
+
+// Names of the files in a folder (not its sub-folders), sorted.
+inline std::vector<std::wstring> filesIn(const std::wstring& folder) {
+    std::vector<std::wstring> names = namesIn(folder, false);
+    std::sort(names.begin(), names.end());
     return names;
 }
 
@@ -147,20 +155,7 @@ public:
     }
 
     // Names of what the folder holds, for checks that nothing was left behind.
-    std::vector<std::wstring> names() const {
-        std::vector<std::wstring> result;
-        WIN32_FIND_DATAW data;
-        HANDLE h = FindFirstFileW((path_ + L"\\*").c_str(), &data);
-        if (h == INVALID_HANDLE_VALUE)
-            return result;
-        do {
-            const std::wstring name = data.cFileName;
-            if (name != L"." && name != L"..")
-                result.push_back(name);
-        } while (FindNextFileW(h, &data));
-        FindClose(h);
-        return result;
-    }
+    std::vector<std::wstring> names() const { return namesIn(path_, true); }
 
 private:
     static void removeTree(const std::wstring& dir) {

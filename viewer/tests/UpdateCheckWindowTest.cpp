@@ -6,6 +6,7 @@
 #include "core/tests/TestFiles.h"
 #include "ui_toolkit/Edit.h"
 #include "ui_toolkit/WindowCapture.h"
+#include "ui_toolkit/tests/RealInput.h"
 #include "viewer/TmxViewerResultsBox.h"
 #include "viewer/UpdateChecker.h"
 #include "viewer/tests/UpdateTestSupport.h"
@@ -17,47 +18,6 @@
 #include <string>
 #include <vector>
 
-namespace {
-
-// Real input through the system's queue: it reaches whatever window has the focus or lies
-// under the point, as a user's does.
-void realClick(HWND window, int x, int y) {
-    POINT at = {x, y};
-    ClientToScreen(window, &at);
-    SetCursorPos(at.x, at.y);
-    INPUT input[2] = {};
-    input[0].type = INPUT_MOUSE;
-    input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    input[1].type = INPUT_MOUSE;
-    input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(2, input, sizeof(INPUT));
-}
-
-void typeText(const std::wstring& text) {
-    std::vector<INPUT> inputs;
-    for (wchar_t c : text) {
-        INPUT down = {};
-        down.type = INPUT_KEYBOARD;
-        down.ki.wScan = c;
-        down.ki.dwFlags = KEYEVENTF_UNICODE;
-        INPUT up = down;
-        up.ki.dwFlags |= KEYEVENTF_KEYUP;
-        inputs.push_back(down);
-        inputs.push_back(up);
-    }
-    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
-}
-
-void pressKey(WORD key) {
-    INPUT input[2] = {};
-    input[0].type = INPUT_KEYBOARD;
-    input[0].ki.wVk = key;
-    input[1] = input[0];
-    input[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, input, sizeof(INPUT));
-}
-
-} // namespace
 
 // The update check runs on the job pool without disabling anything. Against a server that
 // accepts the request and never answers, the window stays usable: a search typed meanwhile
@@ -92,11 +52,11 @@ TEST(UpdateCheckWindowTest, ASearchRunsAtOnceWhileTheCheckWaitsOnASilentServer) 
         // Click into the search field, type, press Enter.
         RECT field = {};
         GetClientRect(form->searchField->hwnd, &field);
-        realClick(form->searchField->hwnd, field.right / 2, field.bottom / 2);
+        realinput::click(form->searchField->hwnd, field.right / 2, field.bottom / 2);
         pumpUntil([&] { return GetFocus() == form->searchField->hwnd; }, 2000);
         ASSERT_EQ(GetFocus(), form->searchField->hwnd);
-        typeText(L"file");
-        pressKey(VK_RETURN);
+        realinput::type(L"file");
+        realinput::press(VK_RETURN);
         const ULONGLONG typed = GetTickCount64();
         ASSERT_TRUE(pumpUntil([&] { return !form->resultsBox->results().empty() && !form->busy(); }, 10000));
         // The results came while the check still waited: nothing queued behind it.

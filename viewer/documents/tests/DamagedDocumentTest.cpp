@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,19 @@ namespace {
 
 std::string readShared(const std::wstring& name) {
     return testfiles::readText(testfiles::sharedPath(name));
+}
+
+// The bytes as a document of the folder, opened; null (with a failure noted) when it is not.
+std::unique_ptr<TranslatableContentProvider> openWritten(const TempDir& dir, const std::wstring& name,
+                                                         const std::string& bytes) {
+    const std::wstring path = dir.file(name);
+    EXPECT_TRUE(testfiles::writeText(path, bytes));
+    auto document = open(path);
+    if (!document || document->failed()) {
+        ADD_FAILURE() << "the document does not open";
+        return nullptr;
+    }
+    return document;
 }
 
 } // namespace
@@ -109,9 +123,8 @@ TEST(DamagedDocuments, TheDeclaredEncodingWinsInEitherQuoteStyle) {
         const std::string bytes = encode(text, Encoding::Utf8);
         TempDir dir(L"declared");
         const std::wstring path = dir.file(L"d.xlf");
-        ASSERT_TRUE(testfiles::writeText(path, bytes));
-        auto document = open(path);
-        ASSERT_FALSE(document->failed());
+        auto document = openWritten(dir, L"d.xlf", bytes);
+        ASSERT_TRUE(document);
         EXPECT_EQ(dynamic_cast<BilingualDocument&>(*document).encoding(), c.encoding);
         if (c.encoding == 3) {
             EXPECT_EQ(targetText(*document, 0), c.target);
@@ -144,9 +157,8 @@ TEST(DamagedDocuments, ASaveWhoseNewFileReadsBackOtherwiseFailsAndKeepsTheDocume
         Encoding::Utf8);
     TempDir dir(L"readback");
     const std::wstring path = dir.file(L"same.ttx");
-    ASSERT_TRUE(testfiles::writeText(path, bytes));
-    auto document = open(path);
-    ASSERT_FALSE(document->failed());
+    auto document = openWritten(dir, L"same.ttx", bytes);
+    ASSERT_TRUE(document);
     ASSERT_EQ(document->rowCount(), 2);
     ASSERT_TRUE(document->setTarget(0, textSegment(L"Eins")));
     EXPECT_FALSE(document->save());
@@ -167,10 +179,8 @@ TEST(DamagedDocuments, RowsFlaggedUnusableTakeNoEdit) {
         L"<trans-unit id=\"3\"><source>ok</source></trans-unit></body></file></xliff>",
         Encoding::Utf8);
     TempDir dir(L"unusable");
-    const std::wstring path = dir.file(L"u.xlf");
-    ASSERT_TRUE(testfiles::writeText(path, bytes));
-    auto document = open(path);
-    ASSERT_FALSE(document->failed());
+    auto document = openWritten(dir, L"u.xlf", bytes);
+    ASSERT_TRUE(document);
     ASSERT_EQ(document->rowCount(), 3);
     for (int32_t row = 0; row < 3; ++row) {
         SCOPED_TRACE(row);
