@@ -190,6 +190,23 @@ TEST(DamagedDocuments, RowsFlaggedUnusableTakeNoEdit) {
     }
 }
 
+// The real documents themselves: each opens, takes its edits, saves and reads back with them,
+// still valid UTF-8 where it was.
+TEST(DamagedDocuments, RealDocumentsOpenSaveAndReadBackWhole) {
+    const std::wstring folder = testfiles::sharedPath(L"corpus/xliff");
+    const std::vector<std::wstring> names = testfiles::filesIn(folder);
+    if (names.empty())
+        GTEST_SKIP() << "no documents at ../shared/corpus/xliff";
+    for (const std::wstring& name : names) {
+        SCOPED_TRACE(std::string(name.begin(), name.end()));
+        TempDir dir(L"realdoc");
+        const DocumentRun run = exerciseDocument(dir, name, testfiles::readText(folder + L"\\" + name), 50);
+        EXPECT_TRUE(run.opened);
+        EXPECT_TRUE(run.saved);
+        EXPECT_EQ(run.fault, "");
+    }
+}
+
 // Seeded mutants of a real XLIFF document: whatever the damage, no crash, no fault of the save
 // (see exerciseDocument), and a failed save changes nothing.
 TEST(DamagedDocuments, MutantsOfARealDocumentCostNothing) {
