@@ -7,6 +7,7 @@
 //   tmx_bench filter IN.tmx OUT.tmx LANG [--remove-props]   (FilterCommand.cpp)
 //   tmx_bench index GROUP.plexa, tmx_bench search GROUP.plexa ...   (GroupCommands.cpp)
 //   tmx_bench document FILE [ROW TEXT]   (DocumentCommand.cpp)
+//   tmx_bench attributes COUNT   (AttributesCommand.cpp)
 
 #include "tmx_engine/SearchQuery.h"
 #include "tmx_engine/SearchResults.h"
@@ -153,6 +154,7 @@ const Command kCommands[] = {
     {L"stages", "stages FILE.tmx [--reading]", commandStages},
     {L"filter", "filter IN.tmx OUT.tmx LANG [--remove-props]", commandFilter},
     {L"document", "document FILE.xlf|.sdlxliff|.ttx [ROW TEXT]", commandDocument},
+    {L"attributes", "attributes COUNT", commandAttributes},
 };
 
 // index and search also take a group file.
