@@ -1,53 +1,46 @@
 #pragma once
 
-// Real input through the system's input queue, as a user gives it: it reaches whatever window
-// has the focus, lies under the point, or holds the mouse capture. The caller pumps messages
-// for it to arrive.
+// Real input for window tests: mouse and key events through the system's input queue, as a user
+// makes them. They reach whatever window lies under the cursor or has the focus, in this process
+// or another; the caller lets them arrive (pumps its messages, or waits for the other process).
 
 #include <windows.h>
 
-#include <string>
 #include <vector>
 
 namespace realinput {
 
-// A left click at a point of a window's client area.
-inline void click(HWND window, int x, int y) {
+// The cursor to a point of a window's client area.
+inline void moveTo(HWND window, int x, int y) {
     POINT at = {x, y};
     ClientToScreen(window, &at);
     SetCursorPos(at.x, at.y);
-    INPUT input[2] = {};
-    input[0].type = INPUT_MOUSE;
-    input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    input[1].type = INPUT_MOUSE;
-    input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(2, input, sizeof(INPUT));
 }
 
-// Each character typed as a key press of its own.
-inline void type(const std::wstring& text) {
-    std::vector<INPUT> inputs;
-    for (wchar_t c : text) {
-        INPUT down = {};
-        down.type = INPUT_KEYBOARD;
-        down.ki.wScan = c;
-        down.ki.dwFlags = KEYEVENTF_UNICODE;
-        INPUT up = down;
-        up.ki.dwFlags |= KEYEVENTF_KEYUP;
-        inputs.push_back(down);
-        inputs.push_back(up);
+// One mouse event at the cursor (MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_MOVE, ...).
+inline void mouse(DWORD flags) {
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = flags;
+    SendInput(1, &input, sizeof(INPUT));
+}
+
+// A left click at a point of a window's client area.
+inline void click(HWND window, int x, int y) {
+    moveTo(window, x, y);
+    mouse(MOUSEEVENTF_LEFTDOWN);
+    mouse(MOUSEEVENTF_LEFTUP);
+}
+
+// Each virtual key pressed and released in turn ('A' to 'Z' type lower-case letters).
+inline void pressKeys(const std::vector<WORD>& keys) {
+    for (const WORD key : keys) {
+        INPUT input[2] = {};
+        input[0].type = input[1].type = INPUT_KEYBOARD;
+        input[0].ki.wVk = input[1].ki.wVk = key;
+        input[1].ki.dwFlags = KEYEVENTF_KEYUP;
+        SendInput(2, input, sizeof(INPUT));
     }
-    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
-}
-
-// One key pressed and let go.
-inline void press(WORD key) {
-    INPUT input[2] = {};
-    input[0].type = INPUT_KEYBOARD;
-    input[0].ki.wVk = key;
-    input[1] = input[0];
-    input[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, input, sizeof(INPUT));
 }
 
 } // namespace realinput
