@@ -142,6 +142,7 @@ TEST(JobThreadPoolTest, ChoosesTheFirstIdleThreadElseTheLeastLoadedOne) {
         {"all running, none queued: tie, the first", {running, running}, 0},
         {"running + queued loses to running alone", {behind(1), running, behind(1)}, 1},
         {"fewest queued behind the running jobs", {behind(2), behind(1), behind(1)}, 1},
+        {"the least loaded anywhere in the walk", {behind(3), behind(2), behind(4), running}, 3},
         {"queued jobs on an idle-looking thread still count", {State{false, 1}, running}, 0},
         {"a single busy thread is still chosen", {behind(6)}, 0},
     };
