@@ -17,20 +17,20 @@ TmxFileGroup::TmxFileGroup() = default;
 
 TmxFileGroup::~TmxFileGroup() = default;
 
-int TmxFileGroup::load(const std::wstring& path) {
+LoadCode TmxFileGroup::load(const std::wstring& path) {
     if (!members_.empty() || !names_.empty() || !colors_.empty())
-        return 2;
+        return kAlreadyLoaded;
     GroupFileMembers group;
     if (!readGroupFile(path, group))
-        return 6;
+        return kLoadGroupUnreadable;
     return loadMembers(group.fullPaths, group.names, group.colors);
 }
 
-int TmxFileGroup::loadMembers(const std::vector<std::wstring>& paths, const std::vector<std::wstring>& names,
-                              const std::vector<uint32_t>& colors) {
+LoadCode TmxFileGroup::loadMembers(const std::vector<std::wstring>& paths, const std::vector<std::wstring>& names,
+                                   const std::vector<uint32_t>& colors) {
     if (paths.empty() || paths.size() > kMaxMembers)
-        return 9;
-    int result = 1;
+        return kLoadGroupMembersRefused;
+    LoadCode result = kLoaded;
     {
         ScopedLock guard(lock_);
         finished_ = 0;
@@ -49,11 +49,11 @@ int TmxFileGroup::loadMembers(const std::vector<std::wstring>& paths, const std:
                 ScopedLock guard(lock_);
                 members_.push_back(std::move(fresh));
             }
-            const int code = member->load(paths[i]);
-            if (code != 1 || member->entryCount() == 0) {
+            const LoadCode code = member->load(paths[i]);
+            if (code != kLoaded || member->entryCount() == 0) {
                 ScopedLock guard(lock_);
                 members_.pop_back();
-                if (code != 1) {
+                if (code != kLoaded) {
                     result = code;
                     break;
                 }
@@ -69,7 +69,7 @@ int TmxFileGroup::loadMembers(const std::vector<std::wstring>& paths, const std:
             } else if (member->sourceLanguage().srcLang != header_.srcLang) {
                 // Searches run in one source language: such a group cannot be opened.
                 header_.srcLang.clear();
-                result = 9;
+                result = kLoadGroupMembersRefused;
                 continue;
             } else {
                 mergeHeader(member->sourceLanguage());
@@ -79,10 +79,10 @@ int TmxFileGroup::loadMembers(const std::vector<std::wstring>& paths, const std:
             ++finished_;
         }
     } catch (const std::bad_alloc&) {
-        result = 4;
+        result = kLoadIndexFailed;
     }
-    if (result == 1 && members_.empty())
-        result = 7;
+    if (result == kLoaded && members_.empty())
+        result = kLoadGroupWithoutEntries;
     names_ = std::move(keptNames);
     colors_ = std::move(keptColors);
     ScopedLock guard(lock_);

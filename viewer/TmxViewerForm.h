@@ -154,7 +154,9 @@ private:
     void onSettingsHidden();
     void scrollResults(int32_t request);
     void moveResultsTop(int32_t rows);
-    void afterJob();
+    void beginTask(bool lowerPriority);
+    void endTask();
+    void closeIfPending();
 
     int32_t rowHeight() const;
 

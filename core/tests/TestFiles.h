@@ -28,6 +28,13 @@ inline std::wstring fromUtf8(const std::string& utf8) {
 inline std::wstring dataPath(const std::wstring& name) {
     return widen(TEST_DATA_DIR) + L"/" + name;
 }
+
+// Real translation memories and documents kept beside the project, at ../shared/corpus from its
+// root (every test program's data folder lies three folders below the root). Read only: tests
+// that change a file work on a copy, and skip where the folder is absent.
+inline std::wstring corpusPath(const std::wstring& name) {
+    return widen(TEST_DATA_DIR) + L"/../../../../shared/corpus/" + name;
+}
 #endif
 
 inline bool exists(const std::wstring& path) {
