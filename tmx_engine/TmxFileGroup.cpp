@@ -5,6 +5,7 @@
 #include "tmx_engine/TmxFileGroupParser.h"
 #include "tmx_engine/TmxIndexBuilder.h"
 
+#include <algorithm>
 #include <new>
 
 namespace {
@@ -35,6 +36,8 @@ LoadCode TmxFileGroup::loadMembers(const std::vector<std::wstring>& paths, const
         ScopedLock guard(lock_);
         finished_ = 0;
         pathCount_ = static_cast<int>(paths.size());
+        memberLoading_ = false;
+        reported_ = 0;
     }
     std::vector<std::wstring> keptNames;
     std::vector<uint32_t> keptColors;
@@ -48,8 +51,14 @@ LoadCode TmxFileGroup::loadMembers(const std::vector<std::wstring>& paths, const
                 member = fresh.get();
                 ScopedLock guard(lock_);
                 members_.push_back(std::move(fresh));
+                memberLoading_ = true;
             }
             const LoadCode code = member->load(paths[i]);
+            {
+                // From here the member counts as finished, not by its own progress.
+                ScopedLock guard(lock_);
+                memberLoading_ = false;
+            }
             if (code != kLoaded || member->entryCount() == 0) {
                 ScopedLock guard(lock_);
                 members_.pop_back();
@@ -88,6 +97,8 @@ LoadCode TmxFileGroup::loadMembers(const std::vector<std::wstring>& paths, const
     ScopedLock guard(lock_);
     finished_ = 0;
     pathCount_ = 0;
+    memberLoading_ = false;
+    reported_ = 0;
     return result;
 }
 
@@ -121,11 +132,16 @@ int TmxFileGroup::loadProgress() {
         return 0;
     const int k = finished_;
     const int n = pathCount_;
-    const int q = members_.empty() ? 0 : members_.back()->loadProgress();
-    if (k + 1 == n && q == 100)
-        return 100;
-    const int progress = (q + 100 * k) / n;
-    return progress == 0 ? 1 : progress;
+    // A member that has ended counts in k alone; between members nothing else counts, so the
+    // next member's start at 0 takes nothing back.
+    const int q = memberLoading_ && !members_.empty() ? members_.back()->loadProgress() : 0;
+    int progress = k + 1 == n && q == 100 ? 100 : (q + 100 * k) / n;
+    if (progress == 0)
+        progress = 1;
+    if (progress > 100)
+        progress = 100;
+    reported_ = std::max(reported_, progress);
+    return reported_;
 }
 
 TmxFile* TmxFileGroup::memberFor(uint32_t id) const {

@@ -68,6 +68,10 @@ private:
     // none), and the member list itself (the poll reads its last member).
     int finished_ = 0;
     int pathCount_ = 0;
+    // Whether the last member is still loading (its own progress then counts), and the
+    // highest progress reported during this load: the poll never sees it fall.
+    bool memberLoading_ = false;
+    int reported_ = 0;
     std::vector<std::unique_ptr<TmxFile>> members_;
     std::vector<std::wstring> names_;
     std::vector<uint32_t> colors_;

@@ -8,6 +8,7 @@
 //   tmx_bench export FILE.tmx LANG QUERIES.txt OUT [--max N]   (ExportCommand.cpp)
 //   tmx_bench index GROUP.plexa, tmx_bench search GROUP.plexa ...   (GroupCommands.cpp)
 //   tmx_bench document FILE [ROW TEXT]   (DocumentCommand.cpp)
+//   tmx_bench attributes COUNT   (AttributesCommand.cpp)
 
 #include "tmx_engine/SearchQuery.h"
 #include "tmx_engine/SearchResults.h"
@@ -65,11 +66,13 @@ int commandIndex(const std::vector<std::wstring>& arguments) {
     int code = 0;
     uint32_t entries = 0;
     double buildUs = 0;
+    double buildCpuUs = 0;
     // When each step of the rebuild began, from the start of the load.
     double stepUs[4] = {};
     PeakMemorySampler sampler;
     {
         TmxFile file;
+        const double cpuBefore = processCpuMicroseconds();
         Stopwatch watch;
         file.setStepObserver([&](IndexBuildStep step) {
             if (step != IndexBuildStep::ChunkHandedOver)
@@ -78,6 +81,7 @@ int commandIndex(const std::vector<std::wstring>& arguments) {
         if (!loadOrReport(file, path, code))
             return code;
         buildUs = watch.microseconds();
+        buildCpuUs = processCpuMicroseconds() - cpuBefore;
         entries = file.entryCount();
     }
     const uint64_t tmxBytes = fileSize(path);
@@ -91,6 +95,7 @@ int commandIndex(const std::vector<std::wstring>& arguments) {
     print("parse_end_ms", static_cast<uint64_t>(stepUs[static_cast<int>(IndexBuildStep::ParseEnded)] / 1000));
     print("write_start_ms", static_cast<uint64_t>(stepUs[static_cast<int>(IndexBuildStep::Writing)] / 1000));
     print("reopen_start_ms", static_cast<uint64_t>(stepUs[static_cast<int>(IndexBuildStep::Reopening)] / 1000));
+    print("build_cpu_ms", static_cast<uint64_t>(buildCpuUs / 1000));
     print("build_mb_per_s", fixed(static_cast<double>(tmxBytes) / (1024.0 * 1024.0) / (buildUs / 1e6), 1));
     print("peak_memory_mb", fixed(static_cast<double>(sampler.peak()) / (1024.0 * 1024.0), 1));
     print("peak_working_set_mb", fixed(static_cast<double>(counters.PeakWorkingSetSize) / (1024.0 * 1024.0), 1));
@@ -155,6 +160,7 @@ const Command kCommands[] = {
     {L"filter", "filter IN.tmx OUT.tmx LANG [--remove-props]", commandFilter},
     {L"export", "export FILE.tmx LANG QUERIES.txt OUT [--max N]", commandExport},
     {L"document", "document FILE.xlf|.sdlxliff|.ttx [ROW TEXT]", commandDocument},
+    {L"attributes", "attributes COUNT", commandAttributes},
 };
 
 // index and search also take a group file.
