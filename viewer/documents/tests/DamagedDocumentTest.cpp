@@ -18,19 +18,6 @@ std::string readShared(const std::wstring& name) {
     return testfiles::readText(testfiles::sharedPath(name));
 }
 
-// The bytes as a document of the folder, opened; null (with a failure noted) when it is not.
-std::unique_ptr<TranslatableContentProvider> openWritten(const TempDir& dir, const std::wstring& name,
-                                                         const std::string& bytes) {
-    const std::wstring path = dir.file(name);
-    EXPECT_TRUE(testfiles::writeText(path, bytes));
-    auto document = open(path);
-    if (!document || document->failed()) {
-        ADD_FAILURE() << "the document does not open";
-        return nullptr;
-    }
-    return document;
-}
-
 } // namespace
 
 // Documents damaged by mutating real XLIFF files: each is refused or works in full, and a

@@ -44,12 +44,8 @@ TEST(DocumentLineEnds, RowsHoldOneLineFeedPerLineEndAndASaveKeepsEveryOtherByte)
         for (Encoding e : {Encoding::Utf8, Encoding::Utf16Le, Encoding::Utf16Be, Encoding::Ansi}) {
             SCOPED_TRACE(std::string(c.label) + " " + encodingName(e));
             TempDir dir(L"docs");
-            const std::wstring path = dir.file(c.fileName);
-            const std::string original = encode(c.text, e);
-            ASSERT_TRUE(testfiles::writeText(path, original));
-
-            auto document = open(path);
-            ASSERT_FALSE(document->failed());
+            auto document = openWritten(dir, c.fileName, encode(c.text, e));
+            ASSERT_TRUE(document);
             EXPECT_EQ(sourceText(*document, 0), L"First\nline\nend");
             EXPECT_EQ(targetText(*document, 0), L"Premi\u00E8re\nligne");
             EXPECT_EQ(sourceText(*document, 1), L"Edited\n");
@@ -61,7 +57,7 @@ TEST(DocumentLineEnds, RowsHoldOneLineFeedPerLineEndAndASaveKeepsEveryOtherByte)
             const size_t at = expected.find(c.editedBefore);
             ASSERT_NE(at, std::wstring::npos);
             expected.replace(at, std::wstring(c.editedBefore).size(), c.editedAfter);
-            EXPECT_EQ(testfiles::readText(path), encode(expected, e));
+            EXPECT_EQ(testfiles::readText(dir.file(c.fileName)), encode(expected, e));
         }
     }
 }

@@ -9,6 +9,7 @@
 #include "tmx_engine/SegmentRenderer.h"
 #include "viewer/documents/BilingualDocument.h"
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <memory>
@@ -75,6 +76,19 @@ inline std::string encode(std::wstring text, Encoding e) {
 
 inline std::unique_ptr<TranslatableContentProvider> open(const std::wstring& path) {
     return std::unique_ptr<TranslatableContentProvider>(openBilingualDocument(path));
+}
+
+// The bytes as a document of the folder, opened; null (with a failure noted) when it is not.
+inline std::unique_ptr<TranslatableContentProvider> openWritten(const testfiles::TempDir& dir, const std::wstring& name,
+                                                                const std::string& bytes) {
+    const std::wstring path = dir.file(name);
+    EXPECT_TRUE(testfiles::writeText(path, bytes));
+    auto document = open(path);
+    if (!document || document->failed()) {
+        ADD_FAILURE() << "the document does not open";
+        return nullptr;
+    }
+    return document;
 }
 
 inline std::wstring plain(const Segment& segment) {
