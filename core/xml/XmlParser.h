@@ -36,7 +36,10 @@ std::wstring xmlErrorText(int32_t code);
 // Event-driven XML reader. A reader of one kind of document derives from it and overrides the
 // callbacks it needs; every string and the attribute map handed to a callback belong to the
 // parser and are valid only during the call. The parser keeps no element stack: tags are not
-// matched against each other.
+// matched against each other. Line ends are handed out as every XML reader hands them out: a CR
+// LF or a lone CR in the document is one LF in text, CDATA and comments, and an attribute value
+// holds each TAB, LF and CR written in it as a space; characters that references give are kept.
+// Positions and byte offsets are those of the document's own units.
 class XmlParser {
 public:
     XmlParser();
