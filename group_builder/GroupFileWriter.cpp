@@ -3,6 +3,7 @@
 #include "core/util/FileUtils.h"
 #include "core/util/StringUtils.h"
 #include "core/util/Utf8.h"
+#include "core/xml/XmlEntities.h"
 #include "group_builder/RelativePath.h"
 
 #include <cstdint>
@@ -14,19 +15,12 @@ namespace {
 // its nearby files keeps working, one far from them breaks no less than a full path would.
 const int kMaxRelativeSteps = 2;
 
-// The group file escapes these four only; the apostrophe never needs it inside double quotes.
+// The markup characters but the apostrophe, which never needs it inside double quotes, and the
+// white space that a reader would not give back as it stands (TAB, LF and CR in a name).
 std::wstring escapeGroupText(const std::wstring& text) {
     std::wstring out;
     out.reserve(text.size());
-    for (wchar_t c : text) {
-        switch (c) {
-        case L'&': out += L"&amp;"; break;
-        case L'<': out += L"&lt;"; break;
-        case L'>': out += L"&gt;"; break;
-        case L'"': out += L"&quot;"; break;
-        default: out += c; break;
-        }
-    }
+    escapeXml(out, text, kXmlEscapeAmpLt | kXmlEscapeGt | kXmlEscapeQuot | kXmlEscapeCr | kXmlEscapeTabLf);
     return out;
 }
 

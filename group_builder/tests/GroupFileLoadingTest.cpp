@@ -121,6 +121,8 @@ TEST(GroupFileLoadingTest, TextsComeBackUnchanged) {
         {L"C:\\A & B\\<x> \"q\".tmx", L"& < > \"", 0x00C6C6C6},
         {L"D:\\Übersetzung\\日本語\\\U0001F600.tmx", L"Grüße \U0001F600", 0x00000000},
         {L"\\\\server\\share\\tm.tmx", L"", 0xEEEEEEEE},
+        // A reader turns raw white space in a value into blanks and a raw CR into LF.
+        {L"C:\\tm.tmx", L"tab\there\r\nline\rend\n", 0x00102030},
     };
     EXPECT_TRUE(sameEntries(writtenAndLoaded(written), written));
 }
