@@ -161,6 +161,9 @@ int32_t DocumentView::lineHeight() const {
 }
 
 void DocumentView::layoutParts() {
+    // The window is sized once while it is created, before its parts exist.
+    if (!grid || !note || !targetEdit)
+        return;
     const winui::Rect client = clientRect();
     const DocumentViewPlaces places = computeDocumentViewLayout(client.width(), client.height(), lineHeight());
     place(grid, places.grid);
