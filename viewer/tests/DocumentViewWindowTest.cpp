@@ -10,7 +10,7 @@
 #include "viewer/ViewerCommands.h"
 #include "viewer/documents/TranslatableContentProvider.h"
 #include "viewer/documents/XliffContentProvider.h"
-#include "viewer/tests/DocumentTestSupport.h"
+#include "viewer/tests/DocumentViewTestSupport.h"
 #include "viewer/tests/ViewerTestSupport.h"
 
 #include <gtest/gtest.h>
