@@ -7,6 +7,7 @@
 #include "ui_toolkit/tests/DialogScript.h"
 #include "viewer/DocumentGrid.h"
 #include "viewer/DocumentView.h"
+#include "viewer/TmxViewerResultsBox.h"
 #include "viewer/ViewerCommands.h"
 #include "viewer/documents/TranslatableContentProvider.h"
 #include "viewer/documents/XliffContentProvider.h"
@@ -230,6 +231,60 @@ TEST_F(DocumentViewWindowTest, ClosingWithUnsavedEditsAsksAndEachAnswerDoesWhatI
         form->document.reset();
         form.reset();
     }
+}
+
+// With a memory open, a document named on the command line opens beside it: the memory and its
+// results stay, choosing a row searches its source in the memory, and the rows show tags, the
+// confirmed, the edited and the unusable state.
+TEST_F(DocumentViewWindowTest, CommandLineDocumentOpensBesideTheMemoryAndLooksItsRowsUp) {
+    documenttest::WorkFolder folder(L"beside-memory");
+    const std::wstring memory = copySample(folder.path);
+    form->load(memory);
+    ASSERT_TRUE(pumpUntil([&] { return !form->busy() && form->provider; }, 30000));
+    TmxEntryProvider* openMemory = form->provider.get();
+
+    const std::wstring copy = folder.file(L"manual.xlf");
+    SetFileAttributesW(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ASSERT_TRUE(CopyFileW(L"" TEST_DATA_DIR "/manual-en-de.xlf", copy.c_str(), FALSE));
+    form->openCommandLinePath(copy);
+    ASSERT_TRUE(pumpUntil([&] { return form->document != nullptr && !form->busy(); }, 20000));
+    settle(300);
+    SetForegroundWindow(form->hwnd);
+    settle(200);
+    EXPECT_EQ(form->provider.get(), openMemory);
+    EXPECT_TRUE(IsWindowVisible(form->documentView->hwnd));
+    EXPECT_TRUE(IsWindowVisible(form->resultsBox->hwnd));
+    const winui::Rect results = form->resultsBox->bounds();
+    const winui::Rect view = form->documentView->bounds();
+    EXPECT_LE(results.bottom, view.top);
+
+    // Row 3, "Open the file in the main window.", is looked up: its source is searched in the memory.
+    for (int i = 0; i < 3; ++i)
+        pressKey(VK_DOWN);
+    ASSERT_TRUE(pumpUntil([&] { return !form->busy(); }, 30000));
+    settle(300);
+    EXPECT_EQ(form->searchField->text(), L"Open the file in the main window.");
+    EXPECT_FALSE(form->resultsBox->results().empty());
+    ASSERT_TRUE(documenttest::screenshot(form->hwnd, L"viewer_document_lookup.png"));
+    // The typing stays with the document's target.
+    EXPECT_EQ(GetFocus(), form->documentView->targetEdit->hwnd);
+
+    typeText(L"\u00D6ffnen Sie die Datei im Hauptfenster.");
+    pressKey(VK_RETURN);
+    ASSERT_TRUE(pumpUntil([&] { return !form->busy(); }, 30000));
+    EXPECT_TRUE(form->document->isTargetEdited(3));
+    EXPECT_TRUE(form->document->isTargetConfirmed(0));
+    EXPECT_TRUE(form->document->isRowUnusable(2));
+    ASSERT_TRUE(documenttest::screenshot(form->hwnd, L"viewer_document_states.png"));
+
+    // Saved, the edit is in the file and the row reads as saved.
+    pressKey('S', true);
+    EXPECT_FALSE(form->document->isTargetEdited(3));
+    XliffContentProvider reread(copy);
+    ASSERT_EQ(reread.rowCount(), 30);
+    EXPECT_EQ(plainTarget(reread, 3), L"\u00D6ffnen Sie die Datei im Hauptfenster.");
+    EXPECT_NE(testfiles::readText(copy).find("<source>Open the <g id=\"3\">file</g> in the main window.</source><target>"),
+              std::string::npos);
 }
 
 } // namespace
