@@ -268,7 +268,11 @@ bool IndexBuilder::stepProbe(Probe& probe) const {
         break;
     }
     case kProbeTable: {
-        const uint32_t found = tableFind(probe.look, static_cast<uint16_t>(*probe.units));
+        // The table is found anew from its node: one that grew since the last step went back to
+        // the free blocks and may hold another node's children by now. A table never turns back
+        // into a chain.
+        const uint32_t table = arena_.at(probe.at)[2];
+        const uint32_t found = tableFind(table & ~kTableBit, static_cast<uint16_t>(*probe.units));
         if (!found) {
             probe.state = kProbeEnded;
             return false;
@@ -290,9 +294,15 @@ bool IndexBuilder::stepProbe(Probe& probe) const {
         probe.state = kProbeEnded;
         return false;
     }
-    probe.look = children & ~kTableBit;
-    probe.state = (children & kTableBit) ? kProbeTable : kProbeChain;
-    prefetchLine(arena_.at(probe.look));
+    // Only a node is kept from one step to the next: nodes never move and are never freed.
+    if (children & kTableBit) {
+        probe.look = 0;
+        probe.state = kProbeTable;
+    } else {
+        probe.look = children;
+        probe.state = kProbeChain;
+    }
+    prefetchLine(arena_.at(children & ~kTableBit));
     return true;
 }
 
@@ -560,7 +570,11 @@ bool IndexBuilder::writeBuckets(IndexFileWriter& out, uint32_t first, uint32_t l
     for (uint32_t b = first; b < last; ++b) {
         if (!roots_[b])
             continue;
-        if (out.offset() != offsets[b] || stopRequested())
+        if (out.offset() != offsets[b]) {
+            layoutMismatch_.store(true, std::memory_order_relaxed);
+            return false;
+        }
+        if (stopRequested())
             return false;
         if (!emitChain(roots_[b]))
             return false;
@@ -576,6 +590,11 @@ bool IndexBuilder::writeBuckets(IndexFileWriter& out, uint32_t first, uint32_t l
             if (!emitChain(children))
                 return false;
         }
+    }
+    // The last bucket must end where the plan ends the range, too.
+    if (out.offset() != offsets[last]) {
+        layoutMismatch_.store(true, std::memory_order_relaxed);
+        return false;
     }
     for (const Pending& a : aliases)
         out.patch32(a.offset + 12, targetOffsets[aliasTargets_.at(a.ref)]);

@@ -74,6 +74,10 @@ public:
         arena_.setBlockLimit(blocks < IndexArena::kMaxBlocks ? static_cast<uint32_t>(blocks)
                                                              : IndexArena::kMaxBlocks);
     }
+    // True once a write found a bucket that does not start or end where the sizes counted while
+    // filling put it: the trie and those counts disagree, and the write failed rather than put
+    // out a wrong index. Never true of a sound build; tests and tools report it.
+    bool layoutMismatched() const { return layoutMismatch_.load(std::memory_order_relaxed); }
     // Size of the file that write() would make.
     uint64_t fileSize() const;
     uint64_t wordCount() const;
@@ -128,10 +132,14 @@ protected:
     // A walk like descend's that only finds, one node a step: several of them advanced in turn
     // overlap their waits for memory, where one walk waits for each node before the next. Nodes
     // never move and a walk that finds a node creates nothing, so a probe begun earlier stays
-    // true however the trie grew since; what it found, descend then takes on from.
+    // true however the trie grew since, as long as it keeps nothing but nodes from one step to
+    // the next: a child table is a block that moves when it grows (its old block is reused), so
+    // a probe at a table reads the table's reference from its node again at each step. A sibling
+    // chain that became a table ends the probe early at worst. What it found, descend then takes
+    // on from.
     struct Probe {
         uint32_t at = 0;   // the deepest node found on the path
-        uint32_t look = 0; // the sibling or child table examined next
+        uint32_t look = 0; // the sibling examined next (a node), or 0 when at's table is next
         const wchar_t* units = nullptr; // the units still to find below at
         uint32_t left = 0;
         uint8_t state = 0; // kProbeEnded, or what look holds
@@ -195,6 +203,7 @@ private:
     uint32_t aliasCount_ = 0;
     std::unordered_map<uint32_t, uint32_t> aliasTargets_; // alias node -> the node it shares
     std::atomic<bool> failed_{false};
+    mutable std::atomic<bool> layoutMismatch_{false};
     const std::atomic<bool>* stopFlag_ = nullptr;
     IndexBuildObserver observer_;
 };

@@ -143,6 +143,8 @@ void TmxFile::prepareBuilder(TmxIndexBuilder& builder, const PackedDate& tmxDate
     builder.setMemoryLimit(kBuilderMemoryLimit);
 #endif
     builder.setTmxDate(tmxDate);
+    if (termThreads_)
+        builder.setWorkerThreads(termThreads_);
 }
 
 bool TmxFile::finishBuild(TmxIndexBuilder& builder, const std::wstring& indexPath) {
@@ -184,13 +186,15 @@ bool TmxFile::buildIndex(const std::wstring& path, const std::wstring& indexPath
         XmlFileStream stream(path, 0);
         TmxParser parser(builder);
         parser.setStopFlag(stopFlag_);
+        parser.requireTmxRoot();
         // Declared after the parser, so it is withdrawn from the progress poll before it dies.
         RunningParser running(*this, parser.tuOffsetCounter(), fileSize);
         builder.setEncoding(static_cast<uint32_t>(stream.encoding()));
         // A decoding error ends the stream like its end would; it must not pass for the end
         // of the file, or a truncated index would be stamped current.
-        // A stopped parse returns false; failed() is true after a stop too.
-        if (stream.hadError() || !parser.parse(stream) || stream.hadError())
+        // A stopped parse returns false; failed() is true after a stop too. A document whose
+        // root is no tmx element (or that has no element) is no memory, not an empty one.
+        if (stream.hadError() || !parser.parse(stream) || stream.hadError() || !parser.readTmxRoot())
             return false;
         return finishBuild(builder, indexPath);
     } catch (const std::bad_alloc&) {

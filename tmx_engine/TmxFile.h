@@ -31,6 +31,9 @@ public:
     // How a rebuild reads the file on several threads (tests and benchmarks; threads 1 reads it
     // in one pass on the loading thread).
     void setParallelOptions(const ParallelTmxParser::Options& options) { parallelOptions_ = options; }
+    // Threads that enter the terms of a rebuild (tests and benchmarks; 0, the default, keeps the
+    // builder's own choice, 1 enters them on the loading thread).
+    void setTermThreads(uint32_t threads) { termThreads_ = threads; }
     int loadProgress() override;
     const TmxHeader& sourceLanguage() const override;
     const LanguageMap& languages() const override;
@@ -74,6 +77,7 @@ private:
     const std::atomic<bool>* stopFlag_ = nullptr;
     IndexBuildObserver observer_;
     ParallelTmxParser::Options parallelOptions_;
+    uint32_t termThreads_ = 0;
     // Guarded by lock_: the offset that the running indexing pass has reached, the size of the
     // file it reads, the writing flag, and the progress last reported (a pass that starts over
     // after the parallel reading declined the file does not take the bar back).

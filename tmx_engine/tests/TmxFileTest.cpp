@@ -257,6 +257,44 @@ TEST(TmxFileTest, FailedIndexingLeavesNoIndex) {
     }
 }
 
+// A file named .tmx that holds no TMX document is refused, not taken for an empty memory; a
+// real one with nothing in its body still opens. Read in one pass and in pieces alike.
+TEST(TmxFileTest, OnlyADocumentWithATmxRootOpens) {
+    const struct {
+        const char* name;
+        std::string bytes;
+        int code;
+    } cases[] = {
+        {"plain text", "Open the main window\nClose the main window\n", 4},
+        {"zero bytes", "", 4},
+        {"HTML page", "<!DOCTYPE html>\n<html><head><title>Memory</title></head>\n<body><p>Open the "
+                      "main window</p></body></html>\n", 4},
+        {"another root", "<?xml version=\"1.0\"?>\n<notmx/>\n", 4},
+        {"tmx below another root", "<doc>" + tmxDocument("en-GB", unit("1", "a b", "c d")) + "</doc>", 4},
+        {"empty body", tmxDocument("en-GB", ""), 1},
+    };
+    for (const auto& c : cases) {
+        for (bool pieces : {false, true}) {
+            SCOPED_TRACE(std::string(c.name) + (pieces ? ", in pieces" : ", one pass"));
+            ScratchDir dir;
+            const std::wstring tmx = dir.file(L"m.tmx");
+            ASSERT_TRUE(testfiles::writeText(tmx, c.bytes));
+            TmxFile file;
+            if (pieces) {
+                ParallelTmxParser::Options options;
+                options.pieceBytes = 64;
+                options.threads = 3;
+                options.minFileBytes = 0;
+                file.setParallelOptions(options);
+            }
+            EXPECT_EQ(file.load(tmx), c.code);
+            EXPECT_EQ(file.entryCount(), 0u);
+            EXPECT_EQ(testfiles::exists(tmx + L".idx"), c.code == 1);
+            EXPECT_EQ(testfiles::readText(tmx), c.bytes);
+        }
+    }
+}
+
 TEST(TmxFileTest, MissingTmxFileReturnsFour) {
     ScratchDir dir;
     TmxFile file;
