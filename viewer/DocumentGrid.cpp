@@ -244,21 +244,7 @@ void DocumentGrid::fireAllChanged() {
     fireHandlers(contentChanged);
 }
 
-ResultsPalette DocumentGrid::palette() const {
-    ResultsPalette p;
-    if (style) {
-        p.window = style->color(winui::kColorWindow);
-        p.windowText = style->color(winui::kColorWindowText);
-        p.highlight = style->color(winui::kColorHighlight);
-        p.highlightText = style->color(winui::kColorHighlightText);
-    } else {
-        p.window = systemColor(kSysWindow);
-        p.windowText = systemColor(kSysWindowText);
-        p.highlight = systemColor(kSysHighlight);
-        p.highlightText = systemColor(kSysHighlightText);
-    }
-    return p;
-}
+ResultsPalette DocumentGrid::palette() const { return segmentPalette(style); }
 
 void DocumentGrid::onCellPressed() {
     if (pressedRow >= 0 && pressedRow < document_->rowCount())

@@ -1,5 +1,8 @@
 #include "viewer/SegmentPainter.h"
 
+#include "core/app/GlobalConstants.h"
+#include "ui_toolkit/Style.h"
+
 #include <algorithm>
 
 namespace {
@@ -42,6 +45,22 @@ void paintShape(HDC dc, const SegmentElement& element, const winui::Rect& r, boo
 
 winui::Rect offsetRect(const winui::Rect& r, int32_t dx, int32_t dy) {
     return winui::Rect(r.left + dx, r.top + dy, r.right + dx, r.bottom + dy);
+}
+
+ResultsPalette segmentPalette(const winui::Style* style) {
+    ResultsPalette p;
+    if (style) {
+        p.window = style->color(winui::kColorWindow);
+        p.windowText = style->color(winui::kColorWindowText);
+        p.highlight = style->color(winui::kColorHighlight);
+        p.highlightText = style->color(winui::kColorHighlightText);
+    } else {
+        p.window = systemColor(kSysWindow);
+        p.windowText = systemColor(kSysWindowText);
+        p.highlight = systemColor(kSysHighlight);
+        p.highlightText = systemColor(kSysHighlightText);
+    }
+    return p;
 }
 
 void fillSolidRect(HDC dc, const winui::Rect& r, COLORREF color) {

@@ -29,6 +29,13 @@ struct SegmentPaint {
     int32_t selectionLast = -1;
 };
 
+namespace winui {
+class Style;
+}
+
+// The colours of the style that segments are painted with; the system's without a style.
+ResultsPalette segmentPalette(const winui::Style* style);
+
 // Paints the cell: its background around the runs, then each run in its own rectangle, so that
 // no pixel is painted twice. The layout's run rectangles are relative to the cell.
 void paintSegmentRuns(HDC dc, const Segment& segment, const RowLayout& layout, const winui::Rect& cell,

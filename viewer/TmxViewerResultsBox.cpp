@@ -234,21 +234,7 @@ void TmxViewerResultsBox::recomputeColumnWidths() {
     segmentColumnWidth_ = std::max<int32_t>(width - memberColumnWidth_, 0);
 }
 
-ResultsPalette TmxViewerResultsBox::palette() const {
-    ResultsPalette p;
-    if (style) {
-        p.window = style->color(winui::kColorWindow);
-        p.windowText = style->color(winui::kColorWindowText);
-        p.highlight = style->color(winui::kColorHighlight);
-        p.highlightText = style->color(winui::kColorHighlightText);
-    } else {
-        p.window = systemColor(kSysWindow);
-        p.windowText = systemColor(kSysWindowText);
-        p.highlight = systemColor(kSysHighlight);
-        p.highlightText = systemColor(kSysHighlightText);
-    }
-    return p;
-}
+ResultsPalette TmxViewerResultsBox::palette() const { return segmentPalette(style); }
 
 void TmxViewerResultsBox::repaintSelection() {
     if (currentRow_ >= 0)
