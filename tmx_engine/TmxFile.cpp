@@ -143,8 +143,9 @@ void TmxFile::prepareBuilder(TmxIndexBuilder& builder, const PackedDate& tmxDate
     builder.setMemoryLimit(kBuilderMemoryLimit);
 #endif
     builder.setTmxDate(tmxDate);
-    if (termThreads_)
+    if (termThreadsSet_)
         builder.setWorkerThreads(termThreads_);
+    builder.setFastPaths(fastPaths_);
 }
 
 bool TmxFile::finishBuild(TmxIndexBuilder& builder, const std::wstring& indexPath) {
@@ -168,7 +169,7 @@ bool TmxFile::buildIndex(const std::wstring& path, const std::wstring& indexPath
     try {
         // Each builder dies at the end of its scope, before the next one is made or the fresh
         // index and the TMX file are mapped: a 32-bit process needs that address space.
-        {
+        if (fastPaths_.parallelReading) {
             TmxIndexBuilder builder;
             prepareBuilder(builder, tmxDate);
             ParallelTmxParser parallel(builder, parallelOptions_);

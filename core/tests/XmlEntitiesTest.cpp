@@ -100,6 +100,30 @@ TEST(XmlEntitiesTest, EscapingForWriting) {
     std::wstring destination = L"x=";
     escapeXml(destination, L"<&>");
     EXPECT_EQ(destination, L"x=&lt;&amp;&gt;");
+    EXPECT_EQ(xmlEscapedCopy(L"a\r\n\tb"), L"a\r\n\tb");
+}
+
+TEST(XmlEntitiesTest, EscapingBySet) {
+    const wchar_t* text = L"<a href=\"x\">it's & \xE9\tTAB\nLF\rCR</a>";
+    const struct {
+        unsigned set;
+        const wchar_t* escaped;
+    } cases[] = {
+        {0, L"<a href=\"x\">it's & \xE9\tTAB\nLF\rCR</a>"},
+        {kXmlEscapeAmpLt, L"&lt;a href=\"x\">it's &amp; \xE9\tTAB\nLF\rCR&lt;/a>"},
+        {kXmlEscapeCr, L"<a href=\"x\">it's & \xE9\tTAB\nLF&#13;CR</a>"},
+        {kXmlEscapeTabLf | kXmlEscapeQuot,
+         L"<a href=&quot;x&quot;>it's & \xE9&#9;TAB&#10;LF\rCR</a>"},
+        {kXmlEscapeText,
+         L"&lt;a href=&quot;x&quot;&gt;it&apos;s &amp; \xE9\tTAB\nLF&#13;CR&lt;/a&gt;"},
+        {kXmlEscapeAttribute,
+         L"&lt;a href=&quot;x&quot;&gt;it&apos;s &amp; \xE9&#9;TAB&#10;LF&#13;CR&lt;/a&gt;"},
+    };
+    for (const auto& c : cases) {
+        std::wstring out = L"=";
+        escapeXml(out, text, c.set);
+        EXPECT_EQ(out, std::wstring(L"=") + c.escaped) << "set " << c.set;
+    }
 }
 
 TEST(XmlAttributesTest, MapOrderedByNameWithSharedEmptyValue) {
@@ -135,6 +159,7 @@ TEST(XmlAttributesTest, MarkupStaysWellFormed) {
         {L"it's", L" v=\"it's\""},
         {L"\"it's\"", L" v=\"&quot;it's&quot;\""},
         {L"a&b<c>d", L" v=\"a&amp;b&lt;c>d\""},
+        {L"a\nb\tc\rd", L" v=\"a&#10;b&#9;c&#13;d\""},
         {L"", L" v=\"\""},
     };
     for (const Case& c : cases) {

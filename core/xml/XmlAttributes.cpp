@@ -1,6 +1,7 @@
 #include "core/xml/XmlAttributes.h"
 
 #include "core/xml/XmlCharClasses.h"
+#include "core/xml/XmlEntities.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -86,20 +87,9 @@ std::wstring XmlAttributes::toMarkup() const {
         markup += entries_[i].first;
         markup += L'=';
         markup += quote;
-        for (const wchar_t unit : value) {
-            switch (unit) {
-            case L'&': markup += L"&amp;"; break;
-            case L'<': markup += L"&lt;"; break;
-            case L'"':
-                if (quote == L'"') {
-                    markup += L"&quot;";
-                } else {
-                    markup += unit;
-                }
-                break;
-            default: markup += unit; break;
-            }
-        }
+        // Line breaks and tabs as references too: written raw, a reader gives them back as blanks.
+        escapeXml(markup, value,
+                  kXmlEscapeAmpLt | kXmlEscapeCr | kXmlEscapeTabLf | (quote == L'"' ? kXmlEscapeQuot : 0));
         markup += quote;
     }
     return markup;

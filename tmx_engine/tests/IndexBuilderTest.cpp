@@ -171,7 +171,7 @@ class ProbingBuilder : public IndexBuilder {
 public:
     using IndexBuilder::Probe;
     void start(Probe& probe, uint32_t from, const std::wstring& units) {
-        startProbe(probe, from, units.data(), static_cast<uint32_t>(units.size()));
+        startProbe(probe, NodeRef(from), units.data(), static_cast<uint32_t>(units.size()));
     }
     bool step(Probe& probe) { return stepProbe(probe); }
     // Moves the planned words of one node from the bucket of a term to that of another, as a
@@ -181,7 +181,7 @@ public:
         shard(0).bucketWords[indexBucket(to.data(), to.size())] += 3;
     }
     uint32_t finish(Probe& probe, const std::wstring& term) {
-        return finishProbe(shard(0), static_cast<uint32_t>(indexBucket(term.data(), term.size())), probe);
+        return finishProbe(shard(0), static_cast<uint32_t>(indexBucket(term.data(), term.size())), probe).ref();
     }
 };
 
@@ -219,6 +219,8 @@ TEST(IndexBuilderTest, AProbeAtAChildTableThatGrowsAndIsReusedFindsItsOwnNode) {
 // The file is planned from the word counts kept while filling; a plan that disagrees with the
 // trie fails the write and says so, however the total comes out.
 TEST(IndexBuilderTest, ALayoutThatDisagreesWithItsPlanFailsTheWrite) {
+    if (kIndexChecked)
+        GTEST_SKIP() << "the checked build stops at its walk over the planned sizes instead";
     TempDir dir(L"idx_plan");
     const std::wstring path = dir.file(L"p.idx");
     for (const auto& terms : {std::make_pair(L"ab", L"zy"), std::make_pair(L"zy", L"ab")}) {

@@ -116,4 +116,28 @@ private:
     uint32_t base_ = 0;
 };
 
+// Where the bucket table of an index file begins: after the header (language records, the five
+// header strings with the creation date, the entry count), padded to 8 bytes, and the entry table.
+inline uint32_t bucketTableOffset(const std::vector<uint8_t>& file) {
+    auto u16 = [&](size_t at) { return uint32_t(file[at]) | uint32_t(file[at + 1]) << 8; };
+    auto u32 = [&](size_t at) { return u16(at) | u16(at + 2) << 16; };
+    size_t at = 30;
+    const uint32_t languages = u32(at);
+    at += 4;
+    auto skipString = [&] { at += 2 + 2 * size_t(u16(at)); };
+    for (uint32_t i = 0; i < languages; ++i) {
+        skipString();
+        at += 2;
+    }
+    for (int i = 0; i < 3; ++i)
+        skipString();
+    at += 8; // creation date
+    skipString();
+    skipString();
+    const uint32_t entries = u32(at);
+    at += 4;
+    at = (at + 7) & ~size_t(7);
+    return static_cast<uint32_t>(at + 8 * size_t(entries));
+}
+
 } // namespace indextest

@@ -12,6 +12,9 @@ class TmxEntryProvider;
 // filter IN.tmx OUT.tmx LANG [--remove-props]
 int commandFilter(const std::vector<std::wstring>& args);
 
+// export FILE.tmx LANG QUERIES.txt OUT [--max N]: the hits of the queries saved by the export job.
+int commandExport(const std::vector<std::wstring>& args);
+
 // document FILE [ROW TEXT]: lists the rows of a TTX or XLIFF document, or sets row ROW's
 // target to the plain text TEXT and saves the document.
 int commandDocument(const std::vector<std::wstring>& args);

@@ -5,6 +5,7 @@
 //   tmx_bench search FILE.tmx LANG QUERIES.txt [--budget N] [--top K]
 //   tmx_bench entry FILE.tmx ID
 //   tmx_bench filter IN.tmx OUT.tmx LANG [--remove-props]   (FilterCommand.cpp)
+//   tmx_bench export FILE.tmx LANG QUERIES.txt OUT [--max N]   (ExportCommand.cpp)
 //   tmx_bench index GROUP.plexa, tmx_bench search GROUP.plexa ...   (GroupCommands.cpp)
 //   tmx_bench document FILE [ROW TEXT]   (DocumentCommand.cpp)
 
@@ -152,6 +153,7 @@ const Command kCommands[] = {
     {L"entry", "entry FILE.tmx ID", commandEntry},
     {L"stages", "stages FILE.tmx [--reading]", commandStages},
     {L"filter", "filter IN.tmx OUT.tmx LANG [--remove-props]", commandFilter},
+    {L"export", "export FILE.tmx LANG QUERIES.txt OUT [--max N]", commandExport},
     {L"document", "document FILE.xlf|.sdlxliff|.ttx [ROW TEXT]", commandDocument},
 };
 

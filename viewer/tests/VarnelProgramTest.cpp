@@ -1,5 +1,9 @@
 #include "core/settings/Settings.h"
 #include "core/tests/ProgramRun.h"
+#include "core/tests/TestFiles.h"
+#include "ui_toolkit/Image.h"
+#include "ui_toolkit/WindowCapture.h"
+#include "ui_toolkit/tests/RealInput.h"
 #include "ui_toolkit/values/Rect.h"
 #include "tmx_engine/SegmentElement.h"
 #include "viewer/DocumentView.h"
@@ -31,7 +35,66 @@ DWORD runVarnel(const std::wstring& folder, const std::wstring& file) {
     return run.exited ? run.exitCode : 96;
 }
 
+struct EditSearch {
+    HWND found = nullptr;
+    static BOOL CALLBACK visit(HWND window, LPARAM parameter) {
+        wchar_t name[32] = {};
+        GetClassNameW(window, name, 32);
+        if (IsWindowVisible(window) && lstrcmpiW(name, L"Edit") == 0) {
+            reinterpret_cast<EditSearch*>(parameter)->found = window;
+            return FALSE;
+        }
+        return TRUE;
+    }
+};
+
 } // namespace
+
+// The built program on a copy of a real memory: a word that ends a line in a segment is found,
+// and the hit shows on lines of its own. The screenshot is there to be looked at.
+TEST(VarnelProgramTest, FindsAWordAtALineEndOfARealMemory) {
+    const std::wstring corpus = L"" CORPUS_PATH L"/multi-b.tmx";
+    if (GetFileAttributesW(corpus.c_str()) == INVALID_FILE_ATTRIBUTES)
+        GTEST_SKIP() << "../shared/corpus is absent: the real memory is not tried";
+    const std::wstring folder = makeScratchFolder(L"varnel-lines");
+    const std::wstring program = folder + L"\\Varnel.exe";
+    const std::wstring memory = folder + L"\\multi-b.tmx";
+    ASSERT_TRUE(CopyFileW(L"" VARNEL_EXE_PATH, program.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(corpus.c_str(), memory.c_str(), FALSE));
+    Settings seeded;
+    seeded.set<bool>(L"disableUpdateChecks", true);
+    ASSERT_TRUE(seeded.saveFile(folder + L"\\Varnel.cfg"));
+
+    const std::wstring png = L"varnel_multi_b_line_breaks.png";
+    DeleteFileW(png.c_str());
+    bool searched = false;
+    const programtest::ProgramRun run = programtest::runProgramUntilClosed(
+        program, L"\"" + memory + L"\"", folder, L"multi-b", [&](HWND window) {
+            SetForegroundWindow(window);
+            EditSearch search;
+            EnumChildWindows(window, &EditSearch::visit, reinterpret_cast<LPARAM>(&search));
+            if (!search.found)
+                return;
+            RECT field = {};
+            GetClientRect(search.found, &field);
+            realinput::click(search.found, field.right / 2, field.bottom / 2);
+            programtest::waitPumping(GetCurrentProcess(), 300);
+            // "botched" ends the second line of "\r\nmalloc: %s:%d: assertion botched\r\n", a
+            // unit that has the first language of the list ("ca").
+            realinput::pressKeys({'B', 'O', 'T', 'C', 'H', 'E', 'D', VK_RETURN});
+            programtest::waitPumping(GetCurrentProcess(), 3000);
+            searched = winui::writeWindowPng(window, png);
+        });
+    EXPECT_TRUE(run.windowShown);
+    EXPECT_EQ(run.exitCode, 0u);
+    ASSERT_TRUE(searched);
+    const std::string bytes = testfiles::readText(png);
+    winui::Image decoded(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    EXPECT_GT(decoded.width(), 0);
+    for (const wchar_t* name : {L"\\Varnel.exe", L"\\Varnel.cfg", L"\\multi-b.tmx", L"\\multi-b.tmx.idx"})
+        DeleteFileW((folder + name).c_str());
+    RemoveDirectoryW(folder.c_str());
+}
 
 // The built program, started from a folder of its own on a copy of the sample: it opens the
 // file from its command line, and closing its window ends it with code 0 and a settings file

@@ -5,6 +5,7 @@
 #include "core/tests/TestFiles.h"
 #include "core/util/Utf8.h"
 #include "core/xml/XmlFileStream.h"
+#include "filter_tool/SiftonParser.h"
 #include "filter_tool/TmxFilter.h"
 #include "tmx_engine/TermList.h"
 #include "tmx_engine/TmxEntry.h"
@@ -12,6 +13,7 @@
 #include "tmx_engine/TmxFile.h"
 #include "tmx_engine/TmxIndex.h"
 #include "tmx_engine/TmxParser.h"
+#include "tmx_engine/tests/PlainEntries.h"
 
 #include <windows.h>
 
@@ -27,6 +29,7 @@
 
 namespace {
 
+using indextest::PlainEntries;
 using testfiles::TempDir;
 
 const wchar_t kCorpus[] = CORPUS_DIR;
@@ -80,47 +83,6 @@ std::wstring plainText(const Segment& segment) {
         text += e.text;
     return text;
 }
-
-// The entries of a memory as the parser hands them on, numbered as the index numbers them, with
-// nothing of the index builder in between.
-class PlainEntries : public TmxEntrySink {
-public:
-    using Visit = std::function<void(uint32_t entry, wchar_t prefix, const std::vector<SegmentElement>& segment)>;
-
-    bool read(const std::wstring& path, const Visit& visit) {
-        visit_ = visit;
-        XmlFileStream stream(path, 0);
-        TmxParser parser(*this);
-        parser.requireTmxRoot();
-        return !stream.hadError() && parser.parse(stream) && !stream.hadError() && parser.readTmxRoot();
-    }
-
-    TmxHeader& header() override { return header_; }
-    uint16_t languageMode() const override { return 1; }
-    void enterLanguage(const std::wstring& code) override {
-        if (!prefixes_.count(code))
-            prefixes_.emplace(code, static_cast<wchar_t>(0xFF22 + prefixes_.size()));
-    }
-    wchar_t prefixOf(const std::wstring& code) override {
-        const auto it = prefixes_.find(code);
-        return it == prefixes_.end() ? 0 : it->second;
-    }
-    void addEntry(const std::wstring& language, const std::vector<SegmentElement>& segment, wchar_t prefix,
-                  uint32_t) override {
-        if (segment.empty() || language != header_.srcLang)
-            return;
-        visit_(count_++, prefix, segment);
-    }
-
-    uint32_t count() const { return count_; }
-    const std::map<std::wstring, wchar_t>& prefixes() const { return prefixes_; }
-
-private:
-    TmxHeader header_;
-    std::map<std::wstring, wchar_t> prefixes_;
-    uint32_t count_ = 0;
-    Visit visit_;
-};
 
 std::vector<std::wstring> termWords(const std::vector<SegmentElement>& segment) {
     std::vector<std::wstring> words;
@@ -325,9 +287,9 @@ std::wstring busiestTarget(const std::wstring& tmx, std::vector<std::pair<std::w
             best = code.first;
         }
     }
-    // Every entry the filter keeps for that language: its own and those of longer codes it begins.
+    // Every entry the filter keeps for that language: its own and those of its regional forms.
     for (const auto& code : plain.prefixes())
-        if (code.first.compare(0, best.size(), best) == 0)
+        if (languageBelongsToTarget(best, code.first))
             for (uint32_t e : byPrefix[code.second])
                 entries.emplace_back(code.first, e);
     std::sort(entries.begin(), entries.end(),
