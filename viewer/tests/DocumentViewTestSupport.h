@@ -5,6 +5,7 @@
 
 #include "core/tests/TestFiles.h"
 #include "ui_toolkit/WindowCapture.h"
+#include "ui_toolkit/tests/RealInput.h"
 
 #include <windows.h>
 
@@ -54,42 +55,19 @@ inline void settle(DWORD milliseconds = 150) {
     } while (GetTickCount() - start < milliseconds);
 }
 
-// A real key press through the system's input queue, with Ctrl or Shift held around it.
+// A real key press with Ctrl or Shift held around it, given time to arrive.
 inline void pressKey(WORD key, bool ctrl = false, bool shift = false) {
-    std::vector<INPUT> inputs;
-    const auto add = [&](WORD vk, bool up) {
-        INPUT input = {};
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = vk;
-        input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-        inputs.push_back(input);
-    };
+    std::vector<WORD> held;
     if (ctrl)
-        add(VK_CONTROL, false);
+        held.push_back(VK_CONTROL);
     if (shift)
-        add(VK_SHIFT, false);
-    add(key, false);
-    add(key, true);
-    if (shift)
-        add(VK_SHIFT, true);
-    if (ctrl)
-        add(VK_CONTROL, true);
-    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+        held.push_back(VK_SHIFT);
+    realinput::pressChord(held, key);
     settle();
 }
 
-// Types the text unit by unit as the keyboard delivers characters it has no key for (a
-// character beyond U+FFFF arrives as its two surrogates).
 inline void typeText(const std::wstring& text) {
-    for (wchar_t unit : text) {
-        INPUT inputs[2] = {};
-        for (int i = 0; i < 2; ++i) {
-            inputs[i].type = INPUT_KEYBOARD;
-            inputs[i].ki.wScan = unit;
-            inputs[i].ki.dwFlags = KEYEVENTF_UNICODE | (i == 1 ? KEYEVENTF_KEYUP : 0);
-        }
-        SendInput(2, inputs, sizeof(INPUT));
-    }
+    realinput::typeText(text);
     settle(300);
 }
 
