@@ -9,6 +9,7 @@
 #include "viewer/DocumentView.h"
 #include "viewer/TmxViewerResultsBox.h"
 #include "viewer/ViewerCommands.h"
+#include "viewer/documents/BilingualDocument.h"
 #include "viewer/documents/TranslatableContentProvider.h"
 #include "viewer/documents/XliffContentProvider.h"
 #include "viewer/tests/DocumentViewTestSupport.h"
@@ -285,6 +286,104 @@ TEST_F(DocumentViewWindowTest, CommandLineDocumentOpensBesideTheMemoryAndLooksIt
     EXPECT_EQ(plainTarget(reread, 3), L"\u00D6ffnen Sie die Datei im Hauptfenster.");
     EXPECT_NE(testfiles::readText(copy).find("<source>Open the <g id=\"3\">file</g> in the main window.</source><target>"),
               std::string::npos);
+}
+
+// Each real XLIFF document and a TTX document (UTF-16, one unit without a target), opened from
+// the command line, edited with the keyboard and saved: the file differs only at the row's
+// target, and reads back with the new target and as many rows.
+TEST_F(DocumentViewWindowTest, EachKindOfDocumentIsEditedAndSavedInPlace) {
+    const struct {
+        std::wstring source;
+        const wchar_t* name;
+        int32_t row;
+    } documents[] = {
+        {documenttest::corpusDocument(L"sed-en-de.xlf"), L"sed.xlf", 2},
+        {documenttest::corpusDocument(L"grep-en-ja.xlf"), L"grep.xlf", 7},
+        {corpus, L"diffutils.sdlxliff", 7},
+        {L"" TEST_DATA_DIR "/guide-en-de.ttx", L"guide.ttx", 1},
+    };
+    const std::wstring typed = L"Neu & <gut> \u00FC\xD83D\xDE00";
+    documenttest::WorkFolder folder(L"each-kind");
+    for (const auto& d : documents) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(d.name)));
+        ASSERT_FALSE(d.source.empty());
+        const std::wstring copy = folder.file(d.name);
+        SetFileAttributesW(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
+        ASSERT_TRUE(CopyFileW(d.source.c_str(), copy.c_str(), FALSE));
+        const std::string before = testfiles::readText(copy);
+        std::unique_ptr<TranslatableContentProvider> original(openBilingualDocument(copy));
+        const auto* originalRows = dynamic_cast<BilingualDocument*>(original.get());
+        ASSERT_NE(originalRows, nullptr);
+        ASSERT_FALSE(originalRows->isRowUnusable(d.row));
+        const DocumentRow& row = *originalRows->row(d.row);
+        const int64_t from = row.hasTarget() ? row.targetStart : row.insertAt;
+        const int64_t to = row.hasTarget() ? row.targetEnd : row.insertAt;
+        const int32_t rowCount = original->rowCount();
+        original.reset();
+
+        form->openCommandLinePath(copy);
+        ASSERT_TRUE(pumpUntil([&] { return form->document && form->document->path() == copy; }, 20000));
+        settle(300);
+        SetForegroundWindow(form->hwnd);
+        settle(200);
+        for (int32_t i = 0; i < d.row; ++i)
+            pressKey(VK_DOWN);
+        ASSERT_EQ(form->documentView->grid->selectedRow(), d.row);
+        pressKey('A', true);
+        typeText(typed);
+        pressKey(VK_RETURN);
+        pressKey('S', true);
+
+        const std::string saved = testfiles::readText(copy);
+        const size_t tail = before.size() - static_cast<size_t>(to);
+        ASSERT_GT(saved.size(), tail);
+        EXPECT_EQ(saved.substr(0, static_cast<size_t>(from)), before.substr(0, static_cast<size_t>(from)));
+        EXPECT_EQ(saved.substr(saved.size() - tail), before.substr(static_cast<size_t>(to)));
+        std::unique_ptr<TranslatableContentProvider> reread(openBilingualDocument(copy));
+        ASSERT_TRUE(reread && !reread->failed());
+        EXPECT_EQ(reread->rowCount(), rowCount);
+        EXPECT_EQ(plainTarget(*reread, d.row), typed);
+    }
+    ASSERT_TRUE(documenttest::screenshot(form->hwnd, L"viewer_document_ttx.png"));
+}
+
+// Another document chosen while this one has unsaved edits: Cancel keeps this one and its edit,
+// No opens the other and leaves this file as it was.
+TEST_F(DocumentViewWindowTest, OpeningAnotherDocumentWithUnsavedEditsAsksFirst) {
+    documenttest::WorkFolder folder(L"another");
+    const std::wstring first = folder.file(L"first.xlf");
+    const std::wstring second = folder.file(L"second.xlf");
+    for (const std::wstring& path : {first, second}) {
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        ASSERT_TRUE(CopyFileW(corpus.c_str(), path.c_str(), FALSE));
+    }
+    const std::string before = testfiles::readText(first);
+    openThroughDialog(first);
+    pressKey(VK_DOWN);
+    pressKey('A', true);
+    typeText(L"unsaved");
+    pressKey(VK_RETURN);
+    ASSERT_TRUE(form->document->isTargetEdited(1));
+
+    const std::wstring asked = Localization::instance().getString(L"AskSaveDocument");
+    {
+        DialogScript script({DialogScript::fileName(second), DialogScript::press(IDCANCEL)});
+        form->postCommand(kCommandChooseDocument);
+        ASSERT_TRUE(pumpUntil([&] { return script.remaining() == 0; }, 20000));
+        settle(300);
+        EXPECT_EQ(script.texts, std::vector<std::wstring>{asked});
+    }
+    EXPECT_EQ(form->document->path(), first);
+    EXPECT_TRUE(form->document->isTargetEdited(1));
+    {
+        DialogScript script({DialogScript::fileName(second), DialogScript::press(IDNO)});
+        form->postCommand(kCommandChooseDocument);
+        ASSERT_TRUE(pumpUntil([&] { return form->document && form->document->path() == second; }, 20000));
+        settle(300);
+        EXPECT_EQ(script.texts, std::vector<std::wstring>{asked});
+    }
+    EXPECT_FALSE(form->document->isTargetEdited(1));
+    EXPECT_EQ(testfiles::readText(first), before);
 }
 
 } // namespace
