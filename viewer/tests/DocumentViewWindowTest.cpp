@@ -7,6 +7,7 @@
 #include "ui_toolkit/tests/DialogScript.h"
 #include "viewer/DocumentGrid.h"
 #include "viewer/DocumentView.h"
+#include "viewer/DocumentViewLayout.h"
 #include "viewer/TmxViewerResultsBox.h"
 #include "viewer/ViewerCommands.h"
 #include "viewer/documents/BilingualDocument.h"
@@ -19,6 +20,8 @@
 
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -58,6 +61,40 @@ std::wstring plainTarget(TranslatableContentProvider& document, int32_t row) {
     return renderSegmentText(target, false, false);
 }
 
+// Answers the next popup menu with keys: a menu runs a loop of its own, so a thread timer that
+// it serves presses them once the menu shows, or closes the menu after some seconds so that no
+// test can hang in it.
+class MenuKeys {
+public:
+    explicit MenuKeys(std::vector<WORD> keys) {
+        keys_ = std::move(keys);
+        ticks_ = 0;
+        answered_ = false;
+        timer_ = SetTimer(nullptr, 0, 50, &MenuKeys::onTimer);
+    }
+    ~MenuKeys() { KillTimer(nullptr, timer_); }
+    MenuKeys(const MenuKeys&) = delete;
+    MenuKeys& operator=(const MenuKeys&) = delete;
+
+private:
+    static void CALLBACK onTimer(HWND, UINT, UINT_PTR, DWORD) {
+        ++ticks_;
+        const HWND menu = FindWindowW(L"#32768", nullptr);
+        if (!answered_ && menu && IsWindowVisible(menu)) {
+            answered_ = true;
+            realinput::pressKeys(keys_);
+        } else if (!answered_ && ticks_ > 100) {
+            answered_ = true;
+            realinput::pressKeys({VK_ESCAPE});
+        }
+    }
+
+    static inline std::vector<WORD> keys_;
+    static inline int ticks_ = 0;
+    static inline bool answered_ = false;
+    UINT_PTR timer_ = 0;
+};
+
 class DocumentViewWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -93,6 +130,20 @@ protected:
         settle(200);
     }
 
+    // A right click on the results and the menu's "OpenDocument" (the sixth item that is not a
+    // separator), then the real open dialog.
+    void openThroughMenu(const std::wstring& path) {
+        DialogScript script({DialogScript::fileName(path)});
+        const MenuKeys keys({VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});
+        realinput::moveTo(form->resultsBox->hwnd, 40, 40);
+        realinput::mouse(MOUSEEVENTF_RIGHTDOWN);
+        realinput::mouse(MOUSEEVENTF_RIGHTUP);
+        ASSERT_TRUE(pumpUntil([&] { return form->document != nullptr; }, 20000));
+        settle(300);
+        SetForegroundWindow(form->hwnd);
+        settle(200);
+    }
+
     std::wstring corpus;
     std::unique_ptr<TmxViewerForm> form;
 };
@@ -108,7 +159,7 @@ TEST_F(DocumentViewWindowTest, TypedTargetIsSavedIntoItsUnitAlone) {
     const PartialCopy original = makePartialCopy(corpus, copy);
     ASSERT_FALSE(original.bytes.empty());
 
-    openThroughDialog(copy);
+    openThroughMenu(copy);
     DocumentView& view = *form->documentView;
     ASSERT_TRUE(IsWindowVisible(view.hwnd));
     ASSERT_EQ(view.grid->selectedRow(), 0);
@@ -384,6 +435,31 @@ TEST_F(DocumentViewWindowTest, OpeningAnotherDocumentWithUnsavedEditsAsksFirst) 
     }
     EXPECT_FALSE(form->document->isTargetEdited(1));
     EXPECT_EQ(testfiles::readText(first), before);
+}
+
+// The rows' context menu saves: a right click on a row, then the menu's first item.
+TEST_F(DocumentViewWindowTest, TheRowsContextMenuSavesTheDocument) {
+    documenttest::WorkFolder folder(L"menu-save");
+    const std::wstring copy = folder.file(L"diffutils.xlf");
+    SetFileAttributesW(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ASSERT_TRUE(CopyFileW(corpus.c_str(), copy.c_str(), FALSE));
+    openThroughDialog(copy);
+    pressKey(VK_DOWN);
+    pressKey('A', true);
+    typeText(L"from the menu");
+    pressKey(VK_RETURN);
+    ASSERT_TRUE(form->document->isTargetEdited(1));
+
+    DocumentGrid& grid = *form->documentView->grid;
+    const winui::Rect cell = grid.cellRect(grid.topRow, kColumnSource);
+    realinput::moveTo(grid.hwnd, cell.left + 20, cell.top + 5);
+    // The menu runs a loop of its own: a thread timer served by it chooses the first item once
+    // the menu shows, or closes it after some seconds so that the test cannot hang.
+    const MenuKeys keys({VK_DOWN, VK_RETURN});
+    realinput::mouse(MOUSEEVENTF_RIGHTDOWN);
+    realinput::mouse(MOUSEEVENTF_RIGHTUP);
+    ASSERT_TRUE(pumpUntil([&] { return !form->document->isTargetEdited(1); }, 10000));
+    EXPECT_NE(testfiles::readText(copy).find("from the menu</target>"), std::string::npos);
 }
 
 } // namespace
