@@ -397,12 +397,10 @@ bool IndexBuilder::appendPosting(Shard& shard, uint32_t bucket, NodeRef node, ui
     INDEX_ASSERT(count <= kPostingCap);
     if (count >= kPostingCap) {
         n[0] |= kCappedBit;
-        if (options_ & kDropCappedPostings) {
-            freeBlock(shard, n[3], sizeClassOf(count));
-            shard.bucketWords[bucket] -= count;
-            n[0] &= ~(kCountMask << kCountShift);
-            n[3] = 0;
-        }
+        freeBlock(shard, n[3], sizeClassOf(count));
+        shard.bucketWords[bucket] -= count;
+        n[0] &= ~(kCountMask << kCountShift);
+        n[3] = 0;
         return false;
     }
     if (count == 0) {

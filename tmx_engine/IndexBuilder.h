@@ -35,7 +35,6 @@
 class IndexBuilder {
 public:
     static constexpr uint32_t kPostingCap = 8192;
-    static constexpr uint32_t kDropCappedPostings = 0x01;
 
     IndexBuilder();
     virtual ~IndexBuilder();
@@ -191,7 +190,6 @@ protected:
             observer_(step);
     }
 
-    uint32_t options_ = kDropCappedPostings;
     IndexFastPaths fastPaths_;
 
 private:

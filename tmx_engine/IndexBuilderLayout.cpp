@@ -16,6 +16,7 @@
 namespace {
 
 void putU32(uint8_t* at, uint32_t value) { std::memcpy(at, &value, 4); }
+void putU16(uint8_t* at, uint16_t value) { std::memcpy(at, &value, 2); }
 
 } // namespace
 
@@ -44,7 +45,7 @@ uint64_t IndexBuilder::bucketBytes(uint32_t bucket, std::vector<uint32_t>& stack
         stack.push_back(roots_[bucket]);
     auto visit = [&](uint32_t ref) {
         const uint32_t* n = arena_.at(ref);
-        bytes += (n[0] & kAliasBit) ? 16 : 12 + 4 * uint64_t((n[0] >> kCountShift) & kCountMask);
+        bytes += 4 * IndexFormat::nodeWords((n[0] >> kCountShift) & kCountMask, (n[0] & kAliasBit) != 0);
         if (n[2])
             stack.push_back(n[2]);
     };
@@ -88,23 +89,25 @@ bool IndexBuilder::writeBuckets(IndexFileWriter& out, uint32_t first, uint32_t l
             const uint32_t* n = arena_.at(ref);
             const bool alias = (n[0] & kAliasBit) != 0;
             const uint32_t count = (n[0] >> kCountShift) & kCountMask;
-            const size_t bytes = alias ? 16 : 12 + 4 * size_t(count);
+            const size_t bytes = 4 * static_cast<size_t>(IndexFormat::nodeWords(count, alias));
             const uint32_t offset = static_cast<uint32_t>(out.offset());
             uint8_t* at = out.append(bytes);
             if (!at)
                 return false;
             const uint32_t unit = n[0] & 0xFFFF;
-            std::memset(at + 4, 0, 8);
+            using namespace IndexFormat;
+            std::memset(at + kNodeSibling, 0, 8);
+            putU16(at + kNodeUnit, static_cast<uint16_t>(unit));
             if (alias) {
-                putU32(at, unit | 0xFFFF0000u);
-                putU32(at + 12, 0);
+                putU16(at + kNodeCount, kAliasCount);
+                putU32(at + kAliasTarget, 0);
                 aliases.push_back({ref, offset});
             } else {
-                putU32(at, (count << 16) | unit);
+                putU16(at + kNodeCount, static_cast<uint16_t>(count));
                 if (count == 1)
-                    putU32(at + 12, n[3]);
+                    putU32(at + kNodePostings, n[3]);
                 else if (count >= 2)
-                    std::memcpy(at + 12, arena_.at(n[3]), 4 * size_t(count));
+                    std::memcpy(at + kNodePostings, arena_.at(n[3]), 4 * size_t(count));
             }
             if (!targetOffsets.empty()) {
                 auto t = targetOffsets.find(ref);
@@ -112,7 +115,7 @@ bool IndexBuilder::writeBuckets(IndexFileWriter& out, uint32_t first, uint32_t l
                     t->second = offset;
             }
             if (i + 1 < chain.size())
-                putU32(at + 4, static_cast<uint32_t>(offset + bytes));
+                putU32(at + kNodeSibling, static_cast<uint32_t>(offset + bytes));
             pending.push_back({ref, offset});
         }
         return true;
@@ -137,7 +140,7 @@ bool IndexBuilder::writeBuckets(IndexFileWriter& out, uint32_t first, uint32_t l
             const uint32_t children = arena_.at(p.ref)[2];
             if (!children)
                 continue;
-            out.patch32(p.offset + 8, static_cast<uint32_t>(out.offset()));
+            out.patch32(p.offset + IndexFormat::kNodeChild, static_cast<uint32_t>(out.offset()));
             if (!emitChain(children))
                 return false;
         }
@@ -148,7 +151,7 @@ bool IndexBuilder::writeBuckets(IndexFileWriter& out, uint32_t first, uint32_t l
         return false;
     }
     for (const Pending& a : aliases)
-        out.patch32(a.offset + 12, targetOffsets[aliasTargets_.at(a.ref)]);
+        out.patch32(a.offset + IndexFormat::kAliasTarget, targetOffsets[aliasTargets_.at(a.ref)]);
     return !out.failed();
 }
 

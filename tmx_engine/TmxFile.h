@@ -25,7 +25,7 @@ public:
     TmxFile(const TmxFile&) = delete;
     TmxFile& operator=(const TmxFile&) = delete;
 
-    int load(const std::wstring& path) override;
+    LoadCode load(const std::wstring& path) override;
     void setStopFlag(const std::atomic<bool>* flag) override { stopFlag_ = flag; }
     // Told of each step of an index rebuild, on the loading thread (tests only).
     void setStepObserver(IndexBuildObserver observer) { observer_ = std::move(observer); }

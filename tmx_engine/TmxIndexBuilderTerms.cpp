@@ -155,7 +155,7 @@ void TmxIndexBuilder::indexTermByTerm(ShardWork& work, EntryWork& entry) {
     const uint8_t me = static_cast<uint8_t>(work.shard);
     Shard& own = shard(work.shard);
     entry.wordNodes.assign(e.wordCount, NodeRef());
-    const unsigned options = termPairMode_ == 1 ? 0x01u : termPairMode_ == 3 ? 0x2Eu : 0x4Eu;
+    const unsigned options = indexTermOptions(termPairMode_);
     forEachTermShape(e.wordCount, options, [&](const TermShape& shape) {
         if (failedSoFar() || owners[shape.first] != me)
             return;
@@ -189,7 +189,8 @@ void TmxIndexBuilder::lookAhead(ShardWork& work, EntryWork& entry) {
     const IndexChunk::Entry& e = *entry.entry;
     const uint8_t* owners = &chunk.owners[e.firstWord];
     const uint8_t me = static_cast<uint8_t>(work.shard);
-    const unsigned options = termPairMode_ == 1 ? 0x01u : 0x4Eu;
+    // Entries of pair mode 3 go term by term and never come here.
+    const unsigned options = indexTermOptions(termPairMode_);
     entry.ok = true;
     entry.shapes.clear();
     forEachTermShape(e.wordCount, options, [&](const TermShape& shape) {

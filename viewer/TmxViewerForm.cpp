@@ -616,11 +616,10 @@ void TmxViewerForm::startLoading() {
         showError(L"ErrorOpeningFile");
         return;
     }
-    enableWindow(false);
+    beginTask(true);
     loader->start();
     pollTicks = 0;
     SetTimer(hwnd, kLoadPollTimer, kViewerTimerIntervalMs, nullptr);
-    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_LOWEST);
 }
 
 void TmxViewerForm::pollLoader() {
@@ -656,19 +655,16 @@ void TmxViewerForm::pollLoader() {
 
 void TmxViewerForm::endLoad() {
     KillTimer(hwnd, kLoadPollTimer);
-    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_NORMAL);
-    // Enabled before the popup goes, so that the activation returns to this window.
-    enableWindow(true);
-    progressPopup.reset();
+    endTask();
     pollTicks = 0;
     loader.reset();
 }
 
 void TmxViewerForm::onLoadFinished() {
     const int32_t code = loader->resultCode();
-    std::unique_ptr<TmxEntryProvider> opened = code == 1 ? loader->takeProvider() : nullptr;
+    std::unique_ptr<TmxEntryProvider> opened = code == kLoaded ? loader->takeProvider() : nullptr;
     endLoad();
-    if (code == 1 && opened) {
+    if (code == kLoaded && opened) {
         provider = std::move(opened);
         setText(captionForPath(loadPath));
         fillLanguageCombo(provider->languages(), provider->sourceLanguage().srcLang);
@@ -676,7 +672,7 @@ void TmxViewerForm::onLoadFinished() {
             focusSearchField();
         return;
     }
-    showError(code == 3 ? L"IncompatibleIndexFile" : L"ErrorOpeningFile");
+    showError(code == kLoadIndexOfOtherFormat ? L"IncompatibleIndexFile" : L"ErrorOpeningFile");
 }
 
 // ---- search ----
@@ -729,11 +725,11 @@ void TmxViewerForm::search(const std::wstring& query) {
     }
     searchJob = std::make_unique<TmxSearchJob>(languageList->selectedText(), provider.get(), trimmed,
                                                searchBudgetMaximum(readMaxSearchResults()));
-    enableWindow(false);
+    beginTask(false);
     searchFinished_.connect(searchJob->finished, this, &TmxViewerForm::onSearchFinished);
     if (!startJob(searchJob.get())) {
         searchJob.reset();
-        enableWindow(true);
+        endTask();
     }
 }
 
@@ -742,7 +738,7 @@ void TmxViewerForm::onSearchFinished() {
         return;
     resultsBox->fill(sourceLanguage, searchJob->targetLanguage(), searchJob->provider(),
                      searchJob->results(), readMaxSearchResults(), searchJob->query());
-    enableWindow(true);
+    endTask();
     if (searchJob->results().empty())
         focusSearchField();
     searchJob.reset();
@@ -750,15 +746,7 @@ void TmxViewerForm::onSearchFinished() {
         refocusDocument_ = false;
         documentView->focusTarget();
     }
-    afterJob();
-}
-
-// A close refused while the job ran goes through now.
-void TmxViewerForm::afterJob() {
-    if (closePending && !busy()) {
-        closePending = false;
-        PostMessageW(hwnd, WM_CLOSE, 0, 0);
-    }
+    closeIfPending();
 }
 
 // ---- results: selection, copying, keys and the context menu ----
@@ -907,7 +895,7 @@ void TmxViewerForm::exportResults() {
     settings().set<std::wstring>(L"tmxExportResultsInitialDir", getDirectory(dialog.fileName));
     settings().set<int>(L"tmxExportResultsFilterIndex", dialog.filterIndex);
 
-    enableWindow(false);
+    beginTask(true);
     exportJob = std::make_unique<ExportResultsJob>(dialog.fileName, languageList->selectedText(),
                                                    resultsBox->results(), provider.get());
     if (progressPopup)
@@ -921,7 +909,6 @@ void TmxViewerForm::exportResults() {
     exportProgress_.connect(exportJob->progress, this, &TmxViewerForm::onExportProgress);
     exportFinished_.connect(exportJob->finished, this, &TmxViewerForm::onExportFinished);
     SetTimer(hwnd, kExportPopupTimer, kViewerTimerIntervalMs, nullptr);
-    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_LOWEST);
     if (!startJob(exportJob.get())) {
         exportJob.reset();
         onExportFinished();
@@ -935,14 +922,38 @@ void TmxViewerForm::onExportProgress() {
 
 void TmxViewerForm::onExportFinished() {
     KillTimer(hwnd, kExportPopupTimer);
-    enableWindow(true);
-    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_NORMAL);
+    endTask();
     const bool failed = exportJob && exportJob->failed();
     exportJob.reset();
-    progressPopup.reset();
     if (failed)
         showError(L"ErrorWritingFile");
-    afterJob();
+    closeIfPending();
+}
+
+// ---- the life of a load, a search or an export ----
+
+// The window is disabled from the start of a task to its report. A load and an export also
+// lower the GUI thread's priority, so that the worker gets the processor.
+void TmxViewerForm::beginTask(bool lowerPriority) {
+    enableWindow(false);
+    if (lowerPriority)
+        SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_LOWEST);
+}
+
+// The task has reported back, or did not start. The window is enabled before the task's popup
+// goes, so that the activation returns to it.
+void TmxViewerForm::endTask() {
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_NORMAL);
+    enableWindow(true);
+    progressPopup.reset();
+}
+
+// After a search or an export has gone: a close refused while it ran goes through now.
+void TmxViewerForm::closeIfPending() {
+    if (closePending && !busy()) {
+        closePending = false;
+        PostMessageW(hwnd, WM_CLOSE, 0, 0);
+    }
 }
 
 // ---- small helpers ----

@@ -179,7 +179,9 @@ private:
     void onResized() override;
     void scrollResults(int32_t request);
     void moveResultsTop(int32_t rows);
-    void afterJob();
+    void beginTask(bool lowerPriority);
+    void endTask();
+    void closeIfPending();
 
     int32_t rowHeight() const;
 

@@ -6,6 +6,7 @@
 
 #include "group_builder/forms/FileChooser.h"
 #include "ui_toolkit/tests/DialogScript.h"
+#include "ui_toolkit/tests/RealInput.h"
 
 #include <windows.h>
 
@@ -28,15 +29,7 @@ inline void pumpMessages() {
 // A real left click at a point of a window's client area, through the system's input queue:
 // it reaches whatever window lies there, or holds the mouse capture.
 inline void realClick(HWND window, int x, int y) {
-    POINT at = {x, y};
-    ClientToScreen(window, &at);
-    SetCursorPos(at.x, at.y);
-    INPUT input[2] = {};
-    input[0].type = INPUT_MOUSE;
-    input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    input[1].type = INPUT_MOUSE;
-    input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(2, input, sizeof(INPUT));
+    realinput::click(window, x, y);
     // The input reaches the windows through the queue: let it arrive.
     for (int i = 0; i < 20; ++i) {
         pumpMessages();

@@ -19,6 +19,9 @@ int commandExport(const std::vector<std::wstring>& args);
 // target to the plain text TEXT and saves the document.
 int commandDocument(const std::vector<std::wstring>& args);
 
+// attributes COUNT: the time to read and list one element with COUNT attributes.
+int commandAttributes(const std::vector<std::wstring>& args);
+
 // Takes "--cancel-after MS" out of args; false when MS is missing or not a number.
 bool takeCancelAfter(std::vector<std::wstring>& args, uint32_t& milliseconds, bool& given);
 // Rebuilds the indexes of tmxFiles by loading path on a loader thread, stops the loader after

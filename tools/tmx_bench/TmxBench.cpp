@@ -8,6 +8,7 @@
 //   tmx_bench export FILE.tmx LANG QUERIES.txt OUT [--max N]   (ExportCommand.cpp)
 //   tmx_bench index GROUP.plexa, tmx_bench search GROUP.plexa ...   (GroupCommands.cpp)
 //   tmx_bench document FILE [ROW TEXT]   (DocumentCommand.cpp)
+//   tmx_bench attributes COUNT   (AttributesCommand.cpp)
 
 #include "tmx_engine/SearchQuery.h"
 #include "tmx_engine/SearchResults.h"
@@ -44,7 +45,7 @@ std::wstring plainText(const Segment& segment) {
 // Loads the file (building the index when it is missing or stale); prints the code on failure.
 bool loadOrReport(TmxFile& file, const std::wstring& path, int& code) {
     code = file.load(path);
-    if (code == 1)
+    if (code == kLoaded)
         return true;
     print("load_code", static_cast<uint64_t>(code));
     return false;
@@ -155,6 +156,7 @@ const Command kCommands[] = {
     {L"filter", "filter IN.tmx OUT.tmx LANG [--remove-props]", commandFilter},
     {L"export", "export FILE.tmx LANG QUERIES.txt OUT [--max N]", commandExport},
     {L"document", "document FILE.xlf|.sdlxliff|.ttx [ROW TEXT]", commandDocument},
+    {L"attributes", "attributes COUNT", commandAttributes},
 };
 
 // index and search also take a group file.

@@ -11,6 +11,19 @@
 
 namespace realinput {
 
+// Puts the cursor back where it stood when the test began: the pointer stays on the shared screen
+// for the test programs that follow, and a window that later opens under it gets its moves.
+class CursorKeeper {
+public:
+    CursorKeeper() { GetCursorPos(&start_); }
+    ~CursorKeeper() { SetCursorPos(start_.x, start_.y); }
+    CursorKeeper(const CursorKeeper&) = delete;
+    CursorKeeper& operator=(const CursorKeeper&) = delete;
+
+private:
+    POINT start_ = {};
+};
+
 // The cursor to a point of a window's client area.
 inline void moveTo(HWND window, int x, int y) {
     POINT at = {x, y};

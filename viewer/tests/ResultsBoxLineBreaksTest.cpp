@@ -45,6 +45,7 @@ winui::Rect shifted(const winui::Rect& r, int32_t dy) { return winui::Rect(r.lef
 // line. The memory is opened in the main window, the query typed into the search field and sent
 // with Enter, and the results box is captured as it shows on screen.
 TEST(ResultsBoxLineBreaksTest, LineBreaksStartLinesAndTabsShowAsBlankSpace) {
+    const realinput::CursorKeeper cursor;
     resetSettings();
     Localization::instance().setLanguage(L"English");
     testfiles::TempDir dir(L"results-breaks");

@@ -65,6 +65,7 @@ TEST(VarnelProgramTest, FindsAWordAtALineEndOfARealMemory) {
     seeded.set<bool>(L"disableUpdateChecks", true);
     ASSERT_TRUE(seeded.saveFile(folder + L"\\Varnel.cfg"));
 
+    const realinput::CursorKeeper cursor;
     const std::wstring png = L"varnel_multi_b_line_breaks.png";
     DeleteFileW(png.c_str());
     bool searched = false;
