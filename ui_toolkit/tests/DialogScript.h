@@ -5,8 +5,10 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <deque>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -124,6 +126,103 @@ private:
             steps.push_back(press(answer));
         return steps;
     }
+};
+
+// Watches, from a thread of its own, the dialogs of the thread that made it while it lives: a
+// message box or file dialog that stays up longer than the bound was not expected by the test
+// (a script answers its dialogs at once). Its text is kept and it is cancelled, so that the test
+// goes on and fails instead of waiting for ever on a question nobody answers. The watch works
+// even while the test's thread sits in the dialog's own modal loop.
+class UnexpectedDialogWatch {
+public:
+    explicit UnexpectedDialogWatch(DWORD boundMs = 8000) : threadId_(GetCurrentThreadId()), boundMs_(boundMs) {
+        thread_ = CreateThread(nullptr, 0, &UnexpectedDialogWatch::entry, this, 0, nullptr);
+    }
+    ~UnexpectedDialogWatch() {
+        stop_.store(true);
+        if (thread_) {
+            WaitForSingleObject(thread_, INFINITE);
+            CloseHandle(thread_);
+        }
+    }
+    UnexpectedDialogWatch(const UnexpectedDialogWatch&) = delete;
+    UnexpectedDialogWatch& operator=(const UnexpectedDialogWatch&) = delete;
+
+    // The texts of the dialogs that were cancelled, in order (a file dialog's is its caption).
+    std::vector<std::wstring> cancelled() const {
+        std::lock_guard<std::mutex> guard(lock_);
+        return cancelled_;
+    }
+
+private:
+    static constexpr int kMessageTextId = 0xFFFF;
+    static constexpr DWORD kTickMs = 100;
+
+    struct Seen {
+        HWND dialog;
+        DWORD since;
+    };
+
+    static BOOL CALLBACK collect(HWND window, LPARAM param) {
+        wchar_t name[16] = {};
+        GetClassNameW(window, name, 16);
+        if (std::wstring(name) == L"#32770" && IsWindowVisible(window))
+            reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
+        return TRUE;
+    }
+
+    static DWORD WINAPI entry(void* self) {
+        static_cast<UnexpectedDialogWatch*>(self)->run();
+        return 0;
+    }
+
+    // Text of a window of the watched thread, without waiting long on a thread that is stuck.
+    static std::wstring textOf(HWND window) {
+        wchar_t text[1024] = {};
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 1000,
+                            &ignored);
+        return text;
+    }
+
+    void run() {
+        std::vector<Seen> seen;
+        while (!stop_.load()) {
+            Sleep(kTickMs);
+            std::vector<HWND> dialogs;
+            EnumThreadWindows(threadId_, &UnexpectedDialogWatch::collect, reinterpret_cast<LPARAM>(&dialogs));
+            std::vector<Seen> still;
+            const DWORD now = GetTickCount();
+            for (const HWND dialog : dialogs) {
+                DWORD since = now;
+                for (const Seen& s : seen)
+                    if (s.dialog == dialog)
+                        since = s.since;
+                if (now - since < boundMs_) {
+                    still.push_back({dialog, since});
+                    continue;
+                }
+                const HWND message = GetDlgItem(dialog, kMessageTextId);
+                std::wstring text = message ? textOf(message) : textOf(dialog);
+                {
+                    std::lock_guard<std::mutex> guard(lock_);
+                    cancelled_.push_back(text);
+                }
+                PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+                             reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDCANCEL)));
+                // Seen anew: a dialog that stays is cancelled again after another bound.
+                still.push_back({dialog, now});
+            }
+            seen = still;
+        }
+    }
+
+    const DWORD threadId_;
+    const DWORD boundMs_;
+    HANDLE thread_ = nullptr;
+    std::atomic<bool> stop_{false};
+    mutable std::mutex lock_;
+    std::vector<std::wstring> cancelled_;
 };
 
 } // namespace winuitest

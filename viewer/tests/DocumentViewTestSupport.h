@@ -20,14 +20,24 @@ inline std::wstring corpusDocument(const wchar_t* name) {
     return GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES ? std::wstring() : path;
 }
 
-// A fresh folder in the build for one test, as Windows and as the system's tools name it.
+// A fresh folder in the build for one test, as Windows and as the system's tools name it. It
+// lies in a folder of this process's own, so that two test programs running at once (the suite
+// and a run of some of its tests) never write, hold or replace each other's documents.
 struct WorkFolder {
     explicit WorkFolder(const std::wstring& name)
-        : path(backslashed(std::wstring(L"" DOCUMENT_WORK_DIR) + L"\\" + name)),
-          unixPath(std::string(DOCUMENT_WORK_DIR_UNIX) + "/" + std::string(name.begin(), name.end())) {
+        : path(backslashed(std::wstring(L"" DOCUMENT_WORK_DIR) + L"\\" + processFolder() + L"\\" + name)),
+          unixPath(std::string(DOCUMENT_WORK_DIR_UNIX) + "/" + narrow(processFolder()) + "/" + narrow(name)) {
         CreateDirectoryW(backslashed(L"" DOCUMENT_WORK_DIR).c_str(), nullptr);
+        CreateDirectoryW(backslashed(std::wstring(L"" DOCUMENT_WORK_DIR) + L"\\" + processFolder()).c_str(), nullptr);
         CreateDirectoryW(path.c_str(), nullptr);
     }
+    // The process id alone is not enough: two Wine prefixes hand out the same ids.
+    static std::wstring processFolder() {
+        static const std::wstring name =
+            L"run-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(GetTickCount());
+        return name;
+    }
+    static std::string narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
     std::wstring file(const std::wstring& name) const { return path + L"\\" + name; }
 
     static std::wstring backslashed(std::wstring text) {
@@ -41,6 +51,17 @@ struct WorkFolder {
     std::wstring path;
     std::string unixPath;
 };
+
+// A working copy of a document, writable as a user's own document is. The copy is made anew
+// over an earlier one; a copy takes the source's read-only mark with it (the corpus and the test
+// data may be checked out read-only), and the program rightly refuses to replace a read-only
+// document, so the mark is taken off.
+inline bool copyDocument(const std::wstring& source, const std::wstring& copy) {
+    SetFileAttributesW(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (!CopyFileW(source.c_str(), copy.c_str(), FALSE))
+        return false;
+    return SetFileAttributesW(copy.c_str(), FILE_ATTRIBUTE_NORMAL) != FALSE;
+}
 
 // Dispatches this thread's messages for about the time given.
 inline void settle(DWORD milliseconds = 150) {

@@ -104,12 +104,19 @@ protected:
         corpus = documenttest::corpusDocument(L"diffutils-en-ru-partial.xlf");
         if (corpus.empty())
             GTEST_SKIP() << "../shared/corpus is not beside the project: the real documents are missing";
+        dialogWatch = std::make_unique<winuitest::UnexpectedDialogWatch>();
         openForm();
     }
     void TearDown() override {
         form.reset();
         pumpQueued();
         resetSettings();
+        if (dialogWatch) {
+            for (const std::wstring& text : dialogWatch->cancelled())
+                ADD_FAILURE() << "a dialog nobody expected stayed up and was cancelled: "
+                              << testing::PrintToString(text);
+            dialogWatch.reset();
+        }
     }
 
     void openForm() {
@@ -146,6 +153,8 @@ protected:
 
     std::wstring corpus;
     std::unique_ptr<TmxViewerForm> form;
+    // A message box that no script answers fails the test instead of hanging it.
+    std::unique_ptr<winuitest::UnexpectedDialogWatch> dialogWatch;
 };
 
 // A translator opens the document from the dialog, goes down three rows to the unit without a
@@ -181,6 +190,7 @@ TEST_F(DocumentViewWindowTest, TypedTargetIsSavedIntoItsUnitAlone) {
     ASSERT_TRUE(documenttest::screenshot(form->hwnd, L"viewer_document_edited.png"));
 
     pressKey('S', true);
+    EXPECT_TRUE(pumpUntil([&] { return !form->document->isTargetEdited(3); }, 10000));
     EXPECT_FALSE(form->document->isTargetEdited(3));
     EXPECT_EQ(plainTarget(*form->document, 3), typed);
 
@@ -208,8 +218,7 @@ TEST_F(DocumentViewWindowTest, TypedTargetIsSavedIntoItsUnitAlone) {
 TEST_F(DocumentViewWindowTest, SaveOfAReadOnlyDocumentReportsTheErrorAndKeepsTheEdit) {
     documenttest::WorkFolder folder(L"read-only");
     const std::wstring copy = folder.file(L"diffutils.xlf");
-    SetFileAttributesW(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
-    ASSERT_TRUE(CopyFileW(corpus.c_str(), copy.c_str(), FALSE));
+    ASSERT_TRUE(documenttest::copyDocument(corpus, copy));
     SetFileAttributesW(copy.c_str(), FILE_ATTRIBUTE_READONLY);
     const std::string before = testfiles::readText(copy);
 
@@ -251,8 +260,7 @@ TEST_F(DocumentViewWindowTest, ClosingWithUnsavedEditsAsksAndEachAnswerDoesWhatI
         SCOPED_TRACE(c.answer);
         documenttest::WorkFolder folder(L"close-" + std::to_wstring(c.answer));
         const std::wstring copy = folder.file(L"diffutils.xlf");
-        SetFileAttributesW(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
-        ASSERT_TRUE(CopyFileW(corpus.c_str(), copy.c_str(), FALSE));
+        ASSERT_TRUE(documenttest::copyDocument(corpus, copy));
         const std::string before = testfiles::readText(copy);
         if (!form)
             openForm();
@@ -267,6 +275,8 @@ TEST_F(DocumentViewWindowTest, ClosingWithUnsavedEditsAsksAndEachAnswerDoesWhatI
         int quits = 0;
         PostMessageW(form->hwnd, WM_CLOSE, 0, 0);
         ASSERT_TRUE(pumpUntil([&] { return boxes.remaining() == 0; }, 10000, &quits));
+        // The answer is taken once the box has gone: then the window has closed, or not.
+        ASSERT_TRUE(pumpUntil([&] { return !c.closes || !IsWindow(form->hwnd); }, 10000, &quits));
         settle();
         pumpQueued(&quits);
         ASSERT_EQ(boxes.texts.size(), 1u);
@@ -296,8 +306,7 @@ TEST_F(DocumentViewWindowTest, CommandLineDocumentOpensBesideTheMemoryAndLooksIt
     TmxEntryProvider* openMemory = form->provider.get();
 
     const std::wstring copy = folder.file(L"manual.xlf");
-    SetFileAttributesW(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
-    ASSERT_TRUE(CopyFileW(L"" TEST_DATA_DIR "/manual-en-de.xlf", copy.c_str(), FALSE));
+    ASSERT_TRUE(documenttest::copyDocument(L"" TEST_DATA_DIR "/manual-en-de.xlf", copy));
     form->openCommandLinePath(copy);
     ASSERT_TRUE(pumpUntil([&] { return form->document != nullptr && !form->busy(); }, 20000));
     settle(300);
@@ -331,6 +340,7 @@ TEST_F(DocumentViewWindowTest, CommandLineDocumentOpensBesideTheMemoryAndLooksIt
 
     // Saved, the edit is in the file and the row reads as saved.
     pressKey('S', true);
+    EXPECT_TRUE(pumpUntil([&] { return !form->document->isTargetEdited(3); }, 10000));
     EXPECT_FALSE(form->document->isTargetEdited(3));
     XliffContentProvider reread(copy);
     ASSERT_EQ(reread.rowCount(), 30);
@@ -359,8 +369,7 @@ TEST_F(DocumentViewWindowTest, EachKindOfDocumentIsEditedAndSavedInPlace) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(d.name)));
         ASSERT_FALSE(d.source.empty());
         const std::wstring copy = folder.file(d.name);
-        SetFileAttributesW(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
-        ASSERT_TRUE(CopyFileW(d.source.c_str(), copy.c_str(), FALSE));
+        ASSERT_TRUE(documenttest::copyDocument(d.source, copy));
         const std::string before = testfiles::readText(copy);
         std::unique_ptr<TranslatableContentProvider> original(openBilingualDocument(copy));
         const auto* originalRows = dynamic_cast<BilingualDocument*>(original.get());
@@ -383,7 +392,10 @@ TEST_F(DocumentViewWindowTest, EachKindOfDocumentIsEditedAndSavedInPlace) {
         pressKey('A', true);
         typeText(typed);
         pressKey(VK_RETURN);
+        ASSERT_TRUE(form->document->isTargetEdited(d.row));
         pressKey('S', true);
+        // The save is done once the row no longer reads as edited.
+        ASSERT_TRUE(pumpUntil([&] { return !form->document->isTargetEdited(d.row); }, 10000));
 
         const std::string saved = testfiles::readText(copy);
         const size_t tail = before.size() - static_cast<size_t>(to);
@@ -405,8 +417,7 @@ TEST_F(DocumentViewWindowTest, OpeningAnotherDocumentWithUnsavedEditsAsksFirst) 
     const std::wstring first = folder.file(L"first.xlf");
     const std::wstring second = folder.file(L"second.xlf");
     for (const std::wstring& path : {first, second}) {
-        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        ASSERT_TRUE(CopyFileW(corpus.c_str(), path.c_str(), FALSE));
+        ASSERT_TRUE(documenttest::copyDocument(corpus, path));
     }
     const std::string before = testfiles::readText(first);
     openThroughDialog(first);
@@ -441,8 +452,7 @@ TEST_F(DocumentViewWindowTest, OpeningAnotherDocumentWithUnsavedEditsAsksFirst) 
 TEST_F(DocumentViewWindowTest, TheRowsContextMenuSavesTheDocument) {
     documenttest::WorkFolder folder(L"menu-save");
     const std::wstring copy = folder.file(L"diffutils.xlf");
-    SetFileAttributesW(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
-    ASSERT_TRUE(CopyFileW(corpus.c_str(), copy.c_str(), FALSE));
+    ASSERT_TRUE(documenttest::copyDocument(corpus, copy));
     openThroughDialog(copy);
     pressKey(VK_DOWN);
     pressKey('A', true);
