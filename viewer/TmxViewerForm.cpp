@@ -6,6 +6,7 @@
 #include "core/settings/Settings.h"
 #include "core/threads/JobThreadPool.h"
 #include "core/util/StringUtils.h"
+#include "tmx_engine/Segment.h"
 #include "tmx_engine/SegmentClipboard.h"
 #include "tmx_engine/SegmentRenderer.h"
 #include "ui_toolkit/Button.h"
@@ -16,6 +17,9 @@
 #include "ui_toolkit/ProgressPopup.h"
 #include "ui_toolkit/StyleLibrary.h"
 #include "viewer/ContextMenuStates.h"
+#include "viewer/DocumentGrid.h"
+#include "viewer/DocumentView.h"
+#include "viewer/DocumentViewLayout.h"
 #include "viewer/ExportResultsJob.h"
 #include "viewer/MainLayout.h"
 #include "viewer/SearchSettings.h"
@@ -97,6 +101,7 @@ TmxViewerForm::TmxViewerForm()
         {VK_UP, kNoModifier, &TmxViewerForm::upKey_, &TmxViewerForm::onUpKey},
         {VK_DOWN, kNoModifier, &TmxViewerForm::downKey_, &TmxViewerForm::onDownKey},
         {VK_ESCAPE, kNoModifier, &TmxViewerForm::escapeKey_, &TmxViewerForm::onEscapePressed},
+        {'S', kCtrl, &TmxViewerForm::saveKey_, &TmxViewerForm::onSaveKey},
     };
     for (const auto& entry : shortcutTable) {
         if (winui::Shortcut* shortcut = addShortcut(entry.key, entry.modifiers))
@@ -118,6 +123,9 @@ TmxViewerForm::TmxViewerForm()
 }
 
 TmxViewerForm::~TmxViewerForm() {
+    // The view lets go of the document before the document goes.
+    if (documentView)
+        documentView->setDocument(nullptr);
     KillTimer(hwnd, kLoadPollTimer);
     KillTimer(hwnd, kExportPopupTimer);
     // A job still running reads the provider: both stay until the process ends, so that no
@@ -161,6 +169,12 @@ void TmxViewerForm::createControls() {
                               &TmxViewerForm::onResultsSelectionChanged);
     contextMenuRequested_.connect(resultsBox->contextMenuRequested, this,
                                   &TmxViewerForm::onContextMenu);
+
+    // Hidden until a document is opened; placed by layoutControls, not by anchors.
+    documentView = new DocumentView(this);
+    documentRowChosen_.connect(documentView->rowChosen, this, &TmxViewerForm::onDocumentRowChosen);
+    documentContextMenu_.connect(documentView->contextMenuRequested, this,
+                                 &TmxViewerForm::onDocumentContextMenu);
 }
 
 void TmxViewerForm::connectLanguageList() {
@@ -180,6 +194,7 @@ void TmxViewerForm::buildContextMenu() {
     menuItems[kItemExportResults] = contextMenu->addItem(localized(L"ExportResults"));
     separator();
     menuItems[kItemOpenTm] = contextMenu->addItem(localized(L"OpenTM"));
+    openDocumentItem = contextMenu->addItem(localized(L"OpenDocument"));
     separator();
     menuItems[kItemSettings] = contextMenu->addItem(localized(L"Settings"));
     void (TmxViewerForm::*actions[kItemCount])() = {
@@ -191,6 +206,19 @@ void TmxViewerForm::buildContextMenu() {
         if (menuItems[i])
             menuClicks_[i].connect(menuItems[i]->clicked, this, actions[i]);
     }
+
+    // Documents: opened from the results' menu, saved or replaced from the document view's.
+    if (openDocumentItem)
+        openDocumentClick_.connect(openDocumentItem->clicked, this, &TmxViewerForm::onOpenDocumentChosen);
+    documentMenu.reset();
+    documentMenu = std::make_unique<winui::Menu>();
+    saveDocumentItem = documentMenu->addItem(localized(L"SaveDocument"));
+    AppendMenuW(documentMenu->handle, MF_SEPARATOR, 0, nullptr);
+    documentOpenItem = documentMenu->addItem(localized(L"OpenDocument"));
+    if (saveDocumentItem)
+        saveDocumentClick_.connect(saveDocumentItem->clicked, this, &TmxViewerForm::onSaveDocumentChosen);
+    if (documentOpenItem)
+        documentOpenClick_.connect(documentOpenItem->clicked, this, &TmxViewerForm::onOpenDocumentChosen);
 }
 
 // ---- commands, timers and window events ----
@@ -236,7 +264,15 @@ void TmxViewerForm::onShown() {
 }
 
 void TmxViewerForm::onActivated() {
-    focusSearchField();
+    // The typing goes back to the document's target when it was there last.
+    if (documentHadFocus_ && documentView && isVisible(documentView))
+        documentView->focusTarget();
+    else
+        focusSearchField();
+}
+
+void TmxViewerForm::onDeactivated() {
+    documentHadFocus_ = documentView && documentView->containsFocus();
 }
 
 void TmxViewerForm::onClosing(bool& allow) {
@@ -244,6 +280,10 @@ void TmxViewerForm::onClosing(bool& allow) {
         // The job reads the open file: the window closes once it has reported back.
         allow = false;
         closePending = true;
+        return;
+    }
+    if (!settleUnsavedDocument()) {
+        allow = false;
         return;
     }
     if (loader)
@@ -317,6 +357,8 @@ void TmxViewerForm::settingsChanged() {
 
 void TmxViewerForm::localeChanged() {
     buildContextMenu();
+    if (documentView)
+        documentView->localeChanged();
     if (searchButton)
         searchButton->setText(localized(L"Search"));
 }
@@ -351,7 +393,10 @@ void TmxViewerForm::layoutControls() {
         MoveWindow(control->hwnd, r.left, r.top, r.width(), r.height(), TRUE);
     };
     place(languageList, layout.languageList);
-    place(resultsBox, layout.resultsBox);
+    const DocumentSplit split = splitForDocument(layout.resultsBox, documentView && isVisible(documentView));
+    place(resultsBox, split.results);
+    if (documentView && isVisible(documentView))
+        place(documentView, split.document);
     place(searchButton, layout.searchButton);
     place(searchField, layout.searchField);
     languageList->setCoverHeight(h);
@@ -434,20 +479,112 @@ void TmxViewerForm::chooseBilingualDocument() {
 }
 
 void TmxViewerForm::openBilingualDocument(const std::wstring& path) {
+    if (!settleUnsavedDocument())
+        return;
+    documentView->setDocument(nullptr);
     document.reset();
     std::unique_ptr<TranslatableContentProvider> opened(::openBilingualDocument(path));
-    if (!opened)
-        return;
-    if (opened->failed()) {
+    if (opened && opened->failed()) {
+        opened.reset();
         showError(L"ErrorOpeningFile");
-        return;
     }
     document = std::move(opened);
+    documentView->setDocument(document.get());
+    showDocumentView(document != nullptr);
+    documentHadFocus_ = document != nullptr;
+    if (document)
+        documentView->focusTarget();
+}
+
+SaveOutcome TmxViewerForm::saveDocument() {
+    if (!document)
+        return SaveOutcome::Cancelled;
+    documentView->confirmTarget();
+    const bool saved = document->save();
+    // A save reads the document again: every row is shown anew.
+    documentView->documentReloaded();
+    if (!saved) {
+        showError(L"ErrorWritingFile");
+        return SaveOutcome::Failed;
+    }
+    return SaveOutcome::Saved;
+}
+
+bool TmxViewerForm::settleUnsavedDocument() {
+    if (!document)
+        return true;
+    // Text typed into the field counts as an edit.
+    documentView->confirmTarget();
+    if (!documentView->hasUnsavedEdits())
+        return true;
+    const int answer = prompts->showMessage(*this, localized(L"AskSaveDocument"), kViewerCaption,
+                                            MB_YESNOCANCEL | MB_ICONQUESTION);
+    return goOnAfterSaveQuestion(answer, [this] { return saveDocument(); });
+}
+
+void TmxViewerForm::showDocumentView(bool show) {
+    ShowWindow(documentView->hwnd, show ? SW_SHOW : SW_HIDE);
+    layoutControls();
+}
+
+void TmxViewerForm::onResized() {
+    // The split between the results and the document follows the window's size.
+    if (documentView && isVisible(documentView))
+        layoutControls();
+}
+
+void TmxViewerForm::onOpenDocumentChosen() {
+    postCommand(kCommandChooseDocument);
+}
+
+void TmxViewerForm::onSaveDocumentChosen() {
+    saveDocument();
+}
+
+void TmxViewerForm::onSaveKey() {
+    if (document && !busy())
+        saveDocument();
+}
+
+// Choosing a row looks its source up in the open memory: the source goes into the search field,
+// its white space made single spaces, and is searched. Nothing happens without a memory.
+void TmxViewerForm::onDocumentRowChosen(int32_t row) {
+    if (!provider || busy() || !document)
+        return;
+    Segment source;
+    if (!document->getSource(row, source))
+        return;
+    std::wstring query;
+    for (wchar_t c : renderSegmentText(source, false, false)) {
+        const bool blank = c == L' ' || c == L'\t' || c == L'\r' || c == L'\n';
+        if (!blank)
+            query += c;
+        else if (!query.empty() && query.back() != L' ')
+            query += L' ';
+    }
+    query = trim(query);
+    if (query.empty())
+        return;
+    searchField->setText(query);
+    refocusDocument_ = true;
+    search(query);
+    if (!searchJob)
+        refocusDocument_ = false;
+}
+
+void TmxViewerForm::onDocumentContextMenu(winui::Point) {
+    POINT cursor = {};
+    GetCursorPos(&cursor);
+    TrackPopupMenu(documentMenu->handle, TPM_LEFTBUTTON, cursor.x, cursor.y, 0, hwnd, nullptr);
 }
 
 void TmxViewerForm::openStoredPath() {
     if (busy())
         return;
+    if (isBilingualDocumentPath(openPath)) {
+        openBilingualDocument(openPath);
+        return;
+    }
     if (classifyOpenPath(openPath) == OpenKind::Unsupported) {
         showError(L"UnsupportedFileFormat");
         // A path from the command line that cannot be opened ends the program.
@@ -605,6 +742,10 @@ void TmxViewerForm::onSearchFinished() {
     if (searchJob->results().empty())
         focusSearchField();
     searchJob.reset();
+    if (refocusDocument_) {
+        refocusDocument_ = false;
+        documentView->focusTarget();
+    }
     closeIfPending();
 }
 
@@ -660,11 +801,17 @@ void TmxViewerForm::onBottomKey() {
 }
 
 void TmxViewerForm::onUpKey() {
-    moveResultsTop(-1);
+    if (documentView && documentView->containsFocus())
+        documentView->moveSelection(-1);
+    else
+        moveResultsTop(-1);
 }
 
 void TmxViewerForm::onDownKey() {
-    moveResultsTop(1);
+    if (documentView && documentView->containsFocus())
+        documentView->moveSelection(1);
+    else
+        moveResultsTop(1);
 }
 
 void TmxViewerForm::scrollResults(int32_t request) {

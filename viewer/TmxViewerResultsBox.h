@@ -74,8 +74,6 @@ public:
     const RowLayoutCache& layoutCache() const { return layouts_; }
 
 private:
-    class Measurer;
-
     const TmxEntry* entryOfRow(int32_t row);
     const Segment* segmentOfRow(int32_t row, const TmxEntry*& entry);
     const RowLayout* layoutOfRow(int32_t row);
