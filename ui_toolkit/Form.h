@@ -18,6 +18,11 @@ enum FormFlag : uint32_t {
     FormMain = 0x100,
 };
 
+// Whether the focused window works with the key itself, so that no form acts on it: every key
+// of an open drop-down list, the arrows of a focused one, the caret keys (arrows, Home, End,
+// Page Up and Down, with or without modifiers) of a multi-line edit.
+bool focusedControlKeepsKey(int32_t key);
+
 // The toolkit's top-level window: a program's main window, its dialogs and popups. A form is
 // created hidden. Modality is not a nested message loop: showModal puts the form on the modal
 // stack and returns, and while it is the top the dispatcher sends activation, focus and the
@@ -37,9 +42,9 @@ public:
     virtual void onMinimized() {}
     // Every ordinary resize too (size type "restored").
     virtual void onRestored() {}
-    // Return in the top modal form, on key-down and again on key-up.
+    // Return in the top modal form, on its key-down only.
     virtual void onEnterKey() {}
-    // Escape in the top modal form, on key-down and again on key-up.
+    // Escape in the top modal form, on its key-down only.
     virtual void onEscapeKey() {}
 
     // Appends the form to the modal stack (moving it to the top when it is on it already),
