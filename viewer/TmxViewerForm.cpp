@@ -274,6 +274,12 @@ void TmxViewerForm::onMouseWheel(int32_t notches, bool& handled) {
     handled = true;
 }
 
+// Every size the window takes, the first one included (a start maximised), places the controls
+// for the client area it has now.
+void TmxViewerForm::onResized() {
+    layoutControls();
+}
+
 void TmxViewerForm::onFontChanged() {
     layoutControls();
 }
@@ -539,6 +545,8 @@ void TmxViewerForm::onLoadFinished() {
             focusSearchField();
         return;
     }
+    // Nothing is open now: the previous file's languages go with it.
+    fillLanguageCombo(LanguageMap(), std::wstring());
     showError(code == 3 ? L"IncompatibleIndexFile" : L"ErrorOpeningFile");
 }
 
@@ -805,7 +813,7 @@ void TmxViewerForm::showError(const wchar_t* key) {
 }
 
 void TmxViewerForm::enableWindow(bool enable) {
-    EnableWindow(hwnd, enable ? TRUE : FALSE);
+    setEnabled(enable);
 }
 
 void TmxViewerForm::focusSearchField() {

@@ -52,6 +52,7 @@ public:
     void onClose() override;
     void onTimer(UINT_PTR timerId) override;
     void onMouseWheel(int32_t notches, bool& handled) override;
+    void onResized() override;
     void onFontChanged() override;
     void onStyleChanged() override;
     void onMaximized() override;
