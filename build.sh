@@ -69,10 +69,10 @@ start_wine() {
   trap '"${WINESERVER:-wineserver}" -k >/dev/null 2>&1 || true; rm -rf "$WINEPREFIX"' EXIT
   "${WINESERVER:-wineserver}" -p
   "$WINE" wineboot -i >/dev/null 2>&1 || true
-  # This Wine does not load the TrueType fonts of its data folder (Marlett draws the frame's
-  # buttons, Tahoma is the interface font): the prefix gets them. Its interface fonts link to the
-  # CJK font, so that Japanese, Chinese and Korean text falls back to it instead of boxes.
-  cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+  # This Wine does not load the TrueType fonts of its data folder: the prefix gets Marlett, which
+  # draws the frame's buttons. The interface fonts link to the CJK font, so that Japanese,
+  # Chinese and Korean text falls back to it instead of boxes.
+  cp -n /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
   for face in Tahoma "Microsoft Sans Serif"; do
     "$WINE" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
       /v "$face" /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null 2>&1 || true

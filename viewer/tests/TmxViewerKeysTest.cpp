@@ -303,7 +303,8 @@ TEST_F(TmxViewerKeysTest, AnAnnouncementBoxStaysAboveTheLoadAndKeepsTheWindowDis
     form->prompts = std::make_unique<ScriptedPrompts>();
     bool released = false;
     form->makeLoader = [&](const std::wstring&) { return std::make_unique<HeldLoader>(released, 4); };
-    form->searchField->setText(L"kept");
+    // Where the program opens it, in the middle of the screen, as the box is.
+    form->centerOnScreen();
 
     bool boxAbovePopup = false;
     bool disabledAfterLoad = false;
