@@ -180,6 +180,9 @@ void Form::showModal() {
         return;
     ShowWindow(hwnd, SW_SHOWNORMAL);
     SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
+    // Raised is not yet active where a window manager decides: without the activation asked
+    // for, the user's first click on the window would only activate it.
+    bringToFront();
 }
 
 void Form::setClientSize(const Rect& clientRect) {

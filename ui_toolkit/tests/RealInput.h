@@ -116,6 +116,29 @@ inline void click(HWND window, int x, int y) {
     pumpFor(150);
 }
 
+// Queues a press or a release of the left or right button where the cursor is, without
+// dispatching anything: for a menu or dialog that runs its own loop.
+inline void sendButton(bool right, bool down) {
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = right ? (down ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_RIGHTUP)
+                             : (down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP);
+    SendInput(1, &input, sizeof(INPUT));
+}
+
+// A right click at a point of the window's client area; what it opens (a context menu) runs
+// while the release is dispatched.
+inline void rightClick(HWND window, int x, int y) {
+    POINT at = {x, y};
+    ClientToScreen(window, &at);
+    SetCursorPos(at.x, at.y);
+    pumpFor(30);
+    sendButton(true, true);
+    pumpFor(100);
+    sendButton(true, false);
+    pumpFor(150);
+}
+
 // A click in the middle of a window (a button, a field).
 inline void clickCentre(HWND window) {
     RECT r = {};
@@ -216,13 +239,17 @@ public:
 private:
     static void CALLBACK onTimer(HWND, UINT, UINT_PTR, DWORD) {
         ModalScript* self = active_;
-        if (!self || self->done() || self->busy_)
+        if (!self || self->busy_)
             return;
+        // Past the bound a dialog still open is closed, even once every step ran: a step that
+        // missed its dialog must fail the test, not hang it.
         if (GetTickCount() - self->start_ > self->bound_) {
             if (HWND dialog = findOwnedDialog(nullptr))
                 PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
             return;
         }
+        if (self->done())
+            return;
         self->busy_ = true;
         if (self->steps_[self->next_]())
             ++self->next_;

@@ -11,6 +11,7 @@
 #include "ui_toolkit/Button.h"
 #include "ui_toolkit/ComboBox.h"
 #include "ui_toolkit/Edit.h"
+#include "ui_toolkit/Menu.h"
 #include "ui_toolkit/ProgressPopup.h"
 #include "ui_toolkit/StyleLibrary.h"
 #include "ui_toolkit/TabControl.h"
@@ -247,6 +248,37 @@ TEST_F(TmxViewerKeysTest, OneClickOnOkOrCancelClosesTheSettingsWindow) {
             settingsForm->cancel();
         pumpFor(100);
     }
+
+    // Opened as a user opens it, from the results' context menu, the window takes the first
+    // click on OK as well.
+    realinput::ModalScript chooseSettings({
+        [&] {
+            if (!FindWindowW(L"#32768", nullptr))
+                return false;
+            // Up from no choice is the last item, "Settings".
+            realinput::sendKey(VK_UP, true);
+            realinput::sendKey(VK_UP, false);
+            return true;
+        },
+        [&] {
+            realinput::sendKey(VK_RETURN, true);
+            realinput::sendKey(VK_RETURN, false);
+            return true;
+        },
+    });
+    RECT box = {};
+    GetClientRect(form->resultsBox->hwnd, &box);
+    realinput::rightClick(form->resultsBox->hwnd, box.right / 2, box.bottom / 2);
+    EXPECT_TRUE(chooseSettings.finish());
+    ASSERT_TRUE(pumpUntil([&] { return IsWindowVisible(form->settingsForm->hwnd) != FALSE; }, 5000));
+    pumpFor(300);
+    EXPECT_TRUE(realinput::screenshot(form->settingsForm->hwnd, L"viewer_settings_from_menu.png"));
+    clickCentre(form->settingsForm->okButton->hwnd);
+    pumpFor(200);
+    EXPECT_FALSE(IsWindowVisible(form->settingsForm->hwnd));
+    EXPECT_TRUE(IsWindowEnabled(form->hwnd));
+    if (IsWindowVisible(form->settingsForm->hwnd))
+        form->settingsForm->cancel();
 }
 
 // A load that fails leaves nothing open, so the language list of the previous file goes.
