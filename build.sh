@@ -14,7 +14,7 @@ shift || true
 # fonts-wine gives Wine its Marlett (the glyphs of the window frame's buttons) and the CJK font
 # lets the windows show Japanese, Chinese and Korean text instead of boxes.
 packages=(mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine32:i386 wine64
-          fonts-wine fonts-wqy-microhei xvfb xauth cmake ninja-build googletest python3)
+          fonts-wine fonts-wqy-microhei xvfb xauth cmake ninja-build googletest python3 libxml2-utils)
 
 install_missing() {
   local missing=()
@@ -58,6 +58,20 @@ configure_and_build() {
   fi
 }
 
+# The checked build of the index engine, for the test command: the builder's invariants asserted
+# and its integrity walks run, in a tree of its own that holds only the engine's tests and
+# index_bench.
+checked_dir=$build_dir/checked
+build_checked() {
+  local toolchain=mingw-i686.cmake
+  host_runs_32bit || toolchain=mingw-x86_64.cmake
+  if [ ! -f "$checked_dir/build.ninja" ]; then
+    cmake -S "$here" -B "$checked_dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$here/cmake/$toolchain" \
+      -DCMAKE_BUILD_TYPE=Release -DINDEX_CHECKED=ON >/dev/null
+  fi
+  cmake --build "$checked_dir" --target tmx_engine_tests index_bench -- -j"${JOBS:-$(nproc)}"
+}
+
 # A fresh Wine prefix for each run, a pinned locale, no proxy, and one wineserver kept alive
 # for the whole run so that each test program starts quickly.
 start_wine() {
@@ -94,12 +108,22 @@ case "$mode" in
     if [ -z "${DISPLAY:-}" ]; then
       exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" test "$@"
     fi
+    # The whole suite (no ctest arguments) takes the checked build too.
+    [ $# -gt 0 ] || build_checked
     start_wine
-    ctest --test-dir "$test_dir" --output-on-failure -j"$(nproc)" "$@"
+    status=0
+    ctest --test-dir "$test_dir" --output-on-failure -j"$(nproc)" "$@" || status=$?
     # Once more with the tests of each program in a shuffled order (a fixed seed, so that a
     # failure can be run again): no test may depend on what an earlier one left behind.
     echo "Shuffled run (--gtest_shuffle, seed 2):"
-    GTEST_SHUFFLE=1 GTEST_RANDOM_SEED=2 ctest --test-dir "$test_dir" --output-on-failure -j"$(nproc)" "$@"
+    GTEST_SHUFFLE=1 GTEST_RANDOM_SEED=2 ctest --test-dir "$test_dir" --output-on-failure -j"$(nproc)" "$@" ||
+      status=$?
+    if [ $# -eq 0 ]; then
+      echo "The checked build of the index engine:"
+      ctest --test-dir "$checked_dir" --output-on-failure -j"$(nproc)" \
+        -R '^(tmx_engine_tests|index_bench_threads)$' || status=$?
+    fi
+    exit "$status"
     ;;
   run)
     target=${1:-$here/samples/sample.tmx}

@@ -15,7 +15,8 @@ function(add_project_library name)
 endfunction()
 
 # add_project_tests(NAME DEPS ...): one GoogleTest program from tests/*.cpp, registered with
-# ctest and run under Wine. TEST_DATA_DIR names tests/data as Wine sees it.
+# ctest and run under Wine. TEST_DATA_DIR names tests/data as Wine sees it, TEST_SHARED_DIR
+# the real data beside the project root (../shared, absent on a user's machine).
 function(add_project_tests name)
   cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/*.cpp)
@@ -27,7 +28,8 @@ function(add_project_tests name)
   target_compile_options(${name} PRIVATE ${PROJECT_WARNINGS})
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} gmock gtest_main)
   target_compile_definitions(${name} PRIVATE
-      TEST_DATA_DIR="Z:${CMAKE_CURRENT_SOURCE_DIR}/tests/data")
+      TEST_DATA_DIR="Z:${CMAKE_CURRENT_SOURCE_DIR}/tests/data"
+      TEST_SHARED_DIR="Z:${CMAKE_SOURCE_DIR}/../shared")
   # Full output: ctest shows it only for a failing program, and then it names the test that hung.
   add_test(NAME ${name} COMMAND ${name})
   # Every test program runs on the one Wine desktop, where activation and the keyboard focus

@@ -30,12 +30,23 @@ bool isBlankOnly(const std::wstring& text) {
     return true;
 }
 
-bool needsEscaping(const std::wstring& text) {
+// What a text holds of the characters that may need a reference: kXmlEscapeAmpLt stands for any
+// of '<', '>' and '&'.
+unsigned escapableCharacters(const std::wstring& text) {
+    unsigned found = 0;
     for (const wchar_t c : text) {
-        if (c == L'<' || c == L'>' || c == L'&')
-            return true;
+        if (c > L'>')
+            continue;
+        switch (c) {
+        case L'<': case L'>': case L'&': found |= kXmlEscapeAmpLt; break;
+        case L'"': found |= kXmlEscapeQuot; break;
+        case L'\'': found |= kXmlEscapeApos; break;
+        case L'\r': found |= kXmlEscapeCr; break;
+        case L'\t': case L'\n': found |= kXmlEscapeTabLf; break;
+        default: break;
+        }
     }
-    return false;
+    return found;
 }
 
 // Elements whose text is content: it is kept, on one line with the element's tags.
@@ -69,6 +80,19 @@ std::wstring normalizeLanguageCode(const std::wstring& code) {
 
 std::wstring trimAndNormalizeLanguage(const std::wstring& code) {
     return normalizeLanguageCode(trim(code));
+}
+
+bool languageBelongsToTarget(const std::wstring& target, const std::wstring& language) {
+    if (language.size() < target.size() ||
+        (language.size() > target.size() && language[target.size()] != L'-'))
+        return false;
+    // Normalised codes differ in letter case only in ASCII letters.
+    auto folded = [](wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c; };
+    for (size_t i = 0; i < target.size(); ++i) {
+        if (folded(target[i]) != folded(language[i]))
+            return false;
+    }
+    return true;
 }
 
 SiftonParser::SiftonParser(Utf8Writer& output, uint64_t totalSize, const std::wstring& targetLanguage,
@@ -136,46 +160,49 @@ void SiftonParser::emit(const wchar_t* text, size_t length) {
     }
 }
 
-void SiftonParser::emitEscaped(const std::wstring& text) {
-    if (!needsEscaping(text)) {
-        // Quotes alone stay as they are: the text must come out as it went in.
+void SiftonParser::emitEscaped(const std::wstring& text, unsigned set, unsigned found) {
+    if ((found & set) == 0) {
         emit(text);
         return;
     }
     scratch_.clear();
-    escapeXml(scratch_, text);
+    escapeXml(scratch_, text, set);
     emit(scratch_);
 }
 
+void SiftonParser::emitText(const std::wstring& text) {
+    // Text that holds markup characters is escaped in full; other text keeps its quotes as they
+    // are. A CR is always a reference: written raw, every reader gives it back as LF.
+    const unsigned found = escapableCharacters(text);
+    emitEscaped(text, (found & kXmlEscapeAmpLt) ? kXmlEscapeText : kXmlEscapeCr, found);
+}
+
 void SiftonParser::emitAttributes(const XmlAttributes& attributes) {
+    // TAB, LF and CR in a value are always references: written raw, a reader gives them back as
+    // blanks.
+    const unsigned blanks = kXmlEscapeCr | kXmlEscapeTabLf;
     for (size_t i = 0; i < attributes.size(); ++i) {
         emitLiteral(L" ");
         emit(attributes.nameAt(i));
         emitLiteral(L"=");
         const std::wstring& value = attributes.valueAt(i);
-        if (needsEscaping(value)) {
+        const unsigned found = escapableCharacters(value);
+        if (found & kXmlEscapeAmpLt) {
             emitLiteral(L"\"");
-            emitEscaped(value);
+            emitEscaped(value, kXmlEscapeAttribute, found);
             emitLiteral(L"\"");
-        } else if (value.find(L'"') == std::wstring::npos) {
+        } else if (!(found & kXmlEscapeQuot)) {
             emitLiteral(L"\"");
-            emit(value);
+            emitEscaped(value, blanks, found);
             emitLiteral(L"\"");
-        } else if (value.find(L'\'') == std::wstring::npos) {
+        } else if (!(found & kXmlEscapeApos)) {
             emitLiteral(L"'");
-            emit(value);
+            emitEscaped(value, blanks, found);
             emitLiteral(L"'");
         } else {
             // Both quote kinds: double quotes around, the inner ones as references.
-            scratch_.clear();
-            for (const wchar_t c : value) {
-                if (c == L'"')
-                    scratch_ += L"&quot;";
-                else
-                    scratch_ += c;
-            }
             emitLiteral(L"\"");
-            emit(scratch_);
+            emitEscaped(value, kXmlEscapeQuot | blanks, found);
             emitLiteral(L"\"");
         }
     }
@@ -250,7 +277,7 @@ void SiftonParser::characterData(const std::wstring& text) {
     // more than blanks is kept where it stands rather than lost.
     if (inlineDepth_ == 0 && isBlankOnly(text))
         return;
-    emitEscaped(text);
+    emitText(text);
 }
 
 void SiftonParser::startElement(const std::wstring& name, const XmlAttributes& attributes, bool isEmpty) {
@@ -281,7 +308,7 @@ void SiftonParser::startElement(const std::wstring& name, const XmlAttributes& a
         } else if (name == L"tuv" && inUnit_) {
             const std::wstring& language = normalizedLanguage(attributes.get(xmlLangName()));
             const bool kept = targetLanguage_.empty() || language == sourceLanguage_ ||
-                              startsWith(targetLanguage_, language);
+                              languageBelongsToTarget(targetLanguage_, language);
             if (!kept) {
                 if (!isEmpty)
                     dropDepth_ = 1;

@@ -17,6 +17,11 @@ std::wstring normalizeLanguageCode(const std::wstring& code);
 // The same for a code as the user typed it: blanks around it are dropped first.
 std::wstring trimAndNormalizeLanguage(const std::wstring& code);
 
+// True when a variant in `language` belongs to `target`: the two codes are equal, or the language
+// is a regional form of the target, the target followed by "-" (de keeps de-DE and de-AT; fr keeps
+// no frp, fr_CA or fra). Letter case does not count; both codes come normalised.
+bool languageBelongsToTarget(const std::wstring& target, const std::wstring& language);
+
 // Receives the callbacks of one streaming parse of a TMX file and writes, as it goes, a TMX file
 // that keeps in each translation unit the variants in the document's source language and in the
 // target language, optionally without any prop element. Only the current translation unit is
@@ -98,7 +103,10 @@ private:
     void emitLiteral(const wchar_t (&text)[N]) {
         emit(text, N - 1);
     }
-    void emitEscaped(const std::wstring& text);
+    // Writes text with the characters of `set` as references; `found` is what
+    // escapableCharacters saw in it.
+    void emitEscaped(const std::wstring& text, unsigned set, unsigned found);
+    void emitText(const std::wstring& text);
     void emitAttributes(const XmlAttributes& attributes);
     void emitMarkup(const wchar_t* open, size_t openLength, const std::wstring& text,
                     const wchar_t* close, size_t closeLength);

@@ -79,10 +79,10 @@ bool Index::readNode(uint32_t offset, Node& node) const {
     if (offset < nodesStart_ || static_cast<uint64_t>(offset) + IndexFormat::kNodeHeaderSize > file_.size())
         return false;
     const uint8_t* p = file_.start() + offset;
-    std::memcpy(&node.unit, p, 2);
-    std::memcpy(&node.count, p + 2, 2);
-    std::memcpy(&node.sibling, p + 4, 4);
-    std::memcpy(&node.child, p + 8, 4);
+    std::memcpy(&node.unit, p + IndexFormat::kNodeUnit, 2);
+    std::memcpy(&node.count, p + IndexFormat::kNodeCount, 2);
+    std::memcpy(&node.sibling, p + IndexFormat::kNodeSibling, 4);
+    std::memcpy(&node.child, p + IndexFormat::kNodeChild, 4);
     return true;
 }
 
@@ -117,19 +117,15 @@ bool Index::validateTrie() const {
             Node node;
             if (!readNode(offset, node))
                 return false;
-            if (node.count == IndexFormat::kAliasCount) {
-                if (wordsLeft < 4 || static_cast<uint64_t>(offset) + 16 > size)
-                    return false;
-                wordsLeft -= 4;
-                aliasTargets.insert(u32At(offset + 12));
-            } else {
-                const uint64_t words = 3 + static_cast<uint64_t>(node.count);
-                if (words > wordsLeft || static_cast<uint64_t>(offset) + 4 * words > size)
-                    return false;
-                wordsLeft -= words;
-                if (!postingsBelowLimit(offset + 12, node.count))
-                    return false;
-            }
+            const bool alias = node.count == IndexFormat::kAliasCount;
+            const uint64_t words = IndexFormat::nodeWords(node.count, alias);
+            if (words > wordsLeft || static_cast<uint64_t>(offset) + 4 * words > size)
+                return false;
+            wordsLeft -= words;
+            if (alias)
+                aliasTargets.insert(u32At(offset + IndexFormat::kAliasTarget));
+            else if (!postingsBelowLimit(offset + IndexFormat::kNodePostings, node.count))
+                return false;
             if (node.sibling != 0) {
                 if (node.sibling <= offset)
                     return false;
@@ -146,11 +142,11 @@ bool Index::validateTrie() const {
         Node node;
         if (!readNode(target, node) || node.count == IndexFormat::kAliasCount)
             return false;
-        const uint64_t words = 3 + static_cast<uint64_t>(node.count);
+        const uint64_t words = IndexFormat::nodeWords(node.count, false);
         if (words > aliasWordsLeft || static_cast<uint64_t>(target) + 4 * words > size)
             return false;
         aliasWordsLeft -= words;
-        if (!postingsBelowLimit(target + 12, node.count))
+        if (!postingsBelowLimit(target + IndexFormat::kNodePostings, node.count))
             return false;
     }
     return true;
@@ -195,22 +191,22 @@ Index::Postings Index::postings(uint32_t offset, bool followAlias) const {
     if (node.count == IndexFormat::kAliasCount) {
         if (!followAlias)
             return result;
-        if (static_cast<uint64_t>(offset) + 16 > file_.size()) {
+        if (static_cast<uint64_t>(offset) + 4 * IndexFormat::nodeWords(0, true) > file_.size()) {
             markNodeDamage();
             return result;
         }
-        offset = u32At(offset + 12);
+        offset = u32At(offset + IndexFormat::kAliasTarget);
         if (!readNode(offset, node) || node.count == IndexFormat::kAliasCount) {
             markNodeDamage();
             return result;
         }
     }
-    if (static_cast<uint64_t>(offset) + 12 + 4ull * node.count > file_.size() ||
-        !postingsBelowLimit(offset + 12, node.count)) {
+    if (static_cast<uint64_t>(offset) + 4 * IndexFormat::nodeWords(node.count, false) > file_.size() ||
+        !postingsBelowLimit(offset + IndexFormat::kNodePostings, node.count)) {
         markNodeDamage();
         return result;
     }
-    result.first = file_.start() + offset + 12;
+    result.first = file_.start() + offset + IndexFormat::kNodePostings;
     result.count = node.count;
     return result;
 }
@@ -236,7 +232,7 @@ bool Index::collect(uint32_t offset, std::set<uint32_t>& set, bool followAlias,
             markNodeDamage();
             continue;
         }
-        const uint64_t words = node.count == IndexFormat::kAliasCount ? 4 : 3 + uint64_t(node.count);
+        const uint64_t words = IndexFormat::nodeWords(node.count, node.count == IndexFormat::kAliasCount);
         if (words > wordsLeft) {
             markNodeDamage();
             return true;

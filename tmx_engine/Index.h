@@ -13,8 +13,24 @@ namespace IndexFormat {
 constexpr uint8_t kMagic[10] = {0x8B, 'T', 'M', 'X', 'I', 'N', 'D', 'E', 'X', 0x9B};
 constexpr uint32_t kVersion = 0x00010001;
 constexpr uint32_t kBucketCount = 1024;
-constexpr uint32_t kNodeHeaderSize = 12;
 constexpr uint16_t kAliasCount = 0xFFFF;
+
+// A node, at byte offsets from its start: its unit and its posting count (kAliasCount for an
+// alias) in the two halves of its first word, the offsets of its next sibling and of its first
+// child (0 for none), then its postings, one word per entry number. An alias holds one word
+// there instead: the offset of the node whose postings it shares.
+constexpr uint32_t kNodeUnit = 0;
+constexpr uint32_t kNodeCount = 2;
+constexpr uint32_t kNodeSibling = 4;
+constexpr uint32_t kNodeChild = 8;
+constexpr uint32_t kNodePostings = 12;
+constexpr uint32_t kAliasTarget = kNodePostings;
+constexpr uint32_t kNodeHeaderSize = kNodePostings;
+
+// The words of a node with count postings, or of an alias.
+constexpr uint64_t nodeWords(uint32_t count, bool alias) {
+    return kNodeHeaderSize / 4 + (alias ? 1 : uint64_t(count));
+}
 } // namespace IndexFormat
 
 // Bucket of a search term, from its first two units (one for a one-unit term); -1 for an empty one.

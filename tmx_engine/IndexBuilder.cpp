@@ -1,22 +1,31 @@
 #include "tmx_engine/IndexBuilder.h"
 
-#include "core/util/FileUtils.h"
 #include "tmx_engine/Index.h"
-#include "tmx_engine/IndexWorkerThread.h"
 
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <new>
+
+#if defined(INDEX_CHECKED)
+void indexCheckFailed(const char* condition, const char* file, int line) {
+    std::fprintf(stderr, "index builder check failed: %s (%s:%d)\n", condition, file, line);
+    std::fflush(stderr);
+    std::abort();
+}
+#endif
+
+// The trie: nodes, child chains and tables, walks and probes, posting lists and their blocks. The
+// file is written from it by the layout writer (IndexBuilderLayout.cpp).
 
 namespace {
 
 int sizeClassOf(uint32_t count) { // count >= 2
     return 32 - __builtin_clz(count - 1);
 }
-
-void putU32(uint8_t* at, uint32_t value) { std::memcpy(at, &value, 4); }
 
 } // namespace
 
@@ -52,10 +61,6 @@ IndexBuilder::Shard& IndexBuilder::ownerOf(uint32_t bucket) {
 
 IndexBuilder::~IndexBuilder() = default;
 
-uint64_t IndexBuilder::headerSize() const { return 0; }
-
-void IndexBuilder::writeHeader(IndexFileWriter&) {}
-
 void IndexBuilder::releaseFilling() {
     // Blocks on the free lists stay in the arena; only their lists go.
     for (auto& s : shards_)
@@ -76,17 +81,9 @@ uint32_t IndexBuilder::newNode(Shard& shard, uint32_t bucket, wchar_t unit) {
     return ref;
 }
 
-// Child tables live in one arena block of 2 * capacity words: the first two words hold the count
-// of children and log2 of the capacity, every other pair of words a unit (with an occupied bit)
-// and the child's reference. Slots are probed linearly from the unit's low bits.
-namespace {
-constexpr uint32_t kOccupied = 0x10000u;
-
-uint32_t tableCapacity(const uint32_t* t) { return 1u << (t[1] & 31); }
-} // namespace
-
-uint32_t IndexBuilder::tableFind(uint32_t table, uint32_t unit) const {
-    const uint32_t* t = arena_.at(table);
+// Child tables (laid out as kOccupied tells): slots are probed linearly from the unit's low bits.
+uint32_t IndexBuilder::tableFind(BlockRef table, uint32_t unit) const {
+    const uint32_t* t = arena_.at(table.ref());
     const uint32_t mask = tableCapacity(t) - 1;
     uint32_t i = unit & mask;
     for (;;) {
@@ -155,13 +152,15 @@ bool IndexBuilder::tableInsert(Shard& shard, uint32_t* children, uint32_t unit, 
     t[2 * i] = unit | kOccupied;
     t[2 * i + 1] = node;
     t[0] = count + 1;
+    // A free slot is left, or a lookup of a missing unit would not end.
+    INDEX_ASSERT(t[0] < (1u << log2) - 1);
     return true;
 }
 
 // The child of this unit under the given children reference, created when missing.
 uint32_t IndexBuilder::child(Shard& shard, uint32_t bucket, uint32_t* children, uint32_t unit) {
     if (*children & kTableBit) {
-        const uint32_t found = tableFind(*children & ~kTableBit, unit);
+        const uint32_t found = tableFind(tableOf(*children), unit);
         if (found)
             return found;
         const uint32_t created = newNode(shard, bucket, static_cast<wchar_t>(unit));
@@ -208,17 +207,19 @@ uint32_t IndexBuilder::child(Shard& shard, uint32_t bucket, uint32_t* children, 
     return created;
 }
 
-uint32_t IndexBuilder::descend(Shard& shard, uint32_t bucket, uint32_t from, const wchar_t* units,
-                               size_t length) {
+NodeRef IndexBuilder::descend(Shard& shard, uint32_t bucket, NodeRef from, const wchar_t* units,
+                              size_t length) {
     if (length == 0 || failedSoFar())
-        return 0;
-    uint32_t* children = from == 0 ? &roots_[bucket] : &arena_.at(from)[2];
+        return NodeRef();
+    // A bucket's nodes all come from its owner's cursor (the first shard's while it has none).
+    INDEX_ASSERT(shards_[owners_[bucket] == kNoOwner ? 0 : owners_[bucket]].get() == &shard);
+    uint32_t* children = from ? &arena_.at(from.ref())[2] : &roots_[bucket];
     for (size_t i = 0;;) {
         const uint32_t ref = child(shard, bucket, children, static_cast<uint16_t>(units[i]));
         if (!ref)
-            return 0;
+            return NodeRef();
         if (++i == length)
-            return ref;
+            return NodeRef(ref);
         children = &arena_.at(ref)[2];
     }
 }
@@ -230,31 +231,36 @@ constexpr uint8_t kProbeChain = 2;    // a node of a sibling chain
 constexpr uint8_t kProbeTable = 3;    // a child table
 } // namespace
 
-void IndexBuilder::startProbe(Probe& probe, uint32_t from, const wchar_t* units, uint32_t length) const {
+void IndexBuilder::startProbe(Probe& probe, NodeRef from, const wchar_t* units, uint32_t length) const {
     probe.at = from;
-    probe.look = 0;
+    probe.look = NodeRef();
     probe.units = units;
     probe.left = length;
     probe.state = from && length ? kProbeChildren : kProbeEnded;
+#if defined(INDEX_CHECKED)
+    probe.origin = from;
+    probe.originUnits = units;
+    probe.originLength = length;
+#endif
     if (probe.state != kProbeEnded)
-        prefetchLine(arena_.at(from));
+        prefetch(arena_.at(from.ref()));
 }
 
 bool IndexBuilder::stepProbe(Probe& probe) const {
     uint32_t children;
     switch (probe.state) {
     case kProbeChildren:
-        children = arena_.at(probe.at)[2];
+        children = arena_.at(probe.at.ref())[2];
         break;
     case kProbeChain: {
-        const uint32_t* n = arena_.at(probe.look);
+        const uint32_t* n = arena_.at(probe.look.ref());
         if ((n[0] & 0xFFFF) != static_cast<uint16_t>(*probe.units)) {
-            probe.look = n[1];
+            probe.look = NodeRef(n[1]);
             if (!probe.look) {
                 probe.state = kProbeEnded;
                 return false;
             }
-            prefetchLine(arena_.at(probe.look));
+            prefetch(arena_.at(probe.look.ref()));
             return true;
         }
         probe.at = probe.look;
@@ -268,19 +274,24 @@ bool IndexBuilder::stepProbe(Probe& probe) const {
         break;
     }
     case kProbeTable: {
-        const uint32_t found = tableFind(probe.look, static_cast<uint16_t>(*probe.units));
+        // The table is found anew from its node: one that grew since the last step went back to
+        // the free blocks and may hold another node's children by now. A table never turns back
+        // into a chain.
+        const uint32_t children = arena_.at(probe.at.ref())[2];
+        INDEX_ASSERT(children & kTableBit);
+        const uint32_t found = tableFind(tableOf(children), static_cast<uint16_t>(*probe.units));
         if (!found) {
             probe.state = kProbeEnded;
             return false;
         }
-        probe.at = found;
+        probe.at = NodeRef(found);
         ++probe.units;
         if (--probe.left == 0) {
             probe.state = kProbeEnded;
             return false;
         }
         probe.state = kProbeChildren;
-        prefetchLine(arena_.at(found));
+        prefetch(arena_.at(found));
         return true;
     }
     default:
@@ -290,32 +301,49 @@ bool IndexBuilder::stepProbe(Probe& probe) const {
         probe.state = kProbeEnded;
         return false;
     }
-    probe.look = children & ~kTableBit;
-    probe.state = (children & kTableBit) ? kProbeTable : kProbeChain;
-    prefetchLine(arena_.at(probe.look));
+    // Only a node is kept from one step to the next: nodes never move and are never freed.
+    if (children & kTableBit) {
+        probe.look = NodeRef();
+        probe.state = kProbeTable;
+    } else {
+        probe.look = NodeRef(children);
+        probe.state = kProbeChain;
+    }
+    prefetch(arena_.at(children & ~kTableBit));
     return true;
 }
 
-uint32_t IndexBuilder::finishProbe(Shard& shard, uint32_t bucket, Probe& probe) {
+NodeRef IndexBuilder::finishProbe(Shard& shard, uint32_t bucket, Probe& probe) {
     probe.state = kProbeEnded;
-    if (probe.left == 0)
-        return probe.at;
-    return descend(shard, bucket, probe.at, probe.units, probe.left);
+    const NodeRef node = probe.left == 0 ? probe.at : descend(shard, bucket, probe.at, probe.units, probe.left);
+#if defined(INDEX_CHECKED)
+    // What the probe found and descend added is what one slow walk from its start finds now.
+    INDEX_ASSERT(!node || findPath(bucket, probe.origin, probe.originUnits, probe.originLength) == node);
+#endif
+    return node;
 }
 
-void IndexBuilder::childrenInOrder(uint32_t children, std::vector<uint32_t>& out) const {
-    out.clear();
-    if (children & kTableBit) {
-        const uint32_t* t = arena_.at(children & ~kTableBit);
-        const uint32_t capacity = tableCapacity(t);
-        for (uint32_t i = 1; i < capacity; ++i)
-            if (t[2 * i] & kOccupied)
-                out.push_back(t[2 * i + 1]);
-        std::sort(out.begin(), out.end());
-    } else {
-        for (uint32_t ref = children; ref; ref = arena_.at(ref)[1])
-            out.push_back(ref);
+NodeRef IndexBuilder::findPath(uint32_t bucket, NodeRef from, const wchar_t* units, size_t length) const {
+    uint32_t children = from ? arena_.at(from.ref())[2] : roots_[bucket];
+    uint32_t ref = 0;
+    for (size_t i = 0; i < length; ++i) {
+        const uint32_t unit = static_cast<uint16_t>(units[i]);
+        ref = 0;
+        if (children & kTableBit) {
+            ref = tableFind(tableOf(children), unit);
+        } else {
+            for (uint32_t c = children; c; c = arena_.at(c)[1]) {
+                if ((arena_.at(c)[0] & 0xFFFF) == unit) {
+                    ref = c;
+                    break;
+                }
+            }
+        }
+        if (!ref)
+            return NodeRef();
+        children = arena_.at(ref)[2];
     }
+    return NodeRef(ref);
 }
 
 uint32_t IndexBuilder::node(const wchar_t* term, size_t length) {
@@ -323,12 +351,13 @@ uint32_t IndexBuilder::node(const wchar_t* term, size_t length) {
     const int bucket = indexBucket(term, length);
     if (bucket < 0)
         return 0;
-    return descend(ownerOf(static_cast<uint32_t>(bucket)), static_cast<uint32_t>(bucket), 0, term, length);
+    return descend(ownerOf(static_cast<uint32_t>(bucket)), static_cast<uint32_t>(bucket), NodeRef(), term, length).ref();
 }
 
 uint32_t IndexBuilder::node(const std::wstring& term) { return node(term.data(), term.size()); }
 
 uint32_t IndexBuilder::allocateBlock(Shard& shard, int sizeClass) {
+    INDEX_ASSERT(sizeClass >= 1 && sizeClass < kSizeClasses);
     std::vector<uint32_t>& free = shard.freeLists[sizeClass];
     if (!free.empty()) {
         const uint32_t ref = free.back();
@@ -349,10 +378,10 @@ void IndexBuilder::freeBlock(Shard& shard, uint32_t ref, int sizeClass) {
     }
 }
 
-bool IndexBuilder::appendPosting(Shard& shard, uint32_t bucket, uint32_t ref, uint32_t entry) {
-    if (!ref || failedSoFar())
+bool IndexBuilder::appendPosting(Shard& shard, uint32_t bucket, NodeRef node, uint32_t entry) {
+    if (!node || failedSoFar())
         return false;
-    uint32_t* n = arena_.at(ref);
+    uint32_t* n = arena_.at(node.ref());
     if (n[0] & kCappedBit)
         return false;
     const uint32_t count = (n[0] >> kCountShift) & kCountMask;
@@ -362,14 +391,16 @@ bool IndexBuilder::appendPosting(Shard& shard, uint32_t bucket, uint32_t ref, ui
         return false;
     if (count >= 2 && arena_.at(n[3])[count - 1] == entry)
         return false;
+    // Entries come in ascending order: every posting list ascends, which the search's merge
+    // relies on.
+    INDEX_ASSERT(count == 0 || entry > (count == 1 ? n[3] : arena_.at(n[3])[count - 1]));
+    INDEX_ASSERT(count <= kPostingCap);
     if (count >= kPostingCap) {
         n[0] |= kCappedBit;
-        if (options_ & kDropCappedPostings) {
-            freeBlock(shard, n[3], sizeClassOf(count));
-            shard.bucketWords[bucket] -= count;
-            n[0] &= ~(kCountMask << kCountShift);
-            n[3] = 0;
-        }
+        freeBlock(shard, n[3], sizeClassOf(count));
+        shard.bucketWords[bucket] -= count;
+        n[0] &= ~(kCountMask << kCountShift);
+        n[3] = 0;
         return false;
     }
     if (count == 0) {
@@ -399,41 +430,41 @@ bool IndexBuilder::appendPosting(Shard& shard, uint32_t bucket, uint32_t ref, ui
     return count >= 1;
 }
 
-void IndexBuilder::prefetchPostingEnd(uint32_t ref) const {
-    if (!ref)
+void IndexBuilder::prefetchPostingEnd(NodeRef node) const {
+    if (!node)
         return;
-    const uint32_t* n = arena_.at(ref);
+    const uint32_t* n = arena_.at(node.ref());
     const uint32_t count = (n[0] >> kCountShift) & kCountMask;
     if (count >= 2)
-        prefetchLine(arena_.at(n[3]) + count - 1);
+        prefetch(arena_.at(n[3]) + count - 1);
 }
 
 bool IndexBuilder::addPosting(const std::wstring& term, uint32_t entry) {
-    const uint32_t ref = node(term);
+    const NodeRef ref(node(term));
     if (!ref)
         return false;
     const uint32_t bucket = static_cast<uint32_t>(indexBucket(term.data(), term.size()));
     return appendPosting(ownerOf(bucket), bucket, ref, entry);
 }
 
-void IndexBuilder::makeAlias(uint32_t ref, uint32_t target) {
+void IndexBuilder::makeAlias(NodeRef node, NodeRef target) {
     try {
-        aliasTargets_[ref] = target;
+        aliasTargets_[node.ref()] = target.ref();
     } catch (const std::bad_alloc&) {
         fail();
         return;
     }
-    arena_.at(ref)[0] |= kAliasBit;
+    arena_.at(node.ref())[0] |= kAliasBit;
     ++aliasCount_;
 }
 
 uint32_t IndexBuilder::postingCount(uint32_t ref) const {
     finishPending();
-    return postingCountNow(ref);
+    return postingCountNow(NodeRef(ref));
 }
 
-uint32_t IndexBuilder::postingCountNow(uint32_t ref) const {
-    return ref ? (arena_.at(ref)[0] >> kCountShift) & kCountMask : 0;
+uint32_t IndexBuilder::postingCountNow(NodeRef node) const {
+    return node ? (arena_.at(node.ref())[0] >> kCountShift) & kCountMask : 0;
 }
 
 bool IndexBuilder::isCapped(uint32_t ref) const {
@@ -443,263 +474,20 @@ bool IndexBuilder::isCapped(uint32_t ref) const {
 
 bool IndexBuilder::isAlias(uint32_t ref) const {
     finishPending();
-    return isAliasNow(ref);
+    return isAliasNow(NodeRef(ref));
 }
 
-bool IndexBuilder::isAliasNow(uint32_t ref) const {
-    return ref && (arena_.at(ref)[0] & kAliasBit) != 0;
+bool IndexBuilder::isAliasNow(NodeRef node) const {
+    return node && (arena_.at(node.ref())[0] & kAliasBit) != 0;
 }
 
 std::vector<uint32_t> IndexBuilder::postingList(uint32_t ref) const {
     finishPending();
     std::vector<uint32_t> list;
-    const uint32_t count = postingCountNow(ref);
+    const uint32_t count = postingCountNow(NodeRef(ref));
     if (count == 1)
         list.push_back(arena_.at(ref)[3]);
     else if (count >= 2)
         list.assign(arena_.at(arena_.at(ref)[3]), arena_.at(arena_.at(ref)[3]) + count);
     return list;
-}
-
-uint64_t IndexBuilder::fileSize() const {
-    return headerSize() + 4 * wordCount() + 4ull * IndexFormat::kBucketCount + 7 +
-           4ull * aliasCount_;
-}
-
-// The bytes of a bucket's nodes, walked in any order.
-uint64_t IndexBuilder::bucketBytes(uint32_t bucket, std::vector<uint32_t>& stack) const {
-    uint64_t bytes = 0;
-    stack.clear();
-    if (roots_[bucket])
-        stack.push_back(roots_[bucket]);
-    auto visit = [&](uint32_t ref) {
-        const uint32_t* n = arena_.at(ref);
-        bytes += (n[0] & kAliasBit) ? 16 : 12 + 4 * uint64_t((n[0] >> kCountShift) & kCountMask);
-        if (n[2])
-            stack.push_back(n[2]);
-    };
-    // A bucket may hold a large part of the trie: a stop is looked at every 64K node groups.
-    for (uint32_t round = 1; !stack.empty(); ++round) {
-        if ((round & 0xFFFF) == 0 && stopRequested())
-            return 0;
-        const uint32_t children = stack.back();
-        stack.pop_back();
-        if (children & kTableBit) {
-            const uint32_t* t = arena_.at(children & ~kTableBit);
-            const uint32_t capacity = tableCapacity(t);
-            for (uint32_t i = 1; i < capacity; ++i)
-                if (t[2 * i] & kOccupied)
-                    visit(t[2 * i + 1]);
-        } else {
-            for (uint32_t ref = children; ref; ref = arena_.at(ref)[1])
-                visit(ref);
-        }
-    }
-    return bytes;
-}
-
-// Each bucket's nodes go out as: a sibling chain back to back in the order the nodes were created,
-// then the children of its last node, then those of the one before, and so on down to the first
-// (the order of the recursive layout, kept with an explicit stack so that a long run of letters
-// cannot exhaust the thread's stack). A sibling follows its node directly; a child's offset is
-// known when the child goes out and is written then into its parent. Each bucket must start at
-// the offset planned for it.
-bool IndexBuilder::writeBuckets(IndexFileWriter& out, uint32_t first, uint32_t last,
-                                const uint64_t* offsets, bool withAliases) const {
-    struct Pending {
-        uint32_t ref;
-        uint32_t offset;
-    };
-    std::vector<Pending> pending;
-    std::unordered_map<uint32_t, uint32_t> targetOffsets;
-    std::vector<Pending> aliases; // alias node -> its own file offset
-    if (withAliases)
-        for (const auto& a : aliasTargets_)
-            targetOffsets.emplace(a.second, 0);
-
-    std::vector<uint32_t> chain;
-    auto emitChain = [&](uint32_t first) -> bool {
-        childrenInOrder(first, chain);
-        for (uint32_t ref : chain)
-            prefetchLine(arena_.at(ref));
-        for (size_t i = 0; i < chain.size(); ++i) {
-            const uint32_t ref = chain[i];
-            const uint32_t* n = arena_.at(ref);
-            const bool alias = (n[0] & kAliasBit) != 0;
-            const uint32_t count = (n[0] >> kCountShift) & kCountMask;
-            const size_t bytes = alias ? 16 : 12 + 4 * size_t(count);
-            const uint32_t offset = static_cast<uint32_t>(out.offset());
-            uint8_t* at = out.append(bytes);
-            if (!at)
-                return false;
-            const uint32_t unit = n[0] & 0xFFFF;
-            std::memset(at + 4, 0, 8);
-            if (alias) {
-                putU32(at, unit | 0xFFFF0000u);
-                putU32(at + 12, 0);
-                aliases.push_back({ref, offset});
-            } else {
-                putU32(at, (count << 16) | unit);
-                if (count == 1)
-                    putU32(at + 12, n[3]);
-                else if (count >= 2)
-                    std::memcpy(at + 12, arena_.at(n[3]), 4 * size_t(count));
-            }
-            if (!targetOffsets.empty()) {
-                auto t = targetOffsets.find(ref);
-                if (t != targetOffsets.end())
-                    t->second = offset;
-            }
-            if (i + 1 < chain.size())
-                putU32(at + 4, static_cast<uint32_t>(offset + bytes));
-            pending.push_back({ref, offset});
-        }
-        return true;
-    };
-
-    for (uint32_t b = first; b < last; ++b) {
-        if (!roots_[b])
-            continue;
-        if (out.offset() != offsets[b] || stopRequested())
-            return false;
-        if (!emitChain(roots_[b]))
-            return false;
-        for (uint32_t round = 1; !pending.empty(); ++round) {
-            if ((round & 0xFFFF) == 0 && stopRequested())
-                return false;
-            const Pending p = pending.back();
-            pending.pop_back();
-            const uint32_t children = arena_.at(p.ref)[2];
-            if (!children)
-                continue;
-            out.patch32(p.offset + 8, static_cast<uint32_t>(out.offset()));
-            if (!emitChain(children))
-                return false;
-        }
-    }
-    for (const Pending& a : aliases)
-        out.patch32(a.offset + 12, targetOffsets[aliasTargets_.at(a.ref)]);
-    return !out.failed();
-}
-
-namespace {
-
-// Runs job(i) for i in [0, count) on up to threads threads (the calling one among them); jobs
-// whose thread cannot be started run on the calling thread. Every thread is joined.
-template <class Job> void runParallel(uint32_t count, uint32_t threads, Job job) {
-    std::atomic<uint32_t> next{0};
-    auto loop = [&] {
-        for (uint32_t i = next.fetch_add(1); i < count; i = next.fetch_add(1))
-            job(i);
-    };
-    std::vector<IndexWorkerThread> started;
-    try {
-        started.resize(threads);
-        for (uint32_t t = 1; t < threads && t < count; ++t)
-            if (!started[t].start(loop))
-                break;
-    } catch (const std::exception&) {
-    }
-    loop();
-    for (IndexWorkerThread& t : started)
-        t.join();
-}
-
-} // namespace
-
-bool IndexBuilder::writeNodes(IndexFileWriter& out) {
-    const uint64_t bucketTable = out.offset();
-    const uint32_t threads = aliasTargets_.empty() ? shardCount() : 1;
-
-    // Every bucket's size first, so that the bucket table can go out now and the buckets can be
-    // written side by side. The counts kept while filling give it, but for aliases, which only
-    // a walk over the bucket finds.
-    std::vector<uint64_t> sizes(IndexFormat::kBucketCount, 0);
-    std::atomic<bool> ok{true};
-    if (aliasTargets_.empty()) {
-        for (const auto& s : shards_)
-            for (uint32_t b = 0; b < IndexFormat::kBucketCount; ++b)
-                sizes[b] += 4 * s->bucketWords[b];
-    } else {
-        std::vector<uint32_t> stack;
-        for (uint32_t b = 0; b < IndexFormat::kBucketCount && !stopRequested(); ++b)
-            sizes[b] = bucketBytes(b, stack);
-    }
-    if (!ok || stopRequested())
-        return false;
-    std::vector<uint64_t> offsets(IndexFormat::kBucketCount + 1, 0);
-    uint8_t table[4 * IndexFormat::kBucketCount] = {};
-    uint64_t at = bucketTable + sizeof table;
-    for (uint32_t b = 0; b < IndexFormat::kBucketCount; ++b) {
-        offsets[b] = at;
-        if (roots_[b]) {
-            if (at >= (uint64_t(1) << 32))
-                return false;
-            putU32(table + 4 * b, static_cast<uint32_t>(at));
-        }
-        at += sizes[b];
-    }
-    offsets[IndexFormat::kBucketCount] = at;
-    out.write(table, sizeof table);
-
-    if (threads <= 1)
-        return writeBuckets(out, 0, IndexFormat::kBucketCount, offsets.data(), true);
-
-    // Ranges of buckets of about equal size, one writer each.
-    const uint64_t total = at - out.offset();
-    std::vector<uint32_t> cuts{0};
-    for (uint32_t b = 0; b < IndexFormat::kBucketCount; ++b)
-        if (cuts.size() < threads &&
-            offsets[b + 1] - out.offset() >= total / threads * cuts.size())
-            cuts.push_back(b + 1);
-    cuts.push_back(IndexFormat::kBucketCount);
-    // The main writer resumes after the nodes (with the zeros up to the planned size).
-    out.skipTo(at);
-    if (out.failed())
-        return false;
-    runParallel(static_cast<uint32_t>(cuts.size() - 1), threads, [&](uint32_t range) {
-        try {
-            const uint32_t first = cuts[range];
-            const uint32_t last = cuts[range + 1];
-            IndexFileWriter part;
-            if (!part.openRange(out, offsets[first], offsets[last]) ||
-                !writeBuckets(part, first, last, offsets.data(), false) || !part.finishRange())
-                ok = false;
-        } catch (const std::exception&) {
-            ok = false;
-        }
-    });
-    return ok;
-}
-
-bool IndexBuilder::write(const std::wstring& path) {
-    finishPending();
-    if (failed())
-        return false;
-    releaseFilling();
-    const uint64_t size = fileSize();
-    // Offsets in the file are 32-bit and the reader refuses files of 4 GiB or more.
-    if (size >= (uint64_t(1) << 32))
-        return false;
-    ReplacementFile file(path);
-    if (!file.open())
-        return false;
-    notify(IndexBuildStep::Writing);
-    bool ok = false;
-    {
-        IndexFileWriter out;
-        if (out.open(file.handle(), size)) {
-            try {
-                writeHeader(out);
-                out.writeZeros(static_cast<size_t>((8 - out.offset() % 8) % 8));
-                ok = writeNodes(out);
-            } catch (const std::bad_alloc&) {
-                ok = false;
-            }
-            // After a failure or a stop nothing more is written (finish pads with zeros).
-            ok = ok && out.finish();
-        }
-    }
-    // Not committed, the temporary file goes with the ReplacementFile.
-    return ok && !stopRequested() && file.commit();
 }

@@ -4,7 +4,10 @@
 #include "tmx_engine/Index.h"
 #include "tmx_engine/IndexArena.h"
 #include "tmx_engine/IndexBuildStep.h"
+#include "tmx_engine/IndexCheck.h"
+#include "tmx_engine/IndexFastPaths.h"
 #include "tmx_engine/IndexFileWriter.h"
+#include "tmx_engine/IndexRefs.h"
 
 #include <atomic>
 #include <cstdint>
@@ -32,7 +35,6 @@
 class IndexBuilder {
 public:
     static constexpr uint32_t kPostingCap = 8192;
-    static constexpr uint32_t kDropCappedPostings = 0x01;
 
     IndexBuilder();
     virtual ~IndexBuilder();
@@ -58,6 +60,9 @@ public:
     // outlive the builder.
     void setStopFlag(const std::atomic<bool>* flag) { stopFlag_ = flag; }
     bool stopRequested() const { return stopFlag_ && stopFlag_->load(std::memory_order_relaxed); }
+    // Which fast paths the build takes (tests and benchmarks); before the first entry.
+    void setFastPaths(const IndexFastPaths& paths) { fastPaths_ = paths; }
+    const IndexFastPaths& fastPaths() const { return fastPaths_; }
     // Told of each step on the thread that fills or writes the builder (tests only).
     void setStepObserver(IndexBuildObserver observer) { observer_ = std::move(observer); }
 
@@ -74,6 +79,10 @@ public:
         arena_.setBlockLimit(blocks < IndexArena::kMaxBlocks ? static_cast<uint32_t>(blocks)
                                                              : IndexArena::kMaxBlocks);
     }
+    // True once a write found a bucket that does not start or end where the sizes counted while
+    // filling put it: the trie and those counts disagree, and the write failed rather than put
+    // out a wrong index. Never true of a sound build; tests and tools report it.
+    bool layoutMismatched() const { return layoutMismatch_.load(std::memory_order_relaxed); }
     // Size of the file that write() would make.
     uint64_t fileSize() const;
     uint64_t wordCount() const;
@@ -122,39 +131,58 @@ protected:
     // Walks from a node's children (from 0: from the bucket root) over the units, creating what is
     // missing. bucket is the bucket of the term being walked (for a walk from 0, that of the
     // units); the shard must own it.
-    uint32_t descend(Shard& shard, uint32_t bucket, uint32_t from, const wchar_t* units, size_t length);
-    bool appendPosting(Shard& shard, uint32_t bucket, uint32_t node, uint32_t entry);
+    NodeRef descend(Shard& shard, uint32_t bucket, NodeRef from, const wchar_t* units, size_t length);
+    bool appendPosting(Shard& shard, uint32_t bucket, NodeRef node, uint32_t entry);
 
     // A walk like descend's that only finds, one node a step: several of them advanced in turn
     // overlap their waits for memory, where one walk waits for each node before the next. Nodes
     // never move and a walk that finds a node creates nothing, so a probe begun earlier stays
-    // true however the trie grew since; what it found, descend then takes on from.
+    // true however the trie grew since, as long as it keeps nothing but nodes (NodeRef) from one
+    // step to the next: a child table is a block that moves when it grows (its old block is
+    // reused), so a probe at a table reads the table (a BlockRef, which cannot be kept) from its
+    // node again at each step. A sibling
+    // chain that became a table ends the probe early at worst. What it found, descend then takes
+    // on from.
     struct Probe {
-        uint32_t at = 0;   // the deepest node found on the path
-        uint32_t look = 0; // the sibling or child table examined next
+        NodeRef at;   // the deepest node found on the path
+        NodeRef look; // the sibling examined next, or none when at's table is next
         const wchar_t* units = nullptr; // the units still to find below at
         uint32_t left = 0;
         uint8_t state = 0; // kProbeEnded, or what look holds
+#if defined(INDEX_CHECKED)
+        // Where it began, for the slow walk that the checked build compares its end with.
+        NodeRef origin;
+        const wchar_t* originUnits = nullptr;
+        uint32_t originLength = 0;
+#endif
     };
     static constexpr uint8_t kProbeEnded = 0;
     // From a node (not 0) over length units (at least one); the node's memory is fetched.
-    void startProbe(Probe& probe, uint32_t from, const wchar_t* units, uint32_t length) const;
+    void startProbe(Probe& probe, NodeRef from, const wchar_t* units, uint32_t length) const;
     // One node further; false once the probe has ended (the path was found, or a node of it is
     // missing so far).
     bool stepProbe(Probe& probe) const;
     // The node descend(shard, bucket, from, units, length) gives, for a probe begun from there.
-    uint32_t finishProbe(Shard& shard, uint32_t bucket, Probe& probe);
+    NodeRef finishProbe(Shard& shard, uint32_t bucket, Probe& probe);
+    // The end of the path from a node's children (from none: the bucket's roots) over the units,
+    // child after child, creating nothing; none where the path ends early. The slow walk that
+    // the checked build compares the fast ones with.
+    NodeRef findPath(uint32_t bucket, NodeRef from, const wchar_t* units, size_t length) const;
     bool failedSoFar() const { return failed_.load(std::memory_order_relaxed); }
     // The inspection functions without waiting, for the threads that fill the trie.
-    uint32_t postingCountNow(uint32_t node) const;
-    bool isAliasNow(uint32_t node) const;
+    uint32_t postingCountNow(NodeRef node) const;
+    bool isAliasNow(NodeRef node) const;
     // Hints that a node, or the end of its posting list, is about to be used.
-    void prefetchNode(uint32_t node) const {
-        if (node)
-            prefetchLine(arena_.at(node));
+    void prefetch(const void* p) const {
+        if (fastPaths_.prefetch)
+            prefetchLine(p);
     }
-    void prefetchPostingEnd(uint32_t node) const;
-    void makeAlias(uint32_t node, uint32_t target);
+    void prefetchNode(NodeRef node) const {
+        if (node)
+            prefetch(arena_.at(node.ref()));
+    }
+    void prefetchPostingEnd(NodeRef node) const;
+    void makeAlias(NodeRef node, NodeRef target);
     void fail() { failed_.store(true, std::memory_order_relaxed); }
     const std::atomic<bool>* stopFlag() const { return stopFlag_; }
     void notify(IndexBuildStep step) const {
@@ -162,7 +190,7 @@ protected:
             observer_(step);
     }
 
-    uint32_t options_ = kDropCappedPostings;
+    IndexFastPaths fastPaths_;
 
 private:
     // Bits of a node's first word.
@@ -172,13 +200,34 @@ private:
     static constexpr uint32_t kAliasBit = 0x80000000u;
     // A stored children reference with this bit names a child table instead of a chain.
     static constexpr uint32_t kTableBit = 0x80000000u;
+    // Child tables live in one arena block of 2 * capacity words: the first two words hold the
+    // count of children and log2 of the capacity, every other pair of words a unit (with this
+    // occupied bit) and the child's reference.
+    static constexpr uint32_t kOccupied = 0x10000u;
+    static uint32_t tableCapacity(const uint32_t* t) { return 1u << (t[1] & 31); }
     static constexpr uint32_t kChainLimit = 8;
 
     uint32_t newNode(Shard& shard, uint32_t bucket, wchar_t unit);
     uint32_t child(Shard& shard, uint32_t bucket, uint32_t* children, uint32_t unit);
-    uint32_t tableFind(uint32_t table, uint32_t unit) const;
+    // The child table that a children reference names (it has kTableBit), as it stands now.
+    static BlockRef tableOf(uint32_t children) { return BlockRef(children & ~kTableBit); }
+    uint32_t tableFind(BlockRef table, uint32_t unit) const;
     bool tableInsert(Shard& shard, uint32_t* children, uint32_t unit, uint32_t node);
     void childrenInOrder(uint32_t children, std::vector<uint32_t>& out) const;
+    // Calls visit(ref) for each child under a children reference: a table's in slot order, a
+    // chain's in the order they were met.
+    template <class Visit> void forEachChild(uint32_t children, Visit&& visit) const {
+        if (children & kTableBit) {
+            const uint32_t* t = arena_.at(children & ~kTableBit);
+            const uint32_t capacity = tableCapacity(t);
+            for (uint32_t i = 1; i < capacity; ++i)
+                if (t[2 * i] & kOccupied)
+                    visit(t[2 * i + 1]);
+        } else {
+            for (uint32_t ref = children; ref; ref = arena_.at(ref)[1])
+                visit(ref);
+        }
+    }
     uint32_t allocateBlock(Shard& shard, int sizeClass);
     void freeBlock(Shard& shard, uint32_t ref, int sizeClass);
     // The owner of a bucket; a bucket without one goes to the first shard.
@@ -195,6 +244,7 @@ private:
     uint32_t aliasCount_ = 0;
     std::unordered_map<uint32_t, uint32_t> aliasTargets_; // alias node -> the node it shares
     std::atomic<bool> failed_{false};
+    mutable std::atomic<bool> layoutMismatch_{false};
     const std::atomic<bool>* stopFlag_ = nullptr;
     IndexBuildObserver observer_;
 };

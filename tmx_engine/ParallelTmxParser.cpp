@@ -178,9 +178,11 @@ ParallelTmxParser::Outcome ParallelTmxParser::parse(const std::wstring& path) {
         XmlPieceStream stream(head.bytes, encoding, head.offset);
         TmxParser parser(builder_);
         parser.setStopFlag(stopFlag_);
+        parser.requireTmxRoot();
         if (!parser.parse(stream))
             return parser.stopped() ? Outcome::Stopped : Outcome::Declined;
-        if (stream.hadError() || !stream.readToEnd() || !parser.betweenUnits())
+        // Whatever is no TMX document is the one pass's to refuse.
+        if (stream.hadError() || !stream.readToEnd() || !parser.betweenUnits() || !parser.readTmxRoot())
             return Outcome::Declined;
     }
 

@@ -119,8 +119,7 @@ int searchIndex(const TmxIndex& index, const std::wstring& normalisedLanguage,
     int found = 0;
 
     if (words >= 2) {
-        const unsigned options = pairMode == 1 ? 0x01u : pairMode == 3 ? 0x2Eu : 0x0Eu;
-        TermList all = buildTerms(includeTokens, prefix, options);
+        TermList all = buildTerms(includeTokens, prefix, queryTermOptions(pairMode));
         if (all.terms.empty())
             return 0;
         std::vector<Term> pairs;

@@ -32,28 +32,28 @@ size_t referenceLength(const wchar_t* text, size_t length, size_t pos) {
     return i > digitsStart && i < length && text[i] == L';' ? i + 1 - pos : 0;
 }
 
-// Escapes '&', '<' and the quote (when not '\0'). With keepReferences, references already in
-// the text stay as they are, so text escaped once is not escaped again.
+// Escapes an attribute value: '&', '<', the quote (when not '\0'), and TAB, LF and CR, which a
+// reader would give back as blanks. With keepReferences, references already in the text stay as
+// they are, so text escaped once is not escaped again.
 void appendEscapedValue(std::wstring& out, const wchar_t* value, size_t length, wchar_t quote,
                         bool keepReferences) {
+    const unsigned set = kXmlEscapeAmpLt | kXmlEscapeCr | kXmlEscapeTabLf |
+                         (quote == L'"' ? kXmlEscapeQuot : quote == L'\'' ? kXmlEscapeApos : 0);
+    size_t runStart = 0;
     for (size_t i = 0; i < length; ++i) {
-        wchar_t c = value[i];
-        if (c == L'&') {
-            size_t reference = keepReferences ? referenceLength(value, length, i) : 0;
-            if (reference != 0) {
-                out.append(value + i, reference);
-                i += reference - 1;
-            } else {
-                out += L"&amp;";
-            }
-        } else if (c == L'<') {
-            out += L"&lt;";
-        } else if (c != L'\0' && c == quote) {
-            out += quote == L'"' ? L"&quot;" : L"&apos;";
+        if (value[i] != L'&')
+            continue;
+        escapeXml(out, value + runStart, i - runStart, set);
+        const size_t reference = keepReferences ? referenceLength(value, length, i) : 0;
+        if (reference != 0) {
+            out.append(value + i, reference);
+            i += reference - 1;
         } else {
-            out += c;
+            out += L"&amp;";
         }
+        runStart = i + 1;
     }
+    escapeXml(out, value + runStart, length - runStart, set);
 }
 
 bool isNameUnit(wchar_t c) {
@@ -154,7 +154,7 @@ std::wstring renderSegmentXml(const SegmentElement* elements, size_t count) {
     out.reserve(kReservedUnits);
     for (size_t i = 0; i < count; ++i) {
         if (!appendMarkup(out, elements[i]))
-            escapeXml(out, elements[i].text);
+            escapeXml(out, elements[i].text, kXmlEscapeText);
     }
     return out;
 }

@@ -17,6 +17,24 @@ enum TermOptions : unsigned {
     TermEndMark = 0x40,      // P + last word + "|" + "#$"
 };
 
+// The terms of each pair mode that an index's header names: 1 single words only; 2 pairs with
+// the three words before and the end term; 3 those pairs both ways, with no end term. A query
+// looks up the pairs of the index's mode, without the end term.
+constexpr unsigned kSingleWordTerms = TermSingleWords;
+constexpr unsigned kPairTerms = TermPreviousWord | TermTwoBefore | TermThreeBefore;
+constexpr unsigned kIndexPairTerms = kPairTerms | TermEndMark;
+constexpr unsigned kReversedPairTerms = kPairTerms | TermReversed;
+
+// The terms that an index of the given pair mode holds for each entry.
+constexpr unsigned indexTermOptions(uint32_t pairMode) {
+    return pairMode == 1 ? kSingleWordTerms : pairMode == 3 ? kReversedPairTerms : kIndexPairTerms;
+}
+
+// The terms that a query of two words or more looks up in an index of the given pair mode.
+constexpr unsigned queryTermOptions(uint32_t pairMode) {
+    return pairMode == 1 ? kSingleWordTerms : pairMode == 3 ? kReversedPairTerms : kPairTerms;
+}
+
 // A search term: P + first word + "|" + second word, or the single and end-mark forms.
 struct Term {
     std::wstring text;

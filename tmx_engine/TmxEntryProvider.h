@@ -11,17 +11,32 @@
 #include <string>
 #include <vector>
 
+// What a load ends with. The numbers are kept as they stand: the loader thread hands them on
+// (0 there is a load not yet ended), the viewer picks its message by them and the benchmark
+// prints them.
+enum LoadCode : int32_t {
+    kLoaded = 1,
+    kAlreadyLoaded = 2,
+    kLoadIndexOfOtherFormat = 3,  // an index of another format (perhaps a newer program's) is neither used nor replaced
+    kLoadIndexFailed = 4,         // the index cannot be read or built: also a stop, no memory, no TMX document
+    kLoadCannotMap = 5,           // the TMX file cannot be mapped (or is too large to be)
+    kLoadGroupUnreadable = 6,
+    kLoadGroupWithoutEntries = 7,
+    kLoadUnsupportedExtension = 8,
+    kLoadGroupMembersRefused = 9, // no members, more than 64, or members of differing source languages
+};
+
 // The one interface through which the viewer reads translation memory, whether one TMX file or a
 // group of them is open. Entries are numbered from 0 to entryCount() - 1.
 class TmxEntryProvider {
 public:
     virtual ~TmxEntryProvider() = default;
-    // Load codes: 1 loaded, 2 already loaded, 3 index of another format, 4 index cannot be read
-    // or built, 5 TMX file cannot be mapped (groups add 6 to 9).
-    virtual int load(const std::wstring& path) = 0;
+    // A file gives kLoaded to kLoadCannotMap; a group adds kLoadGroupUnreadable,
+    // kLoadGroupWithoutEntries and kLoadGroupMembersRefused.
+    virtual LoadCode load(const std::wstring& path) = 0;
     // A stop for load from another thread, set before load: once the flag is set, the load ends
     // soon after (the parse, the threads that enter terms, the write of an index and the steps
-    // between look at it) with code 4, every thread it started joined, and no index file or
+    // between look at it) with kLoadIndexFailed, every thread it started joined, and no index file or
     // temporary file written. The flag must outlive the load. A provider that loads nothing
     // lengthy may ignore it.
     virtual void setStopFlag(const std::atomic<bool>* flag) { (void)flag; }

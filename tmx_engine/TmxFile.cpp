@@ -61,18 +61,18 @@ TmxFile::~TmxFile() {
     index_.reset();
 }
 
-int TmxFile::load(const std::wstring& path) {
+LoadCode TmxFile::load(const std::wstring& path) {
     if (index_)
-        return 2;
+        return kAlreadyLoaded;
     try {
         PackedDate tmxDate;
         if (!fileModificationDate(path, tmxDate))
-            return 4;
+            return kLoadIndexFailed;
         uint64_t size = 0;
         if (!queryFileSize(path, size))
-            return 4;
+            return kLoadIndexFailed;
         if (size >= kMaxTmxSize)
-            return 5;
+            return kLoadCannotMap;
 
         const std::wstring indexPath = path + L".idx";
         bool rebuilt = false;
@@ -83,13 +83,13 @@ int TmxFile::load(const std::wstring& path) {
                 current = probe.storedDate().equals(tmxDate);
             } else if (probe.lastError() == IndexHeaderRejected) {
                 // Another format (perhaps a newer program's): neither used nor replaced.
-                return 3;
+                return kLoadIndexOfOtherFormat;
             }
             // Anything else (empty, unmappable, damaged) is rebuilt below like a stale index.
         }
         if (!current) {
             if (!buildIndex(path, indexPath, tmxDate, static_cast<uint32_t>(size)))
-                return 4;
+                return kLoadIndexFailed;
             rebuilt = true;
         }
 
@@ -98,29 +98,29 @@ int TmxFile::load(const std::wstring& path) {
         if (rebuilt && observer_)
             observer_(IndexBuildStep::Reopening);
         if (stopRequested())
-            return 4;
+            return kLoadIndexFailed;
         auto index = std::make_unique<TmxIndex>();
         if (!index->open(indexPath, false)) {
             if (rebuilt)
-                return 4;
+                return kLoadIndexFailed;
             if (index->lastError() == IndexHeaderRejected)
-                return 3;
+                return kLoadIndexOfOtherFormat;
             // A current date over a damaged body: rebuild once, then give up.
             index.reset();
             if (!buildIndex(path, indexPath, tmxDate, static_cast<uint32_t>(size)))
-                return 4;
+                return kLoadIndexFailed;
             index = std::make_unique<TmxIndex>();
             if (!index->open(indexPath, false))
-                return 4;
+                return kLoadIndexFailed;
         }
 
         if (stopRequested())
-            return 4;
+            return kLoadIndexFailed;
         auto view = std::make_unique<MappedFile>(mapFile(path, MappedFile::Mode::Read));
         if (view->failed())
-            return 5;
+            return kLoadCannotMap;
         if (stopRequested())
-            return 4;
+            return kLoadIndexFailed;
 
         const uint32_t chunks = static_cast<uint32_t>((uint64_t(index->entryCount()) + kCacheChunkSize - 1) >> kCacheChunkShift);
         // Value-initialised: every chunk pointer starts null.
@@ -130,9 +130,9 @@ int TmxFile::load(const std::wstring& path) {
         cache_ = std::move(cache);
         cacheChunks_ = chunks;
         index_ = std::move(index);
-        return 1;
+        return kLoaded;
     } catch (const std::bad_alloc&) {
-        return 4;
+        return kLoadIndexFailed;
     }
 }
 
@@ -143,6 +143,9 @@ void TmxFile::prepareBuilder(TmxIndexBuilder& builder, const PackedDate& tmxDate
     builder.setMemoryLimit(kBuilderMemoryLimit);
 #endif
     builder.setTmxDate(tmxDate);
+    if (termThreadsSet_)
+        builder.setWorkerThreads(termThreads_);
+    builder.setFastPaths(fastPaths_);
 }
 
 bool TmxFile::finishBuild(TmxIndexBuilder& builder, const std::wstring& indexPath) {
@@ -166,7 +169,7 @@ bool TmxFile::buildIndex(const std::wstring& path, const std::wstring& indexPath
     try {
         // Each builder dies at the end of its scope, before the next one is made or the fresh
         // index and the TMX file are mapped: a 32-bit process needs that address space.
-        {
+        if (fastPaths_.parallelReading) {
             TmxIndexBuilder builder;
             prepareBuilder(builder, tmxDate);
             ParallelTmxParser parallel(builder, parallelOptions_);
@@ -184,13 +187,15 @@ bool TmxFile::buildIndex(const std::wstring& path, const std::wstring& indexPath
         XmlFileStream stream(path, 0);
         TmxParser parser(builder);
         parser.setStopFlag(stopFlag_);
+        parser.requireTmxRoot();
         // Declared after the parser, so it is withdrawn from the progress poll before it dies.
         RunningParser running(*this, parser.tuOffsetCounter(), fileSize);
         builder.setEncoding(static_cast<uint32_t>(stream.encoding()));
         // A decoding error ends the stream like its end would; it must not pass for the end
         // of the file, or a truncated index would be stamped current.
-        // A stopped parse returns false; failed() is true after a stop too.
-        if (stream.hadError() || !parser.parse(stream) || stream.hadError())
+        // A stopped parse returns false; failed() is true after a stop too. A document whose
+        // root is no tmx element (or that has no element) is no memory, not an empty one.
+        if (stream.hadError() || !parser.parse(stream) || stream.hadError() || !parser.readTmxRoot())
             return false;
         return finishBuild(builder, indexPath);
     } catch (const std::bad_alloc&) {

@@ -2,6 +2,7 @@
 
 #include "core/threads/Lockable.h"
 #include "tmx_engine/IndexBuildStep.h"
+#include "tmx_engine/IndexFastPaths.h"
 #include "tmx_engine/ParallelTmxParser.h"
 #include "tmx_engine/TmxEntryProvider.h"
 
@@ -24,13 +25,21 @@ public:
     TmxFile(const TmxFile&) = delete;
     TmxFile& operator=(const TmxFile&) = delete;
 
-    int load(const std::wstring& path) override;
+    LoadCode load(const std::wstring& path) override;
     void setStopFlag(const std::atomic<bool>* flag) override { stopFlag_ = flag; }
     // Told of each step of an index rebuild, on the loading thread (tests only).
     void setStepObserver(IndexBuildObserver observer) { observer_ = std::move(observer); }
     // How a rebuild reads the file on several threads (tests and benchmarks; threads 1 reads it
     // in one pass on the loading thread).
     void setParallelOptions(const ParallelTmxParser::Options& options) { parallelOptions_ = options; }
+    // Threads that enter the terms of a rebuild (tests and benchmarks; unless set, the builder
+    // chooses; 0 or 1 enters them on the loading thread).
+    void setTermThreads(uint32_t threads) {
+        termThreads_ = threads;
+        termThreadsSet_ = true;
+    }
+    // Which fast paths a rebuild takes (tests and benchmarks; all by default).
+    void setFastPaths(const IndexFastPaths& paths) { fastPaths_ = paths; }
     int loadProgress() override;
     const TmxHeader& sourceLanguage() const override;
     const LanguageMap& languages() const override;
@@ -74,6 +83,9 @@ private:
     const std::atomic<bool>* stopFlag_ = nullptr;
     IndexBuildObserver observer_;
     ParallelTmxParser::Options parallelOptions_;
+    uint32_t termThreads_ = 0;
+    bool termThreadsSet_ = false;
+    IndexFastPaths fastPaths_;
     // Guarded by lock_: the offset that the running indexing pass has reached, the size of the
     // file it reads, the writing flag, and the progress last reported (a pass that starts over
     // after the parallel reading declined the file does not take the bar back).

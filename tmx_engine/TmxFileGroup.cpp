@@ -5,6 +5,7 @@
 #include "tmx_engine/TmxFileGroupParser.h"
 #include "tmx_engine/TmxIndexBuilder.h"
 
+#include <algorithm>
 #include <new>
 
 namespace {
@@ -17,24 +18,26 @@ TmxFileGroup::TmxFileGroup() = default;
 
 TmxFileGroup::~TmxFileGroup() = default;
 
-int TmxFileGroup::load(const std::wstring& path) {
+LoadCode TmxFileGroup::load(const std::wstring& path) {
     if (!members_.empty() || !names_.empty() || !colors_.empty())
-        return 2;
+        return kAlreadyLoaded;
     GroupFileMembers group;
     if (!readGroupFile(path, group))
-        return 6;
+        return kLoadGroupUnreadable;
     return loadMembers(group.fullPaths, group.names, group.colors);
 }
 
-int TmxFileGroup::loadMembers(const std::vector<std::wstring>& paths, const std::vector<std::wstring>& names,
-                              const std::vector<uint32_t>& colors) {
+LoadCode TmxFileGroup::loadMembers(const std::vector<std::wstring>& paths, const std::vector<std::wstring>& names,
+                                   const std::vector<uint32_t>& colors) {
     if (paths.empty() || paths.size() > kMaxMembers)
-        return 9;
-    int result = 1;
+        return kLoadGroupMembersRefused;
+    LoadCode result = kLoaded;
     {
         ScopedLock guard(lock_);
         finished_ = 0;
         pathCount_ = static_cast<int>(paths.size());
+        memberLoading_ = false;
+        reported_ = 0;
     }
     std::vector<std::wstring> keptNames;
     std::vector<uint32_t> keptColors;
@@ -48,12 +51,18 @@ int TmxFileGroup::loadMembers(const std::vector<std::wstring>& paths, const std:
                 member = fresh.get();
                 ScopedLock guard(lock_);
                 members_.push_back(std::move(fresh));
+                memberLoading_ = true;
             }
-            const int code = member->load(paths[i]);
-            if (code != 1 || member->entryCount() == 0) {
+            const LoadCode code = member->load(paths[i]);
+            {
+                // From here the member counts as finished, not by its own progress.
+                ScopedLock guard(lock_);
+                memberLoading_ = false;
+            }
+            if (code != kLoaded || member->entryCount() == 0) {
                 ScopedLock guard(lock_);
                 members_.pop_back();
-                if (code != 1) {
+                if (code != kLoaded) {
                     result = code;
                     break;
                 }
@@ -69,7 +78,7 @@ int TmxFileGroup::loadMembers(const std::vector<std::wstring>& paths, const std:
             } else if (member->sourceLanguage().srcLang != header_.srcLang) {
                 // Searches run in one source language: such a group cannot be opened.
                 header_.srcLang.clear();
-                result = 9;
+                result = kLoadGroupMembersRefused;
                 continue;
             } else {
                 mergeHeader(member->sourceLanguage());
@@ -79,15 +88,17 @@ int TmxFileGroup::loadMembers(const std::vector<std::wstring>& paths, const std:
             ++finished_;
         }
     } catch (const std::bad_alloc&) {
-        result = 4;
+        result = kLoadIndexFailed;
     }
-    if (result == 1 && members_.empty())
-        result = 7;
+    if (result == kLoaded && members_.empty())
+        result = kLoadGroupWithoutEntries;
     names_ = std::move(keptNames);
     colors_ = std::move(keptColors);
     ScopedLock guard(lock_);
     finished_ = 0;
     pathCount_ = 0;
+    memberLoading_ = false;
+    reported_ = 0;
     return result;
 }
 
@@ -121,11 +132,16 @@ int TmxFileGroup::loadProgress() {
         return 0;
     const int k = finished_;
     const int n = pathCount_;
-    const int q = members_.empty() ? 0 : members_.back()->loadProgress();
-    if (k + 1 == n && q == 100)
-        return 100;
-    const int progress = (q + 100 * k) / n;
-    return progress == 0 ? 1 : progress;
+    // A member that has ended counts in k alone; between members nothing else counts, so the
+    // next member's start at 0 takes nothing back.
+    const int q = memberLoading_ && !members_.empty() ? members_.back()->loadProgress() : 0;
+    int progress = k + 1 == n && q == 100 ? 100 : (q + 100 * k) / n;
+    if (progress == 0)
+        progress = 1;
+    if (progress > 100)
+        progress = 100;
+    reported_ = std::max(reported_, progress);
+    return reported_;
 }
 
 TmxFile* TmxFileGroup::memberFor(uint32_t id) const {

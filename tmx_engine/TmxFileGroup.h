@@ -24,12 +24,14 @@ public:
     TmxFileGroup(const TmxFileGroup&) = delete;
     TmxFileGroup& operator=(const TmxFileGroup&) = delete;
 
-    // Reads the group file and loads its members: 1 loaded, 2 already loaded, 6 the group file
-    // cannot be read or is not well-formed, 7 no member holds an entry, 9 no members, more than
-    // 64, or members with different source languages; 3, 4 or 5 as the first member that failed
-    // (the members loaded before it stay).
-    int load(const std::wstring& path) override;
-    // Handed to every member as it loads; a stop ends the group's load with the member's code 4.
+    // Reads the group file and loads its members: kLoadGroupUnreadable when the group file cannot
+    // be read or is not well-formed, kLoadGroupWithoutEntries when no member holds an entry,
+    // kLoadGroupMembersRefused for no members, more than 64, or members with different source
+    // languages; a member's own failure code for the first member that failed (the members
+    // loaded before it stay).
+    LoadCode load(const std::wstring& path) override;
+    // Handed to every member as it loads; a stop ends the group's load with the member's
+    // kLoadIndexFailed.
     void setStopFlag(const std::atomic<bool>* flag) override { stopFlag_ = flag; }
     // 0 when no load runs; else over all members, from another thread.
     int loadProgress() override;
@@ -53,9 +55,9 @@ public:
     static uint32_t composeId(uint32_t entry, uint32_t member) { return (entry << kMemberBits) | member; }
 
 private:
-    // The codes of load, without 6.
-    int loadMembers(const std::vector<std::wstring>& paths, const std::vector<std::wstring>& names,
-                    const std::vector<uint32_t>& colors);
+    // The codes of load, without kLoadGroupUnreadable.
+    LoadCode loadMembers(const std::vector<std::wstring>& paths, const std::vector<std::wstring>& names,
+                         const std::vector<uint32_t>& colors);
     TmxFile* memberFor(uint32_t id) const;
     void mergeHeader(const TmxHeader& header);
     void addLanguages(const LanguageMap& languages);
@@ -66,6 +68,10 @@ private:
     // none), and the member list itself (the poll reads its last member).
     int finished_ = 0;
     int pathCount_ = 0;
+    // Whether the last member is still loading (its own progress then counts), and the
+    // highest progress reported during this load: the poll never sees it fall.
+    bool memberLoading_ = false;
+    int reported_ = 0;
     std::vector<std::unique_ptr<TmxFile>> members_;
     std::vector<std::wstring> names_;
     std::vector<uint32_t> colors_;

@@ -20,7 +20,7 @@ TmxFileLoaderThread::~TmxFileLoaderThread() {
 }
 
 void TmxFileLoaderThread::run() {
-    int32_t result = 8;
+    int32_t result = kLoadUnsupportedExtension;
     try {
         // Windows file names ignore letter case: X.TMX is a TMX file too.
         const std::wstring lower = toLowerCase(path_);
@@ -43,14 +43,14 @@ void TmxFileLoaderThread::run() {
             result = loading->load(path_);
             ScopedLock guard(*this);
             running_ = false;
-            if (result != 1)
+            if (result != kLoaded)
                 provider_.reset();
         }
     } catch (const std::bad_alloc&) {
         ScopedLock guard(*this);
         running_ = false;
         provider_.reset();
-        result = 4;
+        result = kLoadIndexFailed;
     }
     result_.store(result, std::memory_order_release);
 }

@@ -16,8 +16,8 @@
 // after some members were mapped) is deleted by the loader.
 //
 // A load still running when the loader is destroyed (or after requestStop) is stopped: the
-// thread's stop flag goes to the provider, which ends with code 4 within a fraction of a second,
-// its threads joined and nothing written. So the destructor returns well within the grace period
+// thread's stop flag goes to the provider, which ends with kLoadIndexFailed within a fraction of
+// a second, its threads joined and nothing written. So the destructor returns well within the grace period
 // and the thread is never terminated in practice.
 class TmxFileLoaderThread : public Thread {
 public:
@@ -26,14 +26,14 @@ public:
 
     const std::wstring& path() const { return path_; }
 
-    // 0 until the load has ended; then 1 loaded, 8 neither extension, or the provider's failure
-    // code (2 to 7, 9).
+    // 0 until the load has ended; then a LoadCode: kLoaded, kLoadUnsupportedExtension for
+    // neither extension, or the provider's failure code.
     int32_t resultCode() const { return result_.load(std::memory_order_acquire); }
 
     // The provider's progress 0 to 100 while the load runs; 0 before and after.
     int loadProgress() const;
 
-    // After the thread has ended with result 1: the opened provider, handed over to the caller.
+    // After the thread has ended with kLoaded: the opened provider, handed over to the caller.
     // Null otherwise, and on later calls.
     std::unique_ptr<TmxEntryProvider> takeProvider();
 

@@ -101,12 +101,12 @@ private:
     struct WordSlot {
         uint32_t word; // word id + 1, 0 = empty
         uint32_t prefix;
-        uint32_t node; // node of prefix + word + "|"
+        NodeRef node; // node of prefix + word + "|"
     };
     struct PairSlot {
-        uint32_t from; // node of prefix + first word + "|", 0 = empty
+        NodeRef from; // node of prefix + first word + "|", none = empty
         uint32_t word; // id of the second word, or kEndWord
-        uint32_t node;
+        NodeRef node;
     };
     static constexpr uint32_t kEndWord = 0xFFFFFFFFu;
     static constexpr uint32_t kWordSlots = 1u << 16;
@@ -122,12 +122,12 @@ private:
     struct EntryWork {
         const IndexChunk::Entry* entry = nullptr;
         bool ok = false;
-        std::vector<uint32_t> wordNodes; // node of P + word + "|" of each kept word, 0 until met
-        std::vector<uint32_t> knownNodes; // the same, as far as the remembered walks knew ahead
+        std::vector<NodeRef> wordNodes; // node of P + word + "|" of each kept word, none until met
+        std::vector<NodeRef> knownNodes; // the same, as far as the remembered walks knew ahead
         std::vector<TermShape> shapes;
         std::vector<Probe> probes; // one per shape; begun for the pairs not remembered
         struct TermNode {
-            uint32_t node;
+            NodeRef node;
             uint32_t bucket;
         };
         std::vector<TermNode> termNodes;
@@ -163,9 +163,9 @@ private:
     void makeTerms(ShardWork& work, EntryWork& entry);
     void advance(ShardWork& work, const IndexChunk::Entry* next);
     void drain(ShardWork& work);
-    uint32_t wordNode(ShardWork& work, EntryWork& entry, uint32_t word);
-    uint32_t pairNode(ShardWork& work, EntryWork& entry, uint32_t bucket, uint32_t from, uint32_t secondWord);
-    static uint32_t pairSlot(uint32_t from, uint32_t secondWordId, uint32_t mask);
+    NodeRef wordNode(ShardWork& work, EntryWork& entry, uint32_t word);
+    NodeRef pairNode(ShardWork& work, EntryWork& entry, uint32_t bucket, NodeRef from, uint32_t secondWord);
+    static uint32_t pairSlot(NodeRef from, uint32_t secondWordId, uint32_t mask);
     static uint32_t wordSlot(uint32_t id, uint32_t prefix, uint32_t mask);
     // The pair slot's word of a shape: the second word's number, or kEndWord.
     static uint32_t secondWordId(const ShardWork& work, const IndexChunk::Entry& e, const TermShape& shape);

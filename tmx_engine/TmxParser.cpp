@@ -23,6 +23,13 @@ TmxParser::TmxParser(TmxEntrySink& builder) : builder_(builder) {
 }
 
 void TmxParser::startElement(const std::wstring& name, const XmlAttributes& attributes, bool isEmpty) {
+    if (root_ == Root::NotYet) {
+        root_ = name == L"tmx" ? Root::Tmx : Root::Other;
+        if (root_ == Root::Other && tmxRootRequired_) {
+            stop();
+            return;
+        }
+    }
     if (inSeg_) {
         // Only kinds and names matter here: the segment feeds counts and terms, so the attribute
         // text is not rendered.

@@ -26,6 +26,12 @@ public:
     // tmx or header element, or a segment before any tuv, whose language would be the last
     // one the file named).
     bool needsEarlierText() const { return needsEarlierText_; }
+    // For a whole document: once its root element turns out to be no tmx element, the parse
+    // ends there (a file named .tmx that holds some other document, or none at all, is no
+    // memory, not an empty one). Pieces, which begin at a tu, do not ask for it.
+    void requireTmxRoot() { tmxRootRequired_ = true; }
+    // True when the first element read was a tmx element.
+    bool readTmxRoot() const { return root_ == Root::Tmx; }
     // True between translation units: the next tu begins a piece that may be read on its own.
     bool betweenUnits() const { return !inTu_ && !inSeg_ && atContent(); }
     // Trades the spare elements with the caller's: a reader of many pieces, one parser each, lends
@@ -55,6 +61,9 @@ private:
     bool tuvSeen_ = false;
     bool savedSourceEntered_ = false; // the saved source went to an entry since it was saved
     bool needsEarlierText_ = false;
+    bool tmxRootRequired_ = false;
+    enum class Root : uint8_t { NotYet, Tmx, Other };
+    Root root_ = Root::NotYet;
     std::atomic<uint32_t> tuOffset_{0};
     std::wstring language_;
     Segment current_;

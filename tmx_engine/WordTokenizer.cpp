@@ -13,11 +13,17 @@ void fill(uint8_t* table, unsigned first, unsigned last, uint8_t value) {
 }
 
 // Classes of U+0000-U+04FF. Ranges the list does not name stay 0.
+//
+// Line breaks (LF, VT, FF, CR, NEL here; U+2028 and U+2029 below) are white space: a word that
+// ends a line is a word of its own, as before a blank. Earlier builds gave LF and CR the joining
+// bit, so "end\nnext" was one token; an index built by them is still read (its format is the
+// same), but the index of a file whose segments hold line breaks comes out with other bytes
+// when it is built again, and only then finds the words at the line ends.
 std::array<uint8_t, 0x500> buildLowTable() {
     std::array<uint8_t, 0x500> t{};
     uint8_t* p = t.data();
     p[0x09] = p[0x20] = 0x40;
-    p[0x0A] = p[0x0D] = 0x44;
+    p[0x0A] = p[0x0B] = p[0x0C] = p[0x0D] = p[0x85] = 0x40;
     for (unsigned u : {0x21u, 0x22u, 0x27u, 0x28u, 0x29u, 0x2Cu, 0x2Du, 0x2Eu, 0x3Au, 0x3Bu, 0x3Fu,
                        0x5Bu, 0x5Du})
         p[u] = 0x80;
@@ -91,6 +97,8 @@ uint16_t fixedClass(unsigned u) {
         return 0x05;
     if (u >= 0x2000 && u <= 0x200D)
         return 0xC0;
+    if (u == 0x2028 || u == 0x2029)
+        return 0x40;
     if ((u >= 0x2012 && u <= 0x2014) || (u >= 0x2018 && u <= 0x201F) ||
         (u >= 0x300E && u <= 0x3011) || (u >= 0x3016 && u <= 0x3018))
         return 0x84;
@@ -145,6 +153,10 @@ bool isLowSurrogate(wchar_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
 } // namespace
 
 uint16_t getCharClass(wchar_t unit) { return classTable()[static_cast<uint16_t>(unit)]; }
+
+bool isLineBreak(wchar_t unit) {
+    return (unit >= 0x0A && unit <= 0x0D) || unit == 0x85 || unit == 0x2028 || unit == 0x2029;
+}
 
 wchar_t lowerCaseUnit(wchar_t unit) { return lowerTable()[static_cast<uint16_t>(unit)]; }
 

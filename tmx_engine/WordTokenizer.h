@@ -20,6 +20,10 @@ enum CharClassBits : uint16_t {
 
 uint16_t getCharClass(wchar_t unit);
 
+// The units that end a line: LF, VT, FF, CR, NEL, U+2028 and U+2029 (CR LF is one line end). The
+// tokenizer takes them for white space; the display starts a new line at each.
+bool isLineBreak(wchar_t unit);
+
 // Lower-cases one unit as CharLowerBuffW does; the table behind it is built from that call once.
 wchar_t lowerCaseUnit(wchar_t unit);
 

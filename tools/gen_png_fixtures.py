@@ -365,12 +365,16 @@ def fixtures():
         chunk(b"IDAT", pal_stream) + chunk(b"IEND", b"")
     files["bad_palette_too_large.png"] = SIGNATURE + ihdr(13, 7, PALETTE, 8, False) + \
         plte(8, 257) + chunk(b"IDAT", pal_stream) + chunk(b"IEND", b"")
-    files["bad_too_wide.png"] = SIGNATURE + ihdr(16385, 1, GREY, 1, False) + \
-        chunk(b"IDAT", zlib.compress(b"\0" * 2050)) + chunk(b"IEND", b"")
+    files["bad_too_wide.png"] = SIGNATURE + ihdr(4097, 1, GREY, 1, False) + \
+        chunk(b"IDAT", zlib.compress(b"\0" * 514)) + chunk(b"IEND", b"")
+    # A whole, valid picture far larger than any interface image: a few kilobytes that would
+    # decode to hundreds of megabytes.
+    files["bad_too_large_valid.png"] = SIGNATURE + ihdr(16000, 16000, GREY, 1, False) + \
+        chunk(b"IDAT", zlib.compress(b"\0" * (16000 * 2001), 9)) + chunk(b"IEND", b"")
     files["bad_overflowing_size.png"] = SIGNATURE + ihdr(0xFFFFFFFF, 0xFFFFFFFF, TRUECOLOR_ALPHA, 16, False) + \
         chunk(b"IDAT", dynamic) + chunk(b"IEND", b"")
     # Allowed dimensions whose image data could never fill them: refused before allocating.
-    files["bad_huge_for_its_data.png"] = SIGNATURE + ihdr(16384, 16384, TRUECOLOR_ALPHA, 16, False) + \
+    files["bad_huge_for_its_data.png"] = SIGNATURE + ihdr(4096, 4096, TRUECOLOR_ALPHA, 16, False) + \
         chunk(b"IDAT", dynamic) + chunk(b"IEND", b"")
 
     # Streams that must fail while inflating.

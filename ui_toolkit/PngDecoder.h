@@ -49,8 +49,9 @@ struct PngBitmapInfo {
 class PngDecoder {
 public:
     // Largest width and height accepted; larger images are refused as unsupported before
-    // any buffer is sized from them.
-    static constexpr uint32_t kMaxDimension = 16384;
+    // any buffer is sized from them. An interface image needs no more: at this size a picture
+    // decodes to at most 64 MB of pixels (32 bits each) and 128 MB of filtered rows.
+    static constexpr uint32_t kMaxDimension = 4096;
 
     PngDecoder() { clear(); }
     ~PngDecoder() { free(); }

@@ -1,5 +1,6 @@
 #include "viewer/ExportResultsJob.h"
 
+#include "core/l10n/Localization.h"
 #include "core/util/FileUtils.h"
 #include "viewer/ResultsExportWriter.h"
 
@@ -27,7 +28,8 @@ private:
 
 ExportResultsJob::ExportResultsJob(const std::wstring& targetPath, const std::wstring& targetLanguage,
                                    const std::vector<SearchResult>& results, TmxEntryProvider* provider)
-    : targetPath_(targetPath), targetLanguage_(targetLanguage), provider_(provider), results_(results) {}
+    : targetPath_(targetPath), targetLanguage_(targetLanguage),
+      adminLanguage_(Localization::instance().currentLanguageCode()), provider_(provider), results_(results) {}
 
 void ExportResultsJob::run() {
     if (!provider_ || results_.empty())
@@ -43,6 +45,7 @@ void ExportResultsJob::run() {
         input.targetLanguage = targetLanguage_;
         input.results = &results_;
         input.now = packedDateNow();
+        input.adminLanguage = adminLanguage_;
         ResultsExportCount count;
         CountingSink sink(file);
         const bool written = writeResults(exportFormatFor(targetPath_), sink, input,

@@ -15,7 +15,8 @@ class TmxEntryProvider;
 // as it was; failed() then tells the window to say so.
 class ExportResultsJob : public Job {
 public:
-    // The provider is not owned and must stay open until finished has fired.
+    // The provider is not owned and must stay open until finished has fired. Made on the GUI
+    // thread: the interface language is taken here for the TMX header.
     ExportResultsJob(const std::wstring& targetPath, const std::wstring& targetLanguage,
                      const std::vector<SearchResult>& results, TmxEntryProvider* provider);
 
@@ -36,6 +37,7 @@ public:
 private:
     std::wstring targetPath_;
     std::wstring targetLanguage_;
+    std::wstring adminLanguage_;
     TmxEntryProvider* provider_;
     std::vector<SearchResult> results_;
     bool failed_ = false;

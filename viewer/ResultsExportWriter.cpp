@@ -13,7 +13,8 @@
 namespace {
 
 // Writes one quoted attribute: ` name="value"` with the value escaped, so that a tuid or a
-// language code holding a quote, '&' or '<' keeps the file well-formed.
+// language code holding a quote, '&' or '<' keeps the file well-formed, and one holding a tab
+// or a line break reads back with it.
 class AttributeWriter {
 public:
     explicit AttributeWriter(Utf8Writer& out) : out_(out) {}
@@ -22,9 +23,15 @@ public:
         out_.write(name, std::char_traits<wchar_t>::length(name));
         out_.writeLiteral(L"=\"");
         escaped_.clear();
-        escapeXml(escaped_, value);
+        escapeXml(escaped_, value, kXmlEscapeAttribute);
         out_.write(escaped_);
         out_.writeLiteral(L"\"");
+    }
+
+    // A date attribute only for a date that is set: the zero date is no date.
+    void writeDate(const wchar_t* name, const PackedDate& date) {
+        if (!date.isZero())
+            write(name, formatPackedDate(date));
     }
 
 private:
@@ -34,10 +41,12 @@ private:
 
 void writeTmxHeader(Utf8Writer& out, AttributeWriter& attributes, const ResultsExportInput& input) {
     out.writeLiteral(L"<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<tmx version=\"1.4\">\r\n  <header");
-    attributes.write(L" creationdate", formatPackedDate(input.now));
+    attributes.writeDate(L" creationdate", input.now);
     out.writeLiteral(L" creationtool=\"Varnel Pro\" creationtoolversion=\"");
     out.writeLiteral(kProgramVersion);
-    out.writeLiteral(L"\" datatype=\"xml\" segtype=\"sentence\"");
+    // o-tmf and adminlang are required by TMX 1.4: strict importers refuse a header without them.
+    out.writeLiteral(L"\" datatype=\"xml\" segtype=\"sentence\" o-tmf=\"Varnel\"");
+    attributes.write(L" adminlang", input.adminLanguage.empty() ? std::wstring(L"en") : input.adminLanguage);
     attributes.write(L" srclang", input.provider->sourceLanguage().srcLang);
     out.writeLiteral(L"></header>\r\n  <body>\r\n");
 }
@@ -46,9 +55,9 @@ void writeTmxEntry(Utf8Writer& out, AttributeWriter& attributes, const ResultsEx
                    const TmxEntry& entry) {
     const std::wstring& sourceLanguage = input.provider->sourceLanguage().srcLang;
     out.writeLiteral(L"    <tu");
-    attributes.write(L" changedate", formatPackedDate(entry.changeDate));
+    attributes.writeDate(L" changedate", entry.changeDate);
     attributes.write(L" changeid", entry.changeId);
-    attributes.write(L" creationdate", formatPackedDate(entry.creationDate));
+    attributes.writeDate(L" creationdate", entry.creationDate);
     attributes.write(L" creationid", entry.creationId);
     attributes.write(L" srclang", entry.sourceLanguage);
     attributes.write(L" tuid", entry.tuid);

@@ -27,6 +27,8 @@ struct ResultsExportInput {
     const std::vector<SearchResult>* results = nullptr;
     // The TMX header's creation date.
     PackedDate now;
+    // The TMX header's administrative language; "en" when empty.
+    std::wstring adminLanguage;
 };
 
 struct ResultsExportCount {

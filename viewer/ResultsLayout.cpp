@@ -1,6 +1,7 @@
 #include "viewer/ResultsLayout.h"
 
 #include "core/util/StringUtils.h"
+#include "tmx_engine/WordTokenizer.h"
 
 #include <algorithm>
 
@@ -39,6 +40,40 @@ SIZE runSize(const SegmentElement& element, bool ellipsis, bool matched, const R
     return SIZE{size.cx + (size.cy * 3) / 5, size.cy};
 }
 
+// How a run of white space shows: a tab as four blanks, line breaks as the ends of lines.
+struct WhiteSpaceShape {
+    std::wstring onThisLine;  // before the first line break
+    std::wstring onNextLine;  // after the last one
+    int32_t lineBreaks = 0;   // CR LF counts once
+};
+
+bool needsWhiteSpaceShape(const std::wstring& text) {
+    for (const wchar_t c : text) {
+        if (c == L'\t' || isLineBreak(c))
+            return true;
+    }
+    return false;
+}
+
+WhiteSpaceShape whiteSpaceShape(const std::wstring& text) {
+    WhiteSpaceShape shape;
+    std::wstring* line = &shape.onThisLine;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const wchar_t c = text[i];
+        if (isLineBreak(c)) {
+            if (!(c == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n'))
+                ++shape.lineBreaks;
+            shape.onNextLine.clear();
+            line = &shape.onNextLine;
+        } else if (c == L'\t') {
+            line->append(4, L' ');
+        } else {
+            *line += c;
+        }
+    }
+    return shape;
+}
+
 } // namespace
 
 bool isEllipsisRun(const Segment& segment, size_t run) {
@@ -69,9 +104,24 @@ void layoutSegmentRuns(const Segment& segment, const std::set<std::wstring>& mat
     bool previousShape = false;
     for (size_t i = 0; i < count; ++i) {
         SegmentRun& run = layout.runs[i];
+        const SegmentElement& element = segment[i];
+        const bool matched = (run.flags & RunMatched) != 0;
         bool shape = false;
-        const SIZE size = runSize(segment[i], isEllipsisRun(segment, i), (run.flags & RunMatched) != 0,
-                                  options, measurer, shape);
+        SIZE size;
+        // White space that holds tabs or line breaks: its blanks before the first break stand on
+        // this line, and the text goes on at the start of a new one after the last break.
+        WhiteSpaceShape blanks;
+        const std::wstring& spaceText = element.extra.empty() ? element.text : element.extra;
+        const bool shapedSpace = element.kind == SegmentElementKind::Space && !isEllipsisRun(segment, i) &&
+                                 needsWhiteSpaceShape(spaceText);
+        if (shapedSpace) {
+            blanks = whiteSpaceShape(spaceText);
+            size = measurer.measure(blanks.onThisLine.empty() ? std::wstring(L" ") : blanks.onThisLine, matched);
+            if (blanks.onThisLine.empty())
+                size.cx = 0;
+        } else {
+            size = runSize(element, isEllipsisRun(segment, i), matched, options, measurer, shape);
+        }
         if (shape)
             run.flags |= RunShape;
         if (i > 0 && (shape || previousShape))
@@ -82,6 +132,10 @@ void layoutSegmentRuns(const Segment& segment, const std::set<std::wstring>& mat
         }
         run.rect = winui::Rect(left, top, left + size.cx, top + size.cy);
         left = run.rect.right;
+        if (blanks.lineBreaks > 0) {
+            top += blanks.lineBreaks * (size.cy + 1);
+            left = kRunsLeft + (blanks.onNextLine.empty() ? 0 : measurer.measure(blanks.onNextLine, matched).cx);
+        }
         previousShape = shape;
     }
     // The lowest run ends the row; a hidden tag at the end (a run of no height) does not cut it.

@@ -6,6 +6,7 @@
 #include "core/settings/Settings.h"
 #include "core/threads/JobThreadPool.h"
 #include "core/util/StringUtils.h"
+#include "tmx_engine/Segment.h"
 #include "tmx_engine/SegmentClipboard.h"
 #include "tmx_engine/SegmentRenderer.h"
 #include "ui_toolkit/Button.h"
@@ -16,6 +17,9 @@
 #include "ui_toolkit/ProgressPopup.h"
 #include "ui_toolkit/StyleLibrary.h"
 #include "viewer/ContextMenuStates.h"
+#include "viewer/DocumentGrid.h"
+#include "viewer/DocumentView.h"
+#include "viewer/DocumentViewLayout.h"
 #include "viewer/ExportResultsJob.h"
 #include "viewer/MainLayout.h"
 #include "viewer/SearchSettings.h"
@@ -97,6 +101,7 @@ TmxViewerForm::TmxViewerForm()
         {VK_UP, kNoModifier, &TmxViewerForm::upKey_, &TmxViewerForm::onUpKey},
         {VK_DOWN, kNoModifier, &TmxViewerForm::downKey_, &TmxViewerForm::onDownKey},
         {VK_ESCAPE, kNoModifier, &TmxViewerForm::escapeKey_, &TmxViewerForm::onEscapePressed},
+        {'S', kCtrl, &TmxViewerForm::saveKey_, &TmxViewerForm::onSaveKey},
     };
     for (const auto& entry : shortcutTable) {
         if (winui::Shortcut* shortcut = addShortcut(entry.key, entry.modifiers))
@@ -118,6 +123,9 @@ TmxViewerForm::TmxViewerForm()
 }
 
 TmxViewerForm::~TmxViewerForm() {
+    // The view lets go of the document before the document goes.
+    if (documentView)
+        documentView->setDocument(nullptr);
     KillTimer(hwnd, kLoadPollTimer);
     KillTimer(hwnd, kExportPopupTimer);
     // A job still running reads the provider: both stay until the process ends, so that no
@@ -161,6 +169,12 @@ void TmxViewerForm::createControls() {
                               &TmxViewerForm::onResultsSelectionChanged);
     contextMenuRequested_.connect(resultsBox->contextMenuRequested, this,
                                   &TmxViewerForm::onContextMenu);
+
+    // Hidden until a document is opened; placed by layoutControls, not by anchors.
+    documentView = new DocumentView(this);
+    documentRowChosen_.connect(documentView->rowChosen, this, &TmxViewerForm::onDocumentRowChosen);
+    documentContextMenu_.connect(documentView->contextMenuRequested, this,
+                                 &TmxViewerForm::onDocumentContextMenu);
 }
 
 void TmxViewerForm::connectLanguageList() {
@@ -180,6 +194,7 @@ void TmxViewerForm::buildContextMenu() {
     menuItems[kItemExportResults] = contextMenu->addItem(localized(L"ExportResults"));
     separator();
     menuItems[kItemOpenTm] = contextMenu->addItem(localized(L"OpenTM"));
+    openDocumentItem = contextMenu->addItem(localized(L"OpenDocument"));
     separator();
     menuItems[kItemSettings] = contextMenu->addItem(localized(L"Settings"));
     void (TmxViewerForm::*actions[kItemCount])() = {
@@ -191,6 +206,19 @@ void TmxViewerForm::buildContextMenu() {
         if (menuItems[i])
             menuClicks_[i].connect(menuItems[i]->clicked, this, actions[i]);
     }
+
+    // Documents: opened from the results' menu, saved or replaced from the document view's.
+    if (openDocumentItem)
+        openDocumentClick_.connect(openDocumentItem->clicked, this, &TmxViewerForm::onOpenDocumentChosen);
+    documentMenu.reset();
+    documentMenu = std::make_unique<winui::Menu>();
+    saveDocumentItem = documentMenu->addItem(localized(L"SaveDocument"));
+    AppendMenuW(documentMenu->handle, MF_SEPARATOR, 0, nullptr);
+    documentOpenItem = documentMenu->addItem(localized(L"OpenDocument"));
+    if (saveDocumentItem)
+        saveDocumentClick_.connect(saveDocumentItem->clicked, this, &TmxViewerForm::onSaveDocumentChosen);
+    if (documentOpenItem)
+        documentOpenClick_.connect(documentOpenItem->clicked, this, &TmxViewerForm::onOpenDocumentChosen);
 }
 
 // ---- commands, timers and window events ----
@@ -236,7 +264,15 @@ void TmxViewerForm::onShown() {
 }
 
 void TmxViewerForm::onActivated() {
-    focusSearchField();
+    // The typing goes back to the document's target when it was there last.
+    if (documentHadFocus_ && documentView && isVisible(documentView))
+        documentView->focusTarget();
+    else
+        focusSearchField();
+}
+
+void TmxViewerForm::onDeactivated() {
+    documentHadFocus_ = documentView && documentView->containsFocus();
 }
 
 void TmxViewerForm::onClosing(bool& allow) {
@@ -244,6 +280,10 @@ void TmxViewerForm::onClosing(bool& allow) {
         // The job reads the open file: the window closes once it has reported back.
         allow = false;
         closePending = true;
+        return;
+    }
+    if (!settleUnsavedDocument()) {
+        allow = false;
         return;
     }
     if (loader)
@@ -275,7 +315,7 @@ void TmxViewerForm::onMouseWheel(int32_t notches, bool& handled) {
 }
 
 // Every size the window takes, the first one included (a start maximised), places the controls
-// for the client area it has now.
+// for the client area it has now; the split between the results and a document follows it.
 void TmxViewerForm::onResized() {
     layoutControls();
 }
@@ -323,6 +363,8 @@ void TmxViewerForm::settingsChanged() {
 
 void TmxViewerForm::localeChanged() {
     buildContextMenu();
+    if (documentView)
+        documentView->localeChanged();
     if (searchButton)
         searchButton->setText(localized(L"Search"));
 }
@@ -357,7 +399,10 @@ void TmxViewerForm::layoutControls() {
         MoveWindow(control->hwnd, r.left, r.top, r.width(), r.height(), TRUE);
     };
     place(languageList, layout.languageList);
-    place(resultsBox, layout.resultsBox);
+    const DocumentSplit split = splitForDocument(layout.resultsBox, documentView && isVisible(documentView));
+    place(resultsBox, split.results);
+    if (documentView && isVisible(documentView))
+        place(documentView, split.document);
     place(searchButton, layout.searchButton);
     place(searchField, layout.searchField);
     languageList->setCoverHeight(h);
@@ -440,20 +485,106 @@ void TmxViewerForm::chooseBilingualDocument() {
 }
 
 void TmxViewerForm::openBilingualDocument(const std::wstring& path) {
+    if (!settleUnsavedDocument())
+        return;
+    documentView->setDocument(nullptr);
     document.reset();
     std::unique_ptr<TranslatableContentProvider> opened(::openBilingualDocument(path));
-    if (!opened)
-        return;
-    if (opened->failed()) {
+    if (opened && opened->failed()) {
+        opened.reset();
         showError(L"ErrorOpeningFile");
-        return;
     }
     document = std::move(opened);
+    documentView->setDocument(document.get());
+    showDocumentView(document != nullptr);
+    documentHadFocus_ = document != nullptr;
+    if (document)
+        documentView->focusTarget();
+}
+
+SaveOutcome TmxViewerForm::saveDocument() {
+    if (!document)
+        return SaveOutcome::Cancelled;
+    documentView->confirmTarget();
+    const bool saved = document->save();
+    // A save reads the document again: every row is shown anew.
+    documentView->documentReloaded();
+    if (!saved) {
+        showError(L"ErrorWritingFile");
+        return SaveOutcome::Failed;
+    }
+    return SaveOutcome::Saved;
+}
+
+bool TmxViewerForm::settleUnsavedDocument() {
+    if (!document)
+        return true;
+    // Text typed into the field counts as an edit.
+    documentView->confirmTarget();
+    if (!documentView->hasUnsavedEdits())
+        return true;
+    const int answer = prompts->showMessage(*this, localized(L"AskSaveDocument"), kViewerCaption,
+                                            MB_YESNOCANCEL | MB_ICONQUESTION);
+    return goOnAfterSaveQuestion(answer, [this] { return saveDocument(); });
+}
+
+void TmxViewerForm::showDocumentView(bool show) {
+    ShowWindow(documentView->hwnd, show ? SW_SHOW : SW_HIDE);
+    layoutControls();
+}
+
+void TmxViewerForm::onOpenDocumentChosen() {
+    postCommand(kCommandChooseDocument);
+}
+
+void TmxViewerForm::onSaveDocumentChosen() {
+    saveDocument();
+}
+
+void TmxViewerForm::onSaveKey() {
+    if (document && !busy())
+        saveDocument();
+}
+
+// Choosing a row looks its source up in the open memory: the source goes into the search field,
+// its white space made single spaces, and is searched. Nothing happens without a memory.
+void TmxViewerForm::onDocumentRowChosen(int32_t row) {
+    if (!provider || busy() || !document)
+        return;
+    Segment source;
+    if (!document->getSource(row, source))
+        return;
+    std::wstring query;
+    for (wchar_t c : renderSegmentText(source, false, false)) {
+        const bool blank = c == L' ' || c == L'\t' || c == L'\r' || c == L'\n';
+        if (!blank)
+            query += c;
+        else if (!query.empty() && query.back() != L' ')
+            query += L' ';
+    }
+    query = trim(query);
+    if (query.empty())
+        return;
+    searchField->setText(query);
+    refocusDocument_ = true;
+    search(query);
+    if (!searchJob)
+        refocusDocument_ = false;
+}
+
+void TmxViewerForm::onDocumentContextMenu(winui::Point) {
+    POINT cursor = {};
+    GetCursorPos(&cursor);
+    TrackPopupMenu(documentMenu->handle, TPM_LEFTBUTTON, cursor.x, cursor.y, 0, hwnd, nullptr);
 }
 
 void TmxViewerForm::openStoredPath() {
     if (busy())
         return;
+    if (isBilingualDocumentPath(openPath)) {
+        openBilingualDocument(openPath);
+        return;
+    }
     if (classifyOpenPath(openPath) == OpenKind::Unsupported) {
         showError(L"UnsupportedFileFormat");
         // A path from the command line that cannot be opened ends the program.
@@ -485,11 +616,10 @@ void TmxViewerForm::startLoading() {
         showError(L"ErrorOpeningFile");
         return;
     }
-    enableWindow(false);
+    beginTask(true);
     loader->start();
     pollTicks = 0;
     SetTimer(hwnd, kLoadPollTimer, kViewerTimerIntervalMs, nullptr);
-    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_LOWEST);
 }
 
 void TmxViewerForm::pollLoader() {
@@ -525,19 +655,16 @@ void TmxViewerForm::pollLoader() {
 
 void TmxViewerForm::endLoad() {
     KillTimer(hwnd, kLoadPollTimer);
-    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_NORMAL);
-    // Enabled before the popup goes, so that the activation returns to this window.
-    enableWindow(true);
-    progressPopup.reset();
+    endTask();
     pollTicks = 0;
     loader.reset();
 }
 
 void TmxViewerForm::onLoadFinished() {
     const int32_t code = loader->resultCode();
-    std::unique_ptr<TmxEntryProvider> opened = code == 1 ? loader->takeProvider() : nullptr;
+    std::unique_ptr<TmxEntryProvider> opened = code == kLoaded ? loader->takeProvider() : nullptr;
     endLoad();
-    if (code == 1 && opened) {
+    if (code == kLoaded && opened) {
         provider = std::move(opened);
         setText(captionForPath(loadPath));
         fillLanguageCombo(provider->languages(), provider->sourceLanguage().srcLang);
@@ -547,7 +674,7 @@ void TmxViewerForm::onLoadFinished() {
     }
     // Nothing is open now: the previous file's languages go with it.
     fillLanguageCombo(LanguageMap(), std::wstring());
-    showError(code == 3 ? L"IncompatibleIndexFile" : L"ErrorOpeningFile");
+    showError(code == kLoadIndexOfOtherFormat ? L"IncompatibleIndexFile" : L"ErrorOpeningFile");
 }
 
 // ---- search ----
@@ -600,11 +727,11 @@ void TmxViewerForm::search(const std::wstring& query) {
     }
     searchJob = std::make_unique<TmxSearchJob>(languageList->selectedText(), provider.get(), trimmed,
                                                searchBudgetMaximum(readMaxSearchResults()));
-    enableWindow(false);
+    beginTask(false);
     searchFinished_.connect(searchJob->finished, this, &TmxViewerForm::onSearchFinished);
     if (!startJob(searchJob.get())) {
         searchJob.reset();
-        enableWindow(true);
+        endTask();
     }
 }
 
@@ -613,19 +740,15 @@ void TmxViewerForm::onSearchFinished() {
         return;
     resultsBox->fill(sourceLanguage, searchJob->targetLanguage(), searchJob->provider(),
                      searchJob->results(), readMaxSearchResults(), searchJob->query());
-    enableWindow(true);
+    endTask();
     if (searchJob->results().empty())
         focusSearchField();
     searchJob.reset();
-    afterJob();
-}
-
-// A close refused while the job ran goes through now.
-void TmxViewerForm::afterJob() {
-    if (closePending && !busy()) {
-        closePending = false;
-        PostMessageW(hwnd, WM_CLOSE, 0, 0);
+    if (refocusDocument_) {
+        refocusDocument_ = false;
+        documentView->focusTarget();
     }
+    closeIfPending();
 }
 
 // ---- results: selection, copying, keys and the context menu ----
@@ -680,11 +803,17 @@ void TmxViewerForm::onBottomKey() {
 }
 
 void TmxViewerForm::onUpKey() {
-    moveResultsTop(-1);
+    if (documentView && documentView->containsFocus())
+        documentView->moveSelection(-1);
+    else
+        moveResultsTop(-1);
 }
 
 void TmxViewerForm::onDownKey() {
-    moveResultsTop(1);
+    if (documentView && documentView->containsFocus())
+        documentView->moveSelection(1);
+    else
+        moveResultsTop(1);
 }
 
 void TmxViewerForm::scrollResults(int32_t request) {
@@ -768,7 +897,7 @@ void TmxViewerForm::exportResults() {
     settings().set<std::wstring>(L"tmxExportResultsInitialDir", getDirectory(dialog.fileName));
     settings().set<int>(L"tmxExportResultsFilterIndex", dialog.filterIndex);
 
-    enableWindow(false);
+    beginTask(true);
     exportJob = std::make_unique<ExportResultsJob>(dialog.fileName, languageList->selectedText(),
                                                    resultsBox->results(), provider.get());
     if (progressPopup)
@@ -782,7 +911,6 @@ void TmxViewerForm::exportResults() {
     exportProgress_.connect(exportJob->progress, this, &TmxViewerForm::onExportProgress);
     exportFinished_.connect(exportJob->finished, this, &TmxViewerForm::onExportFinished);
     SetTimer(hwnd, kExportPopupTimer, kViewerTimerIntervalMs, nullptr);
-    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_LOWEST);
     if (!startJob(exportJob.get())) {
         exportJob.reset();
         onExportFinished();
@@ -796,14 +924,38 @@ void TmxViewerForm::onExportProgress() {
 
 void TmxViewerForm::onExportFinished() {
     KillTimer(hwnd, kExportPopupTimer);
-    enableWindow(true);
-    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_NORMAL);
+    endTask();
     const bool failed = exportJob && exportJob->failed();
     exportJob.reset();
-    progressPopup.reset();
     if (failed)
         showError(L"ErrorWritingFile");
-    afterJob();
+    closeIfPending();
+}
+
+// ---- the life of a load, a search or an export ----
+
+// The window is disabled from the start of a task to its report. A load and an export also
+// lower the GUI thread's priority, so that the worker gets the processor.
+void TmxViewerForm::beginTask(bool lowerPriority) {
+    enableWindow(false);
+    if (lowerPriority)
+        SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_LOWEST);
+}
+
+// The task has reported back, or did not start. The window is enabled before the task's popup
+// goes, so that the activation returns to it.
+void TmxViewerForm::endTask() {
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_NORMAL);
+    enableWindow(true);
+    progressPopup.reset();
+}
+
+// After a search or an export has gone: a close refused while it ran goes through now.
+void TmxViewerForm::closeIfPending() {
+    if (closePending && !busy()) {
+        closePending = false;
+        PostMessageW(hwnd, WM_CLOSE, 0, 0);
+    }
 }
 
 // ---- small helpers ----

@@ -5,6 +5,7 @@
 #include "core/settings/SettingsConsumer.h"
 #include "tmx_engine/TmxEntryProvider.h"
 #include "ui_toolkit/Form.h"
+#include "ui_toolkit/SaveChanges.h"
 #include "viewer/LoadPoll.h"
 #include "viewer/ViewerPrompts.h"
 
@@ -23,6 +24,7 @@ class ProgressPopup;
 struct Point;
 } // namespace winui
 
+class DocumentView;
 class ExportResultsJob;
 class TmxEntryDetailsForm;
 class TmxSearchJob;
@@ -48,6 +50,7 @@ public:
     void onCommand(uint16_t code) override;
     void onShown() override;
     void onActivated() override;
+    void onDeactivated() override;
     void onClosing(bool& allow) override;
     void onClose() override;
     void onTimer(UINT_PTR timerId) override;
@@ -63,10 +66,18 @@ public:
     // Hands a path over to be opened once the window is ready (or at once when it is).
     void openCommandLinePath(const std::wstring& path);
     void load(const std::wstring& path);
-    // A translator's bilingual document (XLIFF, TTX), asked for with command 0xFFE1. The window
-    // keeps it open as `document`; it has no view of its own to show the rows in.
+    // A translator's bilingual document (XLIFF, TTX), asked for with command 0xFFE1 or named on
+    // the command line. The window keeps it open as `document` and shows its rows in
+    // `documentView`, below the results; the open memory and its results stay. Unsaved edits of
+    // the document before are asked about first.
     void chooseBilingualDocument();
     void openBilingualDocument(const std::wstring& path);
+    // Writes the document's edits into it (Ctrl+S, the view's menu); a failure says
+    // "ErrorWritingFile" and keeps the edits.
+    SaveOutcome saveDocument();
+    // Asks whether to save the document's unsaved edits; true when the caller may go on (saved,
+    // or let go), false when the user cancelled or the save failed.
+    bool settleUnsavedDocument();
     void search(const std::wstring& query);
     void copySelection();
     void copySelectionText();
@@ -110,6 +121,13 @@ public:
     // Asks the build's endpoint once the window is ready; tests aim it elsewhere.
     std::unique_ptr<UpdateChecker> updateChecker;
     winui::MenuItem* menuItems[kItemCount] = {};
+    // The results' menu item that opens a document, and the document view's own menu.
+    winui::MenuItem* openDocumentItem = nullptr;
+    std::unique_ptr<winui::Menu> documentMenu;
+    winui::MenuItem* saveDocumentItem = nullptr;
+    winui::MenuItem* documentOpenItem = nullptr;
+    // Shown while a document is open; hidden otherwise.
+    DocumentView* documentView = nullptr;
     int32_t currentEntry = -1;
     bool pathPending = false;
     bool ready = false;
@@ -153,9 +171,17 @@ private:
     void onExportProgress();
     void onExportFinished();
     void onSettingsHidden();
+    void onOpenDocumentChosen();
+    void onSaveDocumentChosen();
+    void onSaveKey();
+    void onDocumentRowChosen(int32_t row);
+    void onDocumentContextMenu(winui::Point point);
+    void showDocumentView(bool show);
     void scrollResults(int32_t request);
     void moveResultsTop(int32_t rows);
-    void afterJob();
+    void beginTask(bool lowerPriority);
+    void endTask();
+    void closeIfPending();
 
     int32_t rowHeight() const;
 
@@ -180,4 +206,14 @@ private:
     HandlerHolder downKey_;
     HandlerHolder escapeKey_;
     HandlerHolder settingsHidden_;
+    HandlerHolder openDocumentClick_;
+    HandlerHolder saveDocumentClick_;
+    HandlerHolder documentOpenClick_;
+    HandlerHolder saveKey_;
+    HandlerHolder documentRowChosen_;
+    HandlerHolder documentContextMenu_;
+    // A search started by choosing a document row gives the focus back to the row's target.
+    bool refocusDocument_ = false;
+    // The focus was in the document view when the window last lost the activation.
+    bool documentHadFocus_ = false;
 };

@@ -7,6 +7,7 @@
 #include "tmx_engine/WordTokenizer.h"
 #include "ui_toolkit/Style.h"
 #include "viewer/SearchSettings.h"
+#include "viewer/SegmentPainter.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -26,70 +27,7 @@ const wchar_t kMemberColumnFontKey[] = L"tmColFont";
 constexpr int32_t kDragThreshold = 3;
 constexpr int32_t kNoAnchor = static_cast<int32_t>(0x80000001);
 
-void fillRect(HDC dc, const winui::Rect& r, COLORREF color) {
-    if (r.right <= r.left || r.bottom <= r.top)
-        return;
-    const RECT rect{r.left, r.top, r.right, r.bottom};
-    SetDCBrushColor(dc, color);
-    FillRect(dc, &rect, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
-}
-
-void drawCentered(HDC dc, const std::wstring& text, const winui::Rect& r) {
-    RECT rect{r.left, r.top, r.right, r.bottom};
-    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rect,
-              DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-}
-
-winui::Rect offsetRect(const winui::Rect& r, int32_t dx, int32_t dy) {
-    return winui::Rect(r.left + dx, r.top + dy, r.right + dx, r.bottom + dy);
-}
-
-// The font used while a box has none of its own: the system's dialog font.
-const winui::Font& fallbackFont() {
-    static const winui::Font font = [] {
-        LOGFONTW logFont{};
-        GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof logFont, &logFont);
-        return winui::Font::fromLogFont(logFont);
-    }();
-    return font;
-}
-
 } // namespace
-
-// Measures runs in the box's measuring canvas, in the box's font or the font of matched words.
-class TmxViewerResultsBox::Measurer : public RunMeasurer {
-public:
-    Measurer(HDC dc, HFONT normal, HFONT matched) : dc_(dc), normal_(normal), matched_(matched) {
-        saved_ = dc_ ? SaveDC(dc_) : 0;
-    }
-    ~Measurer() override {
-        if (saved_)
-            RestoreDC(dc_, saved_);
-    }
-    Measurer(const Measurer&) = delete;
-    Measurer& operator=(const Measurer&) = delete;
-
-    SIZE measure(const std::wstring& text, bool matched) override {
-        SIZE size{0, 0};
-        if (!dc_)
-            return size;
-        HFONT wanted = matched && matched_ ? matched_ : normal_;
-        if (wanted != selected_) {
-            SelectObject(dc_, wanted);
-            selected_ = wanted;
-        }
-        if (!GetTextExtentPoint32W(dc_, text.c_str(), static_cast<int>(text.size()), &size))
-            size = SIZE{0, 0};
-        return size;
-    }
-
-private:
-    HDC dc_;
-    HFONT normal_;
-    HFONT matched_;
-    HFONT selected_ = nullptr;
-    int saved_ = 0;
-};
 
 TmxViewerResultsBox::TmxViewerResultsBox(winui::Control* parent) : winui::Grid(parent) {
     for (const wchar_t* key : {kTextColorKey, kBackground1Key, kBackground2Key, kMatchedTextStyleKey,
@@ -186,7 +124,7 @@ void TmxViewerResultsBox::drawCell(int32_t row, int32_t column, winui::Canvas& c
 void TmxViewerResultsBox::drawEmptyArea(winui::Canvas& canvas, const winui::Rect& area) {
     if (!canvas.dc)
         return;
-    fillRect(canvas.dc, area, colors_.background1 != kNoColor ? colors_.background1 : palette().window);
+    fillSolidRect(canvas.dc, area, colors_.background1 != kNoColor ? colors_.background1 : palette().window);
 }
 
 void TmxViewerResultsBox::onResized() {
@@ -239,8 +177,8 @@ const RowLayout* TmxViewerResultsBox::layoutOfRow(int32_t row) {
     options.columnWidth = segmentColumnWidth_;
     options.showPlaceholders = showPlaceholders_;
     options.showTags = showTags_;
-    const winui::Font& boxFont = font.isNull() ? fallbackFont() : font;
-    Measurer measurer(measuring_.dc, boxFont.handle(), matchedFont_.handle());
+    const winui::Font& boxFont = font.isNull() ? fallbackSegmentFont() : font;
+    DcRunMeasurer measurer(measuring_.dc, boxFont.handle(), matchedFont_.handle());
     layoutSegmentRuns(*segment, matchedWords_, options, measurer, *layout);
     ++layoutsBuilt_;
     return layouts_.store(row, std::move(layout));
@@ -260,7 +198,7 @@ void TmxViewerResultsBox::readSettings() {
 }
 
 void TmxViewerResultsBox::rebuildFonts() {
-    const winui::Font& boxFont = font.isNull() ? fallbackFont() : font;
+    const winui::Font& boxFont = font.isNull() ? fallbackSegmentFont() : font;
     if (colors_.matchedTextStyle == MatchedBold)
         matchedFont_.assignStyled(winui::FontMakeBold, boxFont);
     else if (colors_.matchedTextStyle == MatchedItalic)
@@ -272,15 +210,7 @@ void TmxViewerResultsBox::rebuildFonts() {
     if (memberColumnFont_.isNull())
         memberColumnFont_.assign(boxFont);
 
-    cornerRadius_ = 0;
-    if (measuring_.dc) {
-        const int saved = SaveDC(measuring_.dc);
-        SelectObject(measuring_.dc, boxFont.handle());
-        SIZE size{0, 0};
-        if (GetTextExtentPoint32W(measuring_.dc, L"W", 1, &size))
-            cornerRadius_ = size.cy * 3 / 16;
-        RestoreDC(measuring_.dc, saved);
-    }
+    cornerRadius_ = placeholderCornerRadius(measuring_.dc, boxFont.handle());
 }
 
 void TmxViewerResultsBox::recomputeColumnWidths() {
@@ -304,21 +234,7 @@ void TmxViewerResultsBox::recomputeColumnWidths() {
     segmentColumnWidth_ = std::max<int32_t>(width - memberColumnWidth_, 0);
 }
 
-ResultsPalette TmxViewerResultsBox::palette() const {
-    ResultsPalette p;
-    if (style) {
-        p.window = style->color(winui::kColorWindow);
-        p.windowText = style->color(winui::kColorWindowText);
-        p.highlight = style->color(winui::kColorHighlight);
-        p.highlightText = style->color(winui::kColorHighlightText);
-    } else {
-        p.window = systemColor(kSysWindow);
-        p.windowText = systemColor(kSysWindowText);
-        p.highlight = systemColor(kSysHighlight);
-        p.highlightText = systemColor(kSysHighlightText);
-    }
-    return p;
-}
+ResultsPalette TmxViewerResultsBox::palette() const { return segmentPalette(style); }
 
 void TmxViewerResultsBox::repaintSelection() {
     if (currentRow_ >= 0)
@@ -355,100 +271,18 @@ void TmxViewerResultsBox::drawSegmentCell(int32_t row, HDC dc, const winui::Rect
     if (!layout)
         return;
     const uint32_t entryId = results_[static_cast<size_t>(row) / 2].entryId;
-    const ResultsCellColors c =
-        resultsCellColors(colors_, palette(), entryProvider_->memberColor(entryId), row % 2 == 1);
-    const MatchedRunColors matched = matchedRunColors(colors_, c);
-    const int32_t ox = cell.left;
-    const int32_t oy = cell.top;
-
-    // Everything but the runs takes the row's background; each run then paints its own
-    // rectangle, so no pixel is painted twice and nothing flickers.
-    const int clipSaved = SaveDC(dc);
-    for (const SegmentRun& run : layout->runs) {
-        if (!run.rect.isEmpty())
-            ExcludeClipRect(dc, ox + run.rect.left, oy + run.rect.top, ox + run.rect.right, oy + run.rect.bottom);
+    SegmentPaint paint;
+    paint.colors = resultsCellColors(colors_, palette(), entryProvider_->memberColor(entryId), row % 2 == 1);
+    paint.matched = matchedRunColors(colors_, paint.colors);
+    paint.font = (font.isNull() ? fallbackSegmentFont() : font).handle();
+    paint.matchedFont = matchedFont_.handle();
+    paint.tagFont = tagFont_.handle();
+    paint.cornerRadius = cornerRadius_;
+    if (row == currentRow_ && firstRun_ >= 0) {
+        paint.selectionFirst = firstRun_;
+        paint.selectionLast = lastRun_;
     }
-    fillRect(dc, cell, c.background);
-    RestoreDC(dc, clipSaved);
-
-    const winui::Font& boxFont = font.isNull() ? fallbackFont() : font;
-    const bool selectionHere = row == currentRow_ && firstRun_ >= 0;
-    const int32_t selFirst = std::min(firstRun_, lastRun_);
-    const int32_t selLast = std::max(firstRun_, lastRun_);
-    SetBkMode(dc, TRANSPARENT);
-    for (size_t i = 0; i < layout->runs.size(); ++i) {
-        const SegmentRun& run = layout->runs[i];
-        if (run.rect.isEmpty())
-            continue;
-        const winui::Rect r = offsetRect(run.rect, ox, oy);
-        const bool selected = selectionHere && static_cast<int32_t>(i) >= selFirst && static_cast<int32_t>(i) <= selLast;
-        const COLORREF background = selected ? c.selection : c.background;
-        const COLORREF ink = selected ? c.selectionText : c.text;
-        const SegmentElement& element = (*segment)[i];
-
-        if (isEllipsisRun(*segment, i)) {
-            const RECT opaque{r.left, r.top, r.right, r.bottom};
-            SelectObject(dc, boxFont.handle());
-            SetTextColor(dc, ink);
-            SetBkColor(dc, background);
-            ExtTextOutW(dc, r.left, r.top, ETO_OPAQUE | ETO_CLIPPED, &opaque, L"...", 3, nullptr);
-            continue;
-        }
-        if (run.flags & RunShape) {
-            fillRect(dc, r, background);
-            SelectObject(dc, GetStockObject(DC_PEN));
-            SelectObject(dc, GetStockObject(DC_BRUSH));
-            SetDCPenColor(dc, ink);
-            SetDCBrushColor(dc, selected ? c.selectedShapeFill : c.shapeFill);
-            SelectObject(dc, tagFont_.handle());
-            SetTextColor(dc, ink);
-            const int32_t q = r.height() / 4;
-            if (element.kind == SegmentElementKind::OpeningTag) {
-                const POINT points[] = {{r.left, r.top},
-                                        {r.right - q - 1, r.top},
-                                        {r.right - 1, r.top + r.height() / 2},
-                                        {r.right - q - 1, r.bottom - 1},
-                                        {r.left, r.bottom - 1}};
-                Polygon(dc, points, 5);
-                drawCentered(dc, element.text, winui::Rect(r.left, r.top, r.right - q, r.bottom));
-            } else if (element.kind == SegmentElementKind::ClosingTag) {
-                const POINT points[] = {{r.right - 1, r.top},
-                                        {r.left + q, r.top},
-                                        {r.left, r.top + r.height() / 2},
-                                        {r.left + q, r.bottom - 1},
-                                        {r.right - 1, r.bottom - 1}};
-                Polygon(dc, points, 5);
-                drawCentered(dc, element.text, winui::Rect(r.left + q, r.top, r.right, r.bottom));
-            } else {
-                RoundRect(dc, r.left, r.top, r.right, r.bottom, cornerRadius_, cornerRadius_);
-                drawCentered(dc, element.text, winui::Rect(r.left, r.top + 1, r.right, r.bottom - 1));
-            }
-            continue;
-        }
-
-        const bool isMatched = (run.flags & RunMatched) != 0;
-        COLORREF runBackground = background;
-        COLORREF runText = ink;
-        COLORREF pen = ink;
-        if (isMatched && !selected) {
-            runBackground = matched.background;
-            runText = matched.text;
-            pen = matched.pen;
-        }
-        if (element.kind == SegmentElementKind::Space) {
-            fillRect(dc, r, runBackground);
-        } else {
-            // Background and text in one call, so that no pixel is painted twice.
-            const RECT opaque{r.left, r.top, r.right, r.bottom};
-            SelectObject(dc, (isMatched ? matchedFont_ : boxFont).handle());
-            SetTextColor(dc, runText);
-            SetBkColor(dc, runBackground);
-            ExtTextOutW(dc, r.left, r.top, ETO_OPAQUE | ETO_CLIPPED, &opaque, element.text.c_str(),
-                        static_cast<UINT>(element.text.size()), nullptr);
-        }
-        if (isMatched && matched.underline)
-            fillRect(dc, winui::Rect(r.left, r.bottom - 1, r.right, r.bottom), pen);
-    }
+    paintSegmentRuns(dc, *segment, *layout, cell, paint);
 }
 
 void TmxViewerResultsBox::drawMemberCell(int32_t row, HDC dc, const winui::Rect& cell) {
@@ -457,13 +291,13 @@ void TmxViewerResultsBox::drawMemberCell(int32_t row, HDC dc, const winui::Rect&
     const uint32_t entryId = results_[static_cast<size_t>(row) / 2].entryId;
     const MemberCellColors m =
         memberCellColors(colors_, palette(), entryProvider_->memberColor(entryId), row % 2 == 1);
-    fillRect(dc, cell, m.background);
+    fillSolidRect(dc, cell, m.background);
     SelectObject(dc, memberColumnFont_.handle());
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, m.text);
-    drawCentered(dc, entryProvider_->memberName(entryId), cell);
+    drawCenteredText(dc, entryProvider_->memberName(entryId), cell);
     if (m.leftLine)
-        fillRect(dc, winui::Rect(cell.left, cell.top, cell.left + 1, cell.bottom), m.line);
+        fillSolidRect(dc, winui::Rect(cell.left, cell.top, cell.left + 1, cell.bottom), m.line);
 }
 
 void TmxViewerResultsBox::onCellPressed() {

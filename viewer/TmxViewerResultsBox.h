@@ -44,8 +44,6 @@ public:
     // The displayed results in display order, which the export takes.
     const std::vector<SearchResult>& results() const { return results_; }
     bool hasSelection() const { return !noSelection; }
-    // The current row of the selection, -1 for none.
-    int32_t currentRow() const { return currentRow_; }
 
     // Fired when a row with at least one run is pressed.
     HandlerList rowPressed;
@@ -76,8 +74,6 @@ public:
     const RowLayoutCache& layoutCache() const { return layouts_; }
 
 private:
-    class Measurer;
-
     const TmxEntry* entryOfRow(int32_t row);
     const Segment* segmentOfRow(int32_t row, const TmxEntry*& entry);
     const RowLayout* layoutOfRow(int32_t row);

@@ -3,6 +3,8 @@
 #include "core/util/StringUtils.h"
 #include "core/xml/XmlMemoryStream.h"
 
+#include <windows.h>
+
 #include <limits>
 
 namespace {
@@ -54,6 +56,34 @@ bool isWebLink(const std::wstring& link) {
             return false;
     }
     return true;
+}
+
+namespace {
+
+bool isLowSurrogate(wchar_t c) {
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
+
+// A mark that belongs to the character before it.
+bool combinesWithPrevious(wchar_t c) {
+    WORD type = 0;
+    return GetStringTypeW(CT_CTYPE3, &c, 1, &type) && (type & C3_NONSPACING) != 0 &&
+           (type & C3_ALPHA) == 0;
+}
+
+} // namespace
+
+std::wstring shownAnnouncement(const std::wstring& text) {
+    if (text.size() <= kMaxAnnouncementChars)
+        return text;
+    size_t cut = kMaxAnnouncementChars;
+    // Back to the start of the character that the cut would split; a text of nothing but
+    // marks is cut where it stands.
+    while (cut > 0 && (isLowSurrogate(text[cut]) || combinesWithPrevious(text[cut])))
+        --cut;
+    if (cut == 0)
+        cut = kMaxAnnouncementChars;
+    return text.substr(0, cut) + L"\u2026";
 }
 
 bool isInvalidDomainEndpoint(const std::wstring& endpoint) {

@@ -4,6 +4,7 @@
 #include "core/settings/Property.h"
 #include "core/xml/XmlParser.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -25,6 +26,14 @@ bool isUnseenAnnouncement(const std::wstring& storedId, const std::wstring& rece
 // "http://" or "https://" (any case) and holds no control character. The reply arrives over
 // plain HTTP, so anything else (a program path, a share, a file: link) is never opened.
 bool isWebLink(const std::wstring& link);
+
+// An announcement is shown in a message box, which grows with its text: longer texts are cut.
+inline constexpr std::size_t kMaxAnnouncementChars = 2000;
+
+// The announcement as shown: at most kMaxAnnouncementChars units, cut before a character that
+// would be split (a surrogate pair, or a letter and the marks that combine with it) and ended
+// with an ellipsis when anything was cut.
+std::wstring shownAnnouncement(const std::wstring& text);
 
 // Whether the endpoint's host lies under the reserved ".invalid" domain, which never resolves:
 // a build without an endpoint of its own has no update check and sends nothing anywhere.

@@ -123,10 +123,11 @@ void UpdateChecker::showAnnouncement(const UpdateReply& reply) {
     const std::wstring caption = texts.getString(L"UpdateChecker");
     if (!isWebLink(reply.moreInfoUrl)) {
         // A link that is not a web address is never offered: the text alone is shown.
-        seams.showMessage(reply.newVersionInfo, caption, MB_OK | MB_ICONINFORMATION);
+        seams.showMessage(shownAnnouncement(reply.newVersionInfo), caption, MB_OK | MB_ICONINFORMATION);
         return;
     }
-    const std::wstring text = reply.newVersionInfo + L" " + texts.getString(L"VersionLearnMore");
+    const std::wstring text =
+        shownAnnouncement(reply.newVersionInfo) + L" " + texts.getString(L"VersionLearnMore");
     // The box runs its own message loop: keep what is needed afterwards out of this object.
     const auto openLink = seams.openLink;
     const std::wstring link = trim(reply.moreInfoUrl);

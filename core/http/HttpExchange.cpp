@@ -1,10 +1,12 @@
 #include "core/http/HttpExchange.h"
 
 #include "core/http/WinHttpHandle.h"
+#include "core/util/Win32Handle.h"
 
 #include <cstring>
 #include <memory>
 #include <new>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -68,7 +70,63 @@ std::optional<std::wstring> decodeReply(const char* body, std::size_t length, bo
     return text;
 }
 
-enum class Attempt { Succeeded, Failed, Refused };
+// Failed attempts are made again; Refused and TimedOut end the exchange.
+enum class Attempt { Succeeded, Failed, Refused, TimedOut };
+
+// The time left before the exchange's deadline.
+class Deadline {
+public:
+    explicit Deadline(unsigned ms) : end_(GetTickCount64() + ms) {}
+    int leftMs() const {
+        const ULONGLONG now = GetTickCount64();
+        if (now >= end_)
+            return 0;
+        const ULONGLONG left = end_ - now;
+        return left > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(left);
+    }
+
+private:
+    ULONGLONG end_;
+};
+
+int atMost(int limitMs, int leftMs) {
+    return limitMs < leftMs ? limitMs : leftMs;
+}
+
+// One blocking WinHTTP call on a request, given no more than its step's limit and the time left
+// before the deadline. The system applies new time-outs to a connection already open.
+class Step {
+public:
+    Step(HINTERNET request, const HttpLimits& limits, const Deadline& deadline) {
+        const int left = deadline.leftMs();
+        if (left <= 0)
+            return;
+        const int receive = atMost(limits.receiveMs, left);
+        if (!WinHttpSetTimeouts(request, atMost(limits.resolveMs, left),
+                                atMost(limits.connectMs, left), atMost(limits.sendMs, left), receive))
+            return;
+        DWORD responseMs = static_cast<DWORD>(receive);
+        WinHttpSetOption(request, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &responseMs,
+                         sizeof(responseMs));
+        allowed_ = true;
+    }
+
+    // False when no time is left for the call.
+    bool allowed() const { return allowed_; }
+
+    // How the call, which has just failed, ends the attempt. Some systems pass the socket's
+    // own time-out code up instead of WinHTTP's.
+    static Attempt failed() {
+        const DWORD error = GetLastError();
+        if (error == ERROR_WINHTTP_TIMEOUT || error == kSocketTimedOut)
+            return Attempt::TimedOut;
+        return Attempt::Failed;
+    }
+
+private:
+    static constexpr DWORD kSocketTimedOut = 10060; // WSAETIMEDOUT
+    bool allowed_ = false;
+};
 
 std::wstring readRawHeaders(HINTERNET request) {
     DWORD size = 0;
@@ -107,13 +165,18 @@ Length announcedLength(HINTERNET request, unsigned long long& length) {
 }
 
 // Reads the whole body into buffer. Refused when the body does not fit; Failed when the
-// system reports an error before the body's end, since what came until then is only a part.
-Attempt readBody(HINTERNET request, std::vector<char>& buffer, std::size_t& filled) {
+// system reports an error before the body's end, since what came until then is only a part;
+// TimedOut when a piece does not come in time or the deadline passes first.
+Attempt readBody(HINTERNET request, std::vector<char>& buffer, std::size_t& filled,
+                 const HttpLimits& limits, const Deadline& deadline) {
     filled = 0;
     for (;;) {
+        const Step query(request, limits, deadline);
+        if (!query.allowed())
+            return Attempt::TimedOut;
         DWORD available = 0;
         if (!WinHttpQueryDataAvailable(request, &available))
-            return Attempt::Failed;
+            return query.failed();
         if (available == 0)
             return Attempt::Succeeded;
         if (filled >= kMaxBodyBytes)
@@ -121,19 +184,30 @@ Attempt readBody(HINTERNET request, std::vector<char>& buffer, std::size_t& fill
         const std::size_t room = kMaxBodyBytes - filled;
         const DWORD wanted = available < room ? available : static_cast<DWORD>(room);
         DWORD read = 0;
+        const Step step(request, limits, deadline);
+        if (!step.allowed())
+            return Attempt::TimedOut;
         if (!WinHttpReadData(request, buffer.data() + filled, wanted, &read))
-            return Attempt::Failed;
+            return step.failed();
         if (read == 0)
             return Attempt::Succeeded;
         filled += read > wanted ? wanted : read;
     }
 }
 
-Attempt attempt(HINTERNET request, std::vector<char>& buffer, std::wstring& text) {
+Attempt exchangeOnce(HINTERNET request, std::vector<char>& buffer, std::wstring& text,
+                     const HttpLimits& limits, const Deadline& deadline) {
+    const Step send(request, limits, deadline);
+    if (!send.allowed())
+        return Attempt::TimedOut;
     if (!WinHttpSendRequest(request, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0,
-                            0, 0) ||
-        !WinHttpReceiveResponse(request, nullptr))
-        return Attempt::Failed;
+                            0, 0))
+        return send.failed();
+    const Step receive(request, limits, deadline);
+    if (!receive.allowed())
+        return Attempt::TimedOut;
+    if (!WinHttpReceiveResponse(request, nullptr))
+        return receive.failed();
     bool utf8 = headersDeclareUtf8(readRawHeaders(request));
 
     // A body shorter than announced was cut in transit and would pass for a whole one.
@@ -145,7 +219,7 @@ Attempt attempt(HINTERNET request, std::vector<char>& buffer, std::wstring& text
         return Attempt::Refused;
 
     std::size_t filled = 0;
-    const Attempt read = readBody(request, buffer, filled);
+    const Attempt read = readBody(request, buffer, filled, limits, deadline);
     if (read != Attempt::Succeeded)
         return read;
     if (length == Length::Given && filled != announced)
@@ -163,42 +237,64 @@ constexpr int kAttempts = 3;
 constexpr DWORD kHostRoom = 260;
 constexpr DWORD kPathRoom = 1300;
 
-std::optional<std::wstring> exchange(const std::wstring& url, int post, const std::wstring& userAgent) {
+struct Target {
+    INTERNET_SCHEME scheme = INTERNET_SCHEME_HTTP;
+    INTERNET_PORT port = 0;
+    wchar_t host[kHostRoom] = {};
+    wchar_t path[kPathRoom] = {};
+};
+
+bool splitUrl(const std::wstring& url, Target& target) {
+    URL_COMPONENTS parts = {};
+    parts.dwStructSize = sizeof(parts);
+    parts.lpszHostName = target.host;
+    parts.dwHostNameLength = kHostRoom;
+    parts.lpszUrlPath = target.path;
+    parts.dwUrlPathLength = kPathRoom;
+    if (!WinHttpCrackUrl(url.c_str(), static_cast<DWORD>(url.size()), 0, &parts))
+        return false;
+    target.scheme = parts.nScheme;
+    target.port = parts.nPort;
+    return true;
+}
+
+// One attempt on a connection and request of its own: a request handle that has seen a failed
+// exchange is never sent again (the system's state for it may be half torn down).
+Attempt attempt(HINTERNET session, const Target& target, int post, std::vector<char>& buffer,
+                std::wstring& text, const HttpLimits& limits, const Deadline& deadline) {
+    WinHttpHandle connection(WinHttpConnect(session, target.host, target.port, 0));
+    if (!connection)
+        return Attempt::Refused;
+    const DWORD flags = target.scheme == INTERNET_SCHEME_HTTPS ? WINHTTP_FLAG_SECURE : 0;
+    WinHttpHandle request(WinHttpOpenRequest(connection.get(), post ? L"POST" : L"GET",
+                                             target.path, nullptr, WINHTTP_NO_REFERER,
+                                             WINHTTP_DEFAULT_ACCEPT_TYPES, flags));
+    if (!request)
+        return Attempt::Refused;
+    return exchangeOnce(request.get(), buffer, text, limits, deadline);
+}
+
+std::optional<std::wstring> exchange(const std::wstring& url, int post, const std::wstring& userAgent,
+                                     const HttpLimits& limits) {
+    const Deadline deadline(limits.deadlineMs);
     const wchar_t* agent = userAgent.empty() ? L"Mozilla/5.0 (compatible)" : userAgent.c_str();
     WinHttpHandle session(WinHttpOpen(agent, WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
                                       WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
     if (!session)
         return std::nullopt;
-
-    wchar_t host[kHostRoom] = {};
-    wchar_t path[kPathRoom] = {};
-    URL_COMPONENTS parts = {};
-    parts.dwStructSize = sizeof(parts);
-    parts.lpszHostName = host;
-    parts.dwHostNameLength = kHostRoom;
-    parts.lpszUrlPath = path;
-    parts.dwUrlPathLength = kPathRoom;
-    if (!WinHttpCrackUrl(url.c_str(), static_cast<DWORD>(url.size()), 0, &parts))
-        return std::nullopt;
-
-    WinHttpHandle connection(WinHttpConnect(session.get(), host, parts.nPort, 0));
-    if (!connection)
-        return std::nullopt;
-    const DWORD flags = parts.nScheme == INTERNET_SCHEME_HTTPS ? WINHTTP_FLAG_SECURE : 0;
-    WinHttpHandle request(WinHttpOpenRequest(connection.get(), post ? L"POST" : L"GET", path,
-                                             nullptr, WINHTTP_NO_REFERER,
-                                             WINHTTP_DEFAULT_ACCEPT_TYPES, flags));
-    if (!request)
+    std::unique_ptr<Target> target(new Target());
+    if (!splitUrl(url, *target))
         return std::nullopt;
 
     std::vector<char> buffer(kReceiveBufferBytes);
     std::wstring text;
     for (int i = 0; i < kAttempts; ++i) {
-        const Attempt result = attempt(request.get(), buffer, text);
+        const Attempt result = attempt(session.get(), *target, post, buffer, text, limits, deadline);
         if (result == Attempt::Succeeded)
             return text;
-        // A reply too large to take will be just as large when asked again.
-        if (result == Attempt::Refused)
+        // A reply too large to take will be just as large when asked again, and a server that
+        // did not answer in time is not kept waiting for again.
+        if (result != Attempt::Failed)
             break;
     }
     return std::nullopt;
@@ -206,11 +302,57 @@ std::optional<std::wstring> exchange(const std::wstring& url, int post, const st
 
 } // namespace
 
-std::optional<std::wstring> httpExchange(const std::wstring& url, int post,
-                                         const std::wstring& userAgent) {
+namespace {
+
+// What the exchange's own thread and its caller share; whoever lets go last frees it.
+struct ExchangeRun {
+    std::wstring url;
+    int post = 0;
+    std::wstring userAgent;
+    HttpLimits limits;
+    std::optional<std::wstring> result;
+    Win32Handle done{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+};
+
+std::optional<std::wstring> guardedExchange(const std::wstring& url, int post,
+                                            const std::wstring& userAgent, const HttpLimits& limits) {
     try {
-        return exchange(url, post, userAgent);
+        return exchange(url, post, userAgent, limits);
     } catch (const std::bad_alloc&) {
         return std::nullopt;
     }
+}
+
+} // namespace
+
+std::optional<std::wstring> httpExchange(const std::wstring& url, int post,
+                                         const std::wstring& userAgent, const HttpLimits& limits) {
+    // Every step has its own time-out, but a server that sends a byte now and then keeps one
+    // step alive for as long as it likes. The exchange therefore runs on a thread of its own,
+    // and the caller waits for it no longer than the deadline; a thread left behind ends at its
+    // next time-out, on state it shares with nobody but this call.
+    std::shared_ptr<ExchangeRun> run;
+    try {
+        run = std::make_shared<ExchangeRun>();
+        run->url = url;
+        run->post = post;
+        run->userAgent = userAgent;
+        run->limits = limits;
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
+    if (!run->done)
+        return guardedExchange(url, post, userAgent, limits);
+    try {
+        std::thread([run] {
+            run->result = guardedExchange(run->url, run->post, run->userAgent, run->limits);
+            SetEvent(run->done.get());
+        }).detach();
+    } catch (const std::exception&) {
+        // No thread to spare: the step time-outs alone bound the exchange.
+        return guardedExchange(url, post, userAgent, limits);
+    }
+    if (WaitForSingleObject(run->done.get(), limits.deadlineMs) != WAIT_OBJECT_0)
+        return std::nullopt;
+    return std::move(run->result);
 }

@@ -30,7 +30,7 @@ bool HttpRequest::perform() {
             requestUrl_ = std::move(url);
         }
 
-        std::optional<std::wstring> reply = httpExchange(requestUrl_, post_, userAgent_);
+        std::optional<std::wstring> reply = httpExchange(requestUrl_, post_, userAgent_, limits_);
         if (!reply)
             return false;
         const std::size_t end = reply->find(L'\0');

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/http/HttpExchange.h"
 #include "core/http/UrlEncoding.h"
 
 #include <cstddef>
@@ -31,6 +32,10 @@ public:
     int post() const { return post_; }
     void setPost(int post) { post_ = post; }
 
+    // Time-outs and the whole exchange's deadline; the defaults unless set.
+    const HttpLimits& limits() const { return limits_; }
+    void setLimits(const HttpLimits& limits) { limits_ = limits; }
+
     // Appends the pair after the ones added before. False only when memory ran out.
     bool addParameter(const std::wstring& name, const std::wstring& value);
     const std::vector<HttpParameter>& parameters() const { return parameters_; }
@@ -49,6 +54,7 @@ private:
     std::wstring baseUrl_;
     std::wstring userAgent_;
     int post_ = 0;
+    HttpLimits limits_;
     std::wstring response_;
     bool hasResponse_ = false;
     std::vector<HttpParameter> parameters_;

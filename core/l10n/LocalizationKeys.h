@@ -42,6 +42,14 @@ inline constexpr const wchar_t* kLocalizationKeys[] = {
     L"SavingIndex",
     L"Exporting",
 
+    // Viewer: bilingual documents
+    L"OpenDocument",
+    L"SaveDocument",
+    L"AskSaveDocument",
+    L"DocumentRowEdited",
+    L"DocumentRowConfirmed",
+    L"DocumentRowUnusable",
+
     // Viewer: update check
     L"VersionLearnMore",
     L"UpdateChecker",

@@ -14,12 +14,21 @@ size_t valueSize(const std::wstring& value) { return stringByteSize(value); }
 // A font is stored by its description: the face, the size in thousandths of a point and
 // the style bits. Sizes settle after one pass (see winui::Font), so a font read back can
 // describe itself slightly smaller than the stored number.
+// Stored sizes outside 1 to 200 points come from a damaged file, not from a user: such a font
+// would fill the window and cost more memory than the program has. It reads as no value, so
+// the reader's default applies and the bytes stay as they are.
+constexpr int32_t kMinFontThousandths = 1000;
+constexpr int32_t kMaxFontThousandths = 200000;
+
 bool readValue(ByteReader& in, winui::Font& value) {
     std::wstring face;
     if (!readString(in, face)) return false;
     const int32_t thousandths = in.readI32();
     const uint16_t style = in.readU16();
     if (in.failed()) return false;
+    // A null font is stored as an empty face and size 0.
+    const bool null = face.empty() && thousandths == 0;
+    if (!null && (thousandths < kMinFontThousandths || thousandths > kMaxFontThousandths)) return false;
     const float size = static_cast<float>((thousandths + 0.1) / 1000.0);
     value = winui::Font(face, size, style);
     return true;

@@ -1,4 +1,5 @@
 #include "core/tests/LoopbackHttpServer.h"
+#include "core/tests/TestFiles.h"
 
 #include "core/http/HttpExchange.h"
 #include "core/http/HttpRequest.h"
@@ -226,4 +227,88 @@ TEST_F(HttpRequestTest, RefusedConnectionFailsAndClearsTheLastReply) {
     EXPECT_FALSE(request.perform());
     EXPECT_FALSE(request.hasResponse());
     EXPECT_EQ(request.responseLength(), 0u);
+}
+
+namespace {
+
+// Milliseconds that perform took.
+ULONGLONG timedPerform(HttpRequest& request, bool& result) {
+    const ULONGLONG start = GetTickCount64();
+    result = request.perform();
+    return GetTickCount64() - start;
+}
+
+} // namespace
+
+TEST_F(HttpRequestTest, AServerThatNeverAnswersFailsWithinTheReceiveTimeOut) {
+    LoopbackHttpServer server({}, LoopbackHttpServer::Mode::Silent);
+    ASSERT_TRUE(server.listening());
+    HttpRequest request;
+    request.setRequestUrl(server.url(L"/hangs"));
+    const HttpLimits defaults;
+    bool result = true;
+    const ULONGLONG took = timedPerform(request, result);
+    EXPECT_FALSE(result);
+    EXPECT_FALSE(request.hasResponse());
+    EXPECT_LT(took, static_cast<ULONGLONG>(defaults.receiveMs) + 1000);
+    // A server that hung once is not asked again.
+    EXPECT_EQ(server.requestCount(), 1);
+}
+
+TEST_F(HttpRequestTest, AServerThatDragsIsCutOffByTheGapLimitOrTheDeadline) {
+    struct Case {
+        const char* label;
+        DWORD byteEveryMs;
+        HttpLimits limits;
+        ULONGLONG mostMs; // the limit that must end it, plus a second
+    };
+    HttpLimits gap;
+    gap.receiveMs = 600;
+    HttpLimits deadline;
+    deadline.receiveMs = 2000;
+    deadline.deadlineMs = 2500;
+    const Case cases[] = {
+        {"a gap longer than the receive limit", 2500, gap, 600 + 1000},
+        {"bytes in time, but the whole takes too long", 200, deadline, 2500 + 1000},
+    };
+    for (const Case& c : cases) {
+        LoopbackHttpServer server({reply(body(400))}, LoopbackHttpServer::Mode::Trickle, c.byteEveryMs);
+        ASSERT_TRUE(server.listening());
+        HttpRequest request;
+        request.setRequestUrl(server.url(L"/drags"));
+        request.setLimits(c.limits);
+        bool result = true;
+        const ULONGLONG took = timedPerform(request, result);
+        EXPECT_FALSE(result) << c.label;
+        EXPECT_LT(took, c.mostMs) << c.label;
+        EXPECT_EQ(server.requestCount(), 1) << c.label;
+    }
+}
+
+// Damaged replies found by mutating a real update reply, each the whole byte stream a server
+// sent (status line and headers included): each ends in a failure or a reply, never in a crash
+// or a wait beyond the deadline, and each attempt goes out on a connection of its own.
+TEST_F(HttpRequestTest, DamagedRepliesFromTheFuzzRunEndWithinTheDeadline) {
+    const std::wstring folder = testfiles::sharedPath(L"fuzz-found/http-replies");
+    const std::vector<std::wstring> names = testfiles::filesIn(folder);
+    if (names.empty())
+        GTEST_SKIP() << "no damaged replies at ../shared/fuzz-found/http-replies";
+    HttpLimits limits;
+    limits.receiveMs = 1500;
+    limits.deadlineMs = 4000;
+    for (const std::wstring& name : names) {
+        const std::string bytes = testfiles::readText(folder + L"\\" + name);
+        ASSERT_FALSE(bytes.empty());
+        LoopbackHttpServer server({bytes});
+        ASSERT_TRUE(server.listening());
+        HttpRequest request;
+        request.setRequestUrl(server.url(L"/update/info.php"));
+        request.setLimits(limits);
+        bool result = false;
+        const ULONGLONG took = timedPerform(request, result);
+        EXPECT_LT(took, static_cast<ULONGLONG>(limits.deadlineMs) + 1000) << name;
+        EXPECT_EQ(result, request.hasResponse() && !request.responseText().empty()) << name;
+        EXPECT_GE(server.requestCount(), 1) << name;
+        EXPECT_LE(server.requestCount(), 3) << name;
+    }
 }

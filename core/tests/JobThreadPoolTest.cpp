@@ -122,27 +122,86 @@ int popCount(DWORD_PTR mask) {
 
 } // namespace
 
-TEST(JobThreadPoolTest, ChoosesTheFirstIdleThreadElseTheShortestQueue) {
+TEST(JobThreadPoolTest, ChoosesTheFirstIdleThreadElseTheLeastLoadedOne) {
+    // Each thread is idle, running one job, or running one with jobs queued behind it.
+    struct State {
+        bool running;
+        int queued;
+    };
+    const State idle{false, 0}, running{true, 0};
+    auto behind = [](int queued) { return State{true, queued}; };
     struct Case {
-        std::vector<int> pending;
+        const char* label;
+        std::vector<State> threads;
         std::size_t chosen;
     };
     const Case cases[] = {
-        {{0, 0, 0, 0}, 0}, {{2, 1, 1}, 1}, {{3, 2, 0, 0}, 2}, {{2, 2}, 0},
-        {{4, 3, 5, 1}, 3}, {{7}, 0},
+        {"all idle: the first", {idle, idle, idle, idle}, 0},
+        {"a busy first thread loses to an idle one", {running, idle, idle}, 1},
+        {"idle after two busy ones", {running, behind(2), idle, idle}, 2},
+        {"all running, none queued: tie, the first", {running, running}, 0},
+        {"running + queued loses to running alone", {behind(1), running, behind(1)}, 1},
+        {"fewest queued behind the running jobs", {behind(2), behind(1), behind(1)}, 1},
+        {"the least loaded anywhere in the walk", {behind(3), behind(2), behind(4), running}, 3},
+        {"queued jobs on an idle-looking thread still count", {State{false, 1}, running}, 0},
+        {"a single busy thread is still chosen", {behind(6)}, 0},
     };
     for (const Case& c : cases) {
         std::size_t asked = 0;
-        const std::size_t chosen = JobThreadPool::chooseThread(c.pending.size(), [&](std::size_t i) {
+        const std::size_t chosen = JobThreadPool::chooseThread(c.threads.size(), [&](std::size_t i) {
             ++asked;
-            return c.pending[i];
+            return c.threads[i].queued + (c.threads[i].running ? 1 : 0);
         });
-        EXPECT_EQ(chosen, c.chosen) << "case with " << c.pending.size() << " threads";
+        EXPECT_EQ(chosen, c.chosen) << c.label;
         // The walk stops at the first idle thread.
-        if (c.pending[chosen] == 0) {
-            EXPECT_EQ(asked, chosen + 1);
+        const State& s = c.threads[chosen];
+        if (!s.running && s.queued == 0) {
+            EXPECT_EQ(asked, chosen + 1) << c.label;
         }
     }
+}
+
+TEST(JobThreadPoolTest, AThreadsLoadCountsItsRunningJob) {
+    std::atomic<int> runs{0};
+    HANDLE gate = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    CountingJob gated(runs, gate), queued(runs);
+    {
+        JobThread thread;
+        ASSERT_TRUE(thread.isRunning());
+        EXPECT_EQ(thread.load(), 0);
+        thread.enqueue(&gated);
+        // Once taken, the job has left the queue but still counts.
+        for (int i = 0; i < 500 && thread.pending() != 0; ++i)
+            Sleep(10);
+        EXPECT_EQ(thread.pending(), 0);
+        EXPECT_EQ(thread.load(), 1);
+        thread.enqueue(&queued);
+        EXPECT_EQ(thread.load(), 2);
+        SetEvent(gate);
+        for (int i = 0; i < 500 && thread.load() != 0; ++i)
+            Sleep(10);
+        EXPECT_EQ(thread.load(), 0);
+    }
+    EXPECT_EQ(runs.load(), 2);
+    drainMessages();
+    CloseHandle(gate);
+}
+
+// A job started while another one runs does not wait behind it when a thread is idle.
+TEST(JobThreadPoolTest, AJobStartedBesideARunningOneRunsAtOnce) {
+    if (JobThreadPool::instance().threadCount() < 2)
+        GTEST_SKIP() << "one processor: every job waits its turn on the one thread";
+    std::atomic<int> runs{0};
+    HANDLE gate = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    CountingJob blocking(runs, gate), quick(runs);
+    ASSERT_TRUE(startJob(&blocking));
+    ASSERT_TRUE(pumpUntil([&] { return blocking.startedSeen == 1; }));
+    ASSERT_TRUE(startJob(&quick));
+    EXPECT_TRUE(pumpUntil([&] { return quick.finishedSeen == 1; }, 5000));
+    EXPECT_FALSE(blocking.ran);
+    SetEvent(gate);
+    EXPECT_TRUE(pumpUntil([&] { return blocking.finishedSeen == 1; }));
+    CloseHandle(gate);
 }
 
 TEST(JobThreadPoolTest, OneThreadPerProcessorOfTheAffinityMask) {

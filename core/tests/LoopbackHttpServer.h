@@ -70,16 +70,18 @@ private:
 // reply (the last one again once they run out) and closes it. It serves at most
 // kMaxConnections and stops by itself after kLifetimeMs, so a test can never hang on it.
 // A silent server reads each request and then holds the connection open without a word until
-// it stops, as a server that hangs does.
+// it stops, as a server that hangs does. A trickling server sends its reply one byte at a time,
+// a given time apart, as a server that drags does.
 class LoopbackHttpServer {
 public:
     static constexpr int kMaxConnections = 16;
     static constexpr ULONGLONG kLifetimeMs = 60000;
 
-    enum class Mode { Answer, Silent };
+    enum class Mode { Answer, Silent, Trickle };
 
-    explicit LoopbackHttpServer(std::vector<std::string> replies, Mode mode = Mode::Answer)
-        : replies_(std::move(replies)), mode_(mode) {
+    explicit LoopbackHttpServer(std::vector<std::string> replies, Mode mode = Mode::Answer,
+                                DWORD trickleMs = 0)
+        : replies_(std::move(replies)), mode_(mode), trickleMs_(trickleMs) {
         const Winsock& ws = Winsock::get();
         if (!ws.ready())
             return;
@@ -172,9 +174,11 @@ private:
             return false;
         const std::string& reply = replies_[index < replies_.size() ? index : replies_.size() - 1];
         std::size_t sent = 0;
-        while (sent < reply.size()) {
-            const int n = ws.sendOn(client, reply.data() + sent,
-                                    static_cast<int>(reply.size() - sent), 0);
+        while (sent < reply.size() && !stop_) {
+            if (mode_ == Mode::Trickle && sent > 0)
+                Sleep(trickleMs_);
+            const std::size_t piece = mode_ == Mode::Trickle ? 1 : reply.size() - sent;
+            const int n = ws.sendOn(client, reply.data() + sent, static_cast<int>(piece), 0);
             if (n <= 0)
                 break;
             sent += static_cast<std::size_t>(n);
@@ -185,6 +189,7 @@ private:
 
     std::vector<std::string> replies_;
     Mode mode_;
+    DWORD trickleMs_;
     std::vector<SOCKET> held_; // server thread only, then the destructor
     SOCKET listener_ = INVALID_SOCKET;
     int port_ = 0;

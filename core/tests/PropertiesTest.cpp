@@ -102,6 +102,19 @@ TEST(PropertiesTest, RawValueBecomesTypedOnFirstRead) {
     EXPECT_EQ(stored, 43);
 }
 
+// A settings file with the font size changed to 16,777 points: the reader's default font is
+// used, and the bytes go back to the file as they came.
+TEST(PropertiesTest, AFontOfAnInsaneSizeReadsAsTheDefault) {
+    const Bytes huge = {1, 0, 'A', 0, 0x28, 0xFF, 0xFF, 0x00, 0, 0};
+    const Bytes file = NodeWriter().count(1).value(L"font", huge).count(0).bytes;
+    Properties root;
+    parseAll(root, file);
+    const winui::Font fallback(L"Tahoma", 9.0f, 0);
+    EXPECT_EQ(&root.get<winui::Font>(L"font", fallback), &fallback);
+    EXPECT_EQ(root.rawValues().at(L"font"), huge);
+    EXPECT_EQ(serialized(root), file);
+}
+
 TEST(PropertiesTest, UnreadRawValueIsWrittenBackByteForByte) {
     const Bytes file = NodeWriter()
                            .count(2)

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include <string>
 #include <vector>
 
@@ -128,6 +130,30 @@ TEST(PropertyTest, FontSizeSettlesToWholePixels) {
     const Bytes none = bytesOf(winui::Font());
     EXPECT_EQ(none, (Bytes{0, 0, 0, 0, 0, 0, 0, 0}));
     EXPECT_TRUE(readBack<winui::Font>(none).isNull());
+}
+
+// A size outside 1 to 200 points is a damaged file: the font reads as no value (the reader's
+// default), and its bytes are kept as they came.
+TEST(PropertyTest, FontSizesOutsideTheSaneRangeReadAsNoValue) {
+    const struct {
+        int32_t thousandths;
+        bool taken;
+    } cases[] = {
+        {1000, true}, {9500, true}, {200000, true}, {999, false}, {0, false}, {-9000, false},
+        {200001, false}, {16777000, false}, {30000000, false}, {INT32_MIN, false},
+    };
+    for (const auto& c : cases) {
+        Bytes bytes = {1, 0, 'A', 0};
+        for (int shift = 0; shift < 32; shift += 8)
+            bytes.push_back(static_cast<uint8_t>(static_cast<uint32_t>(c.thousandths) >> shift));
+        bytes.push_back(0);
+        bytes.push_back(0);
+        Property<winui::Font> font;
+        ByteReader in(bytes);
+        EXPECT_EQ(font.read(in), c.taken) << c.thousandths;
+        EXPECT_EQ(font.value.isNull(), !c.taken) << c.thousandths;
+    }
+
 }
 
 TEST(PropertyTest, ShortBytesFailAndLeaveTheValue) {

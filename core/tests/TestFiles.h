@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -27,6 +28,21 @@ inline std::wstring fromUtf8(const std::string& utf8) {
 #ifdef TEST_DATA_DIR
 inline std::wstring dataPath(const std::wstring& name) {
     return widen(TEST_DATA_DIR) + L"/" + name;
+}
+
+// Real translation memories and documents kept beside the project, at ../shared/corpus from its
+// root (every test program's data folder lies three folders below the root). Read only: tests
+// that change a file work on a copy, and skip where the folder is absent.
+inline std::wstring corpusPath(const std::wstring& name) {
+    return widen(TEST_DATA_DIR) + L"/../../../../shared/corpus/" + name;
+}
+#endif
+
+#ifdef TEST_SHARED_DIR
+// A file of the real data beside the project (corpus/..., fuzz-found/...); tests skip, saying
+// so, when it is absent.
+inline std::wstring sharedPath(const std::wstring& name) {
+    return widen(TEST_SHARED_DIR) + L"/" + name;
 }
 #endif
 
@@ -70,6 +86,31 @@ inline bool writeText(const std::wstring& path, const std::string& bytes) {
 
 inline bool writeFile(const std::wstring& path, const std::vector<uint8_t>& bytes) {
     return writeBytes(path, bytes.data(), bytes.size());
+}
+
+// Names of what a folder holds ("." and ".." aside), files alone or with the sub-folders, in
+// the order the system lists them; empty when the folder is absent.
+inline std::vector<std::wstring> namesIn(const std::wstring& folder, bool withFolders) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW data;
+    HANDLE h = FindFirstFileW((folder + L"\\*").c_str(), &data);
+    if (h == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        const std::wstring name = data.cFileName;
+        const bool isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        if (name != L"." && name != L".." && (withFolders || !isFolder))
+            names.push_back(name);
+    } while (FindNextFileW(h, &data));
+    FindClose(h);
+    return names;
+}
+
+// Names of the files in a folder (not its sub-folders), sorted.
+inline std::vector<std::wstring> filesIn(const std::wstring& folder) {
+    std::vector<std::wstring> names = namesIn(folder, false);
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 // A file of its own in the temporary folder holding the given bytes, removed when the object goes.
@@ -121,20 +162,7 @@ public:
     }
 
     // Names of what the folder holds, for checks that nothing was left behind.
-    std::vector<std::wstring> names() const {
-        std::vector<std::wstring> result;
-        WIN32_FIND_DATAW data;
-        HANDLE h = FindFirstFileW((path_ + L"\\*").c_str(), &data);
-        if (h == INVALID_HANDLE_VALUE)
-            return result;
-        do {
-            const std::wstring name = data.cFileName;
-            if (name != L"." && name != L"..")
-                result.push_back(name);
-        } while (FindNextFileW(h, &data));
-        FindClose(h);
-        return result;
-    }
+    std::vector<std::wstring> names() const { return namesIn(path_, true); }
 
 private:
     static void removeTree(const std::wstring& dir) {

@@ -3,10 +3,13 @@
 #include "core/xml/XmlAttributes.h"
 #include "core/xml/XmlEntities.h"
 #include "core/xml/XmlEntityTable.inc"
+#include "core/xml/XmlMemoryStream.h"
+#include "core/xml/XmlParser.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <map>
 #include <set>
 #include <string>
 
@@ -100,6 +103,30 @@ TEST(XmlEntitiesTest, EscapingForWriting) {
     std::wstring destination = L"x=";
     escapeXml(destination, L"<&>");
     EXPECT_EQ(destination, L"x=&lt;&amp;&gt;");
+    EXPECT_EQ(xmlEscapedCopy(L"a\r\n\tb"), L"a\r\n\tb");
+}
+
+TEST(XmlEntitiesTest, EscapingBySet) {
+    const wchar_t* text = L"<a href=\"x\">it's & \xE9\tTAB\nLF\rCR</a>";
+    const struct {
+        unsigned set;
+        const wchar_t* escaped;
+    } cases[] = {
+        {0, L"<a href=\"x\">it's & \xE9\tTAB\nLF\rCR</a>"},
+        {kXmlEscapeAmpLt, L"&lt;a href=\"x\">it's &amp; \xE9\tTAB\nLF\rCR&lt;/a>"},
+        {kXmlEscapeCr, L"<a href=\"x\">it's & \xE9\tTAB\nLF&#13;CR</a>"},
+        {kXmlEscapeTabLf | kXmlEscapeQuot,
+         L"<a href=&quot;x&quot;>it's & \xE9&#9;TAB&#10;LF\rCR</a>"},
+        {kXmlEscapeText,
+         L"&lt;a href=&quot;x&quot;&gt;it&apos;s &amp; \xE9\tTAB\nLF&#13;CR&lt;/a&gt;"},
+        {kXmlEscapeAttribute,
+         L"&lt;a href=&quot;x&quot;&gt;it&apos;s &amp; \xE9&#9;TAB&#10;LF&#13;CR&lt;/a&gt;"},
+    };
+    for (const auto& c : cases) {
+        std::wstring out = L"=";
+        escapeXml(out, text, c.set);
+        EXPECT_EQ(out, std::wstring(L"=") + c.escaped) << "set " << c.set;
+    }
 }
 
 TEST(XmlAttributesTest, MapOrderedByNameWithSharedEmptyValue) {
@@ -124,6 +151,72 @@ TEST(XmlAttributesTest, MapOrderedByNameWithSharedEmptyValue) {
     EXPECT_EQ(attributes.toMarkup(), L" b=\"2\"");
 }
 
+// Against a plain map as the reference: names in any order, set again with new values, across
+// the point where insertion in place gives way to one sort, and after a clear that keeps the
+// storage.
+TEST(XmlAttributesTest, ManyAttributesInAnyOrderMatchAMap) {
+    XmlAttributes attributes;
+    for (const size_t count : {size_t(3), size_t(15), size_t(16), size_t(17), size_t(40), size_t(5000)}) {
+        SCOPED_TRACE(count);
+        attributes.clear();
+        std::map<std::wstring, std::wstring> reference;
+        uint32_t state = 7;
+        for (size_t i = 0; i < count + count / 3; ++i) {
+            state = state * 1103515245u + 12345u;
+            // Every third set repeats an earlier name with a new value.
+            const size_t key = i < count ? (state >> 8) % 100000 : (state >> 8) % (i + 1);
+            const std::wstring name = L"a" + std::to_wstring(key);
+            const std::wstring value = std::to_wstring(i);
+            attributes.set(name, value);
+            reference[name] = value;
+            if (i % 97 == 0) {
+                // A read between sets sees every value set so far.
+                ASSERT_EQ(attributes.get(name), value);
+            }
+        }
+        ASSERT_EQ(attributes.size(), reference.size());
+        size_t index = 0;
+        std::wstring markup;
+        for (const auto& entry : reference) {
+            ASSERT_EQ(attributes.nameAt(index), entry.first);
+            ASSERT_EQ(attributes.valueAt(index), entry.second);
+            ASSERT_EQ(attributes.get(entry.first), entry.second);
+            markup += L" " + entry.first + L"=\"" + entry.second + L"\"";
+            ++index;
+        }
+        EXPECT_EQ(attributes.toMarkup(), markup);
+        EXPECT_FALSE(attributes.contains(L"b"));
+    }
+}
+
+// An element with a great many attributes, as a damaged or hostile file has, reads whole.
+TEST(XmlAttributesTest, AnElementWithManyAttributesReadsWhole) {
+    const int count = 40000;
+    std::wstring text = L"<tu";
+    for (int i = count; i > 0; --i)
+        text += L" x" + std::to_wstring(i) + L"='" + std::to_wstring(i % 7) + L"'";
+    text += L"/>";
+    struct Lister : XmlParser {
+        size_t seen = 0;
+        std::wstring first, last, middle;
+        void startElement(const std::wstring&, const XmlAttributes& attributes, bool) override {
+            seen = attributes.size();
+            if (seen > 0) {
+                first = attributes.nameAt(0);
+                last = attributes.nameAt(seen - 1);
+                middle = attributes.get(L"x20000");
+            }
+        }
+    } lister;
+    XmlMemoryStream stream(text.c_str(), kXmlEncodingUtf16Le,
+                           static_cast<int32_t>(text.size() * sizeof(wchar_t)));
+    ASSERT_TRUE(lister.parse(stream));
+    EXPECT_EQ(lister.seen, static_cast<size_t>(count));
+    EXPECT_EQ(lister.first, L"x1");
+    EXPECT_EQ(lister.last, L"x9999");
+    EXPECT_EQ(lister.middle, L"1");
+}
+
 TEST(XmlAttributesTest, MarkupStaysWellFormed) {
     struct Case {
         const wchar_t* value;
@@ -135,6 +228,7 @@ TEST(XmlAttributesTest, MarkupStaysWellFormed) {
         {L"it's", L" v=\"it's\""},
         {L"\"it's\"", L" v=\"&quot;it's&quot;\""},
         {L"a&b<c>d", L" v=\"a&amp;b&lt;c>d\""},
+        {L"a\nb\tc\rd", L" v=\"a&#10;b&#9;c&#13;d\""},
         {L"", L" v=\"\""},
     };
     for (const Case& c : cases) {

@@ -45,6 +45,11 @@ int JobThread::pending() const {
     return pending_;
 }
 
+int JobThread::load() const {
+    ScopedLock lock(*this);
+    return pending_ + (running_ ? 1 : 0);
+}
+
 DWORD WINAPI JobThread::jobThreadStart(void* parameter) {
     if (!parameter)
         return static_cast<DWORD>(-1);
@@ -62,6 +67,8 @@ void JobThread::run() {
                 job = queue_.front();
                 queue_.pop_front();
                 --pending_;
+                // Taken and running are one step: the job never counts as neither.
+                running_ = true;
             }
         }
         if (job) {
@@ -74,6 +81,10 @@ void JobThread::run() {
                 // for a finished notice that never comes.
             }
             job->onPool_ = false;
+            {
+                ScopedLock lock(*this);
+                running_ = false;
+            }
             // The owner may delete the job as soon as this arrives: the job is not touched
             // after it.
             postJobNotice(kJobFinishedMessage, job);

@@ -27,6 +27,8 @@ public:
 
     // Jobs waiting in the queue; a job leaves the count when it is taken, before it runs.
     int pending() const;
+    // Jobs waiting plus the one running, if any: what a new job would wait behind.
+    int load() const;
 
     bool isRunning() const { return static_cast<bool>(thread_); }
 
@@ -42,4 +44,5 @@ private:
     Win32Handle stopEvent_;
     std::deque<Job*> queue_;
     int pending_ = 0;
+    bool running_ = false;
 };

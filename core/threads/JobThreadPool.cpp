@@ -55,7 +55,7 @@ bool JobThreadPool::enqueue(Job* job) {
     if (threads_.empty())
         return false;
     const std::size_t chosen = chooseThread(threads_.size(), [this](std::size_t i) {
-        return threads_[i]->pending();
+        return threads_[i]->load();
     });
     return threads_[chosen]->enqueue(job);
 }

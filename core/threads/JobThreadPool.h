@@ -24,26 +24,27 @@ class JobThreadPool {
 public:
     static JobThreadPool& instance();
 
-    // Appends the job to the queue of the thread with the fewest waiting jobs. False only when
-    // the job could not be queued.
+    // Appends the job to the queue of the thread with the least to do before it (waiting jobs
+    // and the running one). False only when the job could not be queued.
     bool enqueue(Job* job);
 
     std::size_t threadCount() const { return threads_.size(); }
     HWND window() const { return window_; }
 
-    // The choice enqueue makes, over pendingOf(0) .. pendingOf(count - 1): the first thread
-    // with nothing waiting, else the first with the fewest waiting jobs.
-    template <class PendingOf>
-    static std::size_t chooseThread(std::size_t count, PendingOf pendingOf) {
+    // The choice enqueue makes, over loadOf(0) .. loadOf(count - 1) (JobThread::load: waiting
+    // jobs plus the running one): the first idle thread, else the first with the least load.
+    // A thread busy with one long job is never chosen over an idle one.
+    template <class LoadOf>
+    static std::size_t chooseThread(std::size_t count, LoadOf loadOf) {
         std::size_t chosen = 0;
-        int fewest = 0;
+        int least = 0;
         for (std::size_t i = 0; i < count; ++i) {
-            const int pending = pendingOf(i);
-            if (pending == 0)
+            const int load = loadOf(i);
+            if (load == 0)
                 return i;
-            if (i == 0 || pending < fewest) {
+            if (i == 0 || load < least) {
                 chosen = i;
-                fewest = pending;
+                least = load;
             }
         }
         return chosen;

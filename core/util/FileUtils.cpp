@@ -14,8 +14,10 @@ Win32Handle createTemporaryBeside(const std::wstring& target, std::wstring& temp
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
         temporary = target + L"." + formatUnsigned(GetCurrentProcessId()) + L"-" +
                     formatUnsigned(static_cast<uint32_t>(InterlockedIncrement(&counter))) + L".tmp";
-        Win32Handle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+        // Readable beside the writing handle, so that a writer can check the new file before
+        // it replaces target.
+        Win32Handle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                     CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (file)
             return file;
         const DWORD error = GetLastError();

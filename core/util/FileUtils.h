@@ -46,7 +46,8 @@ public:
     void abandon();
 
     const std::wstring& target() const { return target_; }
-    // Empty until open succeeded, and again after commit or abandon.
+    // Empty until open succeeded, and again after commit or abandon. While open, the file may
+    // be opened for reading (to check what was written before commit).
     const std::wstring& temporaryPath() const { return temporary_; }
     // The open temporary file, for writers that position or read back themselves (invalid when
     // nothing is open). Such writes bypass the failure tracking: call markFailed() on failure.

@@ -1,6 +1,7 @@
 #include "core/xml/XmlAttributes.h"
 
 #include "core/xml/XmlCharClasses.h"
+#include "core/xml/XmlEntities.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -40,7 +41,31 @@ size_t XmlAttributes::lowerBound(const wchar_t* name, size_t length) const {
     return low;
 }
 
+void XmlAttributes::sortAppended() const {
+    const auto begin = entries_.begin();
+    const auto end = begin + static_cast<ptrdiff_t>(count_);
+    // Stable: of several values for one name, the one set last stays last.
+    std::stable_sort(begin, end, [](const std::pair<std::wstring, std::wstring>& a,
+                                    const std::pair<std::wstring, std::wstring>& b) {
+        return compareNames(a.first, b.first.data(), b.first.size()) < 0;
+    });
+    size_t kept = 0;
+    for (size_t i = 0; i < count_; ++i) {
+        if (i + 1 < count_ && entries_[i + 1].first == entries_[i].first) {
+            continue; // a later value of this name follows
+        }
+        if (kept != i) {
+            entries_[kept].first.swap(entries_[i].first);
+            entries_[kept].second.swap(entries_[i].second);
+        }
+        ++kept;
+    }
+    count_ = kept;
+    sorted_ = true;
+}
+
 const std::wstring& XmlAttributes::get(const std::wstring& name) const {
+    order();
     const size_t index = lowerBound(name.data(), name.size());
     if (index < count_ && entries_[index].first == name) {
         return entries_[index].second;
@@ -49,6 +74,7 @@ const std::wstring& XmlAttributes::get(const std::wstring& name) const {
 }
 
 bool XmlAttributes::contains(const std::wstring& name) const {
+    order();
     const size_t index = lowerBound(name.data(), name.size());
     return index < count_ && entries_[index].first == name;
 }
@@ -58,10 +84,19 @@ void XmlAttributes::set(const std::wstring& name, const std::wstring& value) {
 }
 
 void XmlAttributes::set(const wchar_t* name, size_t nameLength, const wchar_t* value, size_t valueLength) {
-    const size_t index = lowerBound(name, nameLength);
-    if (index < count_ && compareNames(entries_[index].first, name, nameLength) == 0) {
-        xml_char_class::assignUnits(entries_[index].second, value, valueLength);
-        return;
+    // In place while few and in order: the usual tag is read without a sort.
+    size_t index = count_;
+    if (sorted_ && count_ > 0 &&
+        compareNames(entries_[count_ - 1].first, name, nameLength) >= 0) {
+        if (count_ < kSortedInsertLimit) {
+            index = lowerBound(name, nameLength);
+            if (compareNames(entries_[index].first, name, nameLength) == 0) {
+                xml_char_class::assignUnits(entries_[index].second, value, valueLength);
+                return;
+            }
+        } else {
+            sorted_ = false; // appended now, put in order when read
+        }
     }
     // Reuse a slot left by an earlier clear(), whose strings keep their capacity.
     if (count_ == entries_.size()) {
@@ -70,12 +105,15 @@ void XmlAttributes::set(const wchar_t* name, size_t nameLength, const wchar_t* v
     xml_char_class::assignUnits(entries_[count_].first, name, nameLength);
     xml_char_class::assignUnits(entries_[count_].second, value, valueLength);
     ++count_;
-    std::rotate(entries_.begin() + static_cast<ptrdiff_t>(index),
-                entries_.begin() + static_cast<ptrdiff_t>(count_ - 1),
-                entries_.begin() + static_cast<ptrdiff_t>(count_));
+    if (index < count_ - 1) {
+        std::rotate(entries_.begin() + static_cast<ptrdiff_t>(index),
+                    entries_.begin() + static_cast<ptrdiff_t>(count_ - 1),
+                    entries_.begin() + static_cast<ptrdiff_t>(count_));
+    }
 }
 
 std::wstring XmlAttributes::toMarkup() const {
+    order();
     std::wstring markup;
     for (size_t i = 0; i < count_; ++i) {
         const std::wstring& value = entries_[i].second;
@@ -86,20 +124,9 @@ std::wstring XmlAttributes::toMarkup() const {
         markup += entries_[i].first;
         markup += L'=';
         markup += quote;
-        for (const wchar_t unit : value) {
-            switch (unit) {
-            case L'&': markup += L"&amp;"; break;
-            case L'<': markup += L"&lt;"; break;
-            case L'"':
-                if (quote == L'"') {
-                    markup += L"&quot;";
-                } else {
-                    markup += unit;
-                }
-                break;
-            default: markup += unit; break;
-            }
-        }
+        // Line breaks and tabs as references too: written raw, a reader gives them back as blanks.
+        escapeXml(markup, value,
+                  kXmlEscapeAmpLt | kXmlEscapeCr | kXmlEscapeTabLf | (quote == L'"' ? kXmlEscapeQuot : 0));
         markup += quote;
     }
     return markup;

@@ -8,6 +8,10 @@
 // The attributes of one start tag or declaration, ordered by name (plain comparison of UTF-16
 // units), one value per name. Emptying keeps the storage, so that reading tag after tag does
 // not allocate.
+//
+// A tag may hold any number of attributes, so insertion must not cost a shift of all the
+// others: a few are kept sorted as they come, and beyond that they are appended and put in
+// order (the latest value of a name winning) by one sort when they are first read.
 class XmlAttributes {
 public:
     XmlAttributes() = default;
@@ -19,13 +23,25 @@ public:
     void set(const std::wstring& name, const std::wstring& value);
     // The same for a name and a value given as runs of units.
     void set(const wchar_t* name, size_t nameLength, const wchar_t* value, size_t valueLength);
-    void clear() { count_ = 0; }
+    void clear() {
+        count_ = 0;
+        sorted_ = true;
+    }
 
     bool empty() const { return count_ == 0; }
-    size_t size() const { return count_; }
+    size_t size() const {
+        order();
+        return count_;
+    }
     // The index-th attribute in name order.
-    const std::wstring& nameAt(size_t index) const { return entries_[index].first; }
-    const std::wstring& valueAt(size_t index) const { return entries_[index].second; }
+    const std::wstring& nameAt(size_t index) const {
+        order();
+        return entries_[index].first;
+    }
+    const std::wstring& valueAt(size_t index) const {
+        order();
+        return entries_[index].second;
+    }
 
     // The attributes as tag text: each as a blank, the name, '=' and the quoted value, with
     // '&' and '<' escaped so that the text stays well-formed. The value is quoted with double
@@ -34,9 +50,20 @@ public:
     std::wstring toMarkup() const;
 
 private:
-    // Index of the first entry whose name is not less than name.
-    size_t lowerBound(const wchar_t* name, size_t length) const;
+    // Up to this many attributes are inserted in place, each with a shift of those after it.
+    static constexpr size_t kSortedInsertLimit = 16;
 
-    std::vector<std::pair<std::wstring, std::wstring>> entries_;
-    size_t count_ = 0;
+    // Index of the first entry whose name is not less than name; the entries must be in order.
+    size_t lowerBound(const wchar_t* name, size_t length) const;
+    // Sorts appended entries by name and keeps the last value of each name.
+    void order() const {
+        if (!sorted_)
+            sortAppended();
+    }
+    void sortAppended() const;
+
+    // Reading puts the entries in order: the order is part of the value, not of its storage.
+    mutable std::vector<std::pair<std::wstring, std::wstring>> entries_;
+    mutable size_t count_ = 0;
+    mutable bool sorted_ = true;
 };

@@ -54,6 +54,22 @@ inline uint16_t classOf(wchar_t unit) {
     return kClasses[unit < 128 ? unit : 127];
 }
 
+// True when the units of the given classes are exactly the listed ones. A scan that compares
+// units where a class lookup would cost more states with this that it stops at the same units.
+template <size_t N>
+constexpr bool unitsOfClasses(uint16_t classes, const wchar_t (&units)[N]) {
+    for (int c = 0; c < 128; ++c) {
+        bool listed = false;
+        for (size_t k = 0; k < N; ++k) {
+            listed = listed || units[k] == c;
+        }
+        if (((kClasses[c] & classes) != 0) != listed) {
+            return false;
+        }
+    }
+    return true;
+}
+
 inline bool isBlank(wchar_t unit) {
     return (classOf(unit) & kBlank) != 0;
 }

@@ -95,17 +95,48 @@ uint16_t resolveEntity(const std::wstring& name) {
     return value <= 0xFFFF ? static_cast<uint16_t>(value) : 0;
 }
 
-void escapeXml(std::wstring& destination, const std::wstring& text) {
-    for (const wchar_t unit : text) {
-        switch (unit) {
-        case L'"': destination += L"&quot;"; break;
-        case L'&': destination += L"&amp;"; break;
-        case L'\'': destination += L"&apos;"; break;
-        case L'<': destination += L"&lt;"; break;
-        case L'>': destination += L"&gt;"; break;
-        default: destination += unit; break;
-        }
+namespace {
+
+// The reference for a unit of the set, or null when it is copied as it is.
+const wchar_t* referenceFor(wchar_t unit, unsigned set) {
+    switch (unit) {
+    case L'&': return (set & kXmlEscapeAmpLt) ? L"&amp;" : nullptr;
+    case L'<': return (set & kXmlEscapeAmpLt) ? L"&lt;" : nullptr;
+    case L'>': return (set & kXmlEscapeGt) ? L"&gt;" : nullptr;
+    case L'"': return (set & kXmlEscapeQuot) ? L"&quot;" : nullptr;
+    case L'\'': return (set & kXmlEscapeApos) ? L"&apos;" : nullptr;
+    case L'\r': return (set & kXmlEscapeCr) ? L"&#13;" : nullptr;
+    case L'\t': return (set & kXmlEscapeTabLf) ? L"&#9;" : nullptr;
+    case L'\n': return (set & kXmlEscapeTabLf) ? L"&#10;" : nullptr;
+    default: return nullptr;
     }
+}
+
+} // namespace
+
+void escapeXml(std::wstring& destination, const wchar_t* text, size_t length, unsigned set) {
+    // Runs without a character of the set are copied whole; every such character is at most '>'.
+    size_t runStart = 0;
+    for (size_t i = 0; i < length; ++i) {
+        const wchar_t unit = text[i];
+        if (unit > L'>')
+            continue;
+        const wchar_t* reference = referenceFor(unit, set);
+        if (!reference)
+            continue;
+        destination.append(text + runStart, i - runStart);
+        destination += reference;
+        runStart = i + 1;
+    }
+    destination.append(text + runStart, length - runStart);
+}
+
+void escapeXml(std::wstring& destination, const std::wstring& text, unsigned set) {
+    escapeXml(destination, text.data(), text.size(), set);
+}
+
+void escapeXml(std::wstring& destination, const std::wstring& text) {
+    escapeXml(destination, text, kXmlEscapeAmpLt | kXmlEscapeGt | kXmlEscapeQuot | kXmlEscapeApos);
 }
 
 std::wstring xmlEscapedCopy(const std::wstring& text) {

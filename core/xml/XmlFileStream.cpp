@@ -110,7 +110,9 @@ bool XmlFileStream::detectEncoding(const std::wstring& path, int32_t& encoding,
         return true;
     }
     // The declaration is looked for only in the 100 bytes after the first three, lower-cased,
-    // written exactly with double quotes and no blanks.
+    // written with no blanks. Either quote style counts: many XML writers put single quotes, and
+    // such a UTF-8 file with little text beyond ASCII (or only three-byte sequences, as CJK text
+    // has) would otherwise be read as ANSI, every character beyond ASCII turned to garbage.
     std::vector<uint8_t> text(kDeclarationBytes);
     const DWORD textLength = readFully(file.get(), text.data(), kDeclarationBytes);
     std::string lowered(text.begin(), text.begin() + textLength);
@@ -119,7 +121,8 @@ bool XmlFileStream::detectEncoding(const std::wstring& path, int32_t& encoding,
             c = static_cast<char>(c - 'A' + 'a');
         }
     }
-    if (lowered.find("encoding=\"utf-8\"") != std::string::npos) {
+    if (lowered.find("encoding=\"utf-8\"") != std::string::npos ||
+        lowered.find("encoding='utf-8'") != std::string::npos) {
         encoding = kXmlEncodingUtf8;
         return true;
     }

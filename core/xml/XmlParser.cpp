@@ -190,28 +190,30 @@ bool XmlParser::parse(XmlStream& stream) {
             i = 0;
         }
         const int32_t limit = std::min(count, i + (nextCheck - s.unitCount_));
+        // The shortcuts read runs of units; a batch of one unit goes to the machine, so that a
+        // stream that hands out one unit at a time is read by the machine alone.
+        const bool several = count > 1;
         while (i < limit) {
-            if (s.subState_ == SubState::Collect) {
+            if (several && s.subState_ == SubState::Collect) {
                 if (!s.inReference_) {
                     // Plain runs of a token skip the machine; it sees only the units that matter.
                     const wchar_t* runEnd = s.collectRun(units + i, units + limit);
                     const int32_t run = static_cast<int32_t>(runEnd - (units + i));
                     if (run > 0) {
-                        s.beforePrevious_ = run >= 2 ? runEnd[-2] : s.previous_;
-                        s.previous_ = runEnd[-1];
-                        s.unitCount_ += run;
+                        s.advance(units + i, run);
                         i += run;
                         continue;
                     }
                 }
-            } else if (s.subState_ == SubState::Dispatch) {
+            } else if (several && s.subState_ == SubState::Dispatch) {
                 if (s.state_ == State::TagOpen) {
                     // A plainly written tag is read whole; nothing in it can stop the parse
                     // before its '>'.
                     const int32_t length = s.scanTag(units + i, units + count);
                     if (length > 0) {
                         const int32_t close = i + length - 1;
-                        s.unitCount_ += length - 1;
+                        s.advance(units + i, length - 1);
+                        i += length - 1;
                         reader.showPositionAfter(close);
                         s.reportScannedTag();
                         reader.showBatchEnd();
@@ -219,10 +221,8 @@ bool XmlParser::parse(XmlStream& stream) {
                             reader.settle(close, 0);
                             return s.errorCode == 0;
                         }
-                        s.beforePrevious_ = units[close - 1];
-                        s.previous_ = units[close];
-                        ++s.unitCount_;
-                        i = close + 1;
+                        s.advance(units + i, 1);
+                        ++i;
                         nextCheck = s.unitCount_;
                         break;
                     }
@@ -236,25 +236,19 @@ bool XmlParser::parse(XmlStream& stream) {
                             reader.showBatchEnd();
                         }
                         s.state_ = State::TagOpen;
-                        s.markupStart = s.unitCount_;
-                        s.markupLength = 0;
-                        s.markupByteOffset = reader.positionAfter(i) - bracketBytes;
+                        s.beginMarkup(reader.positionAfter(i) - bracketBytes);
                         if (s.stopRequested) {
                             reader.settle(i, 0);
                             return s.errorCode == 0;
                         }
-                        s.beforePrevious_ = s.previous_;
-                        s.previous_ = L'<';
-                        ++s.unitCount_;
+                        s.advance(units + i, 1);
                         ++i;
                         nextCheck = s.unitCount_;
                         break;
                     }
                     const int32_t length = s.takePlainText(units + i, units + std::min(count, limit + 1));
                     if (length > 0) {
-                        s.beforePrevious_ = length >= 2 ? units[i + length - 2] : s.previous_;
-                        s.previous_ = units[i + length - 1];
-                        s.unitCount_ += length;
+                        s.advance(units + i, length);
                         i += length;
                         continue;
                     }
@@ -285,9 +279,7 @@ bool XmlParser::parse(XmlStream& stream) {
                 break;
             }
             if (s.state_ == State::TagOpen && s.subState_ == SubState::Dispatch) {
-                s.markupStart = s.unitCount_;
-                s.markupLength = 0;
-                s.markupByteOffset = reader.positionAfter(i) - bracketBytes;
+                s.beginMarkup(reader.positionAfter(i) - bracketBytes);
             }
             if (s.stopRequested) {
                 reader.settle(i, nextCheck - 1 - s.unitCount_);
@@ -297,9 +289,7 @@ bool XmlParser::parse(XmlStream& stream) {
                 ended = true;
                 break;
             }
-            s.beforePrevious_ = s.previous_;
-            s.previous_ = unit;
-            ++s.unitCount_;
+            s.advance(units + i, 1);
             ++i;
             if (bracket) {
                 nextCheck = s.unitCount_;

@@ -20,6 +20,20 @@ constexpr uint16_t kBrackets = kLess | kGreater;
 // The longest token that the fast paths take; longer ones go to the machine, which knows the
 // limit's exact rules.
 constexpr size_t kLongestScannedToken = kBlockLimit - 4;
+// Units that collect() looks at itself in every token: a reference begins, the data ends.
+constexpr uint16_t kLeftToMachine = kAmpersand | kNul;
+
+// The terminators of the tokens, in the order of XmlParserState::Token up to DoctypeText.
+constexpr uint16_t kTerminators[] = {
+    kLess,                                // Text
+    kBlank | kSlash | kGreater,           // ElementName
+    kBlank | kEquals | kSlash | kGreater, // AttributeName
+    kBlank | kSlash | kGreater,           // AttributeValue
+    kGreater,                             // EndTagName
+    kBlank | kEquals,                     // DeclarationName
+    kBlank | kQuestion,                   // DeclarationValue
+    kGreater,                             // DoctypeText
+};
 
 inline const wchar_t* skipUntil(const wchar_t* p, const wchar_t* end, uint16_t stops) {
     while (p < end && (classOf(*p) & stops) == 0) {
@@ -36,6 +50,20 @@ inline const wchar_t* skipBlanks(const wchar_t* p, const wchar_t* end) {
 }
 
 } // namespace
+
+constexpr uint16_t XmlParserState::terminatorsOf(Token token) {
+    static_assert(sizeof kTerminators / sizeof kTerminators[0] == static_cast<size_t>(Token::DoctypeText) + 1,
+                  "a terminator set for each token that collect() ends at its terminators");
+    return kTerminators[static_cast<int>(token)];
+}
+
+constexpr uint16_t XmlParserState::stopsOf(Token token) {
+    return terminatorsOf(token) | kLeftToMachine;
+}
+
+uint16_t XmlParserState::quotedStops(wchar_t quote) {
+    return classOf(quote) | kLeftToMachine;
+}
 
 XmlParserState::XmlParserState(XmlParser& owner) : owner_(owner) {
     block_.reserve(kBlockLimit + 16);
@@ -90,20 +118,10 @@ void XmlParserState::expect(const char* keyword, State next) {
 }
 
 void XmlParserState::beginToken(Token token, State next) {
-    static constexpr uint16_t kTerminators[] = {
-        kLess,                          // Text
-        kBlank | kSlash | kGreater,     // ElementName
-        kBlank | kEquals | kSlash | kGreater, // AttributeName
-        kBlank | kSlash | kGreater,     // AttributeValue
-        kGreater,                       // EndTagName
-        kBlank | kEquals,               // DeclarationName
-        kBlank | kQuestion,             // DeclarationValue
-        kGreater,                       // DoctypeText
-    };
     subState_ = SubState::Collect;
     token_ = token;
     tokenNext_ = next;
-    terminators_ = kTerminators[static_cast<int>(token)];
+    terminators_ = terminatorsOf(token);
     quotedValue_ = token == Token::AttributeValue || token == Token::DeclarationValue;
     quoteOpened_ = false;
     quote_ = 0;
@@ -493,11 +511,11 @@ const wchar_t* XmlParserState::collectRun(const wchar_t* begin, const wchar_t* e
         break;
     default:
         if (quote_ != 0) {
-            stops = kBrackets | kAmpersand | kNul | (quote_ == L'"' ? kDoubleQuote : kApostrophe);
+            stops = kBrackets | quotedStops(quote_);
         } else if (quotedValue_ && block_.empty()) {
             return begin; // the first unit of a value may open a quoted region
         } else {
-            stops = kBrackets | terminators_ | kAmpersand | kNul;
+            stops = kBrackets | stopsOf(token_);
         }
         room = kBlockLimit > block_.size() ? kBlockLimit - block_.size() : 0;
         break;
@@ -509,6 +527,14 @@ const wchar_t* XmlParserState::collectRun(const wchar_t* begin, const wchar_t* e
 }
 
 int32_t XmlParserState::scanTag(const wchar_t* begin, const wchar_t* end) {
+    // Each part of the tag ends where the machine would end its token; whatever the machine
+    // treats unit by unit (a reference, the end of the data, a quote pair that is not one)
+    // makes the scan give up.
+    constexpr uint16_t kEndTagNameStops = stopsOf(Token::EndTagName);
+    constexpr uint16_t kElementNameStops = stopsOf(Token::ElementName);
+    constexpr uint16_t kAttributeNameStops = stopsOf(Token::AttributeName);
+    constexpr uint16_t kValueEnds = terminatorsOf(Token::AttributeValue);
+    constexpr uint16_t kValueStops = stopsOf(Token::AttributeValue);
     if (begin == end || !attributes_.empty()) {
         return 0;
     }
@@ -518,7 +544,7 @@ int32_t XmlParserState::scanTag(const wchar_t* begin, const wchar_t* end) {
     if (*p == L'/') {
         // An end tag's name runs up to the '>'; blanks at its end are dropped.
         const wchar_t* name = ++p;
-        p = skipUntil(p, end, kGreater | kAmpersand | kNul);
+        p = skipUntil(p, end, kEndTagNameStops);
         if (p == end || *p != L'>' || static_cast<size_t>(p - name) > kLongestScannedToken) {
             return 0;
         }
@@ -534,7 +560,7 @@ int32_t XmlParserState::scanTag(const wchar_t* begin, const wchar_t* end) {
         return 0;
     }
     const wchar_t* name = p;
-    p = skipUntil(p, end, kBlank | kSlash | kGreater | kAmpersand | kNul);
+    p = skipUntil(p, end, kElementNameStops);
     if (p == end || static_cast<size_t>(p - name) > kLongestScannedToken) {
         return 0;
     }
@@ -563,7 +589,7 @@ int32_t XmlParserState::scanTag(const wchar_t* begin, const wchar_t* end) {
             return 0;
         }
         const wchar_t* attributeName = p;
-        p = skipUntil(p, end, kBlank | kEquals | kSlash | kGreater | kAmpersand | kNul);
+        p = skipUntil(p, end, kAttributeNameStops);
         const size_t nameLength = static_cast<size_t>(p - attributeName);
         p = skipBlanks(p, end);
         if (p == end || *p != L'=' || nameLength > kLongestScannedToken) {
@@ -577,6 +603,9 @@ int32_t XmlParserState::scanTag(const wchar_t* begin, const wchar_t* end) {
         Span value;
         if (first == L'"' || first == L'\'') {
             // Quotes around a value are dropped; the value must end with its closing quote.
+            static_assert(unitsOfClasses(kLeftToMachine, {L'&', L'\0'}) &&
+                              unitsOfClasses(kDoubleQuote, {L'"'}) && unitsOfClasses(kApostrophe, {L'\''}),
+                          "the units of quotedStops(first)");
             const wchar_t* inner = ++p;
             while (p < end && *p != first && *p != L'&' && *p != 0) {
                 ++p;
@@ -586,17 +615,16 @@ int32_t XmlParserState::scanTag(const wchar_t* begin, const wchar_t* end) {
             }
             value = {inner, static_cast<size_t>(p - inner)};
             ++p;
-            if (p == end || (classOf(*p) & (kBlank | kSlash | kGreater)) == 0 ||
-                value.length + 2 > kLongestScannedToken) {
+            if (p == end || (classOf(*p) & kValueEnds) == 0 || value.length + 2 > kLongestScannedToken) {
                 return 0;
             }
         } else {
-            if ((classOf(first) & (kSlash | kGreater | kAmpersand | kNul)) != 0) {
+            if ((classOf(first) & kValueStops) != 0) {
                 return 0;
             }
             const wchar_t* plain = p;
-            p = skipUntil(p, end, kBlank | kSlash | kGreater | kAmpersand | kNul);
-            if (p == end || (classOf(*p) & (kAmpersand | kNul)) != 0 ||
+            p = skipUntil(p, end, kValueStops);
+            if (p == end || (classOf(*p) & kLeftToMachine) != 0 ||
                 static_cast<size_t>(p - plain) > kLongestScannedToken) {
                 return 0;
             }
@@ -636,6 +664,10 @@ void XmlParserState::reportScannedTag() {
 }
 
 int32_t XmlParserState::takePlainText(const wchar_t* begin, const wchar_t* end) {
+    // A text ends at its '<'; the scan for its end also stops at each '>', where the parser may
+    // stop.
+    static_assert((stopsOf(Token::Text) | kBrackets) == xml_vector_scans::kTextStops,
+                  "the vector scan stops where the machine ends a text");
     if (!text_.empty()) {
         return 0;
     }

@@ -58,6 +58,16 @@ private:
         CdataText,
     };
 
+    // The character classes that end each token outside a quoted region (comments and CDATA
+    // sections end at "-->" and "]]>" instead), and the classes at which a shortcut over the
+    // token's units stops: those and the units that collect() treats on its own (a reference,
+    // the end of the data). The shortcuts take their stop sets from here, so that they end a
+    // token exactly where the machine does.
+    static constexpr uint16_t terminatorsOf(Token token);
+    static constexpr uint16_t stopsOf(Token token);
+    // Where a shortcut stops in a quoted region: its closing quote, a reference, the end.
+    static uint16_t quotedStops(wchar_t quote);
+
     bool step(wchar_t unit);
     bool dispatch(wchar_t unit);
     bool collect(wchar_t unit);
@@ -81,6 +91,19 @@ private:
     // From the first unit of a text in Content: when the text ends at a '<' before end, with
     // nothing but plain units, takes it as the machine would and returns its length; else 0.
     int32_t takePlainText(const wchar_t* begin, const wchar_t* end);
+    // The machine has read the length units at run (after those before them): keeps the last
+    // two for the endings that look back ("-->", "]]>") and counts them.
+    void advance(const wchar_t* run, int32_t length) {
+        beforePrevious_ = length >= 2 ? run[length - 2] : previous_;
+        previous_ = run[length - 1];
+        unitCount_ += length;
+    }
+    // The '<' of markup has been read: its index and its byte offset.
+    void beginMarkup(int64_t byteOffset) {
+        markupStart = unitCount_;
+        markupLength = 0;
+        markupByteOffset = byteOffset;
+    }
     void appendCodePoint(uint32_t codePoint);
     void storePendingAttribute();
     void deliverText();

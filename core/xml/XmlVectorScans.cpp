@@ -9,6 +9,9 @@ namespace xml_vector_scans {
 
 namespace {
 
+static_assert(xml_char_class::unitsOfClasses(kTextStops, {L'<', L'>', L'&', L'\0'}),
+              "the scans below compare with the units of kTextStops");
+
 inline bool isTextStop(wchar_t unit) {
     return unit == L'<' || unit == L'>' || unit == L'&' || unit == 0;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/xml/XmlCharClasses.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -11,6 +13,10 @@ namespace xml_vector_scans {
 // `bytes`) to d as units; returns how many. May write up to 16 units beyond those: d must have
 // room for bytes + 16 units. Copies nothing (returns 0) where vectors are not at hand.
 size_t copyPlainAscii(const uint8_t* p, size_t bytes, wchar_t* d);
+
+// The classes of the units that findTextStop looks for.
+constexpr uint16_t kTextStops =
+    xml_char_class::kLess | xml_char_class::kGreater | xml_char_class::kAmpersand | xml_char_class::kNul;
 
 // The first unit in [p, end) that is '<', '>', '&' or 0; end when there is none.
 const wchar_t* findTextStop(const wchar_t* p, const wchar_t* end);

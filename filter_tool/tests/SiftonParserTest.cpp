@@ -135,6 +135,15 @@ TEST(SiftonParserTest, UnitsAreKeptOrDroppedAndLaidOut) {
          L"      <tuv xml:lang=\"de-DE\">\n        <![CDATA[raw]]>\n        <seg>t</seg>\n"
          L"      </tuv>\n    </tu>\n",
          1},
+        {L"CR in text and TAB, LF, CR in values as references; all else as it was", L"de", false,
+         L"<tu x-nl=\"a&#10;b&#9;c&#13;d\" q='say \"&#9;\"' e=\"&lt;&#10;\"><tuv xml:lang=\"en-US\">"
+         L"<seg>one&#13;&#10;two\nthree\tfour &#13;</seg></tuv><tuv xml:lang=\"de-DE\">"
+         L"<seg>&lt;b&gt;&#13;\"x\"<ph x=\"1&#9;2\"/></seg></tuv></tu>",
+         L"    <tu e=\"&lt;&#10;\" q='say \"&#9;\"' x-nl=\"a&#10;b&#9;c&#13;d\">\n"
+         L"      <tuv xml:lang=\"en-US\">\n        <seg>one&#13;\ntwo\nthree\tfour &#13;</seg>\n      </tuv>\n"
+         L"      <tuv xml:lang=\"de-DE\">\n        <seg>&lt;b&gt;&#13;&quot;x&quot;<ph x=\"1&#9;2\"/></seg>\n"
+         L"      </tuv>\n    </tu>\n",
+         1},
         {L"a dropped variant leaves nothing of its content", L"de", false,
          L"<tu><tuv xml:lang=\"fr-FR\"><!-- c --><prop type=\"p\">v</prop><seg>f<b>x</b></seg><note>n"
          L"</note></tuv><tuv xml:lang=\"en-US\"><seg>s</seg></tuv><tuv xml:lang=\"de-DE\"><seg>t</seg>"
@@ -221,6 +230,31 @@ TEST(SiftonParserTest, LanguageCodesAreNormalised) {
     for (const auto& c : cases)
         EXPECT_EQ(normalizeLanguageCode(c.code), c.normalised) << testing::PrintToString(std::wstring(c.code));
     EXPECT_EQ(trimAndNormalizeLanguage(L" \tDE-at \r\n"), L"de-AT");
+}
+
+// A target keeps the variants of its own code and of its regional forms, in any letter case, and
+// no other language that happens to begin with the same letters.
+TEST(SiftonParserTest, TargetKeepsItsOwnCodeAndRegionalFormsOnly) {
+    static const struct {
+        const wchar_t* target;
+        const wchar_t* language;
+        bool kept;
+    } cases[] = {
+        {L"fr", L"fr", true},       {L"fr", L"fr-FR", true},     {L"fr", L"FR-ca", true},
+        {L"fr", L"frp", false},     {L"fr", L"fr_CA", false},    {L"fr", L"f", false},
+        {L"pt-BR", L"pt-BR", true}, {L"pt-BR", L"pt-br", true},  {L"pt-BR", L"pt", false},
+        {L"ka", L"kab", false},     {L"ko", L"kok", false},      {L"so", L"son", false},
+        {L"de", L"de-AT", true},    {L"zh-Hans", L"zh-hans-CN", true}, {L"zh", L"zh-Hant-TW", true},
+        {L" DE ", L"de-de", true},  {L"de-DE", L"de-DE-1996", true},   {L"de-DE", L"de", false},
+    };
+    for (const auto& c : cases) {
+        const std::wstring input = std::wstring(kHead) +
+                                   L"<tu><tuv xml:lang=\"en-US\"><seg>s</seg></tuv><tuv xml:lang=\"" +
+                                   c.language + L"\"><seg>t</seg></tuv></tu>" + kTail;
+        const FilterRun run = filterText(input, trimAndNormalizeLanguage(c.target), false);
+        EXPECT_EQ(run.units, c.kept ? 1 : 0) << testing::PrintToString(std::wstring(c.target)) << " / "
+                                             << testing::PrintToString(std::wstring(c.language));
+    }
 }
 
 // Characters beyond U+FFFF must come out as one four-byte sequence each; a lone surrogate has

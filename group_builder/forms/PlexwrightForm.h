@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/events/HandlerHolder.h"
-#include "group_builder/SaveChanges.h"
+#include "ui_toolkit/SaveChanges.h"
 #include "group_builder/forms/FileChooser.h"
 #include "ui_toolkit/Form.h"
 

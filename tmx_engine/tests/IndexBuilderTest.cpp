@@ -166,6 +166,78 @@ TEST(IndexBuilderTest, AVeryLongWordNeedsNoDeepRecursion) {
     EXPECT_EQ(results[0].entryId, 0u);
 }
 
+// The read-only walks of the term stage, opened to the test.
+class ProbingBuilder : public IndexBuilder {
+public:
+    using IndexBuilder::Probe;
+    void start(Probe& probe, uint32_t from, const std::wstring& units) {
+        startProbe(probe, NodeRef(from), units.data(), static_cast<uint32_t>(units.size()));
+    }
+    bool step(Probe& probe) { return stepProbe(probe); }
+    // Moves the planned words of one node from the bucket of a term to that of another, as a
+    // node counted for the wrong bucket would.
+    void miscount(const std::wstring& from, const std::wstring& to) {
+        shard(0).bucketWords[indexBucket(from.data(), from.size())] -= 3;
+        shard(0).bucketWords[indexBucket(to.data(), to.size())] += 3;
+    }
+    uint32_t finish(Probe& probe, const std::wstring& term) {
+        return finishProbe(shard(0), static_cast<uint32_t>(indexBucket(term.data(), term.size())), probe).ref();
+    }
+};
+
+// A probe stands at a node's child table when the table grows past its limit, and the table's
+// old block goes straight to the next table of its size, another node's: the probe must still
+// find the node's own child.
+TEST(IndexBuilderTest, AProbeAtAChildTableThatGrowsAndIsReusedFindsItsOwnNode) {
+    ProbingBuilder b;
+    // Nine children make "pw" a table of 32 slots; "x" leads on to "pwxy".
+    const std::wstring letters = L"abcdefghijklmnopqrstuvwxyz";
+    for (int i = 0; i < 9; ++i)
+        b.node(L"pw" + letters.substr(i, 1));
+    b.node(L"pwxy");
+    ProbingBuilder::Probe probe;
+    const std::wstring units = L"xyz";
+    b.start(probe, b.node(L"pw"), units);
+    ASSERT_TRUE(b.step(probe)); // at the table now, its child "x" looked for next
+
+    // Sixteen children outgrow 32 slots: the table moves to 64 and frees its block, which the
+    // chain of "qv" takes as it becomes a table of 32 slots, with a child "x" of its own.
+    for (int i = 9; i < 16; ++i)
+        b.node(L"pw" + letters.substr(i, 1));
+    for (int i = 0; i < 8; ++i)
+        b.node(L"qv" + letters.substr(i, 1));
+    b.node(L"qvx");
+    b.node(L"qvxy");
+
+    while (b.step(probe)) {
+    }
+    const uint32_t found = b.finish(probe, L"pwxyz");
+    EXPECT_NE(found, b.node(L"qvxyz")) << "the probe walked into another node's children";
+    EXPECT_EQ(found, b.node(L"pwxyz"));
+}
+
+// The file is planned from the word counts kept while filling; a plan that disagrees with the
+// trie fails the write and says so, however the total comes out.
+TEST(IndexBuilderTest, ALayoutThatDisagreesWithItsPlanFailsTheWrite) {
+    if (kIndexChecked)
+        GTEST_SKIP() << "the checked build stops at its walk over the planned sizes instead";
+    TempDir dir(L"idx_plan");
+    const std::wstring path = dir.file(L"p.idx");
+    for (const auto& terms : {std::make_pair(L"ab", L"zy"), std::make_pair(L"zy", L"ab")}) {
+        ProbingBuilder b;
+        b.addPosting(L"ab", 1);
+        b.addPosting(L"zy", 2);
+        b.miscount(terms.first, terms.second);
+        EXPECT_FALSE(b.write(path));
+        EXPECT_TRUE(b.layoutMismatched());
+        EXPECT_TRUE(dir.names().empty());
+    }
+    ProbingBuilder sound;
+    sound.addPosting(L"ab", 1);
+    EXPECT_TRUE(sound.write(path));
+    EXPECT_FALSE(sound.layoutMismatched());
+}
+
 // Claims less header room than it writes, as a sizing error would.
 class UndersizedBuilder : public TmxIndexBuilder {
 protected:

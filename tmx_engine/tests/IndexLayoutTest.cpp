@@ -1,4 +1,5 @@
 #include "IndexTestSupport.h"
+#include "PlainTrie.h"
 #include "core/tests/TestFiles.h"
 
 #include "tmx_engine/Index.h"
@@ -12,115 +13,8 @@
 
 namespace {
 
+using indextest::PlainTrie;
 using indextest::segmentOf;
-
-// The trie and file layout exactly as the format describes them, kept as simple as possible:
-// sibling chains in the order met, posting vectors, the recursive layout. The builder's own
-// structures (child tables, remembered walks) must give the same bytes.
-class PlainTrie {
-public:
-    PlainTrie() { roots_.assign(1024, -1); }
-
-    void addPosting(const std::wstring& term, uint32_t entry) {
-        Node& n = nodes_[nodeOf(term)];
-        if (n.capped)
-            return;
-        if (!n.postings.empty() && n.postings.back() == entry)
-            return;
-        if (n.postings.size() == 8192) {
-            n.capped = true;
-            n.postings.clear();
-            return;
-        }
-        n.postings.push_back(entry);
-    }
-
-    // The bucket table and the nodes, for a bucket table at the given file offset.
-    std::vector<uint8_t> layout(uint32_t bucketTable) {
-        out_.assign(4096, 0);
-        base_ = bucketTable;
-        offsets_.assign(nodes_.size(), 0);
-        for (int b = 0; b < 1024; ++b) {
-            if (roots_[b] < 0)
-                continue;
-            put(4 * b, here());
-            emit(roots_[b]);
-        }
-        for (size_t i = 0; i < nodes_.size(); ++i) {
-            const uint32_t at = offsets_[i] - base_;
-            if (nodes_[i].sibling >= 0)
-                put(at + 4, offsets_[nodes_[i].sibling]);
-            if (nodes_[i].child >= 0)
-                put(at + 8, offsets_[nodes_[i].child]);
-        }
-        return out_;
-    }
-
-private:
-    struct Node {
-        wchar_t unit;
-        std::vector<uint32_t> postings;
-        bool capped = false;
-        int sibling = -1;
-        int child = -1;
-    };
-
-    int nodeOf(const std::wstring& term) {
-        int parent = -1;
-        int current = -1;
-        for (size_t i = 0; i < term.size(); ++i) {
-            int at = parent < 0 ? roots_[indexBucket(term.data(), term.size())] : nodes_[parent].child;
-            int last = -1;
-            while (at >= 0 && nodes_[at].unit != term[i]) {
-                last = at;
-                at = nodes_[at].sibling;
-            }
-            if (at < 0) {
-                nodes_.push_back(Node{term[i], {}});
-                at = static_cast<int>(nodes_.size()) - 1;
-                if (last >= 0)
-                    nodes_[last].sibling = at;
-                else if (parent >= 0)
-                    nodes_[parent].child = at;
-                else
-                    roots_[indexBucket(term.data(), term.size())] = at;
-            }
-            current = at;
-            parent = at;
-        }
-        return current;
-    }
-
-    uint32_t here() const { return base_ + static_cast<uint32_t>(out_.size()); }
-    void put(size_t at, uint32_t v) {
-        for (int k = 0; k < 4; ++k)
-            out_[at + k] = static_cast<uint8_t>(v >> (8 * k));
-    }
-    void append32(uint32_t v) {
-        out_.resize(out_.size() + 4);
-        put(out_.size() - 4, v);
-    }
-    void emit(int n) {
-        while (n >= 0) {
-            offsets_[n] = here();
-            const Node& node = nodes_[n];
-            append32((uint32_t(node.postings.size()) << 16) | static_cast<uint16_t>(node.unit));
-            append32(0);
-            append32(0);
-            for (uint32_t p : node.postings)
-                append32(p);
-            if (node.sibling >= 0)
-                emit(node.sibling);
-            n = node.child;
-        }
-    }
-
-    std::vector<Node> nodes_;
-    std::vector<int> roots_;
-    std::vector<uint8_t> out_;
-    std::vector<uint32_t> offsets_;
-    uint32_t base_ = 0;
-};
 
 std::wstring wordOf(uint32_t k) {
     static const std::wstring letters =
@@ -133,6 +27,26 @@ std::wstring wordOf(uint32_t k) {
         k /= static_cast<uint32_t>(letters.size());
     } while (k);
     return w;
+}
+
+// Writes the builder (two target languages, "de" and "fr", no header strings but srclang "en")
+// and compares its nodes with the plain layout byte for byte.
+void expectPlainLayout(TmxIndexBuilder& builder, PlainTrie& plain, uint32_t entries) {
+    testfiles::TempDir dir(L"idx_layout");
+    const std::wstring path = dir.file(L"w.tmx.idx");
+    ASSERT_TRUE(builder.write(path)) << (builder.layoutMismatched() ? "planned and written layout differ" : "");
+    const std::vector<uint8_t> file = testfiles::readFile(path);
+    ASSERT_EQ(file.size(), builder.fileSize());
+
+    // Header: 34 bytes, two languages of 2 units (8 each), four empty strings and "en", the
+    // creation date and E; then the entry table from the next multiple of 8.
+    const uint32_t headerEnd = 34 + 16 + 4 * 2 + 6 + 8 + 4;
+    const uint32_t bucketTable = ((headerEnd + 7) & ~7u) + 8 * entries;
+    const std::vector<uint8_t> expected = plain.layout(bucketTable);
+    ASSERT_LE(bucketTable + expected.size(), file.size());
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), file.begin() + bucketTable));
+    for (size_t i = bucketTable + expected.size(); i < file.size(); ++i)
+        ASSERT_EQ(file[i], 0) << i;
 }
 
 TEST(IndexLayoutTest, WideNodesAndRememberedWalksGiveThePlainLayout) {
@@ -160,21 +74,48 @@ TEST(IndexLayoutTest, WideNodesAndRememberedWalksGiveThePlainLayout) {
     EXPECT_TRUE(builder.isCapped(builder.node(L"\uFF22common|end")));
     EXPECT_FALSE(builder.isCapped(builder.node(L"\uFF23common|end")));
 
-    testfiles::TempDir dir(L"idx_layout");
-    const std::wstring path = dir.file(L"w.tmx.idx");
-    ASSERT_TRUE(builder.write(path));
-    const std::vector<uint8_t> file = testfiles::readFile(path);
-    ASSERT_EQ(file.size(), builder.fileSize());
+    expectPlainLayout(builder, plain, entries);
+}
 
-    // Header: 34 bytes, two languages of 2 units (8 each), four empty strings and "en", the
-    // creation date and E; then the entry table from the next multiple of 8.
-    const uint32_t headerEnd = 34 + 16 + 4 * 2 + 6 + 8 + 4;
-    const uint32_t bucketTable = ((headerEnd + 7) & ~7u) + 8 * entries;
-    const std::vector<uint8_t> expected = plain.layout(bucketTable);
-    ASSERT_LE(bucketTable + expected.size(), file.size());
-    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), file.begin() + bucketTable));
-    for (size_t i = bucketTable + expected.size(); i < file.size(); ++i)
-        ASSERT_EQ(file[i], 0) << i;
+// Entries ahead of their turn look for their pairs with read-only probes. Here one entry grows
+// the child table of "alpha|" past its limit and, a few terms later, hands its old block to the
+// new table of "abz|" (same bucket, same shard at any thread count), while the probe of an entry
+// ten behind stands at that table looking for a child "γ" that only "abz|" has. A probe that
+// kept the table's block finds "abz|γ" and hangs its pair under the wrong word.
+TEST(IndexLayoutTest, ProbesAtAGrowingChildTableGiveThePlainLayoutAtEveryThreadCount) {
+    const std::wstring starts = L"cdefghijklmnopqr";       // alpha's second words, 16
+    const std::wstring greek = L"\u03B1\u03B2\u03B3\u03B4\u03B5\u03B6\u03B7\u03B8\u03B9"; // 9
+    const std::wstring others = L"bcdefghi";                // the words "abz" .. "aiz"
+    std::vector<std::wstring> texts;
+    for (int i = 0; i < 15; ++i)
+        texts.push_back(L"alpha " + starts.substr(i, 1) + L"x");
+    for (wchar_t o : others)
+        for (int i = 0; i < 8; ++i)
+            texts.push_back(std::wstring(L"a") + o + L"z " + greek.substr(i, 1) + L"\u03C9");
+    std::wstring growing = L"alpha rx";
+    for (wchar_t o : others)
+        growing += std::wstring(L" a") + o + L"z \u03B9\u03C9";
+    texts.push_back(growing);
+    for (int j = 0; j < 16; ++j)
+        texts.push_back(L"alpha \u03B3k" + std::wstring(1, static_cast<wchar_t>(L'a' + j)));
+
+    for (uint32_t threads : {0u, 1u, 2u, 4u, 8u}) {
+        SCOPED_TRACE(threads);
+        TmxIndexBuilder builder;
+        builder.setWorkerThreads(threads);
+        builder.header().srcLang = L"en";
+        builder.addLanguage(L"de");
+        builder.addLanguage(L"fr");
+        const wchar_t prefix = builder.languagePrefix(L"de");
+        PlainTrie plain;
+        for (uint32_t i = 0; i < texts.size(); ++i) {
+            const Segment segment = segmentOf(texts[i]);
+            builder.addEntry(L"en", segment, prefix, i);
+            for (const Term& t : buildTerms(segment, prefix, 0x4E).terms)
+                plain.addPosting(t.text, i);
+        }
+        expectPlainLayout(builder, plain, static_cast<uint32_t>(texts.size()));
+    }
 }
 
 } // namespace

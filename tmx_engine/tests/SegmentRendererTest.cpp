@@ -110,6 +110,11 @@ TEST(SegmentRendererTest, ValuesOfAttributesAndPlaceholdersAreEscaped) {
         {{ph(L"&amp;")}, L"<ph type=\"x-LPH\" x=\"&amp;amp;\"/>"},
         // Attribute text of no known shape still cannot open markup.
         {{open(L"x", L" broken=\"a<b")}, L"<x broken=\"a&lt;b>"},
+        // TAB, LF and CR in values as references (raw, a reader gives them back as blanks); a CR
+        // in text as a reference too (raw, a reader gives it back as LF).
+        {{open(L"g", L" a=\"1\t2\n3\r4\" b='\"\n'"), ph(L"x\ny")},
+         L"<g a=\"1&#9;2&#10;3&#13;4\" b='\"&#10;'><ph type=\"x-LPH\" x=\"x&#10;y\"/>"},
+        {{word(L"a"), SegmentElement(SegmentElementKind::Space, L"\r\n\t"), word(L"b")}, L"a&#13;\n\tb"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(renderSegmentXml(c.segment), c.xml);
@@ -151,18 +156,19 @@ bool parseMarkup(const std::wstring& markup, Recorder& recorder) {
 TEST(SegmentRendererTest, RenderedMarkupReadsBackToTheSameValues) {
     // A tag as the reader delivers it, values holding every markup character.
     Recorder source;
-    ASSERT_TRUE(parseMarkup(L"<seg><bpt a=\"x&amp;y&lt;z&gt;\" b='say \"hi\"' c=\"it's &quot;so&quot;\"/>"
-                            L"<ph x='&quot;&amp;&lt;'/></seg>",
+    ASSERT_TRUE(parseMarkup(L"<seg><bpt a=\"x&amp;y&lt;z&gt;\" b='say \"hi\"' c=\"it's &quot;so&quot;\""
+                            L" d=\"1&#9;2&#10;3&#13;4\"/><ph x='&quot;&amp;&lt;&#10;'/></seg>",
                             source));
     ASSERT_EQ(source.names.size(), 3u);
     const std::wstring placeholder = source.attributeValues[2][0].second;
     Segment segment = {emptyTag(L"bpt", source.markups[1]), word(L"a<b"), ph(placeholder),
-                       punct(L"&")};
+                       punct(L"&"), SegmentElement(SegmentElementKind::Space, L"\r\n\t\r")};
 
     Recorder rendered;
     ASSERT_TRUE(parseMarkup(L"<seg>" + renderSegmentXml(segment) + L"</seg>", rendered));
     ASSERT_EQ(rendered.names, (std::vector<std::wstring>{L"seg", L"bpt", L"ph"}));
     EXPECT_EQ(rendered.attributeValues[1], source.attributeValues[1]);
-    EXPECT_EQ(rendered.attributeValues[2][1].second, L"\"&<");
-    EXPECT_EQ(rendered.text, L"a<b&");
+    EXPECT_EQ(rendered.attributeValues[1][3].second, L"1\t2\n3\r4");
+    EXPECT_EQ(rendered.attributeValues[2][1].second, L"\"&<\n");
+    EXPECT_EQ(rendered.text, L"a<b&\r\n\t\r");
 }

@@ -10,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -62,6 +64,48 @@ protected:
 };
 
 } // namespace
+
+// Polled while a group of many members loads, first building every index and then reopening
+// them, the progress only ever rises.
+TEST_F(TmxFileGroupTest, LoadProgressOnlyRises) {
+    std::vector<GroupEntry> entries;
+    for (int i = 0; i < 24; ++i) {
+        std::vector<std::wstring> units;
+        for (int u = 0; u < 200; ++u)
+            units.push_back(L"member " + std::to_wstring(i) + L" unit " + std::to_wstring(u));
+        const std::wstring path = folder.file(L"m" + std::to_wstring(i) + L".tmx");
+        ASSERT_TRUE(writeText(path, tmxText(L"en-US", units, {L"de-DE"})));
+        entries.push_back({path, L"M" + std::to_wstring(i), kRed});
+    }
+    const std::wstring many = folder.file(L"many.plexa");
+    ASSERT_TRUE(writeGroupFile(many, entries));
+    for (const char* pass : {"building", "reopening"}) {
+        SCOPED_TRACE(pass);
+        TmxFileGroup group;
+        std::atomic<bool> done{false};
+        int result = 0;
+        std::thread loader([&] {
+            result = group.load(many);
+            done = true;
+        });
+        std::vector<int> seen;
+        while (!done) {
+            const int p = group.loadProgress();
+            if (seen.empty() || p != seen.back())
+                seen.push_back(p);
+        }
+        loader.join();
+        EXPECT_EQ(result, 1);
+        for (size_t i = 1; i < seen.size(); ++i) {
+            // 0 only once the load has ended.
+            if (seen[i] != 0) {
+                EXPECT_GE(seen[i], seen[i - 1]) << "step " << i;
+            }
+            EXPECT_LE(seen[i], 100);
+        }
+        EXPECT_EQ(group.loadProgress(), 0);
+    }
+}
 
 TEST_F(TmxFileGroupTest, MembersAndComposedIds) {
     TmxFileGroup group;

@@ -1,5 +1,6 @@
 #include "core/util/Win32Handle.h"
 #include "tmx_engine/SearchQuery.h"
+#include "tmx_engine/SegmentRenderer.h"
 #include "tmx_engine/TmxFile.h"
 #include "tmx_engine/tests/TmxFileTestSupport.h"
 
@@ -257,6 +258,44 @@ TEST(TmxFileTest, FailedIndexingLeavesNoIndex) {
     }
 }
 
+// A file named .tmx that holds no TMX document is refused, not taken for an empty memory; a
+// real one with nothing in its body still opens. Read in one pass and in pieces alike.
+TEST(TmxFileTest, OnlyADocumentWithATmxRootOpens) {
+    const struct {
+        const char* name;
+        std::string bytes;
+        int code;
+    } cases[] = {
+        {"plain text", "Open the main window\nClose the main window\n", 4},
+        {"zero bytes", "", 4},
+        {"HTML page", "<!DOCTYPE html>\n<html><head><title>Memory</title></head>\n<body><p>Open the "
+                      "main window</p></body></html>\n", 4},
+        {"another root", "<?xml version=\"1.0\"?>\n<notmx/>\n", 4},
+        {"tmx below another root", "<doc>" + tmxDocument("en-GB", unit("1", "a b", "c d")) + "</doc>", 4},
+        {"empty body", tmxDocument("en-GB", ""), 1},
+    };
+    for (const auto& c : cases) {
+        for (bool pieces : {false, true}) {
+            SCOPED_TRACE(std::string(c.name) + (pieces ? ", in pieces" : ", one pass"));
+            ScratchDir dir;
+            const std::wstring tmx = dir.file(L"m.tmx");
+            ASSERT_TRUE(testfiles::writeText(tmx, c.bytes));
+            TmxFile file;
+            if (pieces) {
+                ParallelTmxParser::Options options;
+                options.pieceBytes = 64;
+                options.threads = 3;
+                options.minFileBytes = 0;
+                file.setParallelOptions(options);
+            }
+            EXPECT_EQ(file.load(tmx), c.code);
+            EXPECT_EQ(file.entryCount(), 0u);
+            EXPECT_EQ(testfiles::exists(tmx + L".idx"), c.code == 1);
+            EXPECT_EQ(testfiles::readText(tmx), c.bytes);
+        }
+    }
+}
+
 TEST(TmxFileTest, MissingTmxFileReturnsFour) {
     ScratchDir dir;
     TmxFile file;
@@ -404,6 +443,53 @@ TEST_F(IndexedTmx, SearchGoesToTheIndexWithTheLanguageNormalised) {
     SearchResults none;
     EXPECT_EQ(file.search(L"fr-FR", query.includeWords, query.excludeWords, query.perWordBudget, strong, none), 0);
     EXPECT_TRUE(none.empty());
+}
+
+// Software messages are wrapped with line feeds: a word at a line's end or start is found like any
+// other, alone and in a pair with the word on the next line.
+TEST(TmxFileTest, WordsAtLineBreaksAreFound) {
+    const std::string bytes = tmxDocument(
+        "en-GB", unit("1", "List the applications\nfor this user", "Anwendungen\nauflisten") +
+                     unit("2", "Run the tests&#13;&#10;again", "Tests erneut\r\nausf\xC3\xBChren") +
+                     unit("3", "first\xE2\x80\xA8second line", "erste\xE2\x80\xA9zweite Zeile") +
+                     unit("4", "no breaks at all", "keine"));
+    ScratchDir dir;
+    const std::wstring tmx = dir.file(L"lines.tmx");
+    ASSERT_TRUE(testfiles::writeText(tmx, bytes));
+    TmxFile file;
+    ASSERT_EQ(file.load(tmx), 1);
+    ASSERT_EQ(file.entryCount(), 4u);
+    const struct {
+        const wchar_t* query;
+        const wchar_t* language;
+        const wchar_t* tuids;
+    } cases[] = {
+        {L"applications", L"de-DE", L"1"},
+        {L"applications for", L"de-DE", L"1"},
+        {L"for", L"de-DE", L"1"},
+        {L"tests again", L"de-DE", L"2"},
+        {L"again", L"de-DE", L"2"},
+        {L"first", L"de-DE", L"3"},
+        {L"second", L"de-DE", L"3"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(std::wstring(c.query)));
+        const SearchQuery query = SearchQuery::split(c.query, SearchQuery::budgetMaximum(25));
+        bool strong = false;
+        SearchResults results;
+        file.search(c.language, query.includeWords, query.excludeWords, query.perWordBudget, strong, results);
+        std::wstring tuids;
+        for (const SearchResult& r : results) {
+            const TmxEntry* entry = file.readEntry(r.entryId);
+            ASSERT_NE(entry, nullptr);
+            tuids += (tuids.empty() ? L"" : L" ") + entry->tuid;
+        }
+        EXPECT_EQ(tuids, c.tuids);
+    }
+    // The entry keeps the line breaks as they stand in the file.
+    const TmxEntry* second = file.readEntry(1);
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(renderSegmentText(findSegment(*second, L"en-GB").segment, false, false), L"Run the tests\r\nagain");
 }
 
 } // namespace

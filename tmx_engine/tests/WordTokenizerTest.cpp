@@ -36,6 +36,12 @@ struct TokenCase {
     const wchar_t* tokens; // kind:text/lower-cased text of each token
 };
 
+template <size_t N>
+void expectTokens(const TokenCase (&cases)[N]) {
+    for (const TokenCase& c : cases)
+        EXPECT_EQ(describe(tokensOf(c.text)), c.tokens) << "text: " << ::testing::PrintToString(std::wstring(c.text));
+}
+
 TEST(WordTokenizerTest, CutsTextIntoKindsOfTokens) {
     const TokenCase cases[] = {
         {L"", L""},
@@ -58,14 +64,33 @@ TEST(WordTokenizerTest, CutsTextIntoKindsOfTokens) {
         {L"2024 12", L"[0:2024][3: ][0:12]"},
         {L"don\u2019t", L"[1:don\u2019t/don\u2019t]"},
         {L"abc|def abc{def}", L"[1:abc|def/abc|def][3: ][1:abc{def}/abc{def}]"},
-        {L"two\nLines", L"[1:two\nLines/two\nlines]"},
         {L"{|}x", L"[2:{|}][1:x/x]"},
         {L"|(", L"[2:|][2:(]"},
         {L"\u041F\u0440\u0438\u0432\u0435\u0442", L"[1:\u041F\u0440\u0438\u0432\u0435\u0442/\u043F\u0440\u0438\u0432\u0435\u0442]"},
         {L"\uFF21\uFF22\uFF0C", L"[1:\uFF21\uFF22/\uFF41\uFF42][2:\uFF0C]"},
     };
-    for (const TokenCase& c : cases)
-        EXPECT_EQ(describe(tokensOf(c.text)), c.tokens) << "text: " << ::testing::PrintToString(std::wstring(c.text));
+    expectTokens(cases);
+}
+
+TEST(WordTokenizerTest, LineBreaksEndWordsLikeBlanks) {
+    const TokenCase cases[] = {
+        {L"two\nLines", L"[1:two/two][3:\n][1:Lines/lines]"},
+        {L"applications\r\nfor", L"[1:applications/applications][3:\r\n][1:for/for]"},
+        {L"a\u2028b\u2029c", L"[1:a/a][3:\u2028][1:b/b][3:\u2029][1:c/c]"},
+        {L"\nword\n", L"[3:\n][1:word/word][3:\n]"},
+        {L"\r\nEnd.\r\n", L"[3:\r\n][1:End/end][2:.][3:\r\n]"},
+        {L"line \n\tnext", L"[1:line/line][3: \n\t][1:next/next]"},
+        {L"x\x0By\x0Cz\x85w", L"[1:x/x][3:\x0B][1:y/y][3:\x0C][1:z/z][3:\x85][1:w/w]"},
+        // A no-break space still starts a run of its own, also after a line break.
+        {L"a\n\u00A0b", L"[1:a/a][3:\n][3:\u00A0][1:b/b]"},
+        {L"e.g\nx", L"[0:e.g][3:\n][1:x/x]"},
+    };
+    expectTokens(cases);
+
+    for (const wchar_t unit : {L'\n', L'\x0B', L'\x0C', L'\r', L'\x85', L'\u2028', L'\u2029'})
+        EXPECT_TRUE(isLineBreak(unit)) << std::hex << static_cast<unsigned>(unit);
+    for (const wchar_t unit : {L'\t', L' ', L'\u00A0', L'\u2027', L'\x84', L'\0'})
+        EXPECT_FALSE(isLineBreak(unit)) << std::hex << static_cast<unsigned>(unit);
 }
 
 TEST(WordTokenizerTest, KeepsACharacterAboveFFFFInOneToken) {
@@ -77,8 +102,7 @@ TEST(WordTokenizerTest, KeepsACharacterAboveFFFFInOneToken) {
         {L"\xD83D" L"x", L"[0:\xD83D][1:x/x]"},
         {L"\xDE00\xDE00", L"[0:\xDE00][0:\xDE00]"},
     };
-    for (const TokenCase& c : cases)
-        EXPECT_EQ(describe(tokensOf(c.text)), c.tokens) << "text: " << ::testing::PrintToString(std::wstring(c.text));
+    expectTokens(cases);
 }
 
 TEST(WordTokenizerTest, EmptyTextGivesNoTokenAndPositionsCoverTheText) {
@@ -103,7 +127,7 @@ TEST(WordTokenizerTest, EmptyTextGivesNoTokenAndPositionsCoverTheText) {
 
 TEST(WordTokenizerTest, CharacterClassesFollowTheTable) {
     const std::pair<wchar_t, uint16_t> cases[] = {
-        {L'\t', 0x40},    {L'\n', 0x44},    {L'!', 0x80},     {L'#', 0},        {L'-', 0x80},
+        {L'\t', 0x40},    {L'\n', 0x40},    {L'!', 0x80},     {L'#', 0},        {L'-', 0x80},
         {L'0', 0x20},     {L'A', 0x0B},     {L'`', 0x09},     {L'z', 0x09},     {L'{', 0x84},
         {L'~', 0},        {0x9F, 0},        {0xA0, 0xC0},     {0xAB, 0x84},     {0xB5, 0},
         {0xC0, 0x0F},     {0xD7, 0},        {0xDF, 0x0D},     {0xF7, 0},        {0x100, 0x0F},
@@ -118,6 +142,7 @@ TEST(WordTokenizerTest, CharacterClassesFollowTheTable) {
         {0x1F72, 0x05},   {0x2000, 0xC0},   {0x200D, 0xC0},   {0x2013, 0x84},   {0x2019, 0x84},
         {0x2026, 0x84},   {0x3000, 0xC0},   {0x3001, 0x80},   {0x300E, 0x84},   {0x3031, 0x104},
         {0x3036, 0},      {0x3041, 0x100},  {0xD800, 0x100},  {0xFAFF, 0x100},  {0xFB00, 0},
+        {L'\r', 0x40},   {0x85, 0x40},     {0x2028, 0x40},   {0x2029, 0x40},
         {0xFF01, 0x80},   {0xFF21, 0x0B},   {0xFF41, 0x09},   {0xFF5B, 0x84},   {0xFFFF, 0x0D},
     };
     for (const auto& c : cases)

@@ -281,5 +281,7 @@ int main(int argc, char** argv) {
     std::printf("index_hash: %016llx\n", static_cast<unsigned long long>(hash));
     std::printf("peak_memory_mb: %.0f\n", double(pmc.PeakPagefileUsage) / (1024.0 * 1024.0));
     std::printf("written: %s\n", written ? "true" : "false");
+    if (builder.layoutMismatched())
+        std::printf("layout_mismatch: true\n");
     return written ? 0 : 1;
 }

@@ -12,9 +12,15 @@ class TmxEntryProvider;
 // filter IN.tmx OUT.tmx LANG [--remove-props]
 int commandFilter(const std::vector<std::wstring>& args);
 
+// export FILE.tmx LANG QUERIES.txt OUT [--max N]: the hits of the queries saved by the export job.
+int commandExport(const std::vector<std::wstring>& args);
+
 // document FILE [ROW TEXT]: lists the rows of a TTX or XLIFF document, or sets row ROW's
 // target to the plain text TEXT and saves the document.
 int commandDocument(const std::vector<std::wstring>& args);
+
+// attributes COUNT: the time to read and list one element with COUNT attributes.
+int commandAttributes(const std::vector<std::wstring>& args);
 
 // Takes "--cancel-after MS" out of args; false when MS is missing or not a number.
 bool takeCancelAfter(std::vector<std::wstring>& args, uint32_t& milliseconds, bool& given);

@@ -80,7 +80,7 @@ int commandGroupIndex(const std::vector<std::wstring>& arguments) {
     bench::Stopwatch watch;
     Opened opened = openThroughLoader(args[0]);
     const double buildUs = watch.microseconds();
-    if (opened.code != 1) {
+    if (opened.code != kLoaded) {
         bench::print("load_code", static_cast<uint64_t>(opened.code));
         return opened.code == 0 ? 1 : opened.code;
     }
@@ -100,7 +100,7 @@ int commandGroupIndex(const std::vector<std::wstring>& arguments) {
 
     bench::Stopwatch again;
     Opened reopened = openThroughLoader(args[0]);
-    if (reopened.code != 1) {
+    if (reopened.code != kLoaded) {
         bench::print("load_code", static_cast<uint64_t>(reopened.code));
         return reopened.code == 0 ? 1 : reopened.code;
     }
@@ -115,7 +115,7 @@ int commandGroupSearch(const std::vector<std::wstring>& args) {
     if (!parseSearchOptions(args, options))
         return -1;
     Opened opened = openThroughLoader(args[0]);
-    if (opened.code != 1) {
+    if (opened.code != kLoaded) {
         bench::print("load_code", static_cast<uint64_t>(opened.code));
         return opened.code == 0 ? 1 : opened.code;
     }

@@ -1,18 +1,24 @@
 // stages FILE.tmx [--reading]: how the time of an index build splits over its stages. First each
 // reading stage alone on one thread: reading the bytes, the XML reader with no callbacks, the XML
-// reader with the source segments tokenized as the index builder's parser does; then (unless
-// --reading) a whole build with the moments it reaches each of its steps.
+// reader with the source segments tokenized as the index builder's parser does, and the index
+// builder's own parser with every entry summarised as its reading threads summarise it; then
+// (unless --reading) a whole build with the moments it reaches each of its steps.
 
 #include "core/xml/XmlFileStream.h"
 #include "core/xml/XmlParser.h"
 #include "tmx_engine/Segment.h"
 #include "tmx_engine/TmxEntry.h"
+#include "tmx_engine/TmxEntrySink.h"
 #include "tmx_engine/TmxFile.h"
+#include "tmx_engine/TmxIndexBuilder.h"
+#include "tmx_engine/TmxParser.h"
 #include "tools/tmx_bench/BenchCommands.h"
 #include "tools/tmx_bench/BenchSupport.h"
 
 #include <windows.h>
 
+#include <thread>
+#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -63,6 +69,45 @@ private:
     Segment segment_;
 };
 
+// What the reading threads of a build do with each entry the parser hands on: its summary and
+// term words, kept until a chunk's worth is reached and then dropped.
+class SummarisingSink : public TmxEntrySink {
+public:
+    uint64_t entries = 0;
+    uint64_t words = 0;
+
+    TmxHeader& header() override { return header_; }
+    uint16_t languageMode() const override { return 1; }
+    void enterLanguage(const std::wstring& code) override {
+        languages_.emplace(code, static_cast<wchar_t>(TmxIndexBuilder::kFirstLanguagePrefix + languages_.size()));
+    }
+    wchar_t prefixOf(const std::wstring& code) override {
+        const auto it = languages_.find(code);
+        return it == languages_.end() ? 0 : it->second;
+    }
+    void addEntry(const std::wstring& language, const std::vector<SegmentElement>& segment, wchar_t,
+                  uint32_t) override {
+        if (segment.empty() || language != header_.srcLang)
+            return;
+        if (words_.size() >= 131072) {
+            words += words_.size();
+            words_.clear();
+            text_.clear();
+        }
+        TmxIndexBuilder::summarise(segment, words_, text_);
+        ++entries;
+    }
+    void repeatEntry(const std::wstring&, const std::vector<SegmentElement>&, wchar_t, uint32_t) override {
+        ++entries;
+    }
+
+private:
+    TmxHeader header_;
+    std::unordered_map<std::wstring, wchar_t> languages_;
+    std::vector<IndexChunk::Word> words_;
+    std::vector<wchar_t> text_;
+};
+
 double readSeconds(const std::wstring& path) {
     Stopwatch watch;
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -96,6 +141,8 @@ int commandStages(const std::vector<std::wstring>& arguments) {
         return -1;
     const std::wstring& path = args[0];
     const double mb = megabytes(fileSize(path));
+    // The build runs a reading thread and a term thread per processor (at most 8 of each).
+    print("processors", static_cast<uint64_t>(std::thread::hardware_concurrency()));
     const double read = readSeconds(path);
     NoOpParser plain;
     const double xml = parseSeconds(path, plain);
@@ -106,6 +153,11 @@ int commandStages(const std::vector<std::wstring>& arguments) {
     print("xml_mb_per_s", fixed(mb / xml, 1));
     print("xml_and_tokens_s", fixed(tokenized, 2));
     print("tokens", tokenizing.tokens);
+    SummarisingSink sink;
+    TmxParser indexParser(sink);
+    const double indexParsing = parseSeconds(path, indexParser);
+    print("index_parser_s", fixed(indexParsing, 2));
+    print("index_parser_entries", sink.entries);
     if (readingOnly)
         return 0;
 

@@ -5,8 +5,10 @@
 //   tmx_bench search FILE.tmx LANG QUERIES.txt [--budget N] [--top K]
 //   tmx_bench entry FILE.tmx ID
 //   tmx_bench filter IN.tmx OUT.tmx LANG [--remove-props]   (FilterCommand.cpp)
+//   tmx_bench export FILE.tmx LANG QUERIES.txt OUT [--max N]   (ExportCommand.cpp)
 //   tmx_bench index GROUP.plexa, tmx_bench search GROUP.plexa ...   (GroupCommands.cpp)
 //   tmx_bench document FILE [ROW TEXT]   (DocumentCommand.cpp)
+//   tmx_bench attributes COUNT   (AttributesCommand.cpp)
 
 #include "tmx_engine/SearchQuery.h"
 #include "tmx_engine/SearchResults.h"
@@ -43,7 +45,7 @@ std::wstring plainText(const Segment& segment) {
 // Loads the file (building the index when it is missing or stale); prints the code on failure.
 bool loadOrReport(TmxFile& file, const std::wstring& path, int& code) {
     code = file.load(path);
-    if (code == 1)
+    if (code == kLoaded)
         return true;
     print("load_code", static_cast<uint64_t>(code));
     return false;
@@ -64,11 +66,13 @@ int commandIndex(const std::vector<std::wstring>& arguments) {
     int code = 0;
     uint32_t entries = 0;
     double buildUs = 0;
+    double buildCpuUs = 0;
     // When each step of the rebuild began, from the start of the load.
     double stepUs[4] = {};
     PeakMemorySampler sampler;
     {
         TmxFile file;
+        const double cpuBefore = processCpuMicroseconds();
         Stopwatch watch;
         file.setStepObserver([&](IndexBuildStep step) {
             if (step != IndexBuildStep::ChunkHandedOver)
@@ -77,6 +81,7 @@ int commandIndex(const std::vector<std::wstring>& arguments) {
         if (!loadOrReport(file, path, code))
             return code;
         buildUs = watch.microseconds();
+        buildCpuUs = processCpuMicroseconds() - cpuBefore;
         entries = file.entryCount();
     }
     const uint64_t tmxBytes = fileSize(path);
@@ -90,6 +95,7 @@ int commandIndex(const std::vector<std::wstring>& arguments) {
     print("parse_end_ms", static_cast<uint64_t>(stepUs[static_cast<int>(IndexBuildStep::ParseEnded)] / 1000));
     print("write_start_ms", static_cast<uint64_t>(stepUs[static_cast<int>(IndexBuildStep::Writing)] / 1000));
     print("reopen_start_ms", static_cast<uint64_t>(stepUs[static_cast<int>(IndexBuildStep::Reopening)] / 1000));
+    print("build_cpu_ms", static_cast<uint64_t>(buildCpuUs / 1000));
     print("build_mb_per_s", fixed(static_cast<double>(tmxBytes) / (1024.0 * 1024.0) / (buildUs / 1e6), 1));
     print("peak_memory_mb", fixed(static_cast<double>(sampler.peak()) / (1024.0 * 1024.0), 1));
     print("peak_working_set_mb", fixed(static_cast<double>(counters.PeakWorkingSetSize) / (1024.0 * 1024.0), 1));
@@ -152,7 +158,9 @@ const Command kCommands[] = {
     {L"entry", "entry FILE.tmx ID", commandEntry},
     {L"stages", "stages FILE.tmx [--reading]", commandStages},
     {L"filter", "filter IN.tmx OUT.tmx LANG [--remove-props]", commandFilter},
+    {L"export", "export FILE.tmx LANG QUERIES.txt OUT [--max N]", commandExport},
     {L"document", "document FILE.xlf|.sdlxliff|.ttx [ROW TEXT]", commandDocument},
+    {L"attributes", "attributes COUNT", commandAttributes},
 };
 
 // index and search also take a group file.

@@ -3,6 +3,7 @@
 #include "ui_toolkit/Form.h"
 #include "ui_toolkit/StyleLibrary.h"
 #include "ui_toolkit/tests/EventCounter.h"
+#include "ui_toolkit/tests/RealInput.h"
 #include "ui_toolkit/tests/WindowPixels.h"
 
 #include <gtest/gtest.h>
@@ -63,18 +64,6 @@ bool above(HWND upper, HWND lower) {
             return true;
     }
     return false;
-}
-
-void clickAt(HWND window, int32_t x, int32_t y) {
-    POINT at = {x, y};
-    ClientToScreen(window, &at);
-    SetCursorPos(at.x, at.y);
-    INPUT inputs[2] = {};
-    inputs[0].type = INPUT_MOUSE;
-    inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    inputs[1].type = INPUT_MOUSE;
-    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(2, inputs, sizeof(INPUT));
 }
 
 } // namespace
@@ -149,7 +138,7 @@ TEST(CheckBoxTest, CoverLiesAboveTheBoxAndLetsTheMouseThrough) {
 
     EventCounter changes;
     changes.holder.connect(box->changed, &changes, &EventCounter::fired);
-    clickAt(f.form.hwnd, f.place.left + 6, f.place.top + 8);
+    realinput::click(f.form.hwnd, f.place.left + 6, f.place.top + 8);
     ASSERT_TRUE(pumpUntil([&] { return box->isChecked(); }));
     pumpMessages();
     EXPECT_EQ(changes.count, 1);

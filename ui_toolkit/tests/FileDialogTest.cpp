@@ -416,7 +416,7 @@ TEST(FileDialogKeysTest, TheFilterListFiltersAndATypedExtensionIsKept) {
             [&] {
                 if (!realinput::findOwnedDialog(owner.hwnd))
                     return false;
-                realinput::queueText(L"results.txt");
+                realinput::typeText(L"results.txt");
                 return true;
             },
             [&] {

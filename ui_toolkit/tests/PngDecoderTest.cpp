@@ -180,6 +180,7 @@ const FailureCase kFailures[] = {
     {"bad_palette_missing.png", AtOpen, 0x2001},
     {"bad_palette_too_large.png", AtOpen, 0x2001},
     {"bad_too_wide.png", AtOpen, 0x2001},
+    {"bad_too_large_valid.png", AtOpen, 0x2001},
     {"bad_overflowing_size.png", AtOpen, 0x2001},
     {"bad_huge_for_its_data.png", AtDecode, 0x2000},
     {"bad_zlib_method.png", AtDecode, 0x2000},

@@ -1,8 +1,8 @@
 #pragma once
 
-// Input as a user gives it: key presses and clicks through the system's input queue
-// (SendInput), which reach the window that has the focus or lies under the cursor, whatever the
-// test believes; and screenshots of what the windows then show.
+// Real input for window tests: mouse and key events through the system's input queue, as a user
+// makes them. They reach whatever window lies under the cursor or has the focus, in this process
+// or another; the caller lets them arrive (pumps its messages, or waits for the other process).
 
 #include "ui_toolkit/Canvas.h"
 #include "ui_toolkit/Image.h"
@@ -16,6 +16,87 @@
 #include <vector>
 
 namespace realinput {
+
+// Puts the cursor back where it stood when the test began: the pointer stays on the shared screen
+// for the test programs that follow, and a window that later opens under it gets its moves.
+class CursorKeeper {
+public:
+    CursorKeeper() { GetCursorPos(&start_); }
+    ~CursorKeeper() { SetCursorPos(start_.x, start_.y); }
+    CursorKeeper(const CursorKeeper&) = delete;
+    CursorKeeper& operator=(const CursorKeeper&) = delete;
+
+private:
+    POINT start_ = {};
+};
+
+// The cursor to a point of a window's client area.
+inline void moveTo(HWND window, int x, int y) {
+    POINT at = {x, y};
+    ClientToScreen(window, &at);
+    SetCursorPos(at.x, at.y);
+}
+
+// One mouse event at the cursor (MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_MOVE, ...).
+inline void mouse(DWORD flags) {
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = flags;
+    SendInput(1, &input, sizeof(INPUT));
+}
+
+// A left click at a point of a window's client area.
+inline void click(HWND window, int x, int y) {
+    moveTo(window, x, y);
+    mouse(MOUSEEVENTF_LEFTDOWN);
+    mouse(MOUSEEVENTF_LEFTUP);
+}
+
+// Each virtual key pressed and released in turn ('A' to 'Z' type lower-case letters).
+inline void pressKeys(const std::vector<WORD>& keys) {
+    for (const WORD key : keys) {
+        INPUT input[2] = {};
+        input[0].type = input[1].type = INPUT_KEYBOARD;
+        input[0].ki.wVk = input[1].ki.wVk = key;
+        input[1].ki.dwFlags = KEYEVENTF_KEYUP;
+        SendInput(2, input, sizeof(INPUT));
+    }
+}
+
+// The key pressed and released while the modifier keys (VK_CONTROL, VK_SHIFT, ...) are held.
+inline void pressChord(const std::vector<WORD>& modifiers, WORD key) {
+    std::vector<INPUT> inputs;
+    const auto add = [&](WORD vk, bool up) {
+        INPUT input = {};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = vk;
+        input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+        inputs.push_back(input);
+    };
+    for (const WORD modifier : modifiers)
+        add(modifier, false);
+    add(key, false);
+    add(key, true);
+    for (auto it = modifiers.rbegin(); it != modifiers.rend(); ++it)
+        add(*it, true);
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+// Types the text unit by unit as the keyboard delivers characters it has no key for (a
+// character beyond U+FFFF arrives as its two surrogates).
+inline void typeText(const std::wstring& text) {
+    for (const wchar_t unit : text) {
+        INPUT inputs[2] = {};
+        inputs[0].type = inputs[1].type = INPUT_KEYBOARD;
+        inputs[0].ki.wScan = inputs[1].ki.wScan = unit;
+        inputs[0].ki.dwFlags = KEYEVENTF_UNICODE;
+        inputs[1].ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
+        SendInput(2, inputs, sizeof(INPUT));
+    }
+}
+
+// ---- Helpers that dispatch what they cause, screenshots, and steps in modal dialogs ----
+
 
 // Dispatches what is queued, and what arrives, for about ms milliseconds, or until done holds.
 inline bool pumpFor(DWORD ms, const std::function<bool()>& done = nullptr) {
@@ -64,74 +145,37 @@ inline void pressKey(WORD key, DWORD pauseMs = 60) {
     pumpFor(pauseMs);
 }
 
-// A key pressed with modifiers held around it (VK_CONTROL, VK_SHIFT ...).
-inline void pressChord(std::initializer_list<WORD> held, WORD key) {
-    for (WORD modifier : held)
-        sendKey(modifier, true);
-    pressKey(key);
-    for (WORD modifier : held)
-        sendKey(modifier, false);
-    pumpFor(40);
-}
-
-// Queues the text as Unicode key strokes, without dispatching anything: for a modal dialog
-// whose own loop must see the keys.
-inline void queueText(const std::wstring& text) {
+// Types the text as typeText does, letting each character arrive before the next.
+inline void typeTextAndWait(const std::wstring& text) {
     for (wchar_t character : text) {
-        INPUT input[2] = {};
-        for (INPUT& one : input) {
-            one.type = INPUT_KEYBOARD;
-            one.ki.wScan = character;
-            one.ki.dwFlags = KEYEVENTF_UNICODE;
-        }
-        input[1].ki.dwFlags |= KEYEVENTF_KEYUP;
-        SendInput(2, input, sizeof(INPUT));
-    }
-}
-
-// Types the text character by character as Unicode key strokes.
-inline void typeText(const std::wstring& text) {
-    for (wchar_t character : text) {
-        queueText(std::wstring(1, character));
+        typeText(std::wstring(1, character));
         pumpFor(15);
     }
     pumpFor(40);
 }
 
-// A left click at a point of the window's client area.
-inline void click(HWND window, int x, int y) {
-    POINT at = {x, y};
-    ClientToScreen(window, &at);
-    SetCursorPos(at.x, at.y);
+// A left click at a point of the window's client area, held as long as a finger takes (a
+// drop-down list opened by the press stays open), with what it causes dispatched.
+inline void clickAndWait(HWND window, int x, int y) {
+    moveTo(window, x, y);
     pumpFor(30);
-    INPUT input[2] = {};
-    input[0].type = INPUT_MOUSE;
-    input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    input[1].type = INPUT_MOUSE;
-    input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(1, &input[0], sizeof(INPUT));
-    // As long as a finger takes: a drop-down list opened by the press stays open.
+    mouse(MOUSEEVENTF_LEFTDOWN);
     pumpFor(100);
-    SendInput(1, &input[1], sizeof(INPUT));
+    mouse(MOUSEEVENTF_LEFTUP);
     pumpFor(150);
 }
 
 // Queues a press or a release of the left or right button where the cursor is, without
 // dispatching anything: for a menu or dialog that runs its own loop.
 inline void sendButton(bool right, bool down) {
-    INPUT input = {};
-    input.type = INPUT_MOUSE;
-    input.mi.dwFlags = right ? (down ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_RIGHTUP)
-                             : (down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP);
-    SendInput(1, &input, sizeof(INPUT));
+    mouse(right ? (down ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_RIGHTUP)
+                : (down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP));
 }
 
 // A right click at a point of the window's client area; what it opens (a context menu) runs
 // while the release is dispatched.
 inline void rightClick(HWND window, int x, int y) {
-    POINT at = {x, y};
-    ClientToScreen(window, &at);
-    SetCursorPos(at.x, at.y);
+    moveTo(window, x, y);
     pumpFor(30);
     sendButton(true, true);
     pumpFor(100);
@@ -143,7 +187,7 @@ inline void rightClick(HWND window, int x, int y) {
 inline void clickCentre(HWND window) {
     RECT r = {};
     GetClientRect(window, &r);
-    click(window, r.right / 2, r.bottom / 2);
+    clickAndWait(window, r.right / 2, r.bottom / 2);
 }
 
 // The window as it shows now, written as a PNG into the folder the tests run in (build/).
@@ -215,7 +259,7 @@ inline HWND findOwnedDialog(HWND owner) {
 
 // Steps a user takes in a modal dialog that runs its own message loop (or after it closed): a
 // thread timer runs the current step every 100 ms until it returns true, then the next one.
-// Steps only queue input (sendKey, queueText), so that the dialog's own loop handles it. After
+// Steps only queue input (sendKey, typeText), so that the dialog's own loop handles it. After
 // the bound, a dialog still open is cancelled, so that no test can hang.
 class ModalScript {
 public:

@@ -4,6 +4,7 @@
 #include "core/util/StringUtils.h"
 #include "core/xml/XmlFileStream.h"
 #include "tmx_engine/Segment.h"
+#include "tmx_engine/SegmentRenderer.h"
 #include "viewer/documents/DocumentEncoding.h"
 #include "viewer/documents/TtxContentProvider.h"
 #include "viewer/documents/XliffContentProvider.h"
@@ -50,33 +51,40 @@ BilingualDocument::~BilingualDocument() = default;
 
 void BilingualDocument::open() {
     readHandle_ = openForReading(path_);
-    failed_ = !readHandle_ || !read();
+    // Read once in the encoding the declaration names or the detection finds; every later
+    // reading (a save's check, the rows after it) keeps that encoding, which an edit could
+    // otherwise tip the other way.
+    failed_ = !readHandle_ || !read(path_, declaredEncoding(path_), rows_, encoding_, size_);
     if (failed_) {
         rows_.clear();
     }
 }
 
-bool BilingualDocument::read() {
-    LARGE_INTEGER size;
-    if (!GetFileSizeEx(readHandle_.get(), &size) || size.QuadPart > kMaxDocumentBytes ||
-        size.QuadPart < 2) {
+bool BilingualDocument::read(const std::wstring& path, int32_t expectedEncoding,
+                             std::vector<DocumentRow>& rows, int32_t& encoding, int64_t& size) {
+    Win32Handle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER length;
+    if (!file || !GetFileSizeEx(file.get(), &length) || length.QuadPart > kMaxDocumentBytes ||
+        length.QuadPart < 2) {
         return false;
     }
-    size_ = size.QuadPart;
+    file.reset();
     try {
-        XmlFileStream stream(path_);
+        XmlFileStream stream(path, expectedEncoding);
         if (stream.hadError()) {
             return false;
         }
-        std::vector<DocumentRow> rows;
-        if (!parse(stream, rows)) {
+        std::vector<DocumentRow> parsed;
+        if (!parse(stream, parsed)) {
             return false;
         }
-        for (DocumentRow& row : rows) {
+        for (DocumentRow& row : parsed) {
             markUnusableRow(row);
         }
-        encoding_ = stream.encoding();
-        rows_ = std::move(rows);
+        encoding = stream.encoding();
+        size = length.QuadPart;
+        rows = std::move(parsed);
         return true;
     } catch (const std::bad_alloc&) {
         return false;
@@ -126,7 +134,7 @@ bool BilingualDocument::getTarget(int32_t row, Segment& out) const {
 
 bool BilingualDocument::setTarget(int32_t row, const Segment& target) {
     const DocumentRow* r = rowAt(row);
-    if (r == nullptr || r->source.empty()) {
+    if (r == nullptr || r->source.empty() || (r->flags & kRowUnusable) != 0) {
         return false;
     }
     DocumentRow& editable = rows_[static_cast<size_t>(row)];
@@ -200,9 +208,42 @@ bool BilingualDocument::writeDocument(ReplacementFile& out) {
                 return false;
             }
             copied = r.insertAt;
+        } else {
+            // Nowhere to put it: the save fails rather than drop the edit.
+            return false;
         }
     }
     return copyRange(file, copied, size_, out);
+}
+
+namespace {
+
+std::wstring plainText(const Segment& segment) {
+    return renderSegmentText(segment, false, false);
+}
+
+// What a row's target reads as once the save has written it.
+std::wstring writtenTargetText(const DocumentRow& row) {
+    if ((row.flags & kRowTargetEdited) == 0 || row.source.empty()) {
+        return plainText(row.target);
+    }
+    return (row.flags & kRowCdata) != 0 ? targetCdataText(row.editedTarget)
+                                        : plainText(row.editedTarget);
+}
+
+} // namespace
+
+bool BilingualDocument::readsAsSaved(const std::vector<DocumentRow>& written) const {
+    if (written.size() != rows_.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < rows_.size(); ++i) {
+        if (plainText(written[i].source) != plainText(rows_[i].source) ||
+            plainText(written[i].target) != writtenTargetText(rows_[i])) {
+            return false;
+        }
+    }
+    return true;
 }
 
 bool BilingualDocument::save() {
@@ -215,6 +256,16 @@ bool BilingualDocument::save() {
             out.abandon();
             return false;
         }
+        // The new file must read back, in the document's encoding, with the same rows and the
+        // new targets before it may take the document's place; otherwise the document stays.
+        std::vector<DocumentRow> written;
+        int32_t writtenEncoding = 0;
+        int64_t writtenSize = 0;
+        if (!read(out.temporaryPath(), encoding_, written, writtenEncoding, writtenSize) ||
+            writtenEncoding != encoding_ || !readsAsSaved(written)) {
+            out.abandon();
+            return false;
+        }
         // The document is held without delete sharing: let go of it for the move.
         readHandle_.reset();
         const bool replaced = out.commit();
@@ -223,7 +274,10 @@ bool BilingualDocument::save() {
             // The document is as it was; the rows keep their edits for another try.
             return false;
         }
-        failed_ = !readHandle_ || !read();
+        // The rows as read from the new bytes, which are now the document's.
+        rows_ = std::move(written);
+        size_ = writtenSize;
+        failed_ = !readHandle_;
         if (failed_) {
             rows_.clear();
         }

@@ -24,13 +24,15 @@ public:
     bool isRowUnusable(int32_t row) const override;
     bool getSource(int32_t row, Segment& out) const override;
     bool getTarget(int32_t row, Segment& out) const override;
-    // Refuses a row without source text, which a save could not place.
+    // Refuses a row without source text, which a save could not place, and a row flagged
+    // unusable.
     bool setTarget(int32_t row, const Segment& target) override;
     // Empties the edited target; a row that was edited stays marked as edited.
     bool clearTarget(int32_t row) override;
-    // Writes the document anew beside itself and moves it into place; on success the document
-    // is read again, so rows and byte positions match the new bytes. On failure the document is
-    // as it was, nothing is left beside it, and the rows keep their edits.
+    // Writes the document anew beside itself, reads that file back, and only when it holds the
+    // same rows with every edited target moves it into place; the rows and byte positions are
+    // then those of the new bytes. A save writes every edit or fails: on failure the document
+    // is as it was, nothing is left beside it, and the rows keep their edits.
     bool save() override;
 
     int32_t encoding() const { return encoding_; }
@@ -47,8 +49,13 @@ protected:
     virtual std::wstring newTargetEndTag(const DocumentRow& row) const = 0;
 
 private:
-    bool read();
+    // Reads a file (the document or a new one beside it) whole, in the expected encoding (0:
+    // detect) unless a byte-order mark says otherwise.
+    bool read(const std::wstring& path, int32_t expectedEncoding, std::vector<DocumentRow>& rows,
+              int32_t& encoding, int64_t& size);
     bool writeDocument(class ReplacementFile& out);
+    // Whether rows read from a newly written file are these rows with their edits applied.
+    bool readsAsSaved(const std::vector<DocumentRow>& written) const;
     const DocumentRow* rowAt(int32_t row) const;
 
     std::wstring path_;

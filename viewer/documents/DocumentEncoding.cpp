@@ -82,14 +82,7 @@ std::string encodeTargetContent(const Segment& target, bool cdata, int32_t encod
         return out;
     }
     // The text as it reads (tags as their markup), unescaped: a CDATA section holds it as is.
-    std::wstring text;
-    for (const SegmentElement& element : target) {
-        if (element.isTag() || element.kind == SegmentElementKind::Placeholder) {
-            text += renderSegmentXml(&element, 1);
-        } else {
-            text += element.text;
-        }
-    }
+    const std::wstring text = targetCdataText(target);
     std::wstring section = L"<![CDATA[";
     for (size_t start = 0;;) {
         const size_t end = text.find(L"]]>", start);
@@ -111,6 +104,94 @@ std::string encodeTargetContent(const Segment& target, bool cdata, int32_t encod
                       encoding, true);
     appendEncodedText(out, close, encoding);
     return out;
+}
+
+std::wstring targetCdataText(const Segment& target) {
+    std::wstring text;
+    for (const SegmentElement& element : target) {
+        if (element.isTag() || element.kind == SegmentElementKind::Placeholder) {
+            text += renderSegmentXml(&element, 1);
+        } else {
+            text += element.text;
+        }
+    }
+    return text;
+}
+
+namespace {
+
+// The declaration is short; a document whose first bytes are not one has none.
+constexpr DWORD kDeclarationBytes = 256;
+
+std::string lowered(std::string text) {
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return text;
+}
+
+bool isXmlBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+} // namespace
+
+int32_t declaredEncoding(const std::wstring& path) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return 0;
+    }
+    char head[kDeclarationBytes];
+    DWORD got = 0;
+    const bool read = ReadFile(file, head, kDeclarationBytes, &got, nullptr) != 0;
+    CloseHandle(file);
+    if (!read) {
+        return 0;
+    }
+    // A byte-order mark, or UTF-16 without one, is not read here: "<?xml" must be 8-bit text.
+    const std::string text(head, got);
+    if (text.compare(0, 5, "<?xml") != 0 || (text.size() > 5 && !isXmlBlank(text[5]))) {
+        return 0;
+    }
+    const size_t end = text.find("?>");
+    if (end == std::string::npos) {
+        return 0;
+    }
+    const std::string declaration = lowered(text.substr(0, end));
+    size_t at = declaration.find("encoding");
+    if (at == std::string::npos) {
+        return 0;
+    }
+    at += 8;
+    while (at < declaration.size() && isXmlBlank(declaration[at])) {
+        ++at;
+    }
+    if (at >= declaration.size() || declaration[at] != '=') {
+        return 0;
+    }
+    ++at;
+    while (at < declaration.size() && isXmlBlank(declaration[at])) {
+        ++at;
+    }
+    if (at >= declaration.size() || (declaration[at] != '"' && declaration[at] != '\'')) {
+        return 0;
+    }
+    const char quote = declaration[at];
+    const size_t close = declaration.find(quote, at + 1);
+    if (close == std::string::npos) {
+        return 0;
+    }
+    const std::string name = declaration.substr(at + 1, close - at - 1);
+    if (name == "utf-8" || name == "utf8") {
+        return kXmlEncodingUtf8;
+    }
+    if (name.empty() || name.compare(0, 6, "utf-16") == 0 || name.compare(0, 3, "ucs") == 0) {
+        return 0;
+    }
+    return kXmlEncodingAnsi;
 }
 
 int32_t markupUnitBytes(int32_t encoding) {

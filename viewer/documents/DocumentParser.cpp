@@ -3,21 +3,27 @@
 #include "core/xml/XmlStream.h"
 
 bool DocumentParser::parseDocument() {
-    return parse(stream_) && !stream_.decodingFailed() && sawElement_ && openElements_ == 0;
+    return parse(stream_) && !stream_.decodingFailed() && sawElement_ && !misnested_ &&
+           openElements_.empty();
 }
 
 void DocumentParser::startElement(const std::wstring& name, const XmlAttributes& attributes,
                                   bool isEmpty) {
     sawElement_ = true;
     if (!isEmpty) {
-        ++openElements_;
+        openElements_.push_back(name);
     }
     onStartElement(name, attributes, isEmpty);
 }
 
 void DocumentParser::endElement(const std::wstring& name, bool isEmpty) {
     if (!isEmpty) {
-        --openElements_;
+        if (openElements_.empty() || openElements_.back() != name) {
+            misnested_ = true;
+            stop();
+            return;
+        }
+        openElements_.pop_back();
     }
     onEndElement(name, isEmpty);
 }

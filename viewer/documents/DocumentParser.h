@@ -23,8 +23,9 @@ public:
     const std::wstring& targetElementName() const { return targetElementName_; }
 
 protected:
-    // The element events of the document's own reader; the parser counts open elements first,
-    // since it does not match tags itself and a cut-off document must not read as whole.
+    // The element events of the document's own reader. The XML reader does not match tags
+    // itself: the open elements are kept on a stack first, so that a document cut off, or with
+    // an end tag that closes anything but the innermost open element, does not read as whole.
     virtual void onStartElement(const std::wstring& name, const XmlAttributes& attributes,
                                 bool isEmpty) = 0;
     virtual void onEndElement(const std::wstring& name, bool isEmpty) = 0;
@@ -44,7 +45,8 @@ private:
     void endElement(const std::wstring& name, bool isEmpty) final;
 
     XmlStream& stream_;
-    int64_t openElements_ = 0;
+    std::vector<std::wstring> openElements_;
+    bool misnested_ = false;
     bool sawElement_ = false;
     std::vector<DocumentRow> rows_;
     std::wstring targetElementName_;

@@ -60,7 +60,7 @@ public:
     uint32_t searchedBudget = 0;
     int searchCalls = 0;
 
-    int load(const std::wstring&) override { return 1; }
+    LoadCode load(const std::wstring&) override { return kLoaded; }
     int loadProgress() override { return 100; }
     const TmxHeader& sourceLanguage() const override { return header_; }
     const LanguageMap& languages() const override { return languages_; }

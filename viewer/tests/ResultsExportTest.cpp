@@ -1,3 +1,4 @@
+#include "core/l10n/Localization.h"
 #include "core/tests/TestFiles.h"
 #include "core/util/ByteSink.h"
 #include "tmx_engine/TmxFile.h"
@@ -62,9 +63,9 @@ const char kExpectedTmx[] =
     u8"<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
     u8"<tmx version=\"1.4\">\r\n"
     u8"  <header creationdate=\"20261210T140000Z\" creationtool=\"Varnel Pro\" creationtoolversion=\"1.2\" "
-    u8"datatype=\"xml\" segtype=\"sentence\" srclang=\"en-GB\"></header>\r\n"
+    u8"datatype=\"xml\" segtype=\"sentence\" o-tmf=\"Varnel\" adminlang=\"en\" srclang=\"en-GB\"></header>\r\n"
     u8"  <body>\r\n"
-    u8"    <tu changedate=\"00000000T000000Z\" changeid=\"\" creationdate=\"00000000T000000Z\" "
+    u8"    <tu changeid=\"\" "
     u8"creationid=\"x&lt;y&gt;\" srclang=\"en-GB\" tuid=\"a&quot;b&amp;c&lt;d\">\r\n"
     u8"      <tuv xml:lang=\"en-GB\">\r\n"
     u8"        <seg>Press <ph type=\"x-LPH\" x=\"1\"/> then <g id=\"2\">save &amp; close</g> file</seg>\r\n"
@@ -82,7 +83,7 @@ const char kExpectedTmx[] =
     u8"        <seg>Datei öffnen</seg>\r\n"
     u8"      </tuv>\r\n"
     u8"    </tu>\r\n"
-    u8"    <tu changedate=\"00000000T000000Z\" changeid=\"\" creationdate=\"00000000T000000Z\" "
+    u8"    <tu changeid=\"\" "
     u8"creationid=\"\" srclang=\"en-GB\" tuid=\"3\">\r\n"
     u8"      <tuv xml:lang=\"en-GB\">\r\n"
     u8"        <seg>Only the source file</seg>\r\n"
@@ -160,6 +161,21 @@ TEST_F(FixtureTmx, FormatFollowsTheNameInAnyCase) {
     EXPECT_FALSE(hasTmxSuffix(L"tmx"));
     EXPECT_FALSE(hasTmxSuffix(L".TMX"));
     EXPECT_TRUE(hasTmxSuffix(L".tmx"));
+}
+
+// The header's administrative language is the interface language the export was started in.
+TEST_F(FixtureTmx, HeaderNamesTheInterfaceLanguage) {
+    Localization& localization = Localization::instance();
+    const std::wstring before = localization.currentLanguageName();
+    localization.setLanguage(L"Deutsch");
+    ASSERT_EQ(localization.currentLanguageCode(), L"de");
+    const std::wstring out = dir_.file(L"de.tmx");
+    ExportResultsJob job(out, L"de-DE", resultsFor({1}), &file_);
+    localization.setLanguage(before.empty() ? std::wstring(L"English") : before);
+    job.run();
+    ASSERT_FALSE(job.failed());
+    const std::string written = testfiles::readText(out);
+    EXPECT_NE(written.find(" o-tmf=\"Varnel\" adminlang=\"de\" srclang=\"en-GB\"></header>"), std::string::npos) << written;
 }
 
 // A failed export says so and leaves what was there: no new file, no half-written one, no

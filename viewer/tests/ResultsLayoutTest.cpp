@@ -75,6 +75,18 @@ TEST(ResultsLayoutTest, PlacesWrapsAndSizesRuns) {
         {"matched phrase", viewertest::segmentOf(L"New York is new"), {L"new", L"york"}, {200, true, true},
          "9,8,33,21m 33,8,41,21m 41,8,73,21m 73,8,80,21 80,8,94,21 94,8,101,21 101,8,125,21m", 29},
         {"empty", Segment(), {L"new"}, {200, true, true}, "", 16},
+        // A line break starts a new line (the break's run has no width); each further break an
+        // empty line; blanks after the last break indent the next line; a tab is four blanks.
+        {"line feed", viewertest::segmentOf(L"a\nb"), {}, {200, true, true},
+         "9,8,16,21 16,8,16,21 9,22,16,35", 43},
+        {"CR LF and a tab", viewertest::segmentOf(L"a\r\n\tb"), {}, {200, true, true},
+         "9,8,16,21 16,8,16,21 37,22,44,35", 43},
+        {"empty line", viewertest::segmentOf(L"a \n\u2028b"), {}, {200, true, true},
+         "9,8,16,21 16,8,23,21 9,36,16,49", 57},
+        {"tab", viewertest::segmentOf(L"a\tb"), {}, {200, true, true}, "9,8,16,21 16,8,44,21 44,8,51,21", 29},
+        // A break that ends the segment adds no empty line; one within a matched phrase is matched.
+        {"break at the end, matched", viewertest::segmentOf(L"New\nYork\n"), {L"new", L"york"}, {200, true, true},
+         "9,8,33,21m 33,8,33,21m 9,22,41,35m 41,22,41,35", 43},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

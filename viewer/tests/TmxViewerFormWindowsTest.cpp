@@ -4,16 +4,19 @@
 #include "core/settings/Settings.h"
 #include "core/tests/TestFiles.h"
 #include "tmx_engine/SegmentRenderer.h"
+#include "ui_toolkit/Button.h"
 #include "ui_toolkit/CheckBox.h"
 #include "ui_toolkit/ComboBox.h"
 #include "ui_toolkit/Edit.h"
 #include "ui_toolkit/Toolkit.h"
+#include "ui_toolkit/WindowCapture.h"
 #include "viewer/TmxEntryDetailsForm.h"
 #include "viewer/TmxViewerResultsBox.h"
 #include "viewer/TmxViewerSettingsForm.h"
 #include "viewer/UpdateChecker.h"
 #include "viewer/ViewerCommands.h"
 #include "viewer/tests/ClipboardTestSupport.h"
+#include "viewer/tests/FakeProvider.h"
 #include "viewer/tests/UpdateTestSupport.h"
 #include "viewer/tests/ViewerTestSupport.h"
 
@@ -25,6 +28,66 @@
 
 namespace {
 
+
+// A provider whose searches wait until the test opens the gate, so that a window test sees the
+// search while it runs.
+class GatedProvider : public viewertest::FakeProvider {
+public:
+    GatedProvider() : gate(CreateEventW(nullptr, TRUE, TRUE, nullptr)) {}
+    ~GatedProvider() override { CloseHandle(gate); }
+    int search(const std::wstring& language, const std::vector<SegmentElement>& include,
+               const std::vector<SegmentElement>& exclude, uint32_t budget, bool& strongMatch,
+               SearchResults& results) override {
+        WaitForSingleObject(gate, 20000);
+        return FakeProvider::search(language, include, exclude, budget, strongMatch, results);
+    }
+    const HANDLE gate;
+};
+
+// Real input through the system's queue, then time for it to arrive.
+void settleInput() {
+    for (int i = 0; i < 20; ++i) {
+        pumpQueued();
+        Sleep(10);
+    }
+}
+
+void typeText(const std::wstring& text) {
+    for (const wchar_t unit : text) {
+        INPUT keys[2] = {};
+        for (INPUT& key : keys) {
+            key.type = INPUT_KEYBOARD;
+            key.ki.wScan = unit;
+            key.ki.dwFlags = KEYEVENTF_UNICODE;
+        }
+        keys[1].ki.dwFlags |= KEYEVENTF_KEYUP;
+        SendInput(2, keys, sizeof(INPUT));
+    }
+    settleInput();
+}
+
+void pressKey(WORD key) {
+    INPUT keys[2] = {};
+    keys[0].type = keys[1].type = INPUT_KEYBOARD;
+    keys[0].ki.wVk = keys[1].ki.wVk = key;
+    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, keys, sizeof(INPUT));
+    settleInput();
+}
+
+void clickCentre(HWND window) {
+    RECT box = {};
+    GetClientRect(window, &box);
+    POINT at = {(box.left + box.right) / 2, (box.top + box.bottom) / 2};
+    ClientToScreen(window, &at);
+    SetCursorPos(at.x, at.y);
+    INPUT buttons[2] = {};
+    buttons[0].type = buttons[1].type = INPUT_MOUSE;
+    buttons[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    buttons[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(2, buttons, sizeof(INPUT));
+    settleInput();
+}
 
 // The main window with the windows it opens: the entry details, the settings and the update
 // check's announcement.
@@ -166,6 +229,59 @@ TEST_F(TmxViewerFormWindowsTest, ClosingWhileTheCheckWaitsOnTheNetworkEndsCleanl
     }
     EXPECT_TRUE(pumpUntil([&] { return freed; }, 30000));
     EXPECT_TRUE(boxes.empty());
+}
+
+// A load, then searches as the user starts them: typed into the field and sent with Enter or a
+// click on "Search". Each task runs with the window disabled (a load also with the GUI thread's
+// priority lowered), a close asked for during a search waits for it, and the window comes back
+// enabled with the results.
+TEST_F(TmxViewerFormWindowsTest, TasksRunWithTheWindowDisabledAndACloseWaitsForTheSearch) {
+    auto gated = std::make_unique<GatedProvider>();
+    GatedProvider& provider = *gated;
+    provider.addEntry(L"The door is open", L"de-DE", L"Die T\x00fcr ist offen");
+    provider.addEntry(L"Close the door", L"de-DE", L"Schlie\x00df" L"e die T\x00fcr");
+    provider.searchAnswer = {0, 1};
+    form->makeLoader = [&gated](const std::wstring&) -> std::unique_ptr<FileLoader> {
+        return std::make_unique<ScriptedLoader>(std::vector<ScriptedTick>{{40, false}, {100, true}}, kLoaded,
+                                                std::move(gated), nullptr);
+    };
+    pumpQueued();
+    ShowWindow(form->hwnd, SW_SHOWNORMAL);
+    SetForegroundWindow(form->hwnd);
+    form->load(L"C:\\memories\\doors.tmx");
+    ASSERT_TRUE(pumpUntil([&] { return form->loader != nullptr; }, 5000));
+    EXPECT_FALSE(IsWindowEnabled(form->hwnd));
+    EXPECT_EQ(GetThreadPriority(GetCurrentThread()), THREAD_PRIORITY_LOWEST);
+    ASSERT_TRUE(pumpUntil([&] { return !form->busy() && form->provider; }, 10000));
+    EXPECT_TRUE(IsWindowEnabled(form->hwnd));
+    EXPECT_EQ(GetThreadPriority(GetCurrentThread()), THREAD_PRIORITY_NORMAL);
+
+    // Typed and sent with Enter.
+    SetForegroundWindow(form->hwnd);
+    clickCentre(form->searchField->hwnd);
+    typeText(L"door");
+    EXPECT_EQ(form->searchField->text(), L"door");
+    pressKey(VK_RETURN);
+    ASSERT_TRUE(pumpUntil([&] { return !form->busy() && provider.searchCalls == 1; }, 10000));
+    EXPECT_TRUE(IsWindowEnabled(form->hwnd));
+    EXPECT_EQ(form->resultsBox->results().size(), 2u);
+    EXPECT_EQ(GetThreadPriority(GetCurrentThread()), THREAD_PRIORITY_NORMAL);
+    ASSERT_TRUE(winui::writeWindowPng(form->hwnd, L"viewer_search_done.png"));
+
+    // Sent with a click while the search waits: the window takes no clicks, and a close waits.
+    ResetEvent(provider.gate);
+    clickCentre(form->searchButton->hwnd);
+    ASSERT_TRUE(pumpUntil([&] { return form->searchJob != nullptr; }, 5000));
+    EXPECT_FALSE(IsWindowEnabled(form->hwnd));
+    clickCentre(form->searchButton->hwnd);
+    ASSERT_TRUE(winui::writeWindowPng(form->hwnd, L"viewer_search_running.png"));
+    SendMessageW(form->hwnd, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(IsWindow(form->hwnd));
+    EXPECT_TRUE(form->closePending);
+    SetEvent(provider.gate);
+    ASSERT_TRUE(pumpUntil([&] { return !IsWindow(form->hwnd); }, 10000));
+    EXPECT_FALSE(form->searchJob);
+    EXPECT_EQ(provider.searchCalls, 2);
 }
 
 } // namespace

@@ -34,7 +34,7 @@ namespace {
 using realinput::clickCentre;
 using realinput::pressKey;
 using realinput::pumpFor;
-using realinput::typeText;
+using realinput::typeTextAndWait;
 
 int comboSelection(const winui::ComboBox* list) {
     return static_cast<int>(SendMessageW(list->hwnd, CB_GETCURSEL, 0, 0));
@@ -49,7 +49,7 @@ void clickCombo(const winui::ComboBox* list) {
     RECT r = {};
     GetClientRect(list->hwnd, &r);
     const int fieldHeight = static_cast<int>(SendMessageW(list->hwnd, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
-    realinput::click(list->hwnd, r.right / 2, fieldHeight > 0 ? fieldHeight / 2 + 2 : 8);
+    realinput::clickAndWait(list->hwnd, r.right / 2, fieldHeight > 0 ? fieldHeight / 2 + 2 : 8);
 }
 
 bool isAbove(HWND upper, HWND lower) {
@@ -106,7 +106,7 @@ protected:
     // Clicks into the search field, types the query and presses Return.
     void searchByKeys(const std::wstring& query) {
         clickCentre(form->searchField->hwnd);
-        typeText(query);
+        typeTextAndWait(query);
         pressKey(VK_RETURN);
         ASSERT_TRUE(pumpUntil([&] { return !form->busy(); }, 30000));
         pumpFor(100);
@@ -124,7 +124,7 @@ TEST_F(TmxViewerKeysTest, AfterASearchWithHitsTheSearchFieldHasTheFocus) {
     searchByKeys(L"file");
     ASSERT_FALSE(form->resultsBox->results().empty());
     EXPECT_EQ(GetFocus(), form->searchField->hwnd);
-    typeText(L"Index");
+    typeTextAndWait(L"Index");
     EXPECT_EQ(form->searchField->text(), L"Index");
     EXPECT_TRUE(realinput::screenshot(form->hwnd, L"viewer_focus_after_search.png"));
 }
@@ -198,7 +198,7 @@ TEST_F(TmxViewerKeysTest, ReturnAndEscapeInAnOpenDropDownLeaveTheSettingsWindowO
     pumpFor(100);
     clickCentre(settingsForm->maximumEdit->hwnd);
     pressKey(VK_END);
-    typeText(L"0");
+    typeTextAndWait(L"0");
     const std::wstring edited = settingsForm->maximumEdit->text();
     ASSERT_EQ(edited, L"250");
 
@@ -295,7 +295,7 @@ TEST_F(TmxViewerKeysTest, AFailedLoadEmptiesTheLanguageList) {
         [&] {
             if (!realinput::findOwnedDialog(form->hwnd))
                 return false;
-            realinput::queueText(damaged);
+            realinput::typeText(damaged);
             realinput::sendKey(VK_RETURN, true);
             realinput::sendKey(VK_RETURN, false);
             return true;

@@ -1,5 +1,7 @@
 #include "viewer/UpdateCheck.h"
 
+#include "core/tests/ByteMutator.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -85,6 +87,28 @@ TEST(UpdateCheckTest, OnlyWebLinksAreOffered) {
         EXPECT_EQ(isWebLink(c.link), c.offered) << testing::PrintToString(c.link);
 }
 
+TEST(UpdateCheckTest, LongAnnouncementsAreCutBeforeAWholeCharacter) {
+    const size_t most = kMaxAnnouncementChars;
+    const std::wstring fill(most - 1, L'a');
+    const std::wstring ellipsis = L"\u2026";
+    struct Case {
+        const char* label;
+        std::wstring text;
+        std::wstring shown;
+    };
+    const Case cases[] = {
+        {"short: as it is", L"Version 2.0", L"Version 2.0"},
+        {"exactly the most: as it is", std::wstring(most, L'x'), std::wstring(most, L'x')},
+        {"one more: cut", std::wstring(most + 1, L'x'), std::wstring(most, L'x') + ellipsis},
+        {"a surrogate pair across the cut", fill + L"\U0001F600" + L"tail", fill + ellipsis},
+        {"a letter and its accent across the cut", fill + L"e\u0301\u0301tail", fill + ellipsis},
+        {"a megabyte", std::wstring(1 << 20, L'z'), std::wstring(most, L'z') + ellipsis},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(shownAnnouncement(c.text), c.shown) << c.label;
+    }
+}
+
 TEST(UpdateCheckTest, EndpointsUnderTheInvalidDomainAreNeverAsked) {
     struct Case {
         const wchar_t* endpoint;
@@ -142,3 +166,34 @@ TEST(UpdateCheckTest, ReplyParserCollectsTheThreeTexts) {
 }
 
 } // namespace
+
+// Seeded mutants of a real reply text through the reply parser: no crash, and what it gives
+// is bounded by what it was given.
+TEST(UpdateCheckTest, MutantsOfARealReplyParseOrFailCleanly) {
+    const std::string original =
+        "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<UpdateInfo>\n"
+        "  <AnnouncementID>2025-02-01</AnnouncementID>\n"
+        "  <NewVersionInfo><![CDATA[A new version: 2.0 & more]]> with faster search.</NewVersionInfo>\n"
+        "  <MoreInfoURL>https://example.invalid/news?a=1&amp;b=2</MoreInfoURL>\n</UpdateInfo>\n";
+    ByteMutator mutator(4242);
+    int wellFormed = 0;
+    const int kMutants = 500;
+    for (int i = 0; i < kMutants; ++i) {
+        const std::string mutant = mutator.mutate(original);
+        // The client hands the parser UTF-16 text: widen byte by byte, as an ANSI reply is.
+        const std::wstring text(mutant.begin(), mutant.end());
+        const UpdateReply reply = parseUpdateReply(text);
+        if (!reply.wellFormed) {
+            EXPECT_TRUE(reply.announcementId.empty() && reply.newVersionInfo.empty() &&
+                        reply.moreInfoUrl.empty()) << i;
+            continue;
+        }
+        ++wellFormed;
+        EXPECT_LE(reply.announcementId.size() + reply.newVersionInfo.size() + reply.moreInfoUrl.size(),
+                  text.size()) << i;
+    }
+    // Both ways must be taken for the run to prove anything.
+    EXPECT_GT(wellFormed, 0);
+    EXPECT_LT(wellFormed, kMutants);
+}
+

@@ -1,6 +1,7 @@
 #include "viewer/UpdateChecker.h"
 
 #include "core/l10n/Localization.h"
+#include "core/tests/ByteMutator.h"
 #include "core/tests/TestFiles.h"
 #include "ui_toolkit/Form.h"
 #include "viewer/tests/UpdateTestSupport.h"
@@ -244,6 +245,51 @@ TEST_F(UpdateCheckerTest, ClosingWhileTheServerNeverAnswersLeavesTheJobToEndByIt
     // The server has gone: the exchange fails, the job ends and frees itself.
     EXPECT_TRUE(pumpUntil([&] { return freed; }));
     EXPECT_TRUE(boxes_.empty());
+}
+
+// Damaged replies found by mutating a real one, each the whole byte stream a server sent:
+// replayed against the real client, none crashes, none hangs, and none stores or shows an
+// announcement.
+TEST_F(UpdateCheckerTest, DamagedRepliesFromTheFuzzRunStoreAndShowNothing) {
+    const std::wstring folder = testfiles::sharedPath(L"fuzz-found/http-replies");
+    const std::vector<std::wstring> names = testfiles::filesIn(folder);
+    if (names.empty())
+        GTEST_SKIP() << "no damaged replies at ../shared/fuzz-found/http-replies";
+    for (const std::wstring& name : names) {
+        SCOPED_TRACE(std::string(name.begin(), name.end()));
+        DeleteFileW(cfg().c_str());
+        boxes_.clear();
+        LoopbackHttpServer server({testfiles::readText(folder + L"\\" + name)});
+        ASSERT_TRUE(server.listening());
+        std::unique_ptr<UpdateChecker> checker = startProgram(server);
+        runCheck(*checker);
+        EXPECT_GE(server.requestCount(), 1);
+        EXPECT_TRUE(boxes_.empty());
+        EXPECT_EQ(settings_->get<std::wstring>(L"lastUpdateAnnouncementID", L""), L"");
+    }
+}
+
+// Seeded mutants of a whole real reply, from the status line to the body's end, against the
+// real client: each check ends, and a box, if any, stays of a size a screen can show.
+TEST_F(UpdateCheckerTest, MutantsOfARealReplyEndAndShowBoundedText) {
+    const std::string original = updateReply(
+        announcement("2025-02-01", "A new version is available: 2.0 with faster search.",
+                     "https://example.invalid/news/2.0"));
+    ByteMutator mutator(77);
+    const int kMutants = 60;
+    for (int i = 0; i < kMutants; ++i) {
+        SCOPED_TRACE(i);
+        DeleteFileW(cfg().c_str());
+        boxes_.clear();
+        LoopbackHttpServer server({mutator.mutate(original)});
+        ASSERT_TRUE(server.listening());
+        std::unique_ptr<UpdateChecker> checker = startProgram(server);
+        runCheck(*checker);
+        ASSERT_LE(boxes_.size(), 1u);
+        if (!boxes_.empty()) {
+            EXPECT_LE(boxes_[0].text.size(), kMaxAnnouncementChars + 64);
+        }
+    }
 }
 
 } // namespace

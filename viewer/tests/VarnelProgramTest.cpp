@@ -1,7 +1,14 @@
 #include "core/settings/Settings.h"
 #include "core/tests/ProgramRun.h"
-#include "ui_toolkit/values/Rect.h"
+#include "core/tests/TestFiles.h"
+#include "ui_toolkit/Image.h"
 #include "ui_toolkit/WindowCapture.h"
+#include "ui_toolkit/tests/RealInput.h"
+#include "ui_toolkit/values/Rect.h"
+#include "tmx_engine/SegmentElement.h"
+#include "viewer/DocumentView.h"
+#include "viewer/documents/XliffContentProvider.h"
+#include "viewer/tests/DocumentViewTestSupport.h"
 #include "viewer/tests/ViewerTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +16,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -27,7 +35,67 @@ DWORD runVarnel(const std::wstring& folder, const std::wstring& file) {
     return run.exited ? run.exitCode : 96;
 }
 
+struct EditSearch {
+    HWND found = nullptr;
+    static BOOL CALLBACK visit(HWND window, LPARAM parameter) {
+        wchar_t name[32] = {};
+        GetClassNameW(window, name, 32);
+        if (IsWindowVisible(window) && lstrcmpiW(name, L"Edit") == 0) {
+            reinterpret_cast<EditSearch*>(parameter)->found = window;
+            return FALSE;
+        }
+        return TRUE;
+    }
+};
+
 } // namespace
+
+// The built program on a copy of a real memory: a word that ends a line in a segment is found,
+// and the hit shows on lines of its own. The screenshot is there to be looked at.
+TEST(VarnelProgramTest, FindsAWordAtALineEndOfARealMemory) {
+    const std::wstring corpus = L"" CORPUS_PATH L"/multi-b.tmx";
+    if (GetFileAttributesW(corpus.c_str()) == INVALID_FILE_ATTRIBUTES)
+        GTEST_SKIP() << "../shared/corpus is absent: the real memory is not tried";
+    const std::wstring folder = makeScratchFolder(L"varnel-lines");
+    const std::wstring program = folder + L"\\Varnel.exe";
+    const std::wstring memory = folder + L"\\multi-b.tmx";
+    ASSERT_TRUE(CopyFileW(L"" VARNEL_EXE_PATH, program.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(corpus.c_str(), memory.c_str(), FALSE));
+    Settings seeded;
+    seeded.set<bool>(L"disableUpdateChecks", true);
+    ASSERT_TRUE(seeded.saveFile(folder + L"\\Varnel.cfg"));
+
+    const realinput::CursorKeeper cursor;
+    const std::wstring png = L"varnel_multi_b_line_breaks.png";
+    DeleteFileW(png.c_str());
+    bool searched = false;
+    const programtest::ProgramRun run = programtest::runProgramUntilClosed(
+        program, L"\"" + memory + L"\"", folder, L"multi-b", [&](HWND window) {
+            SetForegroundWindow(window);
+            EditSearch search;
+            EnumChildWindows(window, &EditSearch::visit, reinterpret_cast<LPARAM>(&search));
+            if (!search.found)
+                return;
+            RECT field = {};
+            GetClientRect(search.found, &field);
+            realinput::click(search.found, field.right / 2, field.bottom / 2);
+            programtest::waitPumping(GetCurrentProcess(), 300);
+            // "botched" ends the second line of "\r\nmalloc: %s:%d: assertion botched\r\n", a
+            // unit that has the first language of the list ("ca").
+            realinput::pressKeys({'B', 'O', 'T', 'C', 'H', 'E', 'D', VK_RETURN});
+            programtest::waitPumping(GetCurrentProcess(), 3000);
+            searched = winui::writeWindowPng(window, png);
+        });
+    EXPECT_TRUE(run.windowShown);
+    EXPECT_EQ(run.exitCode, 0u);
+    ASSERT_TRUE(searched);
+    const std::string bytes = testfiles::readText(png);
+    winui::Image decoded(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    EXPECT_GT(decoded.width(), 0);
+    for (const wchar_t* name : {L"\\Varnel.exe", L"\\Varnel.cfg", L"\\multi-b.tmx", L"\\multi-b.tmx.idx"})
+        DeleteFileW((folder + name).c_str());
+    RemoveDirectoryW(folder.c_str());
+}
 
 // The built program, started from a folder of its own on a copy of the sample: it opens the
 // file from its command line, and closing its window ends it with code 0 and a settings file
@@ -190,4 +258,79 @@ TEST(VarnelProgramTest, EveryStartStateLaysOutTheControls) {
             DeleteFileW((folder + name).c_str());
         RemoveDirectoryW(folder.c_str());
     }
+}
+
+namespace {
+
+struct ChildSearch {
+    std::vector<HWND> multiLineEdits;
+    static BOOL CALLBACK visit(HWND window, LPARAM parameter) {
+        auto* search = reinterpret_cast<ChildSearch*>(parameter);
+        wchar_t name[16] = {};
+        GetClassNameW(window, name, 16);
+        if (lstrcmpiW(name, L"Edit") == 0 && IsWindowVisible(window) &&
+            (GetWindowLongW(window, GWL_STYLE) & ES_MULTILINE))
+            search->multiLineEdits.push_back(window);
+        return TRUE;
+    }
+};
+
+} // namespace
+
+// The built program started on a real XLIFF document shows its rows in the document view, with
+// the first row's target in the field, and closes with code 0.
+TEST(VarnelProgramTest, OpensADocumentFromItsCommandLineAndShowsItsRows) {
+    const std::wstring corpus = documenttest::corpusDocument(L"sed-en-de.xlf");
+    if (corpus.empty())
+        GTEST_SKIP() << "../shared/corpus is not beside the project: the real documents are missing";
+    documenttest::WorkFolder folder(L"varnel-document");
+    const std::wstring program = folder.file(L"Varnel.exe");
+    ASSERT_TRUE(CopyFileW(L"" VARNEL_EXE_PATH, program.c_str(), FALSE));
+    Settings seeded;
+    seeded.set<bool>(L"disableUpdateChecks", true);
+    ASSERT_TRUE(seeded.saveFile(folder.file(L"Varnel.cfg")));
+    const std::wstring copy = folder.file(L"sed-en-de.xlf");
+    SetFileAttributesW(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ASSERT_TRUE(CopyFileW(corpus.c_str(), copy.c_str(), FALSE));
+    const std::string before = testfiles::readText(copy);
+
+    XliffContentProvider expected(copy);
+    ASSERT_GT(expected.rowCount(), 0);
+    Segment firstTarget;
+    expected.getTarget(0, firstTarget);
+    const std::wstring field = DocumentView::fieldTextOf(firstTarget);
+
+    std::vector<std::wstring> shownTexts;
+    const programtest::ProgramRun run = programtest::runProgramUntilClosed(
+        program, L"\"" + copy + L"\"", folder.path, L"Varnel", [&](HWND window) {
+            // The document opens on the first turns of the program's message loop.
+            for (int i = 0; i < 100; ++i) {
+                ChildSearch search;
+                EnumChildWindows(window, &ChildSearch::visit, reinterpret_cast<LPARAM>(&search));
+                shownTexts.clear();
+                for (HWND edit : search.multiLineEdits) {
+                    // Asked of the edit itself: another process's GetWindowText reads only captions.
+                    DWORD_PTR length = 0;
+                    SendMessageTimeoutW(edit, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length);
+                    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+                    DWORD_PTR copied = 0;
+                    SendMessageTimeoutW(edit, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]),
+                                        SMTO_ABORTIFHUNG, 5000, &copied);
+                    text.resize(static_cast<size_t>(copied));
+                    shownTexts.push_back(text);
+                }
+                if (!shownTexts.empty())
+                    break;
+                programtest::waitPumping(GetCurrentProcess(), 100);
+            }
+            documenttest::settle(500);
+            winui::writeWindowPng(window, L"varnel_document_command_line.png");
+        });
+    ASSERT_TRUE(run.started);
+    ASSERT_TRUE(run.windowShown);
+    EXPECT_TRUE(run.exited);
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_EQ(shownTexts, std::vector<std::wstring>{field});
+    // Nothing was edited: the document is as it was.
+    EXPECT_EQ(testfiles::readText(copy), before);
 }

@@ -39,7 +39,7 @@ const wchar_t kSegmented[] =
     L"<sdl:seg-defs><sdl:seg id=\"2\" conf=\"Draft\"/></sdl:seg-defs></trans-unit>\r\n"
     L"<trans-unit id=\"c\"><source>Done</source><TRADOS_target>Fertig</TRADOS_target><iws:status translation_status=\"Finished\"/></trans-unit>\r\n"
     L"<trans-unit id=\"d\"><source/><target>orphan</target></trans-unit>\r\n"
-    L"<trans-unit id=\"e\"><source>Bad <g id=\"1\">tags</x></source><target/></trans-unit>\r\n"
+    L"<trans-unit id=\"e\"><source>Inline <g id=\"1\">tags</g></source><target/></trans-unit>\r\n"
     L"</body></file></xliff>\r\n";
 
 const wchar_t kTtx[] =
@@ -85,7 +85,7 @@ const ReadingCase kReadingCases[] = {
       {L"No target yet", L"", 0, nullptr},
       {L"Done", L"Fertig", kRowTargetConfirmed, L"<TRADOS_target>Fertig</TRADOS_target>"},
       {L"", L"orphan", kRowUnusable, L"<target>orphan</target>"},
-      {L"Bad tags", L"", kRowUnusable, L"<target/>"}}},
+      {L"Inline tags", L"", 0, L"<target/>"}}},
     {"ttx", L"doc.ttx", kTtx,
      {{L"Hello bold world", L"Hallo Welt", 0, L"<Tuv Lang=\"DE-DE\">Hallo Welt</Tuv>"},
       {L"No target", L"", 0, nullptr},
@@ -200,11 +200,22 @@ TEST(DocumentReadingRules, DamagedDocumentsFailWithoutRows) {
         {"undecodable bytes", "<?xml version=\"1.0\" encoding=\"utf-8\"?><xliff><file><body>"
                               "<trans-unit id=\"1\"><source>a\xC3\x28 b</source></trans-unit>"
                               "</body></file></xliff>"},
+        // Not well-formed: an end tag that does not close the innermost open element.
+        {"end tag of an outer element", "<xliff><file><body><trans-unit id=\"1\"><source>Bad "
+                                        "<g id=\"1\">tags</x></source></trans-unit></body></file></xliff>"},
+        {"inline tag closed after its target", "<xliff><body><trans-unit><source>a</source><target>"
+                                               "Hallo <b>Welt</target></b></trans-unit></body></xliff>"},
+        {"mistyped end tag", "<xliff><body><trans-unit><source>Hello</sourc></trans-unit>"
+                             "<trans-unit><source>b</source></trans-unit></body></xliff>"},
+        {"end tag with nothing open", "<xliff><body></body></xliff></xliff>"},
+        {"ttx with a misnested Tuv", "<TRADOStag><FrontMatter><UserSettings SourceLanguage=\"EN\" "
+                                     "TargetLanguage=\"DE\"/></FrontMatter><Body><Tu><Tuv Lang=\"EN\">"
+                                     "a<df>b</Tuv></df></Tu></Body></TRADOStag>"},
     };
     TempDir dir(L"docs");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
-        const std::wstring path = dir.file(L"bad.xlf");
+        const std::wstring path = dir.file(c.bytes.find("TRADOStag") != std::string::npos ? L"bad.ttx" : L"bad.xlf");
         ASSERT_TRUE(testfiles::writeText(path, c.bytes));
         auto document = open(path);
         ASSERT_TRUE(document);
@@ -217,7 +228,7 @@ TEST(DocumentReadingRules, DamagedDocumentsFailWithoutRows) {
     auto missing = open(dir.file(L"missing.ttx"));
     ASSERT_TRUE(missing);
     EXPECT_TRUE(missing->failed());
-    EXPECT_EQ(dir.names().size(), 1u);
+    EXPECT_EQ(dir.names().size(), 2u);
 }
 
 TEST(DocumentReadingRules, TheEmptyProviderAnswersNothing) {

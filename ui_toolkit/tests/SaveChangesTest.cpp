@@ -1,4 +1,4 @@
-#include "group_builder/SaveChanges.h"
+#include "ui_toolkit/SaveChanges.h"
 
 #include <windows.h>
 
