@@ -32,11 +32,6 @@ bool isArrowKey(int32_t key) {
     return key == VK_LEFT || key == VK_UP || key == VK_RIGHT || key == VK_DOWN;
 }
 
-// Page Up, Page Down, End, Home and the four arrows: the keys that move a caret.
-bool isCaretKey(int32_t key) {
-    return key >= VK_PRIOR && key <= VK_DOWN;
-}
-
 Rect screenRect() {
     return Rect(0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
 }
@@ -55,8 +50,6 @@ bool focusedControlKeepsKey(int32_t key) {
         combo = GetParent(focused);
     if (combo)
         return SendMessageW(combo, CB_GETDROPPEDSTATE, 0, 0) != 0 || isArrowKey(key);
-    if (hasClass(focused, L"Edit") && (GetWindowLongW(focused, GWL_STYLE) & ES_MULTILINE))
-        return isCaretKey(key);
     return false;
 }
 

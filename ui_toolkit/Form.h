@@ -19,8 +19,9 @@ enum FormFlag : uint32_t {
 };
 
 // Whether the focused window works with the key itself, so that no form acts on it: every key
-// of an open drop-down list, the arrows of a focused one, the caret keys (arrows, Home, End,
-// Page Up and Down, with or without modifiers) of a multi-line edit.
+// of an open drop-down list and the arrows of a focused one. Edits leave the form's shortcuts
+// their keys (the main window's Up and Down move through the results or a document from its
+// fields); a key pressed in another top-level window never reaches this form's shortcuts.
 bool focusedControlKeepsKey(int32_t key);
 
 // The toolkit's top-level window: a program's main window, its dialogs and popups. A form is

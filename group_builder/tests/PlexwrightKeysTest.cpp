@@ -30,7 +30,7 @@ protected:
         clickCentre(form->addButton->hwnd);
         ASSERT_TRUE(dialogShown());
         clickCentre(form->itemForm->shortNameEdit->hwnd);
-        realinput::typeText(name);
+        realinput::typeTextAndWait(name);
         ASSERT_EQ(form->itemForm->shortName(), name);
     }
 
@@ -42,7 +42,7 @@ protected:
             [&] {
                 if (!findOwnedDialog(owner))
                     return false;
-                realinput::queueText(typed);
+                realinput::typeText(typed);
                 return true;
             },
             [&] {
