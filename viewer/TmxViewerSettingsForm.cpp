@@ -254,13 +254,19 @@ void TmxViewerSettingsForm::hideWindow() {
     ShowWindow(hwnd, SW_HIDE);
 }
 
+void TmxViewerSettingsForm::previewKey(int32_t key, bool down, bool& handled) {
+    keyDown_ = down;
+    winui::Form::previewKey(key, down, handled);
+}
+
 void TmxViewerSettingsForm::onEnterKey() {
-    if (IsWindowVisible(hwnd))
+    if (keyDown_ && IsWindowVisible(hwnd))
         accept();
 }
 
 void TmxViewerSettingsForm::onEscapeKey() {
-    cancel();
+    if (keyDown_)
+        cancel();
 }
 
 void TmxViewerSettingsForm::onClosing(bool& allow) {
