@@ -11,8 +11,10 @@ build_dir="$here/build"
 mode=${1:-test}
 shift || true
 
+# fonts-wine gives Wine its Marlett (the glyphs of the window frame's buttons) and the CJK font
+# lets the windows show Japanese, Chinese and Korean text instead of boxes.
 packages=(mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine32:i386 wine64
-          xvfb xauth cmake ninja-build googletest python3 libxml2-utils)
+          fonts-wine fonts-wqy-microhei xvfb xauth cmake ninja-build googletest python3 libxml2-utils)
 
 install_missing() {
   local missing=()
@@ -81,6 +83,14 @@ start_wine() {
   trap '"${WINESERVER:-wineserver}" -k >/dev/null 2>&1 || true; rm -rf "$WINEPREFIX"' EXIT
   "${WINESERVER:-wineserver}" -p
   "$WINE" wineboot -i >/dev/null 2>&1 || true
+  # This Wine does not load the TrueType fonts of its data folder: the prefix gets Marlett, which
+  # draws the frame's buttons. The interface fonts link to the CJK font, so that Japanese,
+  # Chinese and Korean text falls back to it instead of boxes.
+  cp -n /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+  for face in Tahoma "Microsoft Sans Serif"; do
+    "$WINE" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+      /v "$face" /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null 2>&1 || true
+  done
   # A program that crashes ends at once with its failure instead of waiting in Wine's crash
   # dialog until ctest's time-out.
   "$WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
@@ -103,6 +113,11 @@ case "$mode" in
     start_wine
     status=0
     ctest --test-dir "$test_dir" --output-on-failure -j"$(nproc)" "$@" || status=$?
+    # Once more with the tests of each program in a shuffled order (a fixed seed, so that a
+    # failure can be run again): no test may depend on what an earlier one left behind.
+    echo "Shuffled run (--gtest_shuffle, seed 2):"
+    GTEST_SHUFFLE=1 GTEST_RANDOM_SEED=2 ctest --test-dir "$test_dir" --output-on-failure -j"$(nproc)" "$@" ||
+      status=$?
     if [ $# -eq 0 ]; then
       echo "The checked build of the index engine:"
       ctest --test-dir "$checked_dir" --output-on-failure -j"$(nproc)" \

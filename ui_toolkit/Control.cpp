@@ -154,7 +154,9 @@ Rect Control::bounds() const {
     RECT r;
     if (!hwnd || !GetWindowRect(hwnd, &r))
         return Rect();
-    if (parent && parent->hwnd && !(GetWindowLongW(hwnd, GWL_STYLE) & WS_POPUP))
+    // Only a child window stands in its parent's client area; an owned top-level window (a
+    // dialog, a popup) has its place on the screen.
+    if (parent && parent->hwnd && (GetWindowLongW(hwnd, GWL_STYLE) & WS_CHILD))
         MapWindowPoints(nullptr, parent->hwnd, reinterpret_cast<POINT*>(&r), 2);
     return Rect(r.left, r.top, r.right, r.bottom);
 }
@@ -191,8 +193,99 @@ const Control* Control::topAncestor() const {
     return control;
 }
 
+namespace {
+
+bool isMessageBoxOf(HWND window, HWND owner) {
+    wchar_t className[16] = {};
+    return GetWindow(window, GW_OWNER) == owner && IsWindowVisible(window) &&
+           GetClassNameW(window, className, 16) && lstrcmpW(className, L"#32770") == 0;
+}
+
+BOOL CALLBACK raiseMessageBox(HWND window, LPARAM owner) {
+    if (isMessageBoxOf(window, reinterpret_cast<HWND>(owner)))
+        SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    return TRUE;
+}
+
+} // namespace
+
 int Control::showMessage(const std::wstring& text, const std::wstring& caption, UINT type) const {
-    return MessageBoxW(topAncestor()->hwnd, text.c_str(), caption.c_str(), type);
+    Control* owner = const_cast<Control*>(topAncestor());
+    const HWND ownerWindow = owner->hwnd;
+    if (!ownerWindow)
+        return MessageBoxW(nullptr, text.c_str(), caption.c_str(), type);
+    ++owner->openMessageBoxes;
+    const int pressed = MessageBoxW(ownerWindow, text.c_str(), caption.c_str(), type);
+    // The owner may have gone while the box ran its own message loop.
+    if (registry().find(ownerWindow) != owner)
+        return pressed;
+    if (--owner->openMessageBoxes == 0 && owner->enableWaiting) {
+        owner->enableWaiting = false;
+        owner->setEnabled(owner->enableWanted);
+    }
+    return pressed;
+}
+
+void Control::raiseMessageBoxes() {
+    const Control* owner = topAncestor();
+    if (owner->openMessageBoxes > 0 && owner->hwnd)
+        EnumThreadWindows(GetCurrentThreadId(), raiseMessageBox, reinterpret_cast<LPARAM>(owner->hwnd));
+}
+
+bool Control::isTopLevel() const {
+    return hwnd && !(GetWindowLongW(hwnd, GWL_STYLE) & WS_CHILD);
+}
+
+void Control::setEnabled(bool enable) {
+    if (!hwnd)
+        return;
+    if (openMessageBoxes > 0) {
+        enableWaiting = true;
+        enableWanted = enable;
+        return;
+    }
+    if (!enable) {
+        saveFocus();
+        EnableWindow(hwnd, FALSE);
+        return;
+    }
+    EnableWindow(hwnd, TRUE);
+    const HWND focused = GetFocus();
+    if (GetActiveWindow() == hwnd && (!focused || focused == hwnd))
+        restoreFocus();
+}
+
+void Control::saveFocus() {
+    const HWND focused = GetFocus();
+    if (focused && (focused == hwnd || IsChild(hwnd, focused)))
+        savedFocus = focused;
+}
+
+void Control::restoreFocus() {
+    const HWND saved = savedFocus;
+    savedFocus = nullptr;
+    if (saved && saved != hwnd && IsChild(hwnd, saved) && (GetWindowLongW(saved, GWL_STYLE) & WS_VISIBLE) &&
+        IsWindowEnabled(saved)) {
+        SetFocus(saved);
+        return;
+    }
+    focusFirstControl();
+}
+
+bool Control::focusFirstControl() {
+    for (const auto& entry : childIds) {
+        Control* child = entry.second;
+        // The window's own bit: a window being shown is activated before it counts as visible.
+        if (!child->hwnd || !(GetWindowLongW(child->hwnd, GWL_STYLE) & WS_VISIBLE) || !IsWindowEnabled(child->hwnd))
+            continue;
+        if (GetWindowLongW(child->hwnd, GWL_STYLE) & WS_TABSTOP) {
+            SetFocus(child->hwnd);
+            return true;
+        }
+        if (child->focusFirstControl())
+            return true;
+    }
+    return false;
 }
 
 void Control::postCommand(uint16_t code) {
@@ -362,7 +455,12 @@ Control* Control::keyTarget() {
                 return control;
         }
     }
-    return topAncestor();
+    // The window the key was pressed in previews it: an owned window (a dialog, the details
+    // window) is a top-level window of its own, not a part of its owner.
+    Control* control = this;
+    while (control->parent && control->hwnd && (GetWindowLongW(control->hwnd, GWL_STYLE) & WS_CHILD))
+        control = control->parent;
+    return control;
 }
 
 void Control::defaultProcessing(Message& message) {

@@ -92,14 +92,26 @@ public:
     void setFont(const Font& source);
     void setStyle(Style* newStyle);
 
-    // The window rectangle: in the parent's client coordinates for a child that is not a
-    // popup, else in screen coordinates; all zero when it cannot be read.
+    // The window rectangle: in the parent's client coordinates for a child window (WS_CHILD),
+    // else in screen coordinates; all zero when it cannot be read.
     Rect bounds() const;
     Rect clientRect() const;
     std::wstring text() const;
 
-    // A message box owned by the top ancestor's window; returns the button pressed.
+    // A message box owned by the top ancestor's window; returns the button pressed. While it is
+    // open it stays above its owner's popups, and its owner stays disabled (see setEnabled).
     int showMessage(const std::wstring& text, const std::wstring& caption, UINT type) const;
+    // Enables or disables the window. A window disabled while the focus was in it gives the
+    // focus back, once enabled again, to the control that had it (to its first control when
+    // the window itself had it). While a message box of the window is open, the change waits
+    // until the last box closes: the box keeps its owner disabled.
+    void setEnabled(bool enable);
+    // Gives the focus to the first visible, enabled control with a tab stop, in creation order,
+    // looking into containers that take no focus themselves. False when there is none.
+    bool focusFirstControl();
+    // Puts the open message boxes of the top ancestor above every other window of it; the
+    // dispatcher calls it when a top-level window of the program is shown or raised.
+    void raiseMessageBoxes();
     // Posts WM_COMMAND (code in the high word, 0xFFFF in the low word, the own window as
     // sender) to the own window: onCommand(code) runs after the messages already queued.
     void postCommand(uint16_t code);
@@ -119,7 +131,8 @@ public:
     // The first child whose bounds contain the point (right and bottom exclusive), or null.
     Control* childAt(int32_t x, int32_t y) const;
     // The Control that previews keys for this one: the top modal form when it is this Control
-    // or one of its ancestors, else the topmost ancestor.
+    // or one of its ancestors, else the top-level window it lies in (the first Control upwards
+    // whose window is no child window).
     Control* keyTarget();
     Control* topAncestor();
     const Control* topAncestor() const;
@@ -148,6 +161,13 @@ public:
     bool inheritFont = true;
     Style* style = nullptr;
     bool inheritStyle = true;
+    // Message boxes open over this window (showMessage), and an enable or disable that waits
+    // for them to close.
+    int32_t openMessageBoxes = 0;
+    bool enableWaiting = false;
+    bool enableWanted = true;
+    // The window that had the focus when this top-level window was disabled or deactivated.
+    HWND savedFocus = nullptr;
 
 protected:
     // An empty rectangle gives a 30 x 30 window at (-50, -50) until the owner places it.
@@ -170,6 +190,9 @@ private:
     LRESULT dispatchKey(Message& message, Frame& frame, bool down);
     LRESULT dispatchShowWindow(Message& message, Frame& frame);
     void forgetModal();
+    void saveFocus();
+    void restoreFocus();
+    bool isTopLevel() const;
     bool isChild(const Control* control) const;
 };
 

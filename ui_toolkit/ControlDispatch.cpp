@@ -16,6 +16,12 @@ Control* registered(HWND window) {
     return Application::instance().windows().find(window);
 }
 
+// The message a window posts itself to put the open message boxes back on top.
+UINT raiseMessageBoxesMessage() {
+    static const UINT message = RegisterWindowMessageW(L"winui.raiseMessageBoxes");
+    return message;
+}
+
 bool isTopModal(const Control* control) {
     const Form* top = topModalForm();
     return top && static_cast<const Control*>(top) == control;
@@ -124,11 +130,23 @@ LRESULT Control::dispatchMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         // The high word says whether the window is minimised; only the low word tells
         // activation from deactivation.
         if (LOWORD(wParam) == WA_INACTIVE) {
+            // The focus is still where the user left it; it returns there on the next
+            // activation.
+            if (isTopLevel())
+                saveFocus();
             onDeactivated();
         } else if (Form* top = topModalForm(); top && !isTopModal(this)) {
             if (top->hwnd)
                 SetActiveWindow(top->hwnd);
         } else {
+            // Default processing gave the focus to the window itself: a control takes it, the
+            // one that had it last or else the first one.
+            if (isTopLevel() && !HIWORD(wParam)) {
+                const HWND focused = GetFocus();
+                if (!focused || focused == hwnd)
+                    restoreFocus();
+            }
+            WINUI_LEAVE_IF_DELETED(0);
             onActivated();
         }
         return message.result;
@@ -223,6 +241,11 @@ LRESULT Control::dispatchMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             else if (pos->flags & SWP_HIDEWINDOW)
                 onHidden();
             WINUI_LEAVE_IF_DELETED(0);
+            // A window of the program shown or raised while a message box is open goes under it,
+            // once the showing or activation that raised it is over.
+            if (!(pos->flags & SWP_HIDEWINDOW) && (pos->flags & (SWP_SHOWWINDOW | SWP_NOZORDER)) != SWP_NOZORDER &&
+                isTopLevel() && topAncestor()->openMessageBoxes > 0)
+                PostMessageW(hwnd, raiseMessageBoxesMessage(), 0, 0);
         }
         break;
     case WM_NOTIFY:
@@ -320,6 +343,10 @@ LRESULT Control::dispatchMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         break;
     }
     default:
+        if (msg == raiseMessageBoxesMessage() && msg != 0) {
+            raiseMessageBoxes();
+            return 0;
+        }
         break;
     }
 #undef WINUI_LEAVE_IF_DELETED

@@ -60,14 +60,31 @@ int32_t FileDialog::filterForName(const std::wstring& path) const {
     return 1;
 }
 
+int32_t FileDialog::filterForTypedExtension(const std::wstring& path) const {
+    const std::size_t slash = path.find_last_of(L"\\/");
+    const std::size_t dot = path.rfind(L'.');
+    if (dot == std::wstring::npos || (slash != std::wstring::npos && dot < slash))
+        return 0;
+    const std::wstring typedExtension = path.substr(dot);
+    for (std::size_t i = 0; i < extensions.size(); ++i) {
+        if (!extensions[i].empty() && sameFileName(extensions[i], typedExtension))
+            return static_cast<int32_t>(i + 1);
+    }
+    return 0;
+}
+
 void FileDialog::prepare(OPENFILENAMEW& block, wchar_t* fileBuffer) const {
     ZeroMemory(&block, sizeof(block));
     block.lStructSize = sizeof(OPENFILENAMEW);
     block.hwndOwner = owner && owner->hwnd ? owner->hwnd : GetDesktopWindow();
     // With no filter at all the dialog is given none rather than an empty list.
     block.lpstrFilter = filtersLength ? filters.data() : nullptr;
-    block.lpstrCustomFilter = const_cast<wchar_t*>(customFilter.data());
-    block.nMaxCustFilter = static_cast<DWORD>(kCustomFilterSize);
+    // An empty custom filter would stand as a blank first entry of the "Files of type" list
+    // (and be chosen in place of the filters): the dialog gets one only when there is one.
+    if (!customFilter.empty() && customFilter[0] != L'\0') {
+        block.lpstrCustomFilter = const_cast<wchar_t*>(customFilter.data());
+        block.nMaxCustFilter = static_cast<DWORD>(customFilter.size());
+    }
     block.nFilterIndex = static_cast<DWORD>(filterIndex);
     fileBuffer[0] = L'\0';
     if (!fileName.empty() && fileName.size() < kFileNameSize)
@@ -92,7 +109,12 @@ bool FileDialog::acceptSave(const wchar_t* path, DWORD returnedIndex) {
     const std::wstring typed = boundedString(path, kFileNameSize);
     std::wstring chosen = typed;
     int32_t index;
-    if (returnedIndex >= 1 && returnedIndex <= extensions.size()) {
+    const int32_t typedFilter = filterForTypedExtension(typed);
+    if (typedFilter > 0) {
+        // An extension the user typed that one of the filters names is what they asked for,
+        // whichever filter stood chosen: results.txt stays a text file.
+        index = typedFilter;
+    } else if (returnedIndex >= 1 && returnedIndex <= extensions.size()) {
         index = static_cast<int32_t>(returnedIndex);
         const std::wstring& extension = extensions[returnedIndex - 1];
         // A filter without an extension ("All files") keeps the name as typed rather than

@@ -38,6 +38,9 @@ public:
 
     // 1-based index of the first filter whose extension ends the path (exact case), else 1.
     int32_t filterForName(const std::wstring& path) const;
+    // 1-based index of the first filter whose extension is the path's own (any letter case),
+    // else 0.
+    int32_t filterForTypedExtension(const std::wstring& path) const;
 
     // The two halves of a run, apart so that they can be checked without a modal dialog.
     // prepare fills the structure for a run; fileBuffer must hold kFileNameSize units and
@@ -46,6 +49,8 @@ public:
     // Take the result of a confirmed dialog: the returned path (at most kFileNameSize units,
     // read up to its NUL) and the returned filter index.
     void acceptOpen(const wchar_t* path, DWORD returnedIndex);
+    // A typed extension that one of the filters names is kept, and that filter becomes the
+    // index; otherwise the chosen filter's extension replaces or completes the typed one.
     // The dialog's own overwrite prompt judged the name as typed. When the filter's extension
     // turns it into another name that already exists, and the flags ask for the prompt, that
     // final name is put to confirmReplace; a refusal returns false and changes nothing, and

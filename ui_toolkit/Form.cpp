@@ -23,11 +23,35 @@ uint32_t formWindowStyle(uint32_t flags) {
     return windowStyle;
 }
 
+bool hasClass(HWND window, const wchar_t* name) {
+    wchar_t className[32] = {};
+    return window && GetClassNameW(window, className, 32) && lstrcmpiW(className, name) == 0;
+}
+
+bool isArrowKey(int32_t key) {
+    return key == VK_LEFT || key == VK_UP || key == VK_RIGHT || key == VK_DOWN;
+}
+
 Rect screenRect() {
     return Rect(0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
 }
 
 } // namespace
+
+bool focusedControlKeepsKey(int32_t key) {
+    const HWND focused = GetFocus();
+    if (!focused)
+        return false;
+    // The list of an open drop-down takes every key, Return and Escape included.
+    if (hasClass(focused, L"ComboLBox"))
+        return true;
+    HWND combo = hasClass(focused, L"ComboBox") ? focused : nullptr;
+    if (!combo && hasClass(focused, L"Edit") && hasClass(GetParent(focused), L"ComboBox"))
+        combo = GetParent(focused);
+    if (combo)
+        return SendMessageW(combo, CB_GETDROPPEDSTATE, 0, 0) != 0 || isArrowKey(key);
+    return false;
+}
 
 Form::Form(Control* parentControl, int32_t clientWidth, int32_t clientHeight, uint32_t flags)
     : Control(parentControl), isMainForm((flags & FormMain) != 0) {
@@ -113,6 +137,10 @@ void Form::eraseBackground(HDC dc, const Rect& clientRect) {
 }
 
 void Form::previewKey(int32_t key, bool down, bool& handled) {
+    // A key the focused control works with is its own: neither a shortcut nor Return and
+    // Escape of the form take it from there.
+    if (focusedControlKeepsKey(key))
+        return;
     const auto mask = static_cast<int16_t>(getModifierKeys() & kShortcutModifierMask);
     if (Shortcut* shortcut = shortcuts.find(key, mask)) {
         handled = true;
@@ -120,7 +148,9 @@ void Form::previewKey(int32_t key, bool down, bool& handled) {
             fireHandlers(shortcut->pressed);
         return;
     }
-    if (topModalForm() != this || mask != 0)
+    // Return and Escape act on their key-down only: the release of a key pressed in another
+    // window (a dialog that the press closed, a palette it hid) must not answer this one.
+    if (!down || topModalForm() != this || mask != 0)
         return;
     if (key == VK_RETURN) {
         const HWND focused = GetFocus();
@@ -143,6 +173,9 @@ void Form::showModal() {
         return;
     ShowWindow(hwnd, SW_SHOWNORMAL);
     SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
+    // Raised is not yet active where a window manager decides: without the activation asked
+    // for, the user's first click on the window would only activate it.
+    bringToFront();
 }
 
 void Form::setClientSize(const Rect& clientRect) {

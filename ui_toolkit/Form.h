@@ -18,6 +18,12 @@ enum FormFlag : uint32_t {
     FormMain = 0x100,
 };
 
+// Whether the focused window works with the key itself, so that no form acts on it: every key
+// of an open drop-down list and the arrows of a focused one. Edits leave the form's shortcuts
+// their keys (the main window's Up and Down move through the results or a document from its
+// fields); a key pressed in another top-level window never reaches this form's shortcuts.
+bool focusedControlKeepsKey(int32_t key);
+
 // The toolkit's top-level window: a program's main window, its dialogs and popups. A form is
 // created hidden. Modality is not a nested message loop: showModal puts the form on the modal
 // stack and returns, and while it is the top the dispatcher sends activation, focus and the
@@ -37,9 +43,9 @@ public:
     virtual void onMinimized() {}
     // Every ordinary resize too (size type "restored").
     virtual void onRestored() {}
-    // Return in the top modal form, on key-down and again on key-up.
+    // Return in the top modal form, on its key-down only.
     virtual void onEnterKey() {}
-    // Escape in the top modal form, on key-down and again on key-up.
+    // Escape in the top modal form, on its key-down only.
     virtual void onEscapeKey() {}
 
     // Appends the form to the modal stack (moving it to the top when it is on it already),

@@ -98,4 +98,15 @@ std::size_t commandTableSize() {
     return commandTable().size();
 }
 
+bool shrinkCommandTable(std::size_t size) {
+    auto& table = commandTable();
+    for (std::size_t i = size; i < table.size(); ++i) {
+        if (table[i])
+            return false;
+    }
+    if (size < table.size())
+        table.resize(size);
+    return true;
+}
+
 } // namespace winui

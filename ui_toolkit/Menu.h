@@ -62,6 +62,10 @@ bool routeMenuCommand(uint16_t id);
 // Number of slots in the command table (taken ids, live or deleted).
 std::size_t commandTableSize();
 
+// Gives back the ids above size, so that a run which used up the table (a test of its limit)
+// leaves it as it found it. False, changing nothing, when a live item holds one of them.
+bool shrinkCommandTable(std::size_t size);
+
 // Menu WM_COMMANDs carry the id in 16 bits; ids above this could not reach their item.
 constexpr uint32_t kMaxCommandId = 0xFFFF;
 

@@ -314,6 +314,12 @@ void TmxViewerForm::onMouseWheel(int32_t notches, bool& handled) {
     handled = true;
 }
 
+// Every size the window takes, the first one included (a start maximised), places the controls
+// for the client area it has now; the split between the results and a document follows it.
+void TmxViewerForm::onResized() {
+    layoutControls();
+}
+
 void TmxViewerForm::onFontChanged() {
     layoutControls();
 }
@@ -527,12 +533,6 @@ void TmxViewerForm::showDocumentView(bool show) {
     layoutControls();
 }
 
-void TmxViewerForm::onResized() {
-    // The split between the results and the document follows the window's size.
-    if (documentView && isVisible(documentView))
-        layoutControls();
-}
-
 void TmxViewerForm::onOpenDocumentChosen() {
     postCommand(kCommandChooseDocument);
 }
@@ -672,6 +672,8 @@ void TmxViewerForm::onLoadFinished() {
             focusSearchField();
         return;
     }
+    // Nothing is open now: the previous file's languages go with it.
+    fillLanguageCombo(LanguageMap(), std::wstring());
     showError(code == kLoadIndexOfOtherFormat ? L"IncompatibleIndexFile" : L"ErrorOpeningFile");
 }
 
@@ -963,7 +965,7 @@ void TmxViewerForm::showError(const wchar_t* key) {
 }
 
 void TmxViewerForm::enableWindow(bool enable) {
-    EnableWindow(hwnd, enable ? TRUE : FALSE);
+    setEnabled(enable);
 }
 
 void TmxViewerForm::focusSearchField() {

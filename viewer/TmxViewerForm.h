@@ -55,6 +55,7 @@ public:
     void onClose() override;
     void onTimer(UINT_PTR timerId) override;
     void onMouseWheel(int32_t notches, bool& handled) override;
+    void onResized() override;
     void onFontChanged() override;
     void onStyleChanged() override;
     void onMaximized() override;
@@ -176,7 +177,6 @@ private:
     void onDocumentRowChosen(int32_t row);
     void onDocumentContextMenu(winui::Point point);
     void showDocumentView(bool show);
-    void onResized() override;
     void scrollResults(int32_t request);
     void moveResultsTop(int32_t rows);
     void beginTask(bool lowerPriority);

@@ -254,19 +254,13 @@ void TmxViewerSettingsForm::hideWindow() {
     ShowWindow(hwnd, SW_HIDE);
 }
 
-void TmxViewerSettingsForm::previewKey(int32_t key, bool down, bool& handled) {
-    keyDown_ = down;
-    winui::Form::previewKey(key, down, handled);
-}
-
 void TmxViewerSettingsForm::onEnterKey() {
-    if (keyDown_ && IsWindowVisible(hwnd))
+    if (IsWindowVisible(hwnd))
         accept();
 }
 
 void TmxViewerSettingsForm::onEscapeKey() {
-    if (keyDown_)
-        cancel();
+    cancel();
 }
 
 void TmxViewerSettingsForm::onClosing(bool& allow) {

@@ -39,7 +39,6 @@ public:
 
     void onShown() override;
     void onClosing(bool& allow) override;
-    void previewKey(int32_t key, bool down, bool& handled) override;
     void onEnterKey() override;
     void onEscapeKey() override;
     void localeChanged() override;
@@ -105,10 +104,6 @@ private:
     ViewerSettingsValues shownValues();
 
     Settings& settings_;
-    // Whether the key being previewed went down: Return and Escape act on their key-down only,
-    // so that the release of a key pressed elsewhere (the Return that chose "Settings" in the
-    // menu) does not answer the window the moment it opens.
-    bool keyDown_ = false;
     // Shared by the three swatches, so that custom colours chosen in one show in the others.
     winui::ColorDialog colorDialog_;
     std::vector<winui::Label*> labels_;

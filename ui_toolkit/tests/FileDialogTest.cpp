@@ -2,7 +2,11 @@
 
 #include "core/tests/TestFiles.h"
 #include "core/util/StringUtils.h"
+#include "ui_toolkit/Form.h"
 #include "ui_toolkit/tests/ControlProbe.h"
+#include "ui_toolkit/tests/RealInput.h"
+
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
@@ -106,8 +110,9 @@ TEST(FileDialogTest, PreparedBlockCarriesTheDialogsState) {
     EXPECT_EQ(sizeof(OPENFILENAMEW), block.lStructSize);
     EXPECT_EQ(owner.hwnd, block.hwndOwner);
     EXPECT_EQ(dialog.filters.data(), block.lpstrFilter);
-    EXPECT_EQ(dialog.customFilter.data(), block.lpstrCustomFilter);
-    EXPECT_EQ(512u, block.nMaxCustFilter);
+    // An empty custom filter is not handed over: it would stand as a blank entry of the list.
+    EXPECT_EQ(nullptr, block.lpstrCustomFilter);
+    EXPECT_EQ(0u, block.nMaxCustFilter);
     EXPECT_EQ(2u, block.nFilterIndex);
     EXPECT_EQ(buffer, block.lpstrFile);
     EXPECT_EQ(1024u, block.nMaxFile);
@@ -118,6 +123,13 @@ TEST(FileDialogTest, PreparedBlockCarriesTheDialogsState) {
     EXPECT_EQ(nullptr, block.lpstrDefExt);
     EXPECT_EQ(nullptr, block.lpstrFileTitle);
     EXPECT_EQ(nullptr, block.lpfnHook);
+
+    // A custom filter that is kept goes to the dialog with its buffer.
+    const wchar_t kept[] = L"Mine\0*.xml\0";
+    std::memcpy(dialog.customFilter.data(), kept, sizeof(kept));
+    dialog.prepare(block, buffer);
+    EXPECT_EQ(dialog.customFilter.data(), block.lpstrCustomFilter);
+    EXPECT_EQ(512u, block.nMaxCustFilter);
 
     // No owner: the desktop; empty strings: none, so the dialog keeps its own caption.
     FileDialog bare(nullptr);
@@ -148,9 +160,14 @@ TEST(FileDialogTest, SaveAppliesTheChosenFiltersExtension) {
         const wchar_t* expectedName;
         int32_t expectedIndex;
     } cases[] = {
-        {L"C:\\d\\out.tmx", 2, L"C:\\d\\out.txt", 2},
+        // An extension typed that one of the filters names stays, and its filter is taken.
+        {L"C:\\d\\out.tmx", 2, L"C:\\d\\out.tmx", 1},
+        {L"C:\\d\\out.txt", 1, L"C:\\d\\out.txt", 2},
+        {L"C:\\d\\Out.TXT", 1, L"C:\\d\\Out.TXT", 2},
+        // Otherwise the chosen filter's extension completes or replaces it.
         {L"C:\\d\\out", 2, L"C:\\d\\out.txt", 2},
-        {L"C:\\d\\out.txt", 1, L"C:\\d\\out.tmx", 1},
+        {L"C:\\d\\out.doc", 1, L"C:\\d\\out.tmx", 1},
+        {L"C:\\d.txt\\out", 1, L"C:\\d.txt\\out.tmx", 1},
         {L"C:\\my.folder\\out", 1, L"C:\\my.folder\\out.tmx", 1},
         // The custom filter (0) or an index beyond the filters keeps the name as typed; the
         // extensionless filter ends every name, so it is the match of last resort.
@@ -304,6 +321,117 @@ TEST(FileDialogTest, SaveConfirmsAnExistingFinalNameTheDialogDidNotSee) {
             }
         }
     }
+}
+
+// What the real dialog shows: its "Files of type" list and how many files its list holds.
+struct DialogView {
+    int typeCount = -1;
+    std::wstring firstType;
+    int listed = -1;
+};
+
+struct ClassSearch {
+    const wchar_t* name;
+    HWND found;
+};
+
+BOOL CALLBACK visitChild(HWND child, LPARAM param) {
+    auto* search = reinterpret_cast<ClassSearch*>(param);
+    wchar_t name[32] = {};
+    GetClassNameW(child, name, 32);
+    if (lstrcmpiW(name, search->name) == 0) {
+        search->found = child;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND findDescendant(HWND window, const wchar_t* className) {
+    ClassSearch search = {className, nullptr};
+    EnumChildWindows(window, visitChild, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+DialogView readDialog(HWND dialog) {
+    constexpr int kFileTypeList = 0x470;
+    DialogView view;
+    if (HWND types = GetDlgItem(dialog, kFileTypeList)) {
+        view.typeCount = static_cast<int>(SendMessageW(types, CB_GETCOUNT, 0, 0));
+        wchar_t text[128] = {};
+        if (SendMessageW(types, CB_GETLBTEXTLEN, 0, 0) < 128)
+            SendMessageW(types, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(text));
+        view.firstType = text;
+    }
+    if (HWND list = findDescendant(dialog, L"SysListView32"))
+        view.listed = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    return view;
+}
+
+// The real dialogs, worked with the keyboard: the open dialog lists the chosen filter's files
+// under its own filter names, and a name typed with the other filter's extension is saved so.
+TEST(FileDialogKeysTest, TheFilterListFiltersAndATypedExtensionIsKept) {
+    testfiles::TempDir folder;
+    ASSERT_TRUE(testfiles::writeText(folder.path() + L"\\memory.tmx", "<tmx/>"));
+    ASSERT_TRUE(testfiles::writeText(folder.path() + L"\\notes.txt", "notes"));
+    winui::Form owner(nullptr, 300, 200, winui::FormCentered);
+    ShowWindow(owner.hwnd, SW_SHOWNORMAL);
+    SetForegroundWindow(owner.hwnd);
+    realinput::pumpFor(100);
+
+    FileDialog open(&owner);
+    open.addFilter(L"TMX files", L"*.tmx", L".tmx");
+    open.addFilter(L"Text files", L"*.txt", L".txt");
+    open.initialFolder = folder.path();
+    open.flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
+    DialogView shown;
+    bool shotTaken = false;
+    {
+        realinput::ModalScript script({[&] {
+            HWND dialog = realinput::findOwnedDialog(owner.hwnd);
+            if (!dialog)
+                return false;
+            shown = readDialog(dialog);
+            if (shown.listed <= 0)
+                return false; // the folder is still being read
+            shotTaken = realinput::screenshotWithFrame(dialog, L"file_dialog_open.png");
+            realinput::sendKey(VK_ESCAPE, true);
+            realinput::sendKey(VK_ESCAPE, false);
+            return true;
+        }});
+        EXPECT_FALSE(open.showOpen());
+        EXPECT_TRUE(script.done());
+    }
+    EXPECT_EQ(2, shown.typeCount);
+    EXPECT_EQ(L"TMX files", shown.firstType);
+    EXPECT_EQ(1, shown.listed) << "only memory.tmx stands under the TMX filter";
+
+    FileDialog save(&owner);
+    save.addFilter(L"TMX files", L"*.tmx", L".tmx");
+    save.addFilter(L"Text files", L"*.txt", L".txt");
+    save.initialFolder = folder.path();
+    save.flags = OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT;
+    save.filterIndex = 1;
+    {
+        realinput::ModalScript script({
+            [&] {
+                if (!realinput::findOwnedDialog(owner.hwnd))
+                    return false;
+                realinput::typeText(L"results.txt");
+                return true;
+            },
+            [&] {
+                shotTaken = shotTaken && realinput::screenshotWithFrame(realinput::findOwnedDialog(owner.hwnd), L"file_dialog_save.png");
+                realinput::sendKey(VK_RETURN, true);
+                realinput::sendKey(VK_RETURN, false);
+                return true;
+            },
+        });
+        ASSERT_TRUE(save.showSave());
+        EXPECT_TRUE(script.done());
+    }
+    EXPECT_TRUE(endsWith(L"\\results.txt", save.fileName)) << save.fileName;
+    EXPECT_EQ(2, save.filterIndex);
+    EXPECT_TRUE(shotTaken);
 }
 
 } // namespace

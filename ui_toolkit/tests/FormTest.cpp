@@ -303,10 +303,15 @@ TEST_F(FormModalTest, ReturnAndEscapeReachOnlyTheTopModalForm) {
     dialog->calls.clear();
     SendMessageW(edit->hwnd, WM_KEYDOWN, VK_RETURN, 0);
     SendMessageW(edit->hwnd, WM_KEYUP, VK_RETURN, 0);
-    // Once for the key-down and once for the key-up, and the edit still gets the key.
-    EXPECT_EQ(dialog->calls, (std::vector<std::wstring>{L"enter", L"enter"}));
+    // Once, for the key-down, and the edit still gets the key.
+    EXPECT_EQ(dialog->calls, (std::vector<std::wstring>{L"enter"}));
     EXPECT_TRUE(contains(edit->calls, L"keyDown 13"));
     EXPECT_TRUE(contains(edit->calls, L"keyUp 13"));
+    // A release whose press went to another window answers nothing.
+    dialog->calls.clear();
+    SendMessageW(edit->hwnd, WM_KEYUP, VK_RETURN, 0);
+    SendMessageW(edit->hwnd, WM_KEYUP, VK_ESCAPE, 0);
+    EXPECT_TRUE(dialog->calls.empty());
 
     struct Case {
         std::vector<int> held;
@@ -354,4 +359,32 @@ TEST_F(FormModalTest, ToolProgramsOnlyStackTheModalForm) {
     ShowWindow(dialog->hwnd, SW_SHOWNORMAL);
     ShowWindow(dialog->hwnd, SW_HIDE);
     EXPECT_TRUE(winui::modalForms.empty());
+}
+
+// An owned dialog stands on the screen, not in its owner's client area: growing it around its
+// centre or dropping its boxes leaves it where it was.
+TEST(FormPlacementTest, AnOwnedDialogKeepsItsPlaceWhenResizedOrStripped) {
+    Form owner(nullptr, 400, 300, 0);
+    SetWindowPos(owner.hwnd, nullptr, 150, 120, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    ShowWindow(owner.hwnd, SW_SHOWNORMAL);
+    Form dialog(&owner, 200, 100, 0);
+    SetWindowPos(dialog.hwnd, nullptr, 500, 400, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    ShowWindow(dialog.hwnd, SW_SHOWNORMAL);
+    const auto screenPlace = [&] {
+        RECT r = {};
+        GetWindowRect(dialog.hwnd, &r);
+        return winui::Rect(r.left, r.top, r.right, r.bottom);
+    };
+    const winui::Rect before = screenPlace();
+    EXPECT_EQ(dialog.bounds(), before);
+
+    dialog.removeMinMaxBoxes();
+    EXPECT_EQ(screenPlace(), before);
+    const winui::Rect client = dialog.clientRect();
+    dialog.setClientSize(winui::Rect(0, 0, client.width() + 40, client.height() + 20));
+    const winui::Rect grown = screenPlace();
+    EXPECT_EQ(grown.width(), before.width() + 40);
+    EXPECT_EQ(grown.left, before.left - 20);
+    EXPECT_EQ(grown.top, before.top - 10);
+    ShowWindow(dialog.hwnd, SW_HIDE);
 }

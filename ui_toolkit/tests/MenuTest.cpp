@@ -186,8 +186,14 @@ TEST(MenuRoutingTest, ShownMenuClosesAndRoutesTheChosenItem) {
 
 namespace {
 
-// Must stay the last menu test of the program: it uses up the 16-bit ids for good.
+// Uses up the 16-bit ids; the table is given back at the end, so that the tests after it, in
+// whatever order they run, find it as it was.
 TEST(MenuTableExhaustionTest, OnceSixteenBitIdsRunOutClearedSlotsServeAgain) {
+    const size_t sizeBefore = winui::commandTableSize();
+    struct GiveBack {
+        size_t size;
+        ~GiveBack() { EXPECT_TRUE(winui::shrinkCommandTable(size)); }
+    } giveBack{sizeBefore};
     ControlProbe window;
     ASSERT_NE(nullptr, window.hwnd);
     std::vector<std::unique_ptr<Menu>> menus;

@@ -141,6 +141,9 @@ TEST_F(TmxEntryDetailsFormTest, OnlyTheIdIsShownWithoutAFrame) {
     ShowWindow(form_->hwnd, SW_SHOWNORMAL);
     SetWindowPos(form_->hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     pumpMessages();
+    // The window gave its first field the focus; that field's caret would read as a frame.
+    SetFocus(form_->closeButton->hwnd);
+    pumpMessages();
     EXPECT_FALSE(drawsFrame(form_->tuidValue->hwnd));
     EXPECT_TRUE(drawsFrame(form_->offsetValue->hwnd));
 }

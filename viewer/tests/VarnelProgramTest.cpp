@@ -140,6 +140,128 @@ TEST(VarnelProgramTest, OpensTheSampleFromItsCommandLineAndSavesItsSettings) {
 
 namespace {
 
+struct ChildBounds {
+    RECT client = {};
+    RECT largest = {};   // the results box
+    RECT button = {};    // the "Search" button
+    bool allInside = true;
+};
+
+struct ChildWalk {
+    HWND window;
+    ChildBounds* bounds;
+    long largestArea;
+};
+
+BOOL CALLBACK visitChild(HWND child, LPARAM param) {
+    auto* w = reinterpret_cast<ChildWalk*>(param);
+    if (GetParent(child) != w->window || !IsWindowVisible(child))
+        return TRUE;
+    RECT r = {};
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, w->window, reinterpret_cast<POINT*>(&r), 2);
+    const RECT& c = w->bounds->client;
+    if (r.left < 0 || r.top < 0 || r.right > c.right || r.bottom > c.bottom || r.right <= r.left)
+        w->bounds->allInside = false;
+    const long area = (r.right - r.left) * (r.bottom - r.top);
+    if (area > w->largestArea) {
+        w->largestArea = area;
+        w->bounds->largest = r;
+    }
+    wchar_t name[16] = {};
+    GetClassNameW(child, name, 16);
+    if (lstrcmpiW(name, L"Button") == 0)
+        w->bounds->button = r;
+    return TRUE;
+}
+
+ChildBounds readChildBounds(HWND window) {
+    ChildBounds bounds;
+    GetClientRect(window, &bounds.client);
+    ChildWalk walk = {window, &bounds, -1};
+    EnumChildWindows(window, visitChild, reinterpret_cast<LPARAM>(&walk));
+    return bounds;
+}
+
+// The controls stand where the layout puts them for the client area the window has now.
+void expectLaidOut(HWND window, const char* state) {
+    SCOPED_TRACE(state);
+    const ChildBounds b = readChildBounds(window);
+    EXPECT_TRUE(b.allInside);
+    EXPECT_EQ(b.largest.left, 12);
+    EXPECT_EQ(b.largest.right, b.client.right - 12);
+    EXPECT_EQ(b.largest.bottom, b.client.bottom - 12);
+    EXPECT_EQ(b.button.right, b.client.right - 12);
+}
+
+void settle(DWORD ms) {
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < ms) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        Sleep(20);
+    }
+}
+
+} // namespace
+
+// The built program in each state it can start in: the controls are laid out for the window's
+// size from the start, and again after restoring and maximising it.
+TEST(VarnelProgramTest, EveryStartStateLaysOutTheControls) {
+    struct Start {
+        const char* name;
+        bool maximized;
+        bool withRect;
+        winui::Rect rect;
+    } starts[] = {
+        {"normal", false, false, winui::Rect()},
+        {"maximised", true, false, winui::Rect()},
+        {"stored place", false, true, winui::Rect(60, 40, 900, 700)},
+        {"stored place, maximised", true, true, winui::Rect(60, 40, 900, 700)},
+        {"place off the desktop", false, true, winui::Rect(6000, 5000, 6800, 5600)},
+    };
+    for (const Start& start : starts) {
+        SCOPED_TRACE(start.name);
+        const std::wstring folder = makeScratchFolder(L"varnel-start");
+        const std::wstring sample = copySample(folder);
+        const std::wstring program = folder + L"\\Varnel.exe";
+        ASSERT_TRUE(CopyFileW(L"" VARNEL_EXE_PATH, program.c_str(), FALSE));
+        Settings seeded;
+        seeded.set<bool>(L"disableUpdateChecks", true);
+        seeded.set<bool>(L"mainFormMaximized", start.maximized);
+        if (start.withRect)
+            seeded.set<winui::Rect>(L"mainFormRect", start.rect);
+        ASSERT_TRUE(seeded.saveFile(folder + L"\\Varnel.cfg"));
+
+        bool maximizedSeen = false;
+        const programtest::ProgramRun run = programtest::runProgramUntilClosed(
+            program, L"\"" + sample + L"\"", folder, L"sample", [&](HWND window) {
+                settle(600);
+                maximizedSeen = IsZoomed(window) != FALSE;
+                expectLaidOut(window, "as started");
+                if (start.maximized && start.withRect)
+                    winui::writeWindowPng(window, L"varnel_start_maximized.png");
+                ShowWindow(window, maximizedSeen ? SW_RESTORE : SW_MAXIMIZE);
+                settle(400);
+                expectLaidOut(window, maximizedSeen ? "restored" : "maximised");
+                ShowWindow(window, maximizedSeen ? SW_MAXIMIZE : SW_RESTORE);
+                settle(400);
+                expectLaidOut(window, maximizedSeen ? "maximised again" : "restored");
+            });
+        EXPECT_TRUE(run.windowShown);
+        EXPECT_EQ(maximizedSeen, start.maximized);
+        EXPECT_TRUE(run.exited);
+        for (const wchar_t* name : {L"\\Varnel.exe", L"\\Varnel.cfg", L"\\sample.tmx", L"\\sample.tmx.idx"})
+            DeleteFileW((folder + name).c_str());
+        RemoveDirectoryW(folder.c_str());
+    }
+}
+
+namespace {
+
 struct ChildSearch {
     std::vector<HWND> multiLineEdits;
     static BOOL CALLBACK visit(HWND window, LPARAM parameter) {
