@@ -30,12 +30,6 @@ inline std::wstring dataPath(const std::wstring& name) {
     return widen(TEST_DATA_DIR) + L"/" + name;
 }
 
-// Real translation memories and documents kept beside the project, at ../shared/corpus from its
-// root (every test program's data folder lies three folders below the root). Read only: tests
-// that change a file work on a copy, and skip where the folder is absent.
-inline std::wstring corpusPath(const std::wstring& name) {
-    return widen(TEST_DATA_DIR) + L"/../../../../shared/corpus/" + name;
-}
 #endif
 
 #ifdef TEST_SHARED_DIR
@@ -43,6 +37,12 @@ inline std::wstring corpusPath(const std::wstring& name) {
 // so, when it is absent.
 inline std::wstring sharedPath(const std::wstring& name) {
     return widen(TEST_SHARED_DIR) + L"/" + name;
+}
+
+// Real translation memories and documents kept beside the project (../shared/corpus). Read only:
+// tests that change a file work on a copy, and skip where the folder is absent.
+inline std::wstring corpusPath(const std::wstring& name) {
+    return sharedPath(L"corpus/" + name);
 }
 #endif
 

@@ -23,8 +23,6 @@ using indextest::PlainEntries;
 using indextest::PlainTrie;
 using testfiles::TempDir;
 
-std::wstring corpusFile(const std::wstring& name) { return std::wstring(CORPUS_DIR) + L"\\" + name; }
-
 // A word of a made-up language: base 30 over letters, a few of them outside ASCII.
 std::string wordOf(uint32_t k) {
     static const char* const letters[] = {"a", "b", "c", "d", "e", "f", "g", "h", "i", "j", "k", "l", "m", "n", "o",
@@ -164,7 +162,7 @@ TEST(IndexDifferentialTest, GeneratedMemoriesGiveTheNaiveTriesBytesWithEveryFast
 }
 
 TEST(IndexDifferentialTest, RealMemoriesGiveTheNaiveTriesBytesWithEveryFastPathOnAndOff) {
-    if (!testfiles::exists(corpusFile(L"README.md"))) {
+    if (!testfiles::exists(testfiles::corpusPath(L"README.md"))) {
         std::printf("SKIPPED: no real memories (../shared/corpus is absent)\n");
         GTEST_SKIP() << "no ../shared/corpus";
     }
@@ -172,13 +170,13 @@ TEST(IndexDifferentialTest, RealMemoriesGiveTheNaiveTriesBytesWithEveryFastPathO
     for (const wchar_t* name : {L"fr-small.tmx", L"fr-small-utf16le.tmx", L"multi-b.tmx"}) {
         SCOPED_TRACE(toUtf8(name));
         const std::wstring tmx = dir.file(name);
-        ASSERT_TRUE(CopyFileW(corpusFile(name).c_str(), tmx.c_str(), FALSE));
+        ASSERT_TRUE(CopyFileW(testfiles::corpusPath(name).c_str(), tmx.c_str(), FALSE));
         SetFileAttributesW(tmx.c_str(), FILE_ATTRIBUTE_NORMAL);
         expectOneIndex(tmx);
     }
     // The largest memory: its first 3 MB of units.
     const std::wstring sample = dir.file(L"pairs-b-sample.tmx");
-    ASSERT_TRUE(writeSample(corpusFile(L"pairs-b.tmx"), sample, 3u << 20));
+    ASSERT_TRUE(writeSample(testfiles::corpusPath(L"pairs-b.tmx"), sample, 3u << 20));
     SCOPED_TRACE("pairs-b sample");
     expectOneIndex(sample);
 }

@@ -156,13 +156,15 @@ TEST_F(DocumentViewTest, SelectDocumentRowClampsScrollsAndReportsChanges) {
         selections.changes.clear();
         grid.selectDocumentRow(c.asked);
         EXPECT_EQ(grid.selectedRow(), c.selected);
-        if (c.fires)
+        if (c.fires) {
             EXPECT_EQ(selections.changes, (std::vector<std::pair<int32_t, int32_t>>{{before, c.selected}}));
-        else
+        } else {
             EXPECT_TRUE(selections.changes.empty());
+        }
         // A selected row is scrolled into view.
-        if (c.selected >= 0)
+        if (c.selected >= 0) {
             EXPECT_TRUE(grid.rowBounds(c.selected).visible);
+        }
     }
     grid.selectDocumentRow(29);
     EXPECT_GT(grid.topRow, 0);

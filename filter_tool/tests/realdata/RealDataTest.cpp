@@ -32,14 +32,11 @@ namespace {
 using indextest::PlainEntries;
 using testfiles::TempDir;
 
-const wchar_t kCorpus[] = CORPUS_DIR;
 const wchar_t* const kMemories[] = {L"fr-small.tmx", L"fr-small-utf16le.tmx", L"fr-small-utf16be.tmx",
                                     L"multi-b.tmx", L"pairs-b.tmx"};
 constexpr uint32_t kPostingCap = 8192;
 
-std::wstring corpusFile(const std::wstring& name) { return std::wstring(kCorpus) + L"\\" + name; }
-
-bool corpusPresent() { return testfiles::exists(corpusFile(L"README.md")); }
+bool corpusPresent() { return testfiles::exists(testfiles::corpusPath(L"README.md")); }
 
 // FNV-1a of a whole file, read in large blocks (an index of the largest memory is 180 MB).
 uint64_t hashFile(const std::wstring& path) {
@@ -331,18 +328,18 @@ void filterKeepsEveryUnitOfOneLanguage(const std::wstring& tmx, const TempDir& d
 
 TEST(RealDataTest, EveryRealMemoryIndexesOpensAnswersAndFilters) {
     if (!corpusPresent()) {
-        std::printf("SKIPPED: no real memories at %s (../shared/corpus is absent)\n", narrow(kCorpus).c_str());
+        std::printf("SKIPPED: no real memories at %s (../shared/corpus is absent)\n", narrow(testfiles::corpusPath(L"")).c_str());
         GTEST_SKIP() << "no ../shared/corpus";
     }
     for (const wchar_t* name : kMemories) {
         SCOPED_TRACE(narrow(name));
-        if (!testfiles::exists(corpusFile(name))) {
+        if (!testfiles::exists(testfiles::corpusPath(name))) {
             ADD_FAILURE() << "missing from the corpus";
             continue;
         }
         TempDir dir(L"realdata");
         const std::wstring tmx = dir.file(name);
-        ASSERT_TRUE(CopyFileW(corpusFile(name).c_str(), tmx.c_str(), TRUE));
+        ASSERT_TRUE(CopyFileW(testfiles::corpusPath(name).c_str(), tmx.c_str(), TRUE));
         SetFileAttributesW(tmx.c_str(), FILE_ATTRIBUTE_NORMAL);
         ASSERT_NO_FATAL_FAILURE(buildAtEveryThreadCount(tmx));
         uint32_t entries = 0;
