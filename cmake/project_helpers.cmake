@@ -27,9 +27,10 @@ function(add_project_tests name)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
   target_compile_options(${name} PRIVATE ${PROJECT_WARNINGS})
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} gmock gtest_main)
+  get_filename_component(shared_dir ${CMAKE_SOURCE_DIR}/../shared ABSOLUTE)
   target_compile_definitions(${name} PRIVATE
       TEST_DATA_DIR="Z:${CMAKE_CURRENT_SOURCE_DIR}/tests/data"
-      TEST_SHARED_DIR="Z:${CMAKE_SOURCE_DIR}/../shared")
+      TEST_SHARED_DIR="Z:${shared_dir}")
   # Full output: ctest shows it only for a failing program, and then it names the test that hung.
   add_test(NAME ${name} COMMAND ${name})
   # Every test program runs on the one Wine desktop, where activation and the keyboard focus

@@ -16,7 +16,7 @@ namespace documenttest {
 
 // The real XLIFF documents; empty when the corpus is not beside the project.
 inline std::wstring corpusDocument(const wchar_t* name) {
-    const std::wstring path = std::wstring(L"" CORPUS_PATH) + L"/xliff/" + name;
+    const std::wstring path = testfiles::corpusPath(std::wstring(L"xliff/") + name);
     return GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES ? std::wstring() : path;
 }
 

@@ -53,7 +53,7 @@ struct EditSearch {
 // The built program on a copy of a real memory: a word that ends a line in a segment is found,
 // and the hit shows on lines of its own. The screenshot is there to be looked at.
 TEST(VarnelProgramTest, FindsAWordAtALineEndOfARealMemory) {
-    const std::wstring corpus = L"" CORPUS_PATH L"/multi-b.tmx";
+    const std::wstring corpus = testfiles::corpusPath(L"multi-b.tmx");
     if (GetFileAttributesW(corpus.c_str()) == INVALID_FILE_ATTRIBUTES)
         GTEST_SKIP() << "../shared/corpus is absent: the real memory is not tried";
     const std::wstring folder = makeScratchFolder(L"varnel-lines");

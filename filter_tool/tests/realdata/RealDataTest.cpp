@@ -328,7 +328,8 @@ void filterKeepsEveryUnitOfOneLanguage(const std::wstring& tmx, const TempDir& d
 
 TEST(RealDataTest, EveryRealMemoryIndexesOpensAnswersAndFilters) {
     if (!corpusPresent()) {
-        std::printf("SKIPPED: no real memories at %s (../shared/corpus is absent)\n", narrow(testfiles::corpusPath(L"")).c_str());
+        std::printf("SKIPPED: no real memories at %s (../shared/corpus is absent)\n",
+                    narrow(testfiles::corpusPath(L"")).c_str());
         GTEST_SKIP() << "no ../shared/corpus";
     }
     for (const wchar_t* name : kMemories) {
