@@ -115,7 +115,7 @@ const std::wstring& SiftonParser::normalizedLanguage(const std::wstring& code) {
     return languageCache_.back().second;
 }
 
-void SiftonParser::fail(Failure failure, int32_t position) {
+void SiftonParser::fail(Failure failure, int64_t position) {
     if (failure_ != kFailureNone)
         return;
     failure_ = failure;

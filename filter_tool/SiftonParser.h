@@ -57,7 +57,7 @@ public:
     Failure failure() const { return failure_; }
     // The unit index of the markup at which the failure was found (for an oversized or unclosed
     // translation unit, its start tag); -1 when unknown.
-    int32_t failurePosition() const { return failurePosition_; }
+    int64_t failurePosition() const { return failurePosition_; }
     const std::wstring& sourceLanguage() const { return sourceLanguage_; }
 
     // Where the copy stands between translation units: what a parser that goes on from there
@@ -94,7 +94,7 @@ public:
 private:
     const std::wstring& normalizedLanguage(const std::wstring& code);
     void reportProgress();
-    void fail(Failure failure, int32_t position);
+    void fail(Failure failure, int64_t position);
     void ensureDeclaration();
     // Text goes to the unit buffer inside a translation unit, else straight to the output.
     void emit(const wchar_t* text, size_t length);
@@ -134,12 +134,12 @@ private:
     // Start tags written minus end tags written; not 0 at the end means a cut-off document.
     int64_t openElements_ = 0;
     size_t unitIndentLength_ = 0;
-    int32_t unitStart_ = -1;
+    int64_t unitStart_ = -1;
     int64_t lastPercent_ = -1;
     bool declarationWritten_ = false;
     bool moreToFollow_ = false;
     Failure failure_ = kFailureNone;
-    int32_t failurePosition_ = -1;
+    int64_t failurePosition_ = -1;
     static constexpr size_t kLanguageCacheSize = 16;
     std::vector<std::pair<std::wstring, std::wstring>> languageCache_;
     // Reused for escaped text on its way to the output, so that escaping allocates only once.

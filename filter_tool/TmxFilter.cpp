@@ -6,9 +6,9 @@
 #include "core/util/StringUtils.h"
 #include "core/util/Utf8Writer.h"
 #include "core/xml/XmlFileStream.h"
-#include "core/xml/XmlMemoryStream.h"
 #include "core/xml/XmlParser.h"
 #include "core/xml/XmlPieces.h"
+#include "filter_tool/RestOfFileStream.h"
 #include "filter_tool/SiftonParser.h"
 
 #include <windows.h>
@@ -68,12 +68,12 @@ bool fileSize(HANDLE file, uint64_t& size) {
     return true;
 }
 
-void setError(TmxFilterResult& result, int32_t code, int32_t position, const std::wstring& text) {
+void setError(TmxFilterResult& result, int32_t code, int64_t position, const std::wstring& text) {
     result.errorCode = code;
     result.errorPosition = position;
     result.errorMessage.clear();
     if (position >= 0)
-        result.errorMessage = L"(" + formatUnsigned(static_cast<uint32_t>(position)) + L") ";
+        result.errorMessage = L"(" + formatUnsigned(static_cast<uint64_t>(position)) + L") ";
     result.errorMessage += text;
 }
 
@@ -90,31 +90,12 @@ private:
     std::string& bytes_;
 };
 
-// The rest of a file from a byte offset on, with offsets in the file.
-class RestOfFileStream : public XmlStream {
-public:
-    RestOfFileStream(const std::wstring& path, int32_t encoding, uint64_t offset)
-        : supplier_(path, static_cast<int32_t>(offset)), inner_(encoding, &supplier_), base_(static_cast<int64_t>(offset)) {}
-    uint16_t getChar() override { return inner_.getChar(); }
-    bool hadError() const override { return !supplier_.good() || inner_.hadError(); }
-    int64_t position() const override { return base_ + inner_.position(); }
-    int32_t encoding() const override { return inner_.encoding(); }
-    int32_t getChars(wchar_t* dest, int32_t room) override { return inner_.XmlMemoryStream::getChars(dest, room); }
-    bool decodingFailed() const override { return inner_.hadError(); }
-    XmlMemoryStream* memorySource() override { return &inner_; }
-
-private:
-    XmlFileStream::FileBlockSupplier supplier_;
-    XmlMemoryStream inner_;
-    int64_t base_;
-};
-
 // How the reading ended, whichever parser read the end.
 struct ReadResult {
     int32_t errorCode = 0;
-    int32_t errorPosition = -1;
+    int64_t errorPosition = -1;
     SiftonParser::Failure failure = SiftonParser::kFailureNone;
-    int32_t failurePosition = -1;
+    int64_t failurePosition = -1;
     int32_t unitsWritten = 0;
 
     void takeFrom(const SiftonParser& parser) {
@@ -135,7 +116,7 @@ struct FilterSettings {
 
 struct CopiedPiece : XmlPieceReader::Piece {
     std::string output; // UTF-8
-    int32_t units = 0;
+    int64_t units = 0;
     int32_t unitsWritten = 0;
     bool usable = false;
 };
@@ -159,7 +140,7 @@ bool readInPieces(const FilterSettings& settings, Utf8Writer& writer, ProgressRe
     if (!reader.readHead(kMaxHeadBytes, head))
         return false;
     SiftonParser::Layout layout;
-    int32_t units = 0;
+    int64_t units = 0;
     {
         StringSink sink(head.output);
         Utf8Writer headWriter(sink);
@@ -219,6 +200,11 @@ bool readInPieces(const FilterSettings& settings, Utf8Writer& writer, ProgressRe
     }
     // The rest in one pass, from where the pieces ended.
     RestOfFileStream rest(settings.inputPath, encoding, next);
+    if (!rest.opened()) {
+        // Not read as a document that ends there: the copy would lack the rest.
+        result.errorCode = kXmlErrorIo;
+        return true;
+    }
     SiftonParser parser(writer, totalSize, settings.targetLanguage, settings.removeProps);
     HandlerHolder progress;
     relay.listen(parser, progress);

@@ -13,7 +13,7 @@ struct TmxFilterResult {
     // for a translation unit beyond the buffer's limit.
     int32_t errorCode = 0;
     // Unit index in the input at which the error was found, -1 when there is none.
-    int32_t errorPosition = -1;
+    int64_t errorPosition = -1;
     // "(" + position + ") " + the error's text; only the text when there is no position. Empty on
     // success.
     std::wstring errorMessage;

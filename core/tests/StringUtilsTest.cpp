@@ -27,6 +27,9 @@ TEST(StringUtilsTest, CaseAndAffixes) {
 TEST(StringUtilsTest, FormatsNumbers) {
     EXPECT_EQ(formatUnsigned(0), L"0");
     EXPECT_EQ(formatUnsigned(4294967295u), L"4294967295");
+    // File offsets and unit indices beyond 32 bits print in full.
+    EXPECT_EQ(formatUnsigned(4294967296ull + 4097), L"4294971393");
+    EXPECT_EQ(formatUnsigned(UINT64_MAX), L"18446744073709551615");
     EXPECT_EQ(formatInt(-12), L"-12");
     EXPECT_EQ(formatInt(0), L"0");
     EXPECT_EQ(formatInt(INT32_MAX), L"2147483647");

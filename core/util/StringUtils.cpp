@@ -60,8 +60,8 @@ void toForwardSlashes(std::wstring& text) {
     }
 }
 
-std::wstring formatUnsigned(uint32_t value) {
-    wchar_t digits[10];
+std::wstring formatUnsigned(uint64_t value) {
+    wchar_t digits[20];
     size_t n = 0;
     do {
         digits[n++] = static_cast<wchar_t>(L'0' + value % 10);

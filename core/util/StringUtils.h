@@ -16,7 +16,8 @@ bool endsWith(const std::wstring& suffix, const std::wstring& text);
 bool startsWith(const std::wstring& prefix, const std::wstring& text);
 void toForwardSlashes(std::wstring& text);
 
-std::wstring formatUnsigned(uint32_t value);
+// 64 bits wide, so that file offsets and unit indices of the largest files print in full.
+std::wstring formatUnsigned(uint64_t value);
 std::wstring formatInt(int32_t value);
 void formatIntInto(std::wstring& out, int32_t value);
 // Optional leading '-', then decimal digits with 32-bit wrap-around. The value is stored even when

@@ -47,7 +47,7 @@ private:
 
 } // namespace
 
-XmlFileStream::FileBlockSupplier::FileBlockSupplier(const std::wstring& path, int32_t startOffset)
+XmlFileStream::FileBlockSupplier::FileBlockSupplier(const std::wstring& path, int64_t startOffset)
     : file_(openForReading(path)) {
     if (file_ == INVALID_HANDLE_VALUE) {
         return;

@@ -13,7 +13,7 @@ public:
     // Delivers the bytes of one file, from a start offset on. Owns the open file.
     class FileBlockSupplier : public XmlMemoryStream::BlockSupplier {
     public:
-        FileBlockSupplier(const std::wstring& path, int32_t startOffset);
+        FileBlockSupplier(const std::wstring& path, int64_t startOffset);
         ~FileBlockSupplier() override;
         FileBlockSupplier(const FileBlockSupplier&) = delete;
         FileBlockSupplier& operator=(const FileBlockSupplier&) = delete;

@@ -174,7 +174,7 @@ bool XmlParser::parse(XmlStream& stream) {
     int32_t i = 0;
     // The unit before which the stop flag is looked at next: after each '<' and '>', and every
     // kCheckUnits units between them, where a reading unit by unit would look.
-    int32_t nextCheck = s.unitCount_;
+    int64_t nextCheck = s.unitCount_;
     bool ended = false;
     while (!ended) {
         if (s.unitCount_ == nextCheck) {
@@ -189,7 +189,7 @@ bool XmlParser::parse(XmlStream& stream) {
             units = reader.units();
             i = 0;
         }
-        const int32_t limit = std::min(count, i + (nextCheck - s.unitCount_));
+        const int32_t limit = static_cast<int32_t>(std::min<int64_t>(count, i + (nextCheck - s.unitCount_)));
         // The shortcuts read runs of units; a batch of one unit goes to the machine, so that a
         // stream that hands out one unit at a time is read by the machine alone.
         const bool several = count > 1;
@@ -273,7 +273,7 @@ bool XmlParser::parse(XmlStream& stream) {
             if (!stepped) {
                 s.errorPosition = s.unitCount_;
                 if (unit != 0) {
-                    reader.settle(i, nextCheck - 1 - s.unitCount_);
+                    reader.settle(i, static_cast<int32_t>(nextCheck - 1 - s.unitCount_));
                 }
                 ended = true;
                 break;
@@ -282,7 +282,7 @@ bool XmlParser::parse(XmlStream& stream) {
                 s.beginMarkup(reader.positionAfter(i) - bracketBytes);
             }
             if (s.stopRequested) {
-                reader.settle(i, nextCheck - 1 - s.unitCount_);
+                reader.settle(i, static_cast<int32_t>(nextCheck - 1 - s.unitCount_));
                 return s.errorCode == 0;
             }
             if (unit == 0) {
@@ -327,11 +327,11 @@ int32_t XmlParser::errorCode() const {
     return state_->errorCode;
 }
 
-int32_t XmlParser::errorPosition() const {
+int64_t XmlParser::errorPosition() const {
     return state_->errorPosition;
 }
 
-int32_t XmlParser::markupStart() const {
+int64_t XmlParser::markupStart() const {
     return state_->markupStart;
 }
 
@@ -343,7 +343,7 @@ int64_t XmlParser::markupByteOffset() const {
     return state_->markupByteOffset;
 }
 
-int32_t XmlParser::unitIndex() const {
+int64_t XmlParser::unitIndex() const {
     return state_->unitCount_;
 }
 

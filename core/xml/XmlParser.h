@@ -56,13 +56,13 @@ public:
 
     int32_t errorCode() const;
     // Unit index at which the failing step stopped.
-    int32_t errorPosition() const;
+    int64_t errorPosition() const;
 
     // During a callback: the unit index of the '<' that opened the markup being reported, the
     // units from it to the closing '>' inclusive (tags and comments only, 0 otherwise), and its
     // byte offset in the source (the file offset for an XmlFileStream). Outside markup they
     // are -1, 0 and -1.
-    int32_t markupStart() const;
+    int64_t markupStart() const;
     int32_t markupLength() const;
     int64_t markupByteOffset() const;
 
@@ -81,9 +81,9 @@ public:
     bool stopped() const { return stopped_; }
     // The unit index that a parse gives its first unit (0 unless set): a parse of the rest of a
     // document, begun where an earlier reading left it, reports positions in the whole document.
-    void setFirstUnitIndex(int32_t index) { firstUnitIndex_ = index; }
+    void setFirstUnitIndex(int64_t index) { firstUnitIndex_ = index; }
     // The index after the last unit read (the units read, for a parse that began at 0).
-    int32_t unitIndex() const;
+    int64_t unitIndex() const;
     // True when the machine stands between pieces of markup, outside any reference: a parse of
     // the bytes that follow, begun by a fresh parser, reads them exactly as this one would.
     bool atContent() const;
@@ -108,5 +108,5 @@ private:
     std::unique_ptr<XmlParserState> state_;
     const std::atomic<bool>* stopFlag_ = nullptr;
     bool stopped_ = false;
-    int32_t firstUnitIndex_ = 0;
+    int64_t firstUnitIndex_ = 0;
 };

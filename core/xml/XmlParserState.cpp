@@ -90,7 +90,7 @@ bool XmlParserState::fail(int32_t code) {
 }
 
 void XmlParserState::setMarkupLength() {
-    markupLength = unitCount_ - markupStart + 1;
+    markupLength = static_cast<int32_t>(unitCount_ - markupStart + 1);
 }
 
 void XmlParserState::resetMarkup() {

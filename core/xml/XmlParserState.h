@@ -18,8 +18,10 @@ public:
     XmlParserState& operator=(const XmlParserState&) = delete;
 
     int32_t errorCode = 0;
-    int32_t errorPosition = -1;
-    int32_t markupStart = -1;
+    // Unit indices are as wide as byte offsets: a document of several GiB holds more than 2^31
+    // units.
+    int64_t errorPosition = -1;
+    int64_t markupStart = -1;
     int32_t markupLength = 0;
     int64_t markupByteOffset = -1;
     bool stopRequested = false;
@@ -143,7 +145,7 @@ private:
     int keywordPosition_ = 0;
     State keywordNext_ = State::Content;
 
-    int32_t unitCount_ = 0;
+    int64_t unitCount_ = 0;
     wchar_t previous_ = 0;
     wchar_t beforePrevious_ = 0;
 
