@@ -6,8 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -490,6 +493,70 @@ TEST(TmxFileTest, WordsAtLineBreaksAreFound) {
     const TmxEntry* second = file.readEntry(1);
     ASSERT_NE(second, nullptr);
     EXPECT_EQ(renderSegmentText(findSegment(*second, L"en-GB").segment, false, false), L"Run the tests\r\nagain");
+}
+
+// A memory without a declaration whose text beyond ASCII is all three-byte sequences (Japanese)
+// is UTF-8: its entries read as their bytes spell them and a search finds its words. The
+// memory is made from the units of a real Japanese document.
+TEST(TmxFileTest, AJapaneseMemoryWithoutADeclarationReadsAndSearchesAsUtf8) {
+    const std::string document = testfiles::readText(testfiles::sharedPath(L"fuzz-found/documents/noenc-grep-en-ja.xlf"));
+    if (document.empty()) {
+        std::printf("SKIPPED: no ../shared/fuzz-found/documents/noenc-grep-en-ja.xlf\n");
+        GTEST_SKIP() << "no real Japanese document";
+    }
+    const auto contentOf = [&](const char* tag, size_t from, size_t& next) {
+        const size_t at = document.find(std::string("<") + tag, from);
+        const size_t start = document.find('>', at) + 1;
+        const size_t end = document.find(std::string("</") + tag + ">", start);
+        next = end;
+        return document.substr(start, end - start);
+    };
+    std::string body;
+    std::vector<std::string> japanese;
+    for (size_t at = document.find("<trans-unit"); at != std::string::npos; at = document.find("<trans-unit", at)) {
+        const std::string source = contentOf("source", at, at);
+        const std::string target = contentOf("target", at, at);
+        if (target.empty())
+            continue;
+        japanese.push_back(target);
+        body += "<tu tuid=\"" + std::to_string(japanese.size()) + "\"><tuv xml:lang=\"ja\"><seg>" + target +
+                "</seg></tuv><tuv xml:lang=\"en\"><seg>" + source + "</seg></tuv></tu>\n";
+    }
+    ASSERT_GT(japanese.size(), 50u);
+    ScratchDir dir;
+    const std::wstring tmx = dir.file(L"ja.tmx");
+    ASSERT_TRUE(testfiles::writeText(tmx, "<tmx version=\"1.4\">\n<header creationtool=\"t\" srclang=\"ja\"/>\n<body>\n" +
+                                              body + "</body>\n</tmx>\n"));
+    TmxFile file;
+    ASSERT_EQ(file.load(tmx), 1);
+    ASSERT_EQ(file.entryCount(), japanese.size());
+    for (size_t i = 0; i < japanese.size(); ++i) {
+        if (japanese[i].find_first_of("&<\r") != std::string::npos)
+            continue;
+        const TmxEntry* entry = file.readEntry(static_cast<uint32_t>(i));
+        ASSERT_NE(entry, nullptr);
+        EXPECT_EQ(renderSegmentText(findSegment(*entry, L"ja").segment, false, false), testfiles::fromUtf8(japanese[i]))
+            << "unit " << i + 1;
+    }
+    // The hits of a two-character word are the units whose text holds it, by a plain scan.
+    const std::string word = "\xE7\x84\xA1\xE5\x8A\xB9";
+    std::wstring scanned;
+    for (size_t i = 0; i < japanese.size(); ++i)
+        if (japanese[i].find(word) != std::string::npos)
+            scanned += (scanned.empty() ? L"" : L" ") + std::to_wstring(i + 1);
+    ASSERT_FALSE(scanned.empty());
+    const SearchQuery query = SearchQuery::split(testfiles::fromUtf8(word), SearchQuery::budgetMaximum(100));
+    bool strong = false;
+    SearchResults results;
+    file.search(L"en", query.includeWords, query.excludeWords, query.perWordBudget, strong, results);
+    std::vector<uint32_t> ids;
+    for (const SearchResult& r : results)
+        ids.push_back(r.entryId);
+    std::sort(ids.begin(), ids.end());
+    std::wstring found;
+    for (uint32_t id : ids)
+        found += (found.empty() ? L"" : L" ") + std::to_wstring(id + 1);
+    EXPECT_EQ(found, scanned);
 }
 
 } // namespace
