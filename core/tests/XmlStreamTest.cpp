@@ -1,5 +1,6 @@
 #include "core/tests/XmlTestSupport.h"
 
+#include "core/xml/XmlEncodingDetector.h"
 #include "core/xml/XmlFileStream.h"
 #include "core/xml/XmlMemoryStream.h"
 #include "core/xml/XmlParser.h"
@@ -182,8 +183,9 @@ TEST(XmlStreamTest, MissingAndTooShortFilesReadAsEmptyDocuments) {
 }
 
 TEST(XmlStreamTest, StatisticsTellUtf16FromUtf8AndAnsi) {
-    // Beyond the first 103 bytes, zero bytes on one parity mark UTF-16, eleven two-byte
-    // sequences UTF-8; three-byte sequences alone do not.
+    // Beyond the first 103 bytes, zero bytes on one parity mark UTF-16, and the eleventh
+    // well-formed multi-byte sequence decides for UTF-8 whatever follows; short of that, the
+    // bytes must be UTF-8 throughout.
     const std::string padding(103, 'x');
     std::string zeroFirst;
     for (int i = 0; i < 2000; ++i) {
@@ -192,40 +194,101 @@ TEST(XmlStreamTest, StatisticsTellUtf16FromUtf8AndAnsi) {
     }
     std::string pairs10 = padding;
     std::string pairs11 = padding;
+    std::string threeByte11 = padding;
     for (int i = 0; i < 10; ++i) {
         pairs10 += "\xC3\xA9 ";
         pairs11 += "\xC3\xA9 ";
+        threeByte11 += "\xE2\x82\xAC";
     }
     pairs11 += "\xC3\xA9";
-    std::string threeByte = padding;
-    for (int i = 0; i < 50; ++i) {
-        threeByte += "\xE2\x82\xAC";
-    }
+    threeByte11 += "\xF0\x9F\x98\x80";
     struct Case {
+        const char* label;
         std::string bytes;
         int32_t encoding;
     };
     const Case cases[] = {
-        {padding + zeroFirst, kXmlEncodingUtf16Le},        // zero bytes at odd offsets
-        {padding + "x" + zeroFirst, kXmlEncodingUtf16Be},  // at even offsets
-        {pairs10, kXmlEncodingAnsi},
-        {pairs11, kXmlEncodingUtf8},
-        {threeByte, kXmlEncodingAnsi},
-        {std::string(90, 'x') + "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9", kXmlEncodingAnsi},
-        {"<?xml version=\"1.0\" ENCODING=\"UTF-8\"?>", kXmlEncodingUtf8},
-        {"<?xml version=\"1.0\" encoding='UTF-8'?>", kXmlEncodingUtf8},
-        {"<?xml version=\"1.0\" encoding = \"UTF-8\"?>", kXmlEncodingAnsi},
-        {std::string(101, ' ') + "encoding=\"utf-8\"", kXmlEncodingAnsi},
+        {"zero bytes at odd offsets", padding + zeroFirst, kXmlEncodingUtf16Le},
+        {"zero bytes at even offsets", padding + "x" + zeroFirst, kXmlEncodingUtf16Be},
+        {"ten pairs, then a byte UTF-8 lacks", pairs10 + "\xE9", kXmlEncodingAnsi},
+        {"eleven pairs, then a byte UTF-8 lacks", pairs11 + "\xE9", kXmlEncodingUtf8},
+        {"ten three-byte and a four-byte sequence, then a stray byte", threeByte11 + "\xE9", kXmlEncodingUtf8},
+        {"ten pairs and nothing else", pairs10, kXmlEncodingUtf8},
+        {"declaration in capitals", "<?xml version=\"1.0\" ENCODING=\"UTF-8\"?>", kXmlEncodingUtf8},
+        {"declaration in single quotes", "<?xml version=\"1.0\" encoding='UTF-8'?>", kXmlEncodingUtf8},
+        {"declaration with blanks around =", "<?xml version=\"1.0\" encoding = \"UTF-8\"?>", kXmlEncodingUtf8},
+        {"encoding= not in a declaration", std::string(101, ' ') + "encoding=\"utf-8\"", kXmlEncodingAnsi},
     };
-    for (size_t i = 0; i < sizeof cases / sizeof cases[0]; ++i) {
-        SCOPED_TRACE(i);
-        TempFile file(cases[i].bytes);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        TempFile file(c.bytes);
         int32_t encoding = 0;
         int32_t bomLength = -1;
         ASSERT_TRUE(XmlFileStream::detectEncoding(file.path(), encoding, bomLength));
-        EXPECT_EQ(encoding, cases[i].encoding);
+        EXPECT_EQ(encoding, c.encoding);
         EXPECT_EQ(bomLength, 0);
     }
+}
+
+// XML without a declaration is UTF-8: bytes that are UTF-8 with at least one multi-byte
+// sequence read as UTF-8, however few and however long their sequences; bytes that cannot be
+// UTF-8 stay with the system's code page, as does plain ASCII.
+TEST(XmlStreamTest, BytesThatAreUtf8ReadAsUtf8) {
+    const std::string japanese = "<r>\xE7\x84\xA1\xE5\x8A\xB9\xE3\x81\xAA\xE6\x96\x87\xE5\xAD\x97</r>";
+    const std::string padding(200, 'x');
+    // A whole sample that ends in the first byte of a sequence.
+    const std::string sampleEnd =
+        japanese + std::string(XmlEncodingDetector::kSampleBytes - japanese.size() - 1, 'x') + "\xE7";
+    struct Case {
+        const char* label;
+        std::string bytes;
+        bool fileEndsThere;
+        int32_t encoding;
+    };
+    const Case cases[] = {
+        {"only three-byte sequences, short", japanese, true, kXmlEncodingUtf8},
+        {"only three-byte sequences, after the declaration's room", padding + japanese, true, kXmlEncodingUtf8},
+        {"one three-byte sequence", "<r>\xE2\x82\xAC 5</r>", true, kXmlEncodingUtf8},
+        {"one four-byte sequence", padding + "\xF0\x9F\x98\x80", true, kXmlEncodingUtf8},
+        {"one two-byte sequence in a short file", "<r>caf\xC3\xA9</r>", true, kXmlEncodingUtf8},
+        {"a lone surrogate as the programs write it", "<r>\xED\xA0\x80</r>", true, kXmlEncodingUtf8},
+        {"a sequence cut off by the sample", sampleEnd, false, kXmlEncodingUtf8},
+        {"a sequence cut off by the end of the file", japanese + "\xE7\x84", true, kXmlEncodingAnsi},
+        {"plain ASCII", padding, true, kXmlEncodingAnsi},
+        {"a code-page letter", "<r>caf\xE9</r>", true, kXmlEncodingAnsi},
+        {"UTF-8 and then a code-page letter", japanese + "caf\xE9", true, kXmlEncodingAnsi},
+        {"code-page letters that look like a lead", "<r>\xE9t\xE9</r>", true, kXmlEncodingAnsi},
+        {"an overlong form", "<r>\xC0\xAF</r>", true, kXmlEncodingAnsi},
+        {"above U+10FFFF", "<r>\xF4\x90\x80\x80</r>", true, kXmlEncodingAnsi},
+        {"a continuation byte alone", "<r>\x80</r>", true, kXmlEncodingAnsi},
+        {"declared UTF-8 with blanks and single quotes", "<?xml version='1.0' encoding = 'utf-8' ?><r>caf\xE9</r>",
+         true, kXmlEncodingUtf8},
+        {"blanks before the declaration", "\r\n <?xml version='1.0' encoding='UTF-8'?><r/>", true, kXmlEncodingUtf8},
+        {"declared code page wins over UTF-8 bytes", "<?xml version=\"1.0\" encoding=\"windows-1252\"?>" + japanese,
+         true, kXmlEncodingAnsi},
+        {"declared UTF-16 in 8-bit bytes: the bytes decide", "<?xml version=\"1.0\" encoding=\"UTF-16\"?>" + japanese,
+         true, kXmlEncodingUtf8},
+        {"no encoding in the declaration: the bytes decide", "<?xml version=\"1.0\"?>" + japanese, true,
+         kXmlEncodingUtf8},
+        {"a byte-order mark wins over the declaration", "\xFF\xFE<?xml version=\"1.0\" encoding=\"utf-8\"?>", true,
+         kXmlEncodingUtf16Le},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        int32_t encoding = 0;
+        int32_t bomLength = -1;
+        ASSERT_TRUE(XmlEncodingDetector::detect(reinterpret_cast<const uint8_t*>(c.bytes.data()), c.bytes.size(),
+                                                c.fileEndsThere, encoding, bomLength));
+        EXPECT_EQ(encoding, c.encoding);
+    }
+
+    // The file stream asks the same rule, and the Japanese text then reads as written.
+    TempFile file(padding + japanese);
+    XmlFileStream stream(file.path());
+    EXPECT_EQ(stream.encoding(), kXmlEncodingUtf8);
+    const std::wstring units = drain(stream);
+    EXPECT_EQ(units.substr(padding.size()), L"<r>\x7121\x52b9\x306a\x6587\x5b57</r>");
+    EXPECT_FALSE(stream.hadError());
 }
 
 TEST(XmlStreamTest, Utf8SequencesOfOneToFourBytes) {

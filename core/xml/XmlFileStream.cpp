@@ -1,14 +1,13 @@
 #include "core/xml/XmlFileStream.h"
 
+#include "core/xml/XmlEncodingDetector.h"
+
 #include <windows.h>
 
 #include <cstring>
 #include <vector>
 
 namespace {
-
-constexpr int kStatisticsBytes = 20480;
-constexpr int kDeclarationBytes = 100;
 
 HANDLE openForReading(const std::wstring& path) {
     return CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -86,74 +85,11 @@ bool XmlFileStream::detectEncoding(const std::wstring& path, int32_t& encoding,
     if (!file.valid()) {
         return false;
     }
-    uint8_t head[3];
-    const DWORD headLength = readFully(file.get(), head, 3);
-    if (headLength < 2) {
-        return false;
-    }
-    if (head[0] == 0xFF && head[1] == 0xFE) {
-        encoding = kXmlEncodingUtf16Le;
-        bomLength = 2;
-        return true;
-    }
-    if (head[0] == 0xFE && head[1] == 0xFF) {
-        encoding = kXmlEncodingUtf16Be;
-        bomLength = 2;
-        return true;
-    }
-    if (headLength == 3 && head[0] == 0xEF && head[1] == 0xBB && head[2] == 0xBF) {
-        encoding = kXmlEncodingUtf8;
-        bomLength = 3;
-        return true;
-    }
-    if (encoding != 0) {
-        return true;
-    }
-    // The declaration is looked for only in the 100 bytes after the first three, lower-cased,
-    // written with no blanks. Either quote style counts: many XML writers put single quotes, and
-    // such a UTF-8 file with little text beyond ASCII (or only three-byte sequences, as CJK text
-    // has) would otherwise be read as ANSI, every character beyond ASCII turned to garbage.
-    std::vector<uint8_t> text(kDeclarationBytes);
-    const DWORD textLength = readFully(file.get(), text.data(), kDeclarationBytes);
-    std::string lowered(text.begin(), text.begin() + textLength);
-    for (char& c : lowered) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    if (lowered.find("encoding=\"utf-8\"") != std::string::npos ||
-        lowered.find("encoding='utf-8'") != std::string::npos) {
-        encoding = kXmlEncodingUtf8;
-        return true;
-    }
-    encoding = kXmlEncodingAnsi;
-    if (textLength < static_cast<DWORD>(kDeclarationBytes)) {
-        return true;
-    }
-    std::vector<uint8_t> sample(kStatisticsBytes);
-    const DWORD sampleLength = readFully(file.get(), sample.data(), kStatisticsBytes);
-    // Bytes below 0x10 cluster on one parity in UTF-16 text; two-byte UTF-8 pairs betray UTF-8.
-    int small[2] = {1, 1};
-    int pairs = 0;
-    uint8_t before = headLength == 3 ? head[2] : 0;
-    int offsetParity = (3 + kDeclarationBytes) & 1;
-    for (DWORD i = 0; i < sampleLength; ++i, offsetParity ^= 1) {
-        const uint8_t b = sample[i];
-        if ((b & 0xF0) == 0) {
-            ++small[offsetParity];
-            if (small[offsetParity] / small[offsetParity ^ 1] > 16) {
-                encoding = offsetParity == 1 ? kXmlEncodingUtf16Le : kXmlEncodingUtf16Be;
-                return true;
-            }
-        } else if ((before & 0xE0) == 0xC0 && (b & 0xC0) == 0x80) {
-            if (++pairs > 10) {
-                encoding = kXmlEncodingUtf8;
-                return true;
-            }
-        }
-        before = b;
-    }
-    return true;
+    std::vector<uint8_t> sample(XmlEncodingDetector::kSampleBytes);
+    const DWORD got = readFully(file.get(), sample.data(), static_cast<DWORD>(sample.size()));
+    LARGE_INTEGER size;
+    const bool fileEndsThere = GetFileSizeEx(file.get(), &size) && size.QuadPart <= static_cast<LONGLONG>(got);
+    return XmlEncodingDetector::detect(sample.data(), got, fileEndsThere, encoding, bomLength);
 }
 
 XmlFileStream::XmlFileStream(const std::wstring& path, int32_t encoding) {

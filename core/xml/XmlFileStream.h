@@ -45,9 +45,9 @@ public:
 
     int64_t fileSize() const;
 
-    // Works out the encoding of a file: encoding is the caller's expectation on entry and the
-    // result on success; bomLength is 0, 2 or 3. False when the file cannot be opened or has
-    // fewer than two bytes.
+    // Works out the encoding of a file by XmlEncodingDetector's rule on its first bytes:
+    // encoding is the caller's expectation on entry and the result on success; bomLength is 0,
+    // 2 or 3. False when the file cannot be opened or has fewer than two bytes.
     static bool detectEncoding(const std::wstring& path, int32_t& encoding, int32_t& bomLength);
 
 private:

@@ -1,5 +1,6 @@
 #include "core/xml/XmlMemoryStream.h"
 
+#include "core/xml/Utf8Sequence.h"
 #include "core/xml/XmlVectorScans.h"
 
 #include <windows.h>
@@ -45,30 +46,6 @@ const std::array<wchar_t, 128>& ansiUpperHalf() {
     return table;
 }
 
-inline bool isContinuation(uint8_t b) {
-    return (b & 0xC0) == 0x80;
-}
-
-// The bytes of the UTF-8 sequence that a byte of 0x80 or more leads; 0 when it cannot lead one.
-inline ptrdiff_t sequenceLength(uint8_t lead) {
-    return lead < 0xC0 ? 0 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : lead < 0xF5 ? 4 : 0;
-}
-
-// Decodes the sequence of length bytes (2 to 4) at p; false when it is damaged. Overlong forms
-// are taken as they stand.
-inline bool decodeSequence(const uint8_t* p, ptrdiff_t length, uint32_t& codePoint) {
-    if (length == 2) {
-        codePoint = ((p[0] & 0x1Fu) << 6) | (p[1] & 0x3Fu);
-        return isContinuation(p[1]);
-    }
-    if (length == 3) {
-        codePoint = ((p[0] & 0x0Fu) << 12) | ((p[1] & 0x3Fu) << 6) | (p[2] & 0x3Fu);
-        return isContinuation(p[1]) && isContinuation(p[2]);
-    }
-    codePoint = ((p[0] & 0x07u) << 18) | ((p[1] & 0x3Fu) << 12) | ((p[2] & 0x3Fu) << 6) | (p[3] & 0x3Fu);
-    return isContinuation(p[1]) && isContinuation(p[2]) && isContinuation(p[3]) && codePoint <= 0x10FFFF;
-}
-
 // The longest byte sequence of one character: a batch tops the buffer up below this.
 constexpr ptrdiff_t kLongestSequence = 4;
 
@@ -107,9 +84,9 @@ XmlMemoryStream::~XmlMemoryStream() = default;
 XmlMemoryStream::Decoder XmlMemoryStream::decoderFor(int32_t encoding) {
     switch (encoding) {
     case kXmlEncodingAnsi: return &XmlMemoryStream::decodeAnsi;
-    case kXmlEncodingUtf16Le: return &XmlMemoryStream::decodeUtf16Le;
+    case kXmlEncodingUtf16Le: return &XmlMemoryStream::decodeUtf16<false>;
     case kXmlEncodingUtf8: return &XmlMemoryStream::decodeUtf8;
-    case kXmlEncodingUtf16Be: return &XmlMemoryStream::decodeUtf16Be;
+    case kXmlEncodingUtf16Be: return &XmlMemoryStream::decodeUtf16<true>;
     default: return &XmlMemoryStream::decodeNothing;
     }
 }
@@ -196,7 +173,8 @@ int32_t XmlMemoryStream::decodeAnsi(wchar_t* dest, int32_t room) {
     return count;
 }
 
-int32_t XmlMemoryStream::decodeUtf16Le(wchar_t* dest, int32_t room) {
+template <bool kBigEndian>
+int32_t XmlMemoryStream::decodeUtf16(wchar_t* dest, int32_t room) {
     int32_t count = 0;
     while (count < room) {
         // A last odd byte cannot form a unit: it is dropped and the data ends.
@@ -207,30 +185,8 @@ int32_t XmlMemoryStream::decodeUtf16Le(wchar_t* dest, int32_t room) {
         const uint8_t* p = read_;
         const uint8_t* limit = p + 2 * std::min<ptrdiff_t>((end_ - p) / 2, room - count);
         while (p < limit) {
-            const wchar_t unit = static_cast<wchar_t>(p[0] | (p[1] << 8));
-            p += 2;
-            dest[count++] = unit;
-            if (endsBatch(unit)) {
-                read_ = p;
-                return count;
-            }
-        }
-        read_ = p;
-    }
-    return count;
-}
-
-int32_t XmlMemoryStream::decodeUtf16Be(wchar_t* dest, int32_t room) {
-    int32_t count = 0;
-    while (count < room) {
-        if (end_ - read_ < 2 && !refill(2)) {
-            dest[count++] = 0;
-            return count;
-        }
-        const uint8_t* p = read_;
-        const uint8_t* limit = p + 2 * std::min<ptrdiff_t>((end_ - p) / 2, room - count);
-        while (p < limit) {
-            const wchar_t unit = static_cast<wchar_t>((p[0] << 8) | p[1]);
+            const wchar_t unit = kBigEndian ? static_cast<wchar_t>((p[0] << 8) | p[1])
+                                            : static_cast<wchar_t>(p[0] | (p[1] << 8));
             p += 2;
             dest[count++] = unit;
             if (endsBatch(unit)) {
@@ -274,9 +230,9 @@ int32_t XmlMemoryStream::decodeUtf8(wchar_t* dest, int32_t room) {
         }
         // A damaged sequence leaves the read pointer on its lead byte, so that the position
         // tells where decoding stopped and every later call fails the same way.
-        const ptrdiff_t need = sequenceLength(lead);
+        const ptrdiff_t need = utf8sequence::length(lead);
         uint32_t codePoint = 0;
-        if (need == 0 || (end_ - read_ < need && !refill(need)) || !decodeSequence(read_, need, codePoint)) {
+        if (need == 0 || (end_ - read_ < need && !refill(need)) || !utf8sequence::decode(read_, need, codePoint)) {
             error_ = true;
             dest[count++] = 0;
             return count;
@@ -449,12 +405,12 @@ int32_t XmlMemoryStream::batchUtf8(wchar_t* dest, int32_t room, Shift* shifts, i
             continue;
         }
         // A damaged sequence leaves p on its lead byte, as getChar does.
-        const ptrdiff_t need = sequenceLength(lead);
+        const ptrdiff_t need = utf8sequence::length(lead);
         if (need != 0 && e - p < need && !allAtHand) {
             break; // the rest of the character comes with the next batch
         }
         uint32_t codePoint = 0;
-        const bool valid = need != 0 && e - p >= need && decodeSequence(p, need, codePoint);
+        const bool valid = need != 0 && e - p >= need && utf8sequence::decode(p, need, codePoint);
         if (!valid) {
             error_ = true;
             *d++ = 0;

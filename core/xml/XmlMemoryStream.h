@@ -63,8 +63,8 @@ private:
     static Decoder decoderFor(int32_t encoding);
     int32_t decodeNothing(wchar_t* dest, int32_t room);
     int32_t decodeAnsi(wchar_t* dest, int32_t room);
-    int32_t decodeUtf16Le(wchar_t* dest, int32_t room);
-    int32_t decodeUtf16Be(wchar_t* dest, int32_t room);
+    template <bool kBigEndian>
+    int32_t decodeUtf16(wchar_t* dest, int32_t room);
     int32_t decodeUtf8(wchar_t* dest, int32_t room);
     // Makes at least need bytes available at the read pointer when the supplier can.
     bool refill(ptrdiff_t need);

@@ -6,8 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -490,6 +493,95 @@ TEST(TmxFileTest, WordsAtLineBreaksAreFound) {
     const TmxEntry* second = file.readEntry(1);
     ASSERT_NE(second, nullptr);
     EXPECT_EQ(renderSegmentText(findSegment(*second, L"en-GB").segment, false, false), L"Run the tests\r\nagain");
+}
+
+// A memory without a declaration whose text beyond ASCII is all three-byte sequences (Japanese)
+// is UTF-8: its entries read as their bytes spell them and a search finds the units whose
+// English holds the words. The memory is made from the units of a real Japanese document.
+TEST(TmxFileTest, AJapaneseMemoryWithoutADeclarationReadsAndSearchesAsUtf8) {
+    const std::string document = testfiles::readText(testfiles::sharedPath(L"fuzz-found/documents/noenc-grep-en-ja.xlf"));
+    if (document.empty()) {
+        std::printf("SKIPPED: no ../shared/fuzz-found/documents/noenc-grep-en-ja.xlf\n");
+        GTEST_SKIP() << "no real Japanese document";
+    }
+    const auto contentOf = [&](const char* tag, size_t from, size_t& next) {
+        const size_t at = document.find(std::string("<") + tag, from);
+        const size_t start = document.find('>', at) + 1;
+        const size_t end = document.find(std::string("</") + tag + ">", start);
+        next = end;
+        return document.substr(start, end - start);
+    };
+    std::string body;
+    std::vector<std::string> english;
+    std::vector<std::string> japanese;
+    for (size_t at = document.find("<trans-unit"); at != std::string::npos; at = document.find("<trans-unit", at)) {
+        const std::string source = contentOf("source", at, at);
+        const std::string target = contentOf("target", at, at);
+        if (target.empty())
+            continue;
+        english.push_back(source);
+        japanese.push_back(target);
+        body += "<tu tuid=\"" + std::to_string(japanese.size()) + "\"><tuv xml:lang=\"en-US\"><seg>" + source +
+                "</seg></tuv><tuv xml:lang=\"ja\"><seg>" + target + "</seg></tuv></tu>\n";
+    }
+    ASSERT_GT(japanese.size(), 50u);
+    ScratchDir dir;
+    const std::wstring tmx = dir.file(L"ja.tmx");
+    ASSERT_TRUE(testfiles::writeText(tmx, "<tmx version=\"1.4\">\n<header creationtool=\"t\" srclang=\"en-US\"/>\n<body>\n" +
+                                              body + "</body>\n</tmx>\n"));
+    TmxFile file;
+    ASSERT_EQ(file.load(tmx), 1);
+    ASSERT_EQ(file.entryCount(), japanese.size());
+    const auto japaneseReadsRight = [&](size_t i) {
+        if (japanese[i].find_first_of("&<\r") != std::string::npos)
+            return;
+        const TmxEntry* entry = file.readEntry(static_cast<uint32_t>(i));
+        ASSERT_NE(entry, nullptr);
+        EXPECT_EQ(renderSegmentText(findSegment(*entry, L"ja").segment, false, false), testfiles::fromUtf8(japanese[i]))
+            << "unit " << i + 1;
+    };
+    for (size_t i = 0; i < japanese.size(); ++i)
+        japaneseReadsRight(i);
+
+    // The hits are the units whose English holds every word, by a plain scan of the text.
+    const struct {
+        const char* query;
+        std::vector<std::string> words;
+    } queries[] = {
+        {"invalid", {"invalid"}},
+        {"invalid character", {"invalid", "character"}},
+        {"back reference", {"back", "reference"}},
+    };
+    for (const auto& q : queries) {
+        const char* words = q.query;
+        SCOPED_TRACE(words);
+        std::wstring scanned;
+        for (size_t i = 0; i < english.size(); ++i) {
+            std::string lowered = english[i];
+            for (char& c : lowered)
+                c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+            bool holdsAll = true;
+            for (const std::string& word : q.words)
+                holdsAll = holdsAll && lowered.find(word) != std::string::npos;
+            if (holdsAll)
+                scanned += (scanned.empty() ? L"" : L" ") + std::to_wstring(i + 1);
+        }
+        ASSERT_FALSE(scanned.empty());
+        const SearchQuery query = SearchQuery::split(testfiles::fromUtf8(words), SearchQuery::budgetMaximum(100));
+        bool strong = false;
+        SearchResults results;
+        file.search(L"ja", query.includeWords, query.excludeWords, query.perWordBudget, strong, results);
+        std::vector<uint32_t> ids;
+        for (const SearchResult& r : results) {
+            ids.push_back(r.entryId);
+            japaneseReadsRight(r.entryId);
+        }
+        std::sort(ids.begin(), ids.end());
+        std::wstring found;
+        for (uint32_t id : ids)
+            found += (found.empty() ? L"" : L" ") + std::to_wstring(id + 1);
+        EXPECT_EQ(found, scanned);
+    }
 }
 
 } // namespace

@@ -51,10 +51,10 @@ BilingualDocument::~BilingualDocument() = default;
 
 void BilingualDocument::open() {
     readHandle_ = openForReading(path_);
-    // Read once in the encoding the declaration names or the detection finds; every later
-    // reading (a save's check, the rows after it) keeps that encoding, which an edit could
-    // otherwise tip the other way.
-    failed_ = !readHandle_ || !read(path_, declaredEncoding(path_), rows_, encoding_, size_);
+    // Read once in the encoding the detection finds (the declaration's, when there is one);
+    // every later reading (a save's check, the rows after it) keeps that encoding, which an
+    // edit could otherwise tip the other way.
+    failed_ = !readHandle_ || !read(path_, kXmlEncodingNone, rows_, encoding_, size_);
     if (failed_) {
         rows_.clear();
     }
@@ -132,24 +132,33 @@ bool BilingualDocument::getTarget(int32_t row, Segment& out) const {
     return true;
 }
 
-bool BilingualDocument::setTarget(int32_t row, const Segment& target) {
+// A row that can take an edit: one with source text, which a save can place, and not unusable.
+DocumentRow* BilingualDocument::editableRow(int32_t row) {
     const DocumentRow* r = rowAt(row);
     if (r == nullptr || r->source.empty() || (r->flags & kRowUnusable) != 0) {
+        return nullptr;
+    }
+    return &rows_[static_cast<size_t>(row)];
+}
+
+bool BilingualDocument::setTarget(int32_t row, const Segment& target) {
+    DocumentRow* editable = editableRow(row);
+    if (editable == nullptr) {
         return false;
     }
-    DocumentRow& editable = rows_[static_cast<size_t>(row)];
-    editable.editedTarget = target;
-    editable.flags |= kRowTargetEdited;
+    editable->editedTarget = target;
+    editable->flags |= kRowTargetEdited;
     return true;
 }
 
+// An emptied target is an edit like any other.
 bool BilingualDocument::clearTarget(int32_t row) {
-    if (rowAt(row) == nullptr) {
+    DocumentRow* editable = editableRow(row);
+    if (editable == nullptr) {
         return false;
     }
-    DocumentRow& editable = rows_[static_cast<size_t>(row)];
-    editable.flags &= kRowTargetEdited;
-    editable.editedTarget.clear();
+    editable->editedTarget.clear();
+    editable->flags |= kRowTargetEdited;
     return true;
 }
 

@@ -27,7 +27,8 @@ public:
     // Refuses a row without source text, which a save could not place, and a row flagged
     // unusable.
     bool setTarget(int32_t row, const Segment& target) override;
-    // Empties the edited target; a row that was edited stays marked as edited.
+    // Sets an empty target: the row is marked as edited and keeps its other flags; refuses the
+    // rows that setTarget refuses.
     bool clearTarget(int32_t row) override;
     // Writes the document anew beside itself, reads that file back, and only when it holds the
     // same rows with every edited target moves it into place; the rows and byte positions are
@@ -57,6 +58,7 @@ private:
     // Whether rows read from a newly written file are these rows with their edits applied.
     bool readsAsSaved(const std::vector<DocumentRow>& written) const;
     const DocumentRow* rowAt(int32_t row) const;
+    DocumentRow* editableRow(int32_t row);
 
     std::wstring path_;
     bool failed_ = true;

@@ -21,10 +21,5 @@ std::string encodeTargetContent(const Segment& target, bool cdata, int32_t encod
 // their markup. This is also the text the target reads as once written.
 std::wstring targetCdataText(const Segment& target);
 
-// The encoding that a document's XML declaration names, in either quote style, as the reader's
-// code: UTF-8 for "utf-8", ANSI for any other single-byte name. 0 (leave it to detection) for a
-// file with a byte-order mark, without a declaration, or declaring UTF-16.
-int32_t declaredEncoding(const std::wstring& path);
-
 // The number of bytes of one UTF-16 unit of markup punctuation ('<', '/', '>') in an encoding.
 int32_t markupUnitBytes(int32_t encoding);

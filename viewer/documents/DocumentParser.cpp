@@ -4,13 +4,18 @@
 
 bool DocumentParser::parseDocument() {
     return parse(stream_) && !stream_.decodingFailed() && sawElement_ && !misnested_ &&
-           openElements_.empty();
+           !tooDeep_ && openElements_.empty();
 }
 
 void DocumentParser::startElement(const std::wstring& name, const XmlAttributes& attributes,
                                   bool isEmpty) {
     sawElement_ = true;
     if (!isEmpty) {
+        if (openElements_.size() >= kMaxDocumentDepth) {
+            tooDeep_ = true;
+            stop();
+            return;
+        }
         openElements_.push_back(name);
     }
     onStartElement(name, attributes, isEmpty);

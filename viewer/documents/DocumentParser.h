@@ -3,10 +3,16 @@
 #include "core/xml/XmlParser.h"
 #include "viewer/documents/DocumentRow.h"
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
 class XmlStream;
+
+// The deepest nesting of elements a document may have. Real documents stay within a few dozen
+// levels; the stack of open elements costs memory for every level, so a document nested
+// without end is refused before it can take the memory a deep nesting would.
+constexpr size_t kMaxDocumentDepth = 10000;
 
 // What the TTX and XLIFF readers share: the rows in document order and the byte positions of
 // target elements, taken from the stream at each tag (the stream stops after every '>', so its
@@ -47,6 +53,7 @@ private:
     XmlStream& stream_;
     std::vector<std::wstring> openElements_;
     bool misnested_ = false;
+    bool tooDeep_ = false;
     bool sawElement_ = false;
     std::vector<DocumentRow> rows_;
     std::wstring targetElementName_;

@@ -410,6 +410,87 @@ TEST_F(DocumentViewWindowTest, EachKindOfDocumentIsEditedAndSavedInPlace) {
     ASSERT_TRUE(documenttest::screenshot(form->hwnd, L"viewer_document_ttx.png"));
 }
 
+// A translator empties a target (Ctrl+A, BackSpace, Return) of a row never edited, and of a row
+// whose target was typed over before: both rows read as edited and empty, a save is due, and
+// Ctrl+S writes the two targets empty and changes no other byte of the file.
+TEST_F(DocumentViewWindowTest, EmptiedTargetsAreEditsThatTheSaveWrites) {
+    const struct {
+        std::wstring source;
+        const wchar_t* name;
+        int32_t neverEdited;
+        int32_t editedBefore;
+    } documents[] = {
+        {corpus, L"diffutils.xlf", 2, 4},
+        {L"" TEST_DATA_DIR "/manual-en-de.xlf", L"manual.xlf", 0, 5},
+    };
+    documenttest::WorkFolder folder(L"emptied");
+    for (const auto& d : documents) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(d.name)));
+        const std::wstring copy = folder.file(d.name);
+        ASSERT_TRUE(documenttest::copyDocument(d.source, copy));
+        const std::string before = testfiles::readText(copy);
+        // Where the two targets' contents lie in the file.
+        std::vector<std::pair<size_t, size_t>> contents;
+        {
+            std::unique_ptr<TranslatableContentProvider> original(openBilingualDocument(copy));
+            const auto* rows = dynamic_cast<BilingualDocument*>(original.get());
+            ASSERT_NE(rows, nullptr);
+            for (int32_t r : {d.neverEdited, d.editedBefore}) {
+                ASSERT_FALSE(rows->isRowUnusable(r));
+                ASSERT_NE(plainTarget(*original, r), L"") << "row " << r;
+                contents.emplace_back(static_cast<size_t>(rows->row(r)->targetContentStart),
+                                      static_cast<size_t>(rows->row(r)->targetContentEnd));
+            }
+        }
+
+        form->openCommandLinePath(copy);
+        ASSERT_TRUE(pumpUntil([&] { return form->document && form->document->path() == copy; }, 20000));
+        settle(300);
+        SetForegroundWindow(form->hwnd);
+        settle(200);
+        DocumentView& view = *form->documentView;
+        for (int32_t i = 0; i < d.neverEdited; ++i)
+            pressKey(VK_DOWN);
+        ASSERT_EQ(view.grid->selectedRow(), d.neverEdited);
+        pressKey('A', true);
+        pressKey(VK_BACK);
+        EXPECT_EQ(view.targetEdit->text(), L"");
+        pressKey(VK_RETURN);
+        EXPECT_TRUE(form->document->isTargetEdited(d.neverEdited));
+        EXPECT_EQ(plainTarget(*form->document, d.neverEdited), L"");
+
+        for (int32_t i = d.neverEdited + 1; i < d.editedBefore; ++i)
+            pressKey(VK_DOWN);
+        ASSERT_EQ(view.grid->selectedRow(), d.editedBefore);
+        pressKey('A', true);
+        typeText(L"vorher");
+        pressKey(VK_RETURN);
+        pressKey(VK_UP);
+        ASSERT_EQ(view.grid->selectedRow(), d.editedBefore);
+        EXPECT_EQ(view.targetEdit->text(), L"vorher");
+        pressKey('A', true);
+        pressKey(VK_BACK);
+        pressKey(VK_RETURN);
+        EXPECT_EQ(view.grid->selectedRow(), d.editedBefore + 1);
+        EXPECT_TRUE(form->document->isTargetEdited(d.editedBefore));
+        EXPECT_EQ(plainTarget(*form->document, d.editedBefore), L"");
+        EXPECT_TRUE(view.hasUnsavedEdits());
+        // Back on the emptied row: the field stays empty.
+        pressKey(VK_UP);
+        EXPECT_EQ(view.targetEdit->text(), L"");
+        ASSERT_TRUE(documenttest::screenshot(form->hwnd, std::wstring(L"viewer_document_emptied_") + d.name + L".png"));
+
+        pressKey('S', true);
+        ASSERT_TRUE(pumpUntil([&] { return !view.hasUnsavedEdits(); }, 10000));
+        std::string expected = before;
+        for (auto it = contents.rbegin(); it != contents.rend(); ++it)
+            expected.erase(it->first, it->second - it->first);
+        EXPECT_EQ(testfiles::readText(copy), expected);
+        EXPECT_EQ(plainTarget(*form->document, d.neverEdited), L"");
+        EXPECT_EQ(plainTarget(*form->document, d.editedBefore), L"");
+    }
+}
+
 // Another document chosen while this one has unsaved edits: Cancel keeps this one and its edit,
 // No opens the other and leaves this file as it was.
 TEST_F(DocumentViewWindowTest, OpeningAnotherDocumentWithUnsavedEditsAsksFirst) {

@@ -75,11 +75,11 @@ TEST(DamagedDocuments, FuzzFoundDocumentsAreRefusedOrSavedWhole) {
     }
 }
 
-// The encoding an XML declaration names wins over the guess from the bytes, in either quote
-// style; without a declaration the guess stands.
+// The encoding an XML declaration names wins over the guess from the bytes, however the
+// declaration is written; without one, bytes that are UTF-8 read as UTF-8.
 TEST(DamagedDocuments, TheDeclaredEncodingWinsInEitherQuoteStyle) {
-    // One non-ASCII letter is too few for the guess to see UTF-8; twelve two-byte letters make
-    // it see UTF-8 whatever the declaration says.
+    // Twelve two-byte letters make the statistics alone see UTF-8; one letter is enough for
+    // bytes that are UTF-8 throughout.
     const std::wstring few = L"Schlie\u00DFen";
     std::wstring many;
     for (int i = 0; i < 12; ++i)
@@ -90,15 +90,17 @@ TEST(DamagedDocuments, TheDeclaredEncodingWinsInEitherQuoteStyle) {
         std::wstring declaration;
         std::wstring target;
         int32_t encoding;
+        Encoding bytes = Encoding::Utf8;
     };
     const Case cases[] = {
         {"single quotes", L"<?xml version='1.0' encoding='UTF-8'?>", few, 3},
         {"double quotes", L"<?xml version=\"1.0\" encoding=\"utf-8\"?>", few, 3},
         {"letter case of the name", L"<?xml version=\"1.0\" encoding='Utf-8' ?>", few, 3},
         {"a single-byte code page against the guess", L"<?xml version='1.0' encoding='windows-1252'?>", many, 1},
-        {"no declaration, few letters: ANSI", L"", few, 1},
+        {"no declaration, few letters: UTF-8", L"", few, 3},
         {"no declaration, many letters: UTF-8", L"", many, 3},
-        {"no encoding named: the guess", L"<?xml version='1.0'?>", few, 1},
+        {"no encoding named, few letters: UTF-8", L"<?xml version='1.0'?>", few, 3},
+        {"no declaration, code-page bytes: ANSI", L"", few, 1, Encoding::Ansi},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
@@ -106,8 +108,9 @@ TEST(DamagedDocuments, TheDeclaredEncodingWinsInEitherQuoteStyle) {
                                   L"<trans-unit id=\"1\"><source>Close</source><target>" + c.target +
                                   L"</target></trans-unit><trans-unit id=\"2\"><source>Open</source>"
                                   L"<target>\u00D6ffnen</target></trans-unit></body></file></xliff>";
-        // UTF-8 bytes throughout: the declaration, not the bytes, decides how they read.
-        const std::string bytes = encode(text, Encoding::Utf8);
+        // UTF-8 bytes but where a case says otherwise: the declaration, when there is one,
+        // decides how they read.
+        const std::string bytes = encode(text, c.bytes);
         TempDir dir(L"declared");
         const std::wstring path = dir.file(L"d.xlf");
         auto document = openWritten(dir, L"d.xlf", bytes);
@@ -131,6 +134,64 @@ TEST(DamagedDocuments, TheDeclaredEncodingWinsInEitherQuoteStyle) {
             EXPECT_NE(saved.find("Schlie\xC3\x9F" "en!"), std::string::npos);
         }
     }
+}
+
+// A Japanese document without its declaration: UTF-8 whose letters are all three-byte
+// sequences. It reads as its bytes spell it, and an edit saved into it keeps the file UTF-8
+// and every byte outside the edited target.
+TEST(DamagedDocuments, AJapaneseDocumentWithoutADeclarationIsUtf8) {
+    const std::string bytes = readShared(L"fuzz-found/documents/noenc-grep-en-ja.xlf");
+    if (bytes.empty())
+        GTEST_SKIP() << "no ../shared/fuzz-found/documents/noenc-grep-en-ja.xlf";
+    TempDir dir(L"noenc");
+    const std::wstring path = dir.file(L"grep-ja.xlf");
+    auto document = openWritten(dir, L"grep-ja.xlf", bytes);
+    ASSERT_TRUE(document);
+    const auto& rows = dynamic_cast<BilingualDocument&>(*document);
+    EXPECT_EQ(rows.encoding(), 3);
+
+    // Each unit has one target: the n-th target element of the file is row n's, and one
+    // written as plain text reads as its bytes decoded as UTF-8.
+    size_t units = 0;
+    for (size_t at = bytes.find("<trans-unit"); at != std::string::npos; at = bytes.find("<trans-unit", at + 1))
+        ++units;
+    ASSERT_EQ(document->rowCount(), static_cast<int32_t>(units));
+    int32_t compared = 0;
+    int32_t japanese = 0;
+    int32_t row = 0;
+    for (size_t at = bytes.find("<target"); at != std::string::npos; at = bytes.find("<target", at + 1), ++row) {
+        const size_t start = bytes.find('>', at) + 1;
+        const size_t end = bytes.find("</target>", start);
+        ASSERT_NE(end, std::string::npos);
+        const std::string content = bytes.substr(start, end - start);
+        if (content.find_first_of("&<\r") != std::string::npos)
+            continue;
+        EXPECT_EQ(targetText(*document, row), testfiles::fromUtf8(content)) << "row " << row;
+        ++compared;
+        japanese += content.find_first_of("\xE3\xE4\xE5\xE6\xE7\xE8\xE9") != std::string::npos ? 1 : 0;
+    }
+    EXPECT_EQ(row, document->rowCount());
+    EXPECT_GT(japanese, 50);
+
+    const std::wstring from = L"\u7121\u52B9\u306A\u524D\u65B9\u53C2\u7167\u3067\u3059";
+    const std::wstring to = L"\u7121\u52B9\u306A\u5F8C\u65B9\u53C2\u7167\u3067\u3059\uFF01";
+    int32_t edited = -1;
+    for (int32_t r = 0; r < document->rowCount() && edited < 0; ++r)
+        if (targetText(*document, r) == from)
+            edited = r;
+    ASSERT_GE(edited, 0);
+    const DocumentRow before = *rows.row(edited);
+    ASSERT_TRUE(document->setTarget(edited, textSegment(to)));
+    ASSERT_TRUE(document->save());
+    const std::string saved = testfiles::readText(path);
+    EXPECT_TRUE(isValidUtf8(saved));
+    EXPECT_EQ(saved, bytes.substr(0, static_cast<size_t>(before.targetContentStart)) + toUtf8(to) +
+                         bytes.substr(static_cast<size_t>(before.targetContentEnd)));
+    document.reset();
+    auto reopened = open(path);
+    ASSERT_FALSE(reopened->failed());
+    EXPECT_EQ(dynamic_cast<BilingualDocument&>(*reopened).encoding(), 3);
+    EXPECT_EQ(targetText(*reopened, edited), to);
 }
 
 // Two languages that are the same make every "Tuv" a source: a target written for one row
@@ -172,6 +233,7 @@ TEST(DamagedDocuments, RowsFlaggedUnusableTakeNoEdit) {
     for (int32_t row = 0; row < 3; ++row) {
         SCOPED_TRACE(row);
         EXPECT_EQ(document->isRowUnusable(row), row != 2);
+        EXPECT_EQ(document->clearTarget(row), row == 2);
         EXPECT_EQ(document->setTarget(row, textSegment(L"neu")), row == 2);
         EXPECT_EQ(document->isTargetEdited(row), row == 2);
     }

@@ -1,3 +1,4 @@
+#include "viewer/documents/DocumentParser.h"
 #include "viewer/documents/tests/DocumentTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -133,6 +134,17 @@ TEST_P(DocumentReading, RowsTextsFlagsAndTargetRanges) {
             EXPECT_EQ(element, toUtf8(e.targetElement));
         }
     }
+    // Emptying a target is an edit: the row is marked as edited and keeps every other flag;
+    // a row that takes no edit takes no emptying either.
+    for (size_t i = 0; i < c.rows.size(); ++i) {
+        SCOPED_TRACE(i);
+        const ExpectedRow& e = c.rows[i];
+        const int32_t r = static_cast<int32_t>(i);
+        const bool editable = (e.flags & kRowUnusable) == 0;
+        EXPECT_EQ(document->clearTarget(r), editable);
+        EXPECT_EQ(rows->row(r)->flags, editable ? e.flags | kRowTargetEdited : e.flags);
+        EXPECT_EQ(targetText(*document, r), editable ? L"" : e.target);
+    }
     EXPECT_FALSE(document->isTargetEdited(-1));
     EXPECT_FALSE(document->isTargetEdited(document->rowCount()));
     Segment none;
@@ -188,6 +200,34 @@ TEST(DocumentReadingRules, LongSourcesAndLateLanguagesAndUnknownExtensions) {
     EXPECT_FALSE(open(dir.file(L"doc.xliffx")));
 }
 
+// A document whose elements nest depth levels deep, the root counted: one unit, then empty
+// groups (XLIFF) or formatting elements (TTX) inside one another.
+std::string nestedDocument(bool ttx, size_t depth) {
+    const char* open = ttx ? "<df>" : "<group>";
+    const char* close = ttx ? "</df>" : "</group>";
+    std::string bytes = ttx ? "<TRADOStag><FrontMatter><UserSettings SourceLanguage=\"EN\" TargetLanguage=\"DE\"/>"
+                              "</FrontMatter><Body><Tu><Tuv Lang=\"EN\">a</Tuv><Tuv Lang=\"DE\">b</Tuv></Tu>"
+                            : "<xliff><file><body><trans-unit id=\"1\"><source>a</source><target>b</target>"
+                              "</trans-unit>";
+    const size_t around = ttx ? 2 : 3;
+    for (size_t i = around; i < depth; ++i)
+        bytes += open;
+    for (size_t i = around; i < depth; ++i)
+        bytes += close;
+    return bytes + (ttx ? "</Body></TRADOStag>" : "</body></file></xliff>");
+}
+
+TEST(DocumentReadingRules, DocumentsNestedToTheBoundOpen) {
+    TempDir dir(L"deep");
+    for (bool ttx : {false, true}) {
+        SCOPED_TRACE(ttx ? "ttx" : "xliff");
+        auto document = openWritten(dir, ttx ? L"deep.ttx" : L"deep.xlf", nestedDocument(ttx, kMaxDocumentDepth));
+        ASSERT_TRUE(document);
+        ASSERT_EQ(document->rowCount(), 1);
+        EXPECT_EQ(targetText(*document, 0), L"b");
+    }
+}
+
 TEST(DocumentReadingRules, DamagedDocumentsFailWithoutRows) {
     const std::string valid = encode(kXliff, Encoding::Utf8);
     const struct {
@@ -211,6 +251,9 @@ TEST(DocumentReadingRules, DamagedDocumentsFailWithoutRows) {
         {"ttx with a misnested Tuv", "<TRADOStag><FrontMatter><UserSettings SourceLanguage=\"EN\" "
                                      "TargetLanguage=\"DE\"/></FrontMatter><Body><Tu><Tuv Lang=\"EN\">"
                                      "a<df>b</Tuv></df></Tu></Body></TRADOStag>"},
+        // Nested beyond the bound: refused before the open elements take the memory.
+        {"xliff nested deeper than the bound", nestedDocument(false, kMaxDocumentDepth + 1)},
+        {"ttx nested deeper than the bound", nestedDocument(true, kMaxDocumentDepth + 1)},
     };
     TempDir dir(L"docs");
     for (const auto& c : cases) {

@@ -88,6 +88,13 @@ std::vector<SaveCase> saveCases() {
          {{0, textSegment(L"S"), L"</seg-source>", L"</seg-source><TRADOS_target>S</TRADOS_target>"},
           {1, textSegment(L"neu"), L"<TRADOS_target>alt</TRADOS_target>",
            L"<TRADOS_target>neu</TRADOS_target>"}}},
+        // Emptied targets, of rows never edited: the row keeps its CDATA section.
+        {"xliff_cleared_targets", L"d.xlf", kXliff,
+         {{0, Segment(), L"<target state=\"x\">Caf\u00E9 ouvert</target>", L"<target state=\"x\"></target>"},
+          {3, Segment(), L"<target >old</target >", L"<target ></target >"},
+          {4, Segment(), L"<target><![CDATA[old]]></target>", L"<target><![CDATA[]]></target>"}}},
+        {"ttx_cleared_target", L"d.ttx", kTtx,
+         {{0, Segment(), L"<Tuv Lang=\"FR\">Caf\u00E9 ouvert</Tuv>", L"<Tuv Lang=\"FR\"></Tuv>"}}},
         {"ttx", L"d.ttx", kTtx,
          {{0, richTarget(), L"<Tuv Lang=\"FR\">Caf\u00E9 ouvert</Tuv>",
            L"<Tuv Lang=\"FR\">" + rich + L"</Tuv>"},
@@ -124,8 +131,12 @@ TEST(DocumentSave, RoundTripsChangeOnlyTheEditedContentInEveryEncoding) {
             ASSERT_TRUE(document->save());
             EXPECT_EQ(testfiles::readText(path), original);
 
-            for (const Edit& edit : c.edits)
-                ASSERT_TRUE(document->setTarget(edit.row, edit.target));
+            // An empty target is given as the document view gives it: by clearing the row.
+            for (const Edit& edit : c.edits) {
+                ASSERT_TRUE(edit.target.empty() ? document->clearTarget(edit.row)
+                                                : document->setTarget(edit.row, edit.target));
+                EXPECT_TRUE(document->isTargetEdited(edit.row));
+            }
             ASSERT_TRUE(document->save());
             EXPECT_EQ(testfiles::readText(path), encode(expectedText(c, e), e));
             EXPECT_EQ(dir.names().size(), 1u);
@@ -168,6 +179,9 @@ TEST(DocumentSave, RowOperationsAndRowsTheSaveWouldSkip) {
     EXPECT_TRUE(document->isRowUnusable(6));
     EXPECT_FALSE(document->setTarget(7, textSegment(L"x")));
     EXPECT_FALSE(document->clearTarget(-1));
+    EXPECT_FALSE(document->clearTarget(6));
+    EXPECT_FALSE(document->isTargetEdited(6));
+    EXPECT_FALSE(document->clearTarget(7));
 
     // An edited target reads back even when empty; clearing keeps the row marked as edited.
     ASSERT_TRUE(document->setTarget(0, Segment()));
