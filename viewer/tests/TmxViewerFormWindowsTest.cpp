@@ -10,6 +10,7 @@
 #include "ui_toolkit/Edit.h"
 #include "ui_toolkit/Toolkit.h"
 #include "ui_toolkit/WindowCapture.h"
+#include "ui_toolkit/tests/DialogScript.h"
 #include "viewer/TmxEntryDetailsForm.h"
 #include "viewer/TmxViewerResultsBox.h"
 #include "viewer/TmxViewerSettingsForm.h"
@@ -19,6 +20,7 @@
 #include "viewer/tests/FakeProvider.h"
 #include "viewer/tests/UpdateTestSupport.h"
 #include "viewer/tests/ViewerTestSupport.h"
+#include "ui_toolkit/Menu.h"
 
 #include <gtest/gtest.h>
 
@@ -88,6 +90,55 @@ void clickCentre(HWND window) {
     SendInput(2, buttons, sizeof(INPUT));
     settleInput();
 }
+
+void clickAt(POINT at, DWORD down, DWORD up) {
+    SetCursorPos(at.x, at.y);
+    INPUT buttons[2] = {};
+    buttons[0].type = buttons[1].type = INPUT_MOUSE;
+    buttons[0].mi.dwFlags = down;
+    buttons[1].mi.dwFlags = up;
+    SendInput(2, buttons, sizeof(INPUT));
+}
+
+// Clicks the item with the given id in the first popup menu that opens on this thread while it
+// lives. The menu's own loop runs the thread timer that looks for it.
+class MenuItemClicker {
+public:
+    MenuItemClicker(HMENU menu, UINT id) : menu_(menu), id_(id) {
+        active_ = this;
+        timer_ = SetTimer(nullptr, 0, 50, &MenuItemClicker::onTimer);
+    }
+    ~MenuItemClicker() {
+        KillTimer(nullptr, timer_);
+        active_ = nullptr;
+    }
+    MenuItemClicker(const MenuItemClicker&) = delete;
+    MenuItemClicker& operator=(const MenuItemClicker&) = delete;
+
+    bool clicked() const { return clicked_; }
+
+private:
+    static void CALLBACK onTimer(HWND, UINT, UINT_PTR, DWORD) {
+        MenuItemClicker* self = active_;
+        if (!self || self->clicked_ || !FindWindowW(L"#32768", nullptr))
+            return;
+        for (int i = 0; i < GetMenuItemCount(self->menu_); ++i) {
+            RECT item = {};
+            if (GetMenuItemID(self->menu_, i) != self->id_ || !GetMenuItemRect(nullptr, self->menu_, i, &item))
+                continue;
+            self->clicked_ = true;
+            clickAt({(item.left + item.right) / 2, (item.top + item.bottom) / 2}, MOUSEEVENTF_LEFTDOWN,
+                    MOUSEEVENTF_LEFTUP);
+            return;
+        }
+    }
+
+    static inline MenuItemClicker* active_ = nullptr;
+    HMENU menu_;
+    UINT id_;
+    UINT_PTR timer_ = 0;
+    bool clicked_ = false;
+};
 
 // The main window with the windows it opens: the entry details, the settings and the update
 // check's announcement.
@@ -282,6 +333,71 @@ TEST_F(TmxViewerFormWindowsTest, TasksRunWithTheWindowDisabledAndACloseWaitsForT
     ASSERT_TRUE(pumpUntil([&] { return !IsWindow(form->hwnd); }, 10000));
     EXPECT_FALSE(form->searchJob);
     EXPECT_EQ(provider.searchCalls, 2);
+}
+
+// The pool refuses the job: a search gives the window back with the focus in the search field,
+// and an export says that it failed, with a real message box over the window, and writes
+// nothing.
+TEST_F(TmxViewerFormWindowsTest, ASearchOrExportThePoolRefusesGivesTheWindowBack) {
+    pumpQueued();
+    ShowWindow(form->hwnd, SW_SHOWNORMAL);
+    SetForegroundWindow(form->hwnd);
+    form->load(copySample(dir.path()));
+    ASSERT_TRUE(pumpUntil([&] { return !form->busy() && form->provider; }, 30000));
+    clickCentre(form->searchField->hwnd);
+    typeText(L"file");
+    pressKey(VK_RETURN);
+    ASSERT_TRUE(pumpUntil([&] { return !form->busy(); }, 30000));
+    const size_t shown = form->resultsBox->results().size();
+    ASSERT_GT(shown, 0u);
+
+    int refused = 0;
+    form->queueJob = [&refused](Job*) {
+        ++refused;
+        return false;
+    };
+
+    // The search: the button is clicked, nothing runs, and the user can type again at once.
+    SetFocus(form->hwnd);
+    clickCentre(form->searchButton->hwnd);
+    EXPECT_EQ(refused, 1);
+    EXPECT_FALSE(form->busy());
+    EXPECT_TRUE(IsWindowEnabled(form->hwnd));
+    EXPECT_EQ(GetFocus(), form->searchField->hwnd);
+    EXPECT_EQ(form->resultsBox->results().size(), shown);
+    ASSERT_TRUE(winui::writeWindowPng(form->hwnd, L"viewer_search_refused.png"));
+
+    // The export, chosen from the results' menu, with the real save dialog and message box.
+    form->prompts = std::make_unique<ViewerPrompts>();
+    const std::wstring target = dir.file(L"refused.tmx");
+    DeleteFileW(target.c_str());
+    bool boxShot = false;
+    winuitest::DialogScript dialogs(
+        {winuitest::DialogScript::fileName(target),
+         {winuitest::DialogScript::MessageBox, [&boxShot](winuitest::DialogScript& script, HWND box) {
+              RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+              boxShot = winui::writeWindowPng(GetDesktopWindow(), L"viewer_export_refused.png");
+              winuitest::DialogScript::press(IDOK).act(script, box);
+          }}});
+    MenuItemClicker clicker(form->contextMenu->handle, form->menuItems[TmxViewerForm::kItemExportResults]->id);
+    RECT firstRow = {};
+    GetClientRect(form->resultsBox->hwnd, &firstRow);
+    POINT at = {firstRow.right / 2, form->resultsBox->rowHeight(0) / 2};
+    ClientToScreen(form->resultsBox->hwnd, &at);
+    clickAt(at, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP);
+    ASSERT_TRUE(pumpUntil([&] { return dialogs.remaining() == 0; }, 15000));
+    settleInput();
+    EXPECT_TRUE(clicker.clicked());
+    EXPECT_EQ(refused, 2);
+    EXPECT_TRUE(boxShot);
+    ASSERT_EQ(dialogs.texts.size(), 1u);
+    EXPECT_EQ(dialogs.texts[0], Localization::instance().getString(L"ErrorWritingFile"));
+    EXPECT_FALSE(form->busy());
+    EXPECT_FALSE(form->progressPopup);
+    EXPECT_TRUE(IsWindowEnabled(form->hwnd));
+    EXPECT_EQ(GetFocus(), form->searchField->hwnd);
+    EXPECT_EQ(GetFileAttributesW(target.c_str()), INVALID_FILE_ATTRIBUTES);
+    ASSERT_TRUE(winui::writeWindowPng(form->hwnd, L"viewer_export_refused_after.png"));
 }
 
 } // namespace
