@@ -136,11 +136,7 @@ private:
         const Winsock& ws = Winsock::get();
         const ULONGLONG deadline = GetTickCount64() + kLifetimeMs;
         while (!stop_ && served_ < kMaxConnections && GetTickCount64() < deadline) {
-            fd_set readable;
-            readable.fd_count = 1;
-            readable.fd_array[0] = listener_;
-            timeval wait = {0, 50000};
-            if (ws.selectOn(0, &readable, nullptr, nullptr, &wait) != 1)
+            if (!readable(listener_, 50000))
                 continue;
             SOCKET client = ws.acceptOn(listener_, nullptr, nullptr);
             if (client == INVALID_SOCKET)
@@ -201,6 +197,16 @@ private:
         return true;
     }
 
+    // True when the socket has something to read (a connection to accept, or a close) within
+    // waitUs microseconds.
+    static bool readable(SOCKET socket, long waitUs) {
+        fd_set set;
+        set.fd_count = 1;
+        set.fd_array[0] = socket;
+        timeval wait = {0, waitUs};
+        return Winsock::get().selectOn(0, &set, nullptr, nullptr, &wait) == 1;
+    }
+
     // Waits ms (or until the server stops) for the client to close its end, which makes the
     // socket readable with nothing (or an error) to read. Returns the tick of the close; 0 when
     // the client held on.
@@ -208,11 +214,7 @@ private:
         const Winsock& ws = Winsock::get();
         const ULONGLONG end = GetTickCount64() + ms;
         while (!stop_ && GetTickCount64() < end) {
-            fd_set readable;
-            readable.fd_count = 1;
-            readable.fd_array[0] = client;
-            timeval wait = {0, 20000};
-            if (ws.selectOn(0, &readable, nullptr, nullptr, &wait) != 1)
+            if (!readable(client, 20000))
                 continue;
             char byte = 0;
             if (ws.receive(client, &byte, 1, 0) <= 0)

@@ -8,9 +8,11 @@
 #include "ui_toolkit/CheckBox.h"
 #include "ui_toolkit/ComboBox.h"
 #include "ui_toolkit/Edit.h"
+#include "ui_toolkit/Menu.h"
 #include "ui_toolkit/Toolkit.h"
 #include "ui_toolkit/WindowCapture.h"
 #include "ui_toolkit/tests/DialogScript.h"
+#include "ui_toolkit/tests/RealInput.h"
 #include "viewer/TmxEntryDetailsForm.h"
 #include "viewer/TmxViewerResultsBox.h"
 #include "viewer/TmxViewerSettingsForm.h"
@@ -20,7 +22,6 @@
 #include "viewer/tests/FakeProvider.h"
 #include "viewer/tests/UpdateTestSupport.h"
 #include "viewer/tests/ViewerTestSupport.h"
-#include "ui_toolkit/Menu.h"
 
 #include <gtest/gtest.h>
 
@@ -90,55 +91,6 @@ void clickCentre(HWND window) {
     SendInput(2, buttons, sizeof(INPUT));
     settleInput();
 }
-
-void clickAt(POINT at, DWORD down, DWORD up) {
-    SetCursorPos(at.x, at.y);
-    INPUT buttons[2] = {};
-    buttons[0].type = buttons[1].type = INPUT_MOUSE;
-    buttons[0].mi.dwFlags = down;
-    buttons[1].mi.dwFlags = up;
-    SendInput(2, buttons, sizeof(INPUT));
-}
-
-// Clicks the item with the given id in the first popup menu that opens on this thread while it
-// lives. The menu's own loop runs the thread timer that looks for it.
-class MenuItemClicker {
-public:
-    MenuItemClicker(HMENU menu, UINT id) : menu_(menu), id_(id) {
-        active_ = this;
-        timer_ = SetTimer(nullptr, 0, 50, &MenuItemClicker::onTimer);
-    }
-    ~MenuItemClicker() {
-        KillTimer(nullptr, timer_);
-        active_ = nullptr;
-    }
-    MenuItemClicker(const MenuItemClicker&) = delete;
-    MenuItemClicker& operator=(const MenuItemClicker&) = delete;
-
-    bool clicked() const { return clicked_; }
-
-private:
-    static void CALLBACK onTimer(HWND, UINT, UINT_PTR, DWORD) {
-        MenuItemClicker* self = active_;
-        if (!self || self->clicked_ || !FindWindowW(L"#32768", nullptr))
-            return;
-        for (int i = 0; i < GetMenuItemCount(self->menu_); ++i) {
-            RECT item = {};
-            if (GetMenuItemID(self->menu_, i) != self->id_ || !GetMenuItemRect(nullptr, self->menu_, i, &item))
-                continue;
-            self->clicked_ = true;
-            clickAt({(item.left + item.right) / 2, (item.top + item.bottom) / 2}, MOUSEEVENTF_LEFTDOWN,
-                    MOUSEEVENTF_LEFTUP);
-            return;
-        }
-    }
-
-    static inline MenuItemClicker* active_ = nullptr;
-    HMENU menu_;
-    UINT id_;
-    UINT_PTR timer_ = 0;
-    bool clicked_ = false;
-};
 
 // The main window with the windows it opens: the entry details, the settings and the update
 // check's announcement.
@@ -379,15 +331,28 @@ TEST_F(TmxViewerFormWindowsTest, ASearchOrExportThePoolRefusesGivesTheWindowBack
               boxShot = winui::writeWindowPng(GetDesktopWindow(), L"viewer_export_refused.png");
               winuitest::DialogScript::press(IDOK).act(script, box);
           }}});
-    MenuItemClicker clicker(form->contextMenu->handle, form->menuItems[TmxViewerForm::kItemExportResults]->id);
-    RECT firstRow = {};
-    GetClientRect(form->resultsBox->hwnd, &firstRow);
-    POINT at = {firstRow.right / 2, form->resultsBox->rowHeight(0) / 2};
-    ClientToScreen(form->resultsBox->hwnd, &at);
-    clickAt(at, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP);
+    // The results' menu runs its own loop: a step there clicks the item once the menu shows.
+    const UINT exportItem = form->menuItems[TmxViewerForm::kItemExportResults]->id;
+    const HMENU menu = form->contextMenu->handle;
+    bool chosen = false;
+    realinput::ModalScript menuClick({[&] {
+        for (int i = 0; FindWindowW(L"#32768", nullptr) && i < GetMenuItemCount(menu); ++i) {
+            RECT item = {};
+            if (GetMenuItemID(menu, i) != exportItem || !GetMenuItemRect(nullptr, menu, i, &item))
+                continue;
+            SetCursorPos((item.left + item.right) / 2, (item.top + item.bottom) / 2);
+            realinput::sendButton(false, true);
+            realinput::sendButton(false, false);
+            chosen = true;
+        }
+        return chosen;
+    }});
+    RECT grid = {};
+    GetClientRect(form->resultsBox->hwnd, &grid);
+    realinput::rightClick(form->resultsBox->hwnd, grid.right / 2, form->resultsBox->rowHeight(0) / 2);
     ASSERT_TRUE(pumpUntil([&] { return dialogs.remaining() == 0; }, 15000));
     settleInput();
-    EXPECT_TRUE(clicker.clicked());
+    EXPECT_TRUE(chosen);
     EXPECT_EQ(refused, 2);
     EXPECT_TRUE(boxShot);
     ASSERT_EQ(dialogs.texts.size(), 1u);
