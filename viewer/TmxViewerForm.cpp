@@ -729,9 +729,10 @@ void TmxViewerForm::search(const std::wstring& query) {
                                                searchBudgetMaximum(readMaxSearchResults()));
     beginTask(false);
     searchFinished_.connect(searchJob->finished, this, &TmxViewerForm::onSearchFinished);
-    if (!startJob(searchJob.get())) {
+    if (!queueJob(searchJob.get())) {
         searchJob.reset();
         endTask();
+        focusSearchField();
     }
 }
 
@@ -911,10 +912,9 @@ void TmxViewerForm::exportResults() {
     exportProgress_.connect(exportJob->progress, this, &TmxViewerForm::onExportProgress);
     exportFinished_.connect(exportJob->finished, this, &TmxViewerForm::onExportFinished);
     SetTimer(hwnd, kExportPopupTimer, kViewerTimerIntervalMs, nullptr);
-    if (!startJob(exportJob.get())) {
-        exportJob.reset();
-        onExportFinished();
-    }
+    // An export that cannot start has failed as surely as one that could not write.
+    if (!queueJob(exportJob.get()))
+        finishExport(true);
 }
 
 void TmxViewerForm::onExportProgress() {
@@ -923,9 +923,12 @@ void TmxViewerForm::onExportProgress() {
 }
 
 void TmxViewerForm::onExportFinished() {
+    finishExport(exportJob && exportJob->failed());
+}
+
+void TmxViewerForm::finishExport(bool failed) {
     KillTimer(hwnd, kExportPopupTimer);
     endTask();
-    const bool failed = exportJob && exportJob->failed();
     exportJob.reset();
     if (failed)
         showError(L"ErrorWritingFile");

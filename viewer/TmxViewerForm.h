@@ -3,6 +3,7 @@
 #include "core/events/HandlerHolder.h"
 #include "core/l10n/LocaleListener.h"
 #include "core/settings/SettingsConsumer.h"
+#include "core/threads/JobThreadPool.h"
 #include "tmx_engine/TmxEntryProvider.h"
 #include "ui_toolkit/Form.h"
 #include "ui_toolkit/SaveChanges.h"
@@ -95,8 +96,10 @@ public:
     // True while a load, a search or an export runs.
     bool busy() const;
 
-    // Seams: the loader for a path and the modal questions; tests replace them.
+    // Seams: the loader for a path, the job pool that runs a search or an export, and the modal
+    // questions; tests replace them.
     std::function<std::unique_ptr<FileLoader>(const std::wstring&)> makeLoader = makeThreadFileLoader;
+    std::function<bool(Job*)> queueJob = startJob;
     std::unique_ptr<ViewerPrompts> prompts;
 
     winui::Edit* searchField = nullptr;
@@ -170,6 +173,7 @@ private:
     void onOpenTmChosen();
     void onExportProgress();
     void onExportFinished();
+    void finishExport(bool failed);
     void onSettingsHidden();
     void onOpenDocumentChosen();
     void onSaveDocumentChosen();

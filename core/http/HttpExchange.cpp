@@ -1,6 +1,7 @@
 #include "core/http/HttpExchange.h"
 
 #include "core/http/WinHttpHandle.h"
+#include "core/threads/Lockable.h"
 #include "core/util/Win32Handle.h"
 
 #include <cstring>
@@ -93,25 +94,86 @@ int atMost(int limitMs, int leftMs) {
     return limitMs < leftMs ? limitMs : leftMs;
 }
 
-// One blocking WinHTTP call on a request, given no more than its step's limit and the time left
-// before the deadline. The system applies new time-outs to a connection already open.
-class Step {
+// How an exchange's caller ends it at the deadline. Closing the request handle from another
+// thread does not end a blocked call on every system (some keep reading a reply that trickles
+// in for as long as it comes), but shortened time-outs reach the blocked call at its next wait
+// on the socket: it then fails as timed out, and the exchange closes its connection and ends.
+// The lock keeps the handle open while the cut touches it, and keeps a step that is just
+// starting from giving the request its long time-outs back.
+class ExchangeCut : public Lockable {
 public:
-    Step(HINTERNET request, const HttpLimits& limits, const Deadline& deadline) {
-        const int left = deadline.leftMs();
-        if (left <= 0)
-            return;
-        const int receive = atMost(limits.receiveMs, left);
-        if (!WinHttpSetTimeouts(request, atMost(limits.resolveMs, left),
-                                atMost(limits.connectMs, left), atMost(limits.sendMs, left), receive))
-            return;
-        DWORD responseMs = static_cast<DWORD>(receive);
-        WinHttpSetOption(request, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &responseMs,
-                         sizeof(responseMs));
-        allowed_ = true;
+    // The request that the cut reaches; null when the exchange holds none.
+    void attach(HINTERNET request) {
+        ScopedLock lock(*this);
+        request_ = request;
     }
 
-    // False when no time is left for the call.
+    // Gives the request its time-outs for the next call; false once the exchange was cut.
+    bool arm(HINTERNET request, int resolveMs, int connectMs, int sendMs, int receiveMs) {
+        ScopedLock lock(*this);
+        return !cut_ && setTimeouts(request, resolveMs, connectMs, sendMs, receiveMs);
+    }
+
+    void cut() {
+        ScopedLock lock(*this);
+        cut_ = true;
+        if (request_)
+            setTimeouts(request_, kCutMs, kCutMs, kCutMs, kCutMs);
+    }
+
+private:
+    static constexpr int kCutMs = 1;
+
+    // The system applies new time-outs to a connection already open.
+    static bool setTimeouts(HINTERNET request, int resolveMs, int connectMs, int sendMs,
+                            int receiveMs) {
+        if (!WinHttpSetTimeouts(request, resolveMs, connectMs, sendMs, receiveMs))
+            return false;
+        DWORD responseMs = static_cast<DWORD>(receiveMs);
+        WinHttpSetOption(request, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &responseMs,
+                         sizeof(responseMs));
+        return true;
+    }
+
+    HINTERNET request_ = nullptr;
+    bool cut_ = false;
+};
+
+// Makes the request reachable by the cut while it lives; declared after the request's own
+// handle, so that the cut lets go of it before it is closed.
+class CutReach {
+public:
+    CutReach(ExchangeCut& cut, HINTERNET request) : cut_(cut) { cut_.attach(request); }
+    ~CutReach() { cut_.attach(nullptr); }
+    CutReach(const CutReach&) = delete;
+    CutReach& operator=(const CutReach&) = delete;
+
+private:
+    ExchangeCut& cut_;
+};
+
+// The limits an exchange runs under: each step's time-outs, the deadline and the cut.
+struct ExchangeBounds {
+    const HttpLimits& limits;
+    Deadline deadline;
+    ExchangeCut& cut;
+};
+
+// One blocking WinHTTP call on a request, given no more than its step's limit and the time left
+// before the deadline.
+class Step {
+public:
+    Step(HINTERNET request, ExchangeBounds& bounds) {
+        const int left = bounds.deadline.leftMs();
+        if (left <= 0)
+            return;
+        const HttpLimits& limits = bounds.limits;
+        allowed_ = bounds.cut.arm(request, atMost(limits.resolveMs, left),
+                                  atMost(limits.connectMs, left), atMost(limits.sendMs, left),
+                                  atMost(limits.receiveMs, left));
+    }
+
+    // False when no time is left for the call, or the exchange was cut.
     bool allowed() const { return allowed_; }
 
     // How the call, which has just failed, ends the attempt. Some systems pass the socket's
@@ -168,10 +230,10 @@ Length announcedLength(HINTERNET request, unsigned long long& length) {
 // system reports an error before the body's end, since what came until then is only a part;
 // TimedOut when a piece does not come in time or the deadline passes first.
 Attempt readBody(HINTERNET request, std::vector<char>& buffer, std::size_t& filled,
-                 const HttpLimits& limits, const Deadline& deadline) {
+                 ExchangeBounds& bounds) {
     filled = 0;
     for (;;) {
-        const Step query(request, limits, deadline);
+        const Step query(request, bounds);
         if (!query.allowed())
             return Attempt::TimedOut;
         DWORD available = 0;
@@ -184,7 +246,7 @@ Attempt readBody(HINTERNET request, std::vector<char>& buffer, std::size_t& fill
         const std::size_t room = kMaxBodyBytes - filled;
         const DWORD wanted = available < room ? available : static_cast<DWORD>(room);
         DWORD read = 0;
-        const Step step(request, limits, deadline);
+        const Step step(request, bounds);
         if (!step.allowed())
             return Attempt::TimedOut;
         if (!WinHttpReadData(request, buffer.data() + filled, wanted, &read))
@@ -196,14 +258,14 @@ Attempt readBody(HINTERNET request, std::vector<char>& buffer, std::size_t& fill
 }
 
 Attempt exchangeOnce(HINTERNET request, std::vector<char>& buffer, std::wstring& text,
-                     const HttpLimits& limits, const Deadline& deadline) {
-    const Step send(request, limits, deadline);
+                     ExchangeBounds& bounds) {
+    const Step send(request, bounds);
     if (!send.allowed())
         return Attempt::TimedOut;
     if (!WinHttpSendRequest(request, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0,
                             0, 0))
         return send.failed();
-    const Step receive(request, limits, deadline);
+    const Step receive(request, bounds);
     if (!receive.allowed())
         return Attempt::TimedOut;
     if (!WinHttpReceiveResponse(request, nullptr))
@@ -219,7 +281,7 @@ Attempt exchangeOnce(HINTERNET request, std::vector<char>& buffer, std::wstring&
         return Attempt::Refused;
 
     std::size_t filled = 0;
-    const Attempt read = readBody(request, buffer, filled, limits, deadline);
+    const Attempt read = readBody(request, buffer, filled, bounds);
     if (read != Attempt::Succeeded)
         return read;
     if (length == Length::Given && filled != announced)
@@ -261,7 +323,7 @@ bool splitUrl(const std::wstring& url, Target& target) {
 // One attempt on a connection and request of its own: a request handle that has seen a failed
 // exchange is never sent again (the system's state for it may be half torn down).
 Attempt attempt(HINTERNET session, const Target& target, int post, std::vector<char>& buffer,
-                std::wstring& text, const HttpLimits& limits, const Deadline& deadline) {
+                std::wstring& text, ExchangeBounds& bounds) {
     WinHttpHandle connection(WinHttpConnect(session, target.host, target.port, 0));
     if (!connection)
         return Attempt::Refused;
@@ -271,12 +333,13 @@ Attempt attempt(HINTERNET session, const Target& target, int post, std::vector<c
                                              WINHTTP_DEFAULT_ACCEPT_TYPES, flags));
     if (!request)
         return Attempt::Refused;
-    return exchangeOnce(request.get(), buffer, text, limits, deadline);
+    const CutReach reach(bounds.cut, request.get());
+    return exchangeOnce(request.get(), buffer, text, bounds);
 }
 
 std::optional<std::wstring> exchange(const std::wstring& url, int post, const std::wstring& userAgent,
-                                     const HttpLimits& limits) {
-    const Deadline deadline(limits.deadlineMs);
+                                     const HttpLimits& limits, ExchangeCut& cut) {
+    ExchangeBounds bounds{limits, Deadline(limits.deadlineMs), cut};
     const wchar_t* agent = userAgent.empty() ? L"Mozilla/5.0 (compatible)" : userAgent.c_str();
     WinHttpHandle session(WinHttpOpen(agent, WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
                                       WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
@@ -289,7 +352,7 @@ std::optional<std::wstring> exchange(const std::wstring& url, int post, const st
     std::vector<char> buffer(kReceiveBufferBytes);
     std::wstring text;
     for (int i = 0; i < kAttempts; ++i) {
-        const Attempt result = attempt(session.get(), *target, post, buffer, text, limits, deadline);
+        const Attempt result = attempt(session.get(), *target, post, buffer, text, bounds);
         if (result == Attempt::Succeeded)
             return text;
         // A reply too large to take will be just as large when asked again, and a server that
@@ -311,16 +374,26 @@ struct ExchangeRun {
     std::wstring userAgent;
     HttpLimits limits;
     std::optional<std::wstring> result;
+    ExchangeCut cut;
     Win32Handle done{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
 };
 
 std::optional<std::wstring> guardedExchange(const std::wstring& url, int post,
-                                            const std::wstring& userAgent, const HttpLimits& limits) {
+                                            const std::wstring& userAgent, const HttpLimits& limits,
+                                            ExchangeCut& cut) {
     try {
-        return exchange(url, post, userAgent, limits);
+        return exchange(url, post, userAgent, limits, cut);
     } catch (const std::bad_alloc&) {
         return std::nullopt;
     }
+}
+
+// An exchange that runs on the calling thread, which nobody can cut: the step time-outs alone
+// bound it.
+std::optional<std::wstring> uncutExchange(const std::wstring& url, int post,
+                                          const std::wstring& userAgent, const HttpLimits& limits) {
+    ExchangeCut never;
+    return guardedExchange(url, post, userAgent, limits, never);
 }
 
 } // namespace
@@ -329,8 +402,10 @@ std::optional<std::wstring> httpExchange(const std::wstring& url, int post,
                                          const std::wstring& userAgent, const HttpLimits& limits) {
     // Every step has its own time-out, but a server that sends a byte now and then keeps one
     // step alive for as long as it likes. The exchange therefore runs on a thread of its own,
-    // and the caller waits for it no longer than the deadline; a thread left behind ends at its
-    // next time-out, on state it shares with nobody but this call.
+    // and the caller waits for it no longer than the deadline. Then it cuts the exchange: the
+    // blocked call fails at its next wait on the socket (at most one of the server's pauses,
+    // never longer than the receive limit), and the thread closes its connection and ends, on
+    // state it shares with nobody but this call.
     std::shared_ptr<ExchangeRun> run;
     try {
         run = std::make_shared<ExchangeRun>();
@@ -342,17 +417,18 @@ std::optional<std::wstring> httpExchange(const std::wstring& url, int post,
         return std::nullopt;
     }
     if (!run->done)
-        return guardedExchange(url, post, userAgent, limits);
+        return uncutExchange(url, post, userAgent, limits);
     try {
         std::thread([run] {
-            run->result = guardedExchange(run->url, run->post, run->userAgent, run->limits);
+            run->result = guardedExchange(run->url, run->post, run->userAgent, run->limits, run->cut);
             SetEvent(run->done.get());
         }).detach();
     } catch (const std::exception&) {
-        // No thread to spare: the step time-outs alone bound the exchange.
-        return guardedExchange(url, post, userAgent, limits);
+        return uncutExchange(url, post, userAgent, limits);
     }
-    if (WaitForSingleObject(run->done.get(), limits.deadlineMs) != WAIT_OBJECT_0)
+    if (WaitForSingleObject(run->done.get(), limits.deadlineMs) != WAIT_OBJECT_0) {
+        run->cut.cut();
         return std::nullopt;
+    }
     return std::move(run->result);
 }

@@ -6,7 +6,8 @@
 
 // How long an exchange may wait on the network. Each step has its own limit, and the whole
 // exchange, every attempt included, ends at the deadline: a server that answers slowly, byte by
-// byte, cannot hold the calling thread longer than that.
+// byte, cannot hold the calling thread longer than that, and its connection is closed no later
+// than the next byte it sends after the deadline (or the receive limit, should none come).
 struct HttpLimits {
     int resolveMs = 5000;
     int connectMs = 5000;

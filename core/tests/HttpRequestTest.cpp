@@ -255,6 +255,23 @@ TEST_F(HttpRequestTest, AServerThatNeverAnswersFailsWithinTheReceiveTimeOut) {
     EXPECT_EQ(server.requestCount(), 1);
 }
 
+namespace {
+
+// The tick at which the client hung up on the server's first connection, waiting for it no
+// later than the tick until; 0 when it held on.
+ULONGLONG firstHangUp(const LoopbackHttpServer& server, ULONGLONG until) {
+    for (;;) {
+        const std::vector<ULONGLONG> hangUps = server.clientHangUps();
+        if (!hangUps.empty())
+            return hangUps[0];
+        if (GetTickCount64() >= until)
+            return 0;
+        Sleep(20);
+    }
+}
+
+} // namespace
+
 TEST_F(HttpRequestTest, AServerThatDragsIsCutOffByTheGapLimitOrTheDeadline) {
     struct Case {
         const char* label;
@@ -267,9 +284,14 @@ TEST_F(HttpRequestTest, AServerThatDragsIsCutOffByTheGapLimitOrTheDeadline) {
     HttpLimits deadline;
     deadline.receiveMs = 2000;
     deadline.deadlineMs = 2500;
+    HttpLimits deadlineOnly;
+    deadlineOnly.deadlineMs = 2500;
     const Case cases[] = {
         {"a gap longer than the receive limit", 2500, gap, 600 + 1000},
         {"bytes in time, but the whole takes too long", 200, deadline, 2500 + 1000},
+        // Each byte comes well within the receive limit, so only the deadline can end it, while
+        // the system is still reading the reply's head.
+        {"a byte every 3 s, the deadline passes in the head", 3000, deadlineOnly, 2500 + 1000},
     };
     for (const Case& c : cases) {
         LoopbackHttpServer server({reply(body(400))}, LoopbackHttpServer::Mode::Trickle, c.byteEveryMs);
@@ -278,10 +300,17 @@ TEST_F(HttpRequestTest, AServerThatDragsIsCutOffByTheGapLimitOrTheDeadline) {
         request.setRequestUrl(server.url(L"/drags"));
         request.setLimits(c.limits);
         bool result = true;
+        const ULONGLONG start = GetTickCount64();
         const ULONGLONG took = timedPerform(request, result);
         EXPECT_FALSE(result) << c.label;
         EXPECT_LT(took, c.mostMs) << c.label;
         EXPECT_EQ(server.requestCount(), 1) << c.label;
+        // The caller has stopped waiting; the connection goes too, at the latest when the
+        // blocked call sees the server's next byte.
+        const ULONGLONG mostHangUp = start + c.mostMs + c.byteEveryMs;
+        const ULONGLONG hungUp = firstHangUp(server, mostHangUp + 1000);
+        EXPECT_NE(hungUp, 0u) << c.label << ": the connection was held after the exchange ended";
+        EXPECT_LT(hungUp, mostHangUp) << c.label;
     }
 }
 

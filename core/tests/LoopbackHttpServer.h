@@ -71,7 +71,7 @@ private:
 // kMaxConnections and stops by itself after kLifetimeMs, so a test can never hang on it.
 // A silent server reads each request and then holds the connection open without a word until
 // it stops, as a server that hangs does. A trickling server sends its reply one byte at a time,
-// a given time apart, as a server that drags does.
+// a given time apart, as a server that drags does, and notes when the client hangs up on it.
 class LoopbackHttpServer {
 public:
     static constexpr int kMaxConnections = 16;
@@ -124,17 +124,19 @@ public:
         std::lock_guard<std::mutex> lock(mutex_);
         return requests_;
     }
+    // For each trickled connection, the tick count (GetTickCount64) at which the client was seen
+    // to close it while the reply was still coming; 0 when it held on to the end.
+    std::vector<ULONGLONG> clientHangUps() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return hangUps_;
+    }
 
 private:
     void run() {
         const Winsock& ws = Winsock::get();
         const ULONGLONG deadline = GetTickCount64() + kLifetimeMs;
         while (!stop_ && served_ < kMaxConnections && GetTickCount64() < deadline) {
-            fd_set readable;
-            readable.fd_count = 1;
-            readable.fd_array[0] = listener_;
-            timeval wait = {0, 50000};
-            if (ws.selectOn(0, &readable, nullptr, nullptr, &wait) != 1)
+            if (!readable(listener_, 50000))
                 continue;
             SOCKET client = ws.acceptOn(listener_, nullptr, nullptr);
             if (client == INVALID_SOCKET)
@@ -174,17 +176,51 @@ private:
             return false;
         const std::string& reply = replies_[index < replies_.size() ? index : replies_.size() - 1];
         std::size_t sent = 0;
+        ULONGLONG hungUp = 0;
         while (sent < reply.size() && !stop_) {
-            if (mode_ == Mode::Trickle && sent > 0)
-                Sleep(trickleMs_);
+            if (mode_ == Mode::Trickle && sent > 0) {
+                hungUp = waitForHangUp(client, trickleMs_);
+                if (hungUp)
+                    break;
+            }
             const std::size_t piece = mode_ == Mode::Trickle ? 1 : reply.size() - sent;
             const int n = ws.sendOn(client, reply.data() + sent, static_cast<int>(piece), 0);
             if (n <= 0)
                 break;
             sent += static_cast<std::size_t>(n);
         }
+        if (mode_ == Mode::Trickle) {
+            std::lock_guard<std::mutex> lock(mutex_);
+            hangUps_.push_back(hungUp);
+        }
         ws.shutdownSocket(client, SD_SEND);
         return true;
+    }
+
+    // True when the socket has something to read (a connection to accept, or a close) within
+    // waitUs microseconds.
+    static bool readable(SOCKET socket, long waitUs) {
+        fd_set set;
+        set.fd_count = 1;
+        set.fd_array[0] = socket;
+        timeval wait = {0, waitUs};
+        return Winsock::get().selectOn(0, &set, nullptr, nullptr, &wait) == 1;
+    }
+
+    // Waits ms (or until the server stops) for the client to close its end, which makes the
+    // socket readable with nothing (or an error) to read. Returns the tick of the close; 0 when
+    // the client held on.
+    ULONGLONG waitForHangUp(SOCKET client, DWORD ms) {
+        const Winsock& ws = Winsock::get();
+        const ULONGLONG end = GetTickCount64() + ms;
+        while (!stop_ && GetTickCount64() < end) {
+            if (!readable(client, 20000))
+                continue;
+            char byte = 0;
+            if (ws.receive(client, &byte, 1, 0) <= 0)
+                return GetTickCount64();
+        }
+        return 0;
     }
 
     std::vector<std::string> replies_;
@@ -197,6 +233,7 @@ private:
     std::atomic<int> served_{0};
     mutable std::mutex mutex_;
     std::vector<std::string> requests_;
+    std::vector<ULONGLONG> hangUps_;
     std::thread thread_;
 };
 

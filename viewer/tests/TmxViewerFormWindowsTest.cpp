@@ -8,8 +8,11 @@
 #include "ui_toolkit/CheckBox.h"
 #include "ui_toolkit/ComboBox.h"
 #include "ui_toolkit/Edit.h"
+#include "ui_toolkit/Menu.h"
 #include "ui_toolkit/Toolkit.h"
 #include "ui_toolkit/WindowCapture.h"
+#include "ui_toolkit/tests/DialogScript.h"
+#include "ui_toolkit/tests/RealInput.h"
 #include "viewer/TmxEntryDetailsForm.h"
 #include "viewer/TmxViewerResultsBox.h"
 #include "viewer/TmxViewerSettingsForm.h"
@@ -282,6 +285,84 @@ TEST_F(TmxViewerFormWindowsTest, TasksRunWithTheWindowDisabledAndACloseWaitsForT
     ASSERT_TRUE(pumpUntil([&] { return !IsWindow(form->hwnd); }, 10000));
     EXPECT_FALSE(form->searchJob);
     EXPECT_EQ(provider.searchCalls, 2);
+}
+
+// The pool refuses the job: a search gives the window back with the focus in the search field,
+// and an export says that it failed, with a real message box over the window, and writes
+// nothing.
+TEST_F(TmxViewerFormWindowsTest, ASearchOrExportThePoolRefusesGivesTheWindowBack) {
+    pumpQueued();
+    ShowWindow(form->hwnd, SW_SHOWNORMAL);
+    SetForegroundWindow(form->hwnd);
+    form->load(copySample(dir.path()));
+    ASSERT_TRUE(pumpUntil([&] { return !form->busy() && form->provider; }, 30000));
+    clickCentre(form->searchField->hwnd);
+    typeText(L"file");
+    pressKey(VK_RETURN);
+    ASSERT_TRUE(pumpUntil([&] { return !form->busy(); }, 30000));
+    const size_t shown = form->resultsBox->results().size();
+    ASSERT_GT(shown, 0u);
+
+    int refused = 0;
+    form->queueJob = [&refused](Job*) {
+        ++refused;
+        return false;
+    };
+
+    // The search: the button is clicked, nothing runs, and the user can type again at once.
+    SetFocus(form->hwnd);
+    clickCentre(form->searchButton->hwnd);
+    EXPECT_EQ(refused, 1);
+    EXPECT_FALSE(form->busy());
+    EXPECT_TRUE(IsWindowEnabled(form->hwnd));
+    EXPECT_EQ(GetFocus(), form->searchField->hwnd);
+    EXPECT_EQ(form->resultsBox->results().size(), shown);
+    ASSERT_TRUE(winui::writeWindowPng(form->hwnd, L"viewer_search_refused.png"));
+
+    // The export, chosen from the results' menu, with the real save dialog and message box.
+    form->prompts = std::make_unique<ViewerPrompts>();
+    const std::wstring target = dir.file(L"refused.tmx");
+    DeleteFileW(target.c_str());
+    bool boxShot = false;
+    winuitest::DialogScript dialogs(
+        {winuitest::DialogScript::fileName(target),
+         {winuitest::DialogScript::MessageBox, [&boxShot](winuitest::DialogScript& script, HWND box) {
+              RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+              boxShot = winui::writeWindowPng(GetDesktopWindow(), L"viewer_export_refused.png");
+              winuitest::DialogScript::press(IDOK).act(script, box);
+          }}});
+    // The results' menu runs its own loop: a step there clicks the item once the menu shows.
+    const UINT exportItem = form->menuItems[TmxViewerForm::kItemExportResults]->id;
+    const HMENU menu = form->contextMenu->handle;
+    bool chosen = false;
+    realinput::ModalScript menuClick({[&] {
+        for (int i = 0; FindWindowW(L"#32768", nullptr) && i < GetMenuItemCount(menu); ++i) {
+            RECT item = {};
+            if (GetMenuItemID(menu, i) != exportItem || !GetMenuItemRect(nullptr, menu, i, &item))
+                continue;
+            SetCursorPos((item.left + item.right) / 2, (item.top + item.bottom) / 2);
+            realinput::sendButton(false, true);
+            realinput::sendButton(false, false);
+            chosen = true;
+        }
+        return chosen;
+    }});
+    RECT grid = {};
+    GetClientRect(form->resultsBox->hwnd, &grid);
+    realinput::rightClick(form->resultsBox->hwnd, grid.right / 2, form->resultsBox->rowHeight(0) / 2);
+    ASSERT_TRUE(pumpUntil([&] { return dialogs.remaining() == 0; }, 15000));
+    settleInput();
+    EXPECT_TRUE(chosen);
+    EXPECT_EQ(refused, 2);
+    EXPECT_TRUE(boxShot);
+    ASSERT_EQ(dialogs.texts.size(), 1u);
+    EXPECT_EQ(dialogs.texts[0], Localization::instance().getString(L"ErrorWritingFile"));
+    EXPECT_FALSE(form->busy());
+    EXPECT_FALSE(form->progressPopup);
+    EXPECT_TRUE(IsWindowEnabled(form->hwnd));
+    EXPECT_EQ(GetFocus(), form->searchField->hwnd);
+    EXPECT_EQ(GetFileAttributesW(target.c_str()), INVALID_FILE_ATTRIBUTES);
+    ASSERT_TRUE(winui::writeWindowPng(form->hwnd, L"viewer_export_refused_after.png"));
 }
 
 } // namespace
