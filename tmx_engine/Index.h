@@ -7,6 +7,7 @@
 #include <cstring>
 #include <set>
 #include <string>
+#include <vector>
 
 // Byte layout shared by the index writer and reader.
 namespace IndexFormat {
@@ -26,6 +27,12 @@ constexpr uint32_t kNodeChild = 8;
 constexpr uint32_t kNodePostings = 12;
 constexpr uint32_t kAliasTarget = kNodePostings;
 constexpr uint32_t kNodeHeaderSize = kNodePostings;
+
+// The writer sizes the file before it knows how much padding the header's alignment and the
+// nodes' take: it reserves this much for each, and what it did not need is left as zeros after
+// the last node.
+constexpr uint32_t kAlignmentReserve = 7;
+constexpr uint32_t kTrailingSlackLimit = 2 * kAlignmentReserve;
 
 // The words of a node with count postings, or of an alias.
 constexpr uint64_t nodeWords(uint32_t count, bool alias) {
@@ -114,7 +121,9 @@ private:
     };
     bool readNode(uint32_t offset, Node& node) const;
     bool validateTrie() const;
-    bool postingsBelowLimit(uint32_t offset, uint32_t count) const;
+    bool aliasTargetsArePlainNodes(std::vector<uint32_t>& targets, uint64_t nodesEnd) const;
+    // The count postings at offset ascend, each once, and lie below the posting limit.
+    bool postingsAscendBelowLimit(uint32_t offset, uint32_t count) const;
     void markNodeDamage() const { damagedNodes_.store(true, std::memory_order_relaxed); }
     uint32_t u32At(size_t offset) const {
         uint32_t v;
