@@ -176,7 +176,8 @@ bool Index::aliasTargetsArePlainNodes(std::vector<uint32_t>& targets, uint64_t n
     size_t next = 0;
     for (uint64_t at = nodesStart_; at < nodesEnd && next < targets.size();) {
         Node node;
-        readNode(static_cast<uint32_t>(at), node);
+        if (!readNode(static_cast<uint32_t>(at), node))
+            return false;
         const bool alias = node.count == IndexFormat::kAliasCount;
         if (targets[next] < at)
             return false;

@@ -115,13 +115,14 @@ bool TmxIndex::validateHeader(MappedFile& reader) {
 }
 
 bool TmxIndex::knownModes(uint16_t pairMode, uint16_t languageMode) {
-    return pairMode >= 1 && pairMode <= 3 && (languageMode == 1 || languageMode == 2);
+    return pairMode >= IndexFormat::kPairModeSingleWords && pairMode <= IndexFormat::kPairModeReversedPairs &&
+           (languageMode == IndexFormat::kLanguageModeOwnPrefix || languageMode == IndexFormat::kLanguageModeOnePrefix);
 }
 
 // Two languages with one prefix would share their terms: each would find the other's units.
 // (With one prefix for all languages the records' own prefixes are not used.)
 bool TmxIndex::prefixesDistinct() const {
-    if (languageMode_ != 1)
+    if (languageMode_ != IndexFormat::kLanguageModeOwnPrefix)
         return true;
     std::vector<wchar_t> prefixes;
     prefixes.reserve(languages_.size());
@@ -139,27 +140,22 @@ bool TmxIndex::prefixesDistinct() const {
 bool TmxIndex::validateTable(const uint8_t* viewStart) {
     entryTable_ = viewStart + entryTableOffset_;
     setPostingLimit(entryCount_);
-    uint32_t id = 0;
-    while (id < entryCount_) {
-        const uint32_t offset = entry(id).tuOffset;
-        if (offset >= tmxSize_)
+    // One pass: the entries of one unit are checked against the room up to the next unit's.
+    uint32_t unitOffset = 0;
+    uint32_t mostElements = 0;
+    for (uint32_t id = 0; id < entryCount_; ++id) {
+        const IndexEntry e = entry(id);
+        if (e.tuOffset != unitOffset) {
+            if (e.tuOffset < unitOffset || mostElements > e.tuOffset - unitOffset)
+                return false;
+            unitOffset = e.tuOffset;
+            mostElements = 0;
+        }
+        if (e.elementCount == 0 || e.wordCount > e.elementCount)
             return false;
-        uint32_t next = id + 1;
-        while (next < entryCount_ && entry(next).tuOffset == offset)
-            ++next;
-        uint64_t unitEnd = tmxSize_;
-        if (next < entryCount_) {
-            if (entry(next).tuOffset < offset)
-                return false;
-            unitEnd = entry(next).tuOffset;
-        }
-        for (; id < next; ++id) {
-            const IndexEntry e = entry(id);
-            if (e.elementCount == 0 || e.wordCount > e.elementCount || e.elementCount > unitEnd - offset)
-                return false;
-        }
+        mostElements = std::max<uint32_t>(mostElements, e.elementCount);
     }
-    return true;
+    return entryCount_ == 0 || (unitOffset < tmxSize_ && mostElements <= tmxSize_ - unitOffset);
 }
 
 IndexEntry TmxIndex::entry(uint32_t id) const {
@@ -169,11 +165,11 @@ IndexEntry TmxIndex::entry(uint32_t id) const {
 }
 
 wchar_t TmxIndex::searchPrefix(const std::wstring& normalisedLanguage) const {
-    if (languageMode_ == 1) {
+    if (languageMode_ == IndexFormat::kLanguageModeOwnPrefix) {
         const auto it = languages_.find(normalisedLanguage);
         return it == languages_.end() ? 0 : it->second;
     }
-    if (languageMode_ == 2)
-        return static_cast<wchar_t>(0xFF21);
+    if (languageMode_ == IndexFormat::kLanguageModeOnePrefix)
+        return IndexFormat::kOnePrefix;
     return 0;
 }
