@@ -1,6 +1,7 @@
 #include "tmx_engine/Index.h"
 
-#include <unordered_set>
+#include <algorithm>
+#include <new>
 #include <vector>
 
 int indexBucket(const wchar_t* key, size_t length) {
@@ -86,70 +87,108 @@ bool Index::readNode(uint32_t offset, Node& node) const {
     return true;
 }
 
-bool Index::postingsBelowLimit(uint32_t offset, uint32_t count) const {
+bool Index::postingsAscendBelowLimit(uint32_t offset, uint32_t count) const {
     const uint8_t* p = file_.start() + offset;
-    uint32_t highest = 0;
+    uint64_t floor = 0;
     for (uint32_t i = 0; i < count; ++i) {
         uint32_t v;
         std::memcpy(&v, p + 4 * static_cast<size_t>(i), 4);
-        highest = v > highest ? v : highest;
+        if (v < floor)
+            return false;
+        floor = uint64_t(v) + 1;
     }
-    return count == 0 || highest < postingLimit_;
+    return floor <= postingLimit_;
 }
 
-// Walks every node once. Each offset must lie inside the view and beyond the node that names it,
-// so no walk can loop; the total size of what was walked may not exceed the nodes' part of the
-// file, so that a damaged file whose offsets converge on shared nodes cannot make it explode.
+// Reads the nodes in the order the writer lays them out and asks that each chain of siblings
+// begins exactly where the writer would have put it: a bucket's nodes start at its root, right
+// after the previous bucket's; a chain goes out back to back, each sibling directly after its
+// node; then come the chains of the children of its last node, of the one before, and so on. A
+// file that passes has every node reached by exactly one reference from an earlier node, so its
+// trie has no cycle, no node shared by two paths and nothing that no lookup reaches (a zeroed
+// root or sibling, say), and every node and posting lies inside the view. One pass from front
+// to back with a stack of the children still to come, whatever the file holds.
 bool Index::validateTrie() const {
     const uint64_t size = file_.size();
-    uint64_t wordsLeft = (size - nodesStart_) / 4;
-    uint64_t aliasWordsLeft = wordsLeft;
-    std::vector<uint32_t> stack;
-    std::unordered_set<uint32_t> aliasTargets;
-    for (uint32_t b = 0; b < bucketCount_; ++b) {
-        const uint32_t root = u32At(bucketTable_ + 4 * static_cast<size_t>(b));
-        if (root == 0)
-            continue;
-        stack.push_back(root);
-        while (!stack.empty()) {
-            const uint32_t offset = stack.back();
-            stack.pop_back();
-            Node node;
-            if (!readNode(offset, node))
-                return false;
-            const bool alias = node.count == IndexFormat::kAliasCount;
-            const uint64_t words = IndexFormat::nodeWords(node.count, alias);
-            if (words > wordsLeft || static_cast<uint64_t>(offset) + 4 * words > size)
-                return false;
-            wordsLeft -= words;
-            if (alias)
-                aliasTargets.insert(u32At(offset + IndexFormat::kAliasTarget));
-            else if (!postingsBelowLimit(offset + IndexFormat::kNodePostings, node.count))
-                return false;
-            if (node.sibling != 0) {
-                if (node.sibling <= offset)
-                    return false;
-                stack.push_back(node.sibling);
+    uint64_t at = nodesStart_;
+    std::vector<uint32_t> pendingChildren;
+    std::vector<uint32_t> aliasTargets;
+    uint32_t bucket = 0;
+    try {
+        for (;;) {
+            uint32_t head;
+            if (!pendingChildren.empty()) {
+                head = pendingChildren.back();
+                pendingChildren.pop_back();
+            } else {
+                while (bucket < bucketCount_ && u32At(bucketTable_ + 4 * size_t(bucket)) == 0)
+                    ++bucket;
+                if (bucket == bucketCount_)
+                    break;
+                head = u32At(bucketTable_ + 4 * size_t(bucket++));
             }
-            if (node.child != 0) {
-                if (node.child <= offset)
+            if (head != at)
+                return false;
+            // The children of a chain's nodes follow it, the last node's first: they are pushed in
+            // chain order and taken from the back.
+            for (;;) {
+                Node node;
+                if (!readNode(static_cast<uint32_t>(at), node))
                     return false;
-                stack.push_back(node.child);
+                const bool alias = node.count == IndexFormat::kAliasCount;
+                const uint64_t end = at + 4 * IndexFormat::nodeWords(node.count, alias);
+                if (end > size)
+                    return false;
+                if (alias)
+                    aliasTargets.push_back(u32At(static_cast<size_t>(at) + IndexFormat::kAliasTarget));
+                else if (!postingsAscendBelowLimit(static_cast<uint32_t>(at) + IndexFormat::kNodePostings, node.count))
+                    return false;
+                if (node.child != 0) {
+                    // Every chain still to come needs a node's room: more of them cannot be real,
+                    // and the stack stays within what the file can hold.
+                    if (pendingChildren.size() >= (size - end) / IndexFormat::kNodeHeaderSize)
+                        return false;
+                    pendingChildren.push_back(node.child);
+                }
+                at = end;
+                if (node.sibling == 0)
+                    break;
+                if (node.sibling != at)
+                    return false;
             }
         }
+        // After the last node only the few bytes the writer reserves for alignment may follow.
+        if (size - at > IndexFormat::kTrailingSlackLimit)
+            return false;
+        return aliasTargetsArePlainNodes(aliasTargets, at);
+    } catch (const std::bad_alloc&) {
+        // Too little memory to check: lookups still check every node they reach.
+        return true;
     }
-    for (uint32_t target : aliasTargets) {
+}
+
+// An alias must name the start of a node with postings of its own. The nodes were found to tile
+// [nodesStart_, nodesEnd), so one walk over their sizes lists every node start in order.
+bool Index::aliasTargetsArePlainNodes(std::vector<uint32_t>& targets, uint64_t nodesEnd) const {
+    if (targets.empty())
+        return true;
+    std::sort(targets.begin(), targets.end());
+    size_t next = 0;
+    for (uint64_t at = nodesStart_; at < nodesEnd && next < targets.size();) {
         Node node;
-        if (!readNode(target, node) || node.count == IndexFormat::kAliasCount)
+        if (!readNode(static_cast<uint32_t>(at), node))
             return false;
-        const uint64_t words = IndexFormat::nodeWords(node.count, false);
-        if (words > aliasWordsLeft || static_cast<uint64_t>(target) + 4 * words > size)
+        const bool alias = node.count == IndexFormat::kAliasCount;
+        if (targets[next] < at)
             return false;
-        aliasWordsLeft -= words;
-        if (!postingsBelowLimit(target + IndexFormat::kNodePostings, node.count))
-            return false;
+        while (next < targets.size() && targets[next] == at) {
+            if (alias)
+                return false;
+            ++next;
+        }
+        at += 4 * IndexFormat::nodeWords(node.count, alias);
     }
-    return true;
+    return next == targets.size();
 }
 
 uint32_t Index::find(const wchar_t* key, size_t length) const {
@@ -202,7 +241,7 @@ Index::Postings Index::postings(uint32_t offset, bool followAlias) const {
         }
     }
     if (static_cast<uint64_t>(offset) + 4 * IndexFormat::nodeWords(node.count, false) > file_.size() ||
-        !postingsBelowLimit(offset + IndexFormat::kNodePostings, node.count)) {
+        !postingsAscendBelowLimit(offset + IndexFormat::kNodePostings, node.count)) {
         markNodeDamage();
         return result;
     }

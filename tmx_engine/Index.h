@@ -7,6 +7,7 @@
 #include <cstring>
 #include <set>
 #include <string>
+#include <vector>
 
 // Byte layout shared by the index writer and reader.
 namespace IndexFormat {
@@ -26,6 +27,22 @@ constexpr uint32_t kNodeChild = 8;
 constexpr uint32_t kNodePostings = 12;
 constexpr uint32_t kAliasTarget = kNodePostings;
 constexpr uint32_t kNodeHeaderSize = kNodePostings;
+
+// What the terms of an index are: single words only, pairs (what the builder writes), or pairs
+// both ways with the reversed ones aliases of the others.
+constexpr uint16_t kPairModeSingleWords = 1;
+constexpr uint16_t kPairModePairs = 2;
+constexpr uint16_t kPairModeReversedPairs = 3;
+// Whether terms start with their target language's own prefix, or with one prefix for all.
+constexpr uint16_t kLanguageModeOwnPrefix = 1;
+constexpr uint16_t kLanguageModeOnePrefix = 2;
+constexpr wchar_t kOnePrefix = static_cast<wchar_t>(0xFF21);
+
+// The writer sizes the file before it knows how much padding the header's alignment and the
+// nodes' take: it reserves this much for each, and what it did not need is left as zeros after
+// the last node.
+constexpr uint32_t kAlignmentReserve = 7;
+constexpr uint32_t kTrailingSlackLimit = 2 * kAlignmentReserve;
 
 // The words of a node with count postings, or of an alias.
 constexpr uint64_t nodeWords(uint32_t count, bool alias) {
@@ -47,13 +64,15 @@ enum IndexError : int {
 
 // A word trie over a read-only mapping. Lookups walk the mapped bytes; nothing is loaded into
 // objects. open() checks the header, the entry and bucket tables and every bucket root against
-// the view, and, for an index up to fullCheckLimit() bytes, every node too, so that a damaged
-// file is refused at once (error 4) and can be rebuilt. A larger index is not read through at
-// open, which would cost more than opening it is allowed to: its nodes are checked as lookups
-// reach them. Either way no read leaves the view: a node whose offset lies outside it or not
-// beyond the node that names it, whose postings run past the end or name an entry at or above
-// the posting limit, or an alias that names no plain node, ends the lookup there as absent and
-// marks the index damaged().
+// the view, and, for an index up to fullCheckLimit() bytes, every node too: read in the order
+// the writer lays them out, they must tile the file with each node reached by exactly one
+// reference, so that a damaged file is refused at once (error 4) and can be rebuilt. A larger
+// index is not read through at open, which would cost more than opening it is allowed to (some
+// 3 ms a megabyte): its nodes are checked as lookups reach them. Either way no read leaves the
+// view: a node whose offset lies outside it or not beyond the node that names it, whose postings
+// run past the end, do not ascend or name an entry at or above the posting limit, or an alias
+// that names no plain node, ends the lookup there as absent and marks the index damaged(); and a
+// walk over the nodes below a term reads no more words than the file holds.
 class Index {
 public:
     struct Postings {
@@ -114,7 +133,9 @@ private:
     };
     bool readNode(uint32_t offset, Node& node) const;
     bool validateTrie() const;
-    bool postingsBelowLimit(uint32_t offset, uint32_t count) const;
+    bool aliasTargetsArePlainNodes(std::vector<uint32_t>& targets, uint64_t nodesEnd) const;
+    // The count postings at offset ascend, each once, and lie below the posting limit.
+    bool postingsAscendBelowLimit(uint32_t offset, uint32_t count) const;
     void markNodeDamage() const { damagedNodes_.store(true, std::memory_order_relaxed); }
     uint32_t u32At(size_t offset) const {
         uint32_t v;

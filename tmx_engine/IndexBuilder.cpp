@@ -69,15 +69,16 @@ void IndexBuilder::releaseFilling() {
 }
 
 uint32_t IndexBuilder::newNode(Shard& shard, uint32_t bucket, wchar_t unit) {
-    const uint32_t ref = arena_.allocate(shard.cursor, 4);
+    const uint32_t ref = arena_.allocate(shard.cursor, kNodeWords);
     if (!ref) {
         fail();
         return 0;
     }
     uint32_t* n = arena_.at(ref);
-    n[0] = static_cast<uint16_t>(unit);
-    n[1] = n[2] = n[3] = 0;
-    shard.bucketWords[bucket] += 3;
+    n[kHeadWord] = static_cast<uint16_t>(unit);
+    n[kSiblingWord] = n[kChildrenWord] = n[kPostingsWord] = 0;
+    // In the file a node without postings takes its header's words.
+    shard.bucketWords[bucket] += IndexFormat::nodeWords(0, false);
     return ref;
 }
 
@@ -92,7 +93,7 @@ uint32_t IndexBuilder::tableFind(BlockRef table, uint32_t unit) const {
         const uint32_t key = t[2 * i];
         if (!(key & kOccupied))
             return 0;
-        if ((key & 0xFFFF) == unit)
+        if ((key & kUnitMask) == unit)
             return t[2 * i + 1];
         i = (i + 1) & mask;
     }
@@ -101,22 +102,21 @@ uint32_t IndexBuilder::tableFind(BlockRef table, uint32_t unit) const {
 bool IndexBuilder::tableInsert(Shard& shard, uint32_t* children, uint32_t unit, uint32_t node) {
     uint32_t table = *children & ~kTableBit;
     uint32_t* t = arena_.at(table);
-    uint32_t count = t[0];
-    uint32_t log2 = t[1];
+    uint32_t count = t[kTableCountWord];
+    uint32_t log2 = t[kTableLog2Word];
     if (2 * (count + 1) > (1u << log2) - 1) {
-        if (log2 == 16) {
+        if (log2 == kMaxTableLog2) {
             // 65535 slots: every unit value but one already has a child here.
             if (count + 1 > (1u << log2) - 1)
                 return false;
         } else {
-            const uint32_t bigger = allocateBlock(shard, static_cast<int>(log2 + 2));
+            const uint32_t bigger = allocateBlock(shard, tableSizeClass(log2 + 1));
             if (!bigger)
                 return false;
             uint32_t* b = arena_.at(bigger);
-            const uint32_t words = 2u << (log2 + 1);
-            std::memset(b, 0, 4 * size_t(words));
-            b[0] = count;
-            b[1] = log2 + 1;
+            std::memset(b, 0, 4 * size_t(tableWords(log2 + 1)));
+            b[kTableCountWord] = count;
+            b[kTableLog2Word] = log2 + 1;
             const uint32_t mask = (1u << (log2 + 1)) - 1;
             t = arena_.at(table);
             for (uint32_t i = 1; i < (1u << log2); ++i) {
@@ -133,7 +133,7 @@ bool IndexBuilder::tableInsert(Shard& shard, uint32_t* children, uint32_t unit, 
                 b[2 * j] = t[2 * i];
                 b[2 * j + 1] = t[2 * i + 1];
             }
-            freeBlock(shard, table, static_cast<int>(log2 + 1));
+            freeBlock(shard, table, tableSizeClass(log2));
             table = bigger;
             *children = table | kTableBit;
             t = b;
@@ -151,9 +151,9 @@ bool IndexBuilder::tableInsert(Shard& shard, uint32_t* children, uint32_t unit, 
     }
     t[2 * i] = unit | kOccupied;
     t[2 * i + 1] = node;
-    t[0] = count + 1;
+    t[kTableCountWord] = count + 1;
     // A free slot is left, or a lookup of a missing unit would not end.
-    INDEX_ASSERT(t[0] < (1u << log2) - 1);
+    INDEX_ASSERT(t[kTableCountWord] < (1u << log2) - 1);
     return true;
 }
 
@@ -176,9 +176,9 @@ uint32_t IndexBuilder::child(Shard& shard, uint32_t bucket, uint32_t* children, 
     uint32_t length = 0;
     for (uint32_t ref = *slot; ref; ref = *slot) {
         uint32_t* n = arena_.at(ref);
-        if ((n[0] & 0xFFFF) == unit)
+        if ((n[kHeadWord] & kUnitMask) == unit)
             return ref;
-        slot = &n[1];
+        slot = &n[kSiblingWord];
         ++length;
     }
     const uint32_t created = newNode(shard, bucket, static_cast<wchar_t>(unit));
@@ -190,17 +190,17 @@ uint32_t IndexBuilder::child(Shard& shard, uint32_t bucket, uint32_t* children, 
         return created;
     }
     // A long chain becomes a table.
-    const uint32_t table = allocateBlock(shard, 6);
+    const uint32_t table = allocateBlock(shard, tableSizeClass(kFirstTableLog2));
     if (!table)
         return 0;
-    std::memset(arena_.at(table), 0, 4 * 64);
-    arena_.at(table)[1] = 5;
+    std::memset(arena_.at(table), 0, 4 * size_t(tableWords(kFirstTableLog2)));
+    arena_.at(table)[kTableLog2Word] = kFirstTableLog2;
     uint32_t ref = *children;
     *children = table | kTableBit;
     while (ref) {
-        const uint32_t next = arena_.at(ref)[1];
-        arena_.at(ref)[1] = 0;
-        tableInsert(shard, children, arena_.at(ref)[0] & 0xFFFF, ref);
+        const uint32_t next = arena_.at(ref)[kSiblingWord];
+        arena_.at(ref)[kSiblingWord] = 0;
+        tableInsert(shard, children, arena_.at(ref)[kHeadWord] & kUnitMask, ref);
         ref = next;
     }
     tableInsert(shard, children, unit, created);
@@ -213,14 +213,14 @@ NodeRef IndexBuilder::descend(Shard& shard, uint32_t bucket, NodeRef from, const
         return NodeRef();
     // A bucket's nodes all come from its owner's cursor (the first shard's while it has none).
     INDEX_ASSERT(shards_[owners_[bucket] == kNoOwner ? 0 : owners_[bucket]].get() == &shard);
-    uint32_t* children = from ? &arena_.at(from.ref())[2] : &roots_[bucket];
+    uint32_t* children = from ? &arena_.at(from.ref())[kChildrenWord] : &roots_[bucket];
     for (size_t i = 0;;) {
         const uint32_t ref = child(shard, bucket, children, static_cast<uint16_t>(units[i]));
         if (!ref)
             return NodeRef();
         if (++i == length)
             return NodeRef(ref);
-        children = &arena_.at(ref)[2];
+        children = &arena_.at(ref)[kChildrenWord];
     }
 }
 
@@ -250,12 +250,12 @@ bool IndexBuilder::stepProbe(Probe& probe) const {
     uint32_t children;
     switch (probe.state) {
     case kProbeChildren:
-        children = arena_.at(probe.at.ref())[2];
+        children = arena_.at(probe.at.ref())[kChildrenWord];
         break;
     case kProbeChain: {
         const uint32_t* n = arena_.at(probe.look.ref());
-        if ((n[0] & 0xFFFF) != static_cast<uint16_t>(*probe.units)) {
-            probe.look = NodeRef(n[1]);
+        if ((n[kHeadWord] & kUnitMask) != static_cast<uint16_t>(*probe.units)) {
+            probe.look = NodeRef(n[kSiblingWord]);
             if (!probe.look) {
                 probe.state = kProbeEnded;
                 return false;
@@ -270,14 +270,14 @@ bool IndexBuilder::stepProbe(Probe& probe) const {
             return false;
         }
         // The node's own children reference lies in the line just read.
-        children = n[2];
+        children = n[kChildrenWord];
         break;
     }
     case kProbeTable: {
         // The table is found anew from its node: one that grew since the last step went back to
         // the free blocks and may hold another node's children by now. A table never turns back
         // into a chain.
-        const uint32_t children = arena_.at(probe.at.ref())[2];
+        const uint32_t children = arena_.at(probe.at.ref())[kChildrenWord];
         INDEX_ASSERT(children & kTableBit);
         const uint32_t found = tableFind(tableOf(children), static_cast<uint16_t>(*probe.units));
         if (!found) {
@@ -324,7 +324,7 @@ NodeRef IndexBuilder::finishProbe(Shard& shard, uint32_t bucket, Probe& probe) {
 }
 
 NodeRef IndexBuilder::findPath(uint32_t bucket, NodeRef from, const wchar_t* units, size_t length) const {
-    uint32_t children = from ? arena_.at(from.ref())[2] : roots_[bucket];
+    uint32_t children = from ? arena_.at(from.ref())[kChildrenWord] : roots_[bucket];
     uint32_t ref = 0;
     for (size_t i = 0; i < length; ++i) {
         const uint32_t unit = static_cast<uint16_t>(units[i]);
@@ -332,8 +332,8 @@ NodeRef IndexBuilder::findPath(uint32_t bucket, NodeRef from, const wchar_t* uni
         if (children & kTableBit) {
             ref = tableFind(tableOf(children), unit);
         } else {
-            for (uint32_t c = children; c; c = arena_.at(c)[1]) {
-                if ((arena_.at(c)[0] & 0xFFFF) == unit) {
+            for (uint32_t c = children; c; c = arena_.at(c)[kSiblingWord]) {
+                if ((arena_.at(c)[kHeadWord] & kUnitMask) == unit) {
                     ref = c;
                     break;
                 }
@@ -341,7 +341,7 @@ NodeRef IndexBuilder::findPath(uint32_t bucket, NodeRef from, const wchar_t* uni
         }
         if (!ref)
             return NodeRef();
-        children = arena_.at(ref)[2];
+        children = arena_.at(ref)[kChildrenWord];
     }
     return NodeRef(ref);
 }
@@ -382,50 +382,50 @@ bool IndexBuilder::appendPosting(Shard& shard, uint32_t bucket, NodeRef node, ui
     if (!node || failedSoFar())
         return false;
     uint32_t* n = arena_.at(node.ref());
-    if (n[0] & kCappedBit)
+    if (n[kHeadWord] & kCappedBit)
         return false;
-    const uint32_t count = (n[0] >> kCountShift) & kCountMask;
+    const uint32_t count = (n[kHeadWord] >> kCountShift) & kCountMask;
     // The same entry twice in a row is kept once; this test comes before the cap, so a term met
     // in exactly kPostingCap entries keeps them all.
-    if (count == 1 && n[3] == entry)
+    if (count == 1 && n[kPostingsWord] == entry)
         return false;
-    if (count >= 2 && arena_.at(n[3])[count - 1] == entry)
+    if (count >= 2 && arena_.at(n[kPostingsWord])[count - 1] == entry)
         return false;
     // Entries come in ascending order: every posting list ascends, which the search's merge
     // relies on.
-    INDEX_ASSERT(count == 0 || entry > (count == 1 ? n[3] : arena_.at(n[3])[count - 1]));
+    INDEX_ASSERT(count == 0 || entry > (count == 1 ? n[kPostingsWord] : arena_.at(n[kPostingsWord])[count - 1]));
     INDEX_ASSERT(count <= kPostingCap);
     if (count >= kPostingCap) {
-        n[0] |= kCappedBit;
-        freeBlock(shard, n[3], sizeClassOf(count));
+        n[kHeadWord] |= kCappedBit;
+        freeBlock(shard, n[kPostingsWord], sizeClassOf(count));
         shard.bucketWords[bucket] -= count;
-        n[0] &= ~(kCountMask << kCountShift);
-        n[3] = 0;
+        n[kHeadWord] &= ~(kCountMask << kCountShift);
+        n[kPostingsWord] = 0;
         return false;
     }
     if (count == 0) {
-        n[3] = entry;
+        n[kPostingsWord] = entry;
     } else if (count == 1) {
-        const uint32_t block = allocateBlock(shard, 1);
+        const uint32_t block = allocateBlock(shard, sizeClassOf(2));
         if (!block)
             return false;
         uint32_t* p = arena_.at(block);
-        p[0] = n[3];
+        p[0] = n[kPostingsWord];
         p[1] = entry;
-        n[3] = block;
+        n[kPostingsWord] = block;
     } else {
         const int sizeClass = sizeClassOf(count);
         if (count == (1u << sizeClass)) {
             const uint32_t block = allocateBlock(shard, sizeClass + 1);
             if (!block)
                 return false;
-            std::memcpy(arena_.at(block), arena_.at(n[3]), 4 * size_t(count));
-            freeBlock(shard, n[3], sizeClass);
-            n[3] = block;
+            std::memcpy(arena_.at(block), arena_.at(n[kPostingsWord]), 4 * size_t(count));
+            freeBlock(shard, n[kPostingsWord], sizeClass);
+            n[kPostingsWord] = block;
         }
-        arena_.at(n[3])[count] = entry;
+        arena_.at(n[kPostingsWord])[count] = entry;
     }
-    n[0] += 1u << kCountShift;
+    n[kHeadWord] += 1u << kCountShift;
     shard.bucketWords[bucket] += 1;
     return count >= 1;
 }
@@ -434,9 +434,9 @@ void IndexBuilder::prefetchPostingEnd(NodeRef node) const {
     if (!node)
         return;
     const uint32_t* n = arena_.at(node.ref());
-    const uint32_t count = (n[0] >> kCountShift) & kCountMask;
+    const uint32_t count = (n[kHeadWord] >> kCountShift) & kCountMask;
     if (count >= 2)
-        prefetch(arena_.at(n[3]) + count - 1);
+        prefetch(arena_.at(n[kPostingsWord]) + count - 1);
 }
 
 bool IndexBuilder::addPosting(const std::wstring& term, uint32_t entry) {
@@ -454,7 +454,7 @@ void IndexBuilder::makeAlias(NodeRef node, NodeRef target) {
         fail();
         return;
     }
-    arena_.at(node.ref())[0] |= kAliasBit;
+    arena_.at(node.ref())[kHeadWord] |= kAliasBit;
     ++aliasCount_;
 }
 
@@ -464,12 +464,12 @@ uint32_t IndexBuilder::postingCount(uint32_t ref) const {
 }
 
 uint32_t IndexBuilder::postingCountNow(NodeRef node) const {
-    return node ? (arena_.at(node.ref())[0] >> kCountShift) & kCountMask : 0;
+    return node ? (arena_.at(node.ref())[kHeadWord] >> kCountShift) & kCountMask : 0;
 }
 
 bool IndexBuilder::isCapped(uint32_t ref) const {
     finishPending();
-    return ref && (arena_.at(ref)[0] & kCappedBit) != 0;
+    return ref && (arena_.at(ref)[kHeadWord] & kCappedBit) != 0;
 }
 
 bool IndexBuilder::isAlias(uint32_t ref) const {
@@ -478,7 +478,7 @@ bool IndexBuilder::isAlias(uint32_t ref) const {
 }
 
 bool IndexBuilder::isAliasNow(NodeRef node) const {
-    return node && (arena_.at(node.ref())[0] & kAliasBit) != 0;
+    return node && (arena_.at(node.ref())[kHeadWord] & kAliasBit) != 0;
 }
 
 std::vector<uint32_t> IndexBuilder::postingList(uint32_t ref) const {
@@ -486,8 +486,8 @@ std::vector<uint32_t> IndexBuilder::postingList(uint32_t ref) const {
     std::vector<uint32_t> list;
     const uint32_t count = postingCountNow(NodeRef(ref));
     if (count == 1)
-        list.push_back(arena_.at(ref)[3]);
+        list.push_back(arena_.at(ref)[kPostingsWord]);
     else if (count >= 2)
-        list.assign(arena_.at(arena_.at(ref)[3]), arena_.at(arena_.at(ref)[3]) + count);
+        list.assign(arena_.at(arena_.at(ref)[kPostingsWord]), arena_.at(arena_.at(ref)[kPostingsWord]) + count);
     return list;
 }

@@ -193,7 +193,16 @@ protected:
     IndexFastPaths fastPaths_;
 
 private:
+    // The words of a node in the arena: its unit with the posting count and flags, its next
+    // sibling, its children (a chain, or a table with kTableBit), its postings (the one entry
+    // itself, or the block of a longer list).
+    static constexpr uint32_t kHeadWord = 0;
+    static constexpr uint32_t kSiblingWord = 1;
+    static constexpr uint32_t kChildrenWord = 2;
+    static constexpr uint32_t kPostingsWord = 3;
+    static constexpr uint32_t kNodeWords = 4;
     // Bits of a node's first word.
+    static constexpr uint32_t kUnitMask = 0xFFFF;
     static constexpr uint32_t kCountShift = 16;
     static constexpr uint32_t kCountMask = 0x3FFF;
     static constexpr uint32_t kCappedBit = 0x40000000u;
@@ -204,8 +213,17 @@ private:
     // count of children and log2 of the capacity, every other pair of words a unit (with this
     // occupied bit) and the child's reference.
     static constexpr uint32_t kOccupied = 0x10000u;
-    static uint32_t tableCapacity(const uint32_t* t) { return 1u << (t[1] & 31); }
+    static constexpr uint32_t kTableCountWord = 0;
+    static constexpr uint32_t kTableLog2Word = 1;
+    static uint32_t tableCapacity(const uint32_t* t) { return 1u << (t[kTableLog2Word] & 31); }
+    // A chain longer than this becomes a table of 2^kFirstTableLog2 slots, which doubles as it
+    // fills, up to 2^kMaxTableLog2 slots.
     static constexpr uint32_t kChainLimit = 8;
+    static constexpr uint32_t kFirstTableLog2 = 5;
+    static constexpr uint32_t kMaxTableLog2 = 16;
+    // A table of 2^log2 slots takes two words a slot: the block of the next size class up.
+    static constexpr uint32_t tableWords(uint32_t log2) { return 2u << log2; }
+    static constexpr int tableSizeClass(uint32_t log2) { return static_cast<int>(log2) + 1; }
 
     uint32_t newNode(Shard& shard, uint32_t bucket, wchar_t unit);
     uint32_t child(Shard& shard, uint32_t bucket, uint32_t* children, uint32_t unit);
@@ -224,7 +242,7 @@ private:
                 if (t[2 * i] & kOccupied)
                     visit(t[2 * i + 1]);
         } else {
-            for (uint32_t ref = children; ref; ref = arena_.at(ref)[1])
+            for (uint32_t ref = children; ref; ref = arena_.at(ref)[kSiblingWord])
                 visit(ref);
         }
     }
@@ -237,8 +255,8 @@ private:
                       bool withAliases) const;
     bool writeNodes(IndexFileWriter& out);
 
-    uint32_t roots_[1024];
-    uint8_t owners_[1024];
+    uint32_t roots_[IndexFormat::kBucketCount];
+    uint8_t owners_[IndexFormat::kBucketCount];
     IndexArena arena_;
     std::vector<std::unique_ptr<Shard>> shards_;
     uint32_t aliasCount_ = 0;

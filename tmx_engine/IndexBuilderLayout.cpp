@@ -33,7 +33,7 @@ void IndexBuilder::childrenInOrder(uint32_t children, std::vector<uint32_t>& out
 }
 
 uint64_t IndexBuilder::fileSize() const {
-    return headerSize() + 4 * wordCount() + 4ull * IndexFormat::kBucketCount + 7 +
+    return headerSize() + 4 * wordCount() + 4ull * IndexFormat::kBucketCount + IndexFormat::kAlignmentReserve +
            4ull * aliasCount_;
 }
 
@@ -45,9 +45,9 @@ uint64_t IndexBuilder::bucketBytes(uint32_t bucket, std::vector<uint32_t>& stack
         stack.push_back(roots_[bucket]);
     auto visit = [&](uint32_t ref) {
         const uint32_t* n = arena_.at(ref);
-        bytes += 4 * IndexFormat::nodeWords((n[0] >> kCountShift) & kCountMask, (n[0] & kAliasBit) != 0);
-        if (n[2])
-            stack.push_back(n[2]);
+        bytes += 4 * IndexFormat::nodeWords((n[kHeadWord] >> kCountShift) & kCountMask, (n[kHeadWord] & kAliasBit) != 0);
+        if (n[kChildrenWord])
+            stack.push_back(n[kChildrenWord]);
     };
     // A bucket may hold a large part of the trie: a stop is looked at every 64K node groups.
     for (uint32_t round = 1; !stack.empty(); ++round) {
@@ -87,14 +87,14 @@ bool IndexBuilder::writeBuckets(IndexFileWriter& out, uint32_t first, uint32_t l
         for (size_t i = 0; i < chain.size(); ++i) {
             const uint32_t ref = chain[i];
             const uint32_t* n = arena_.at(ref);
-            const bool alias = (n[0] & kAliasBit) != 0;
-            const uint32_t count = (n[0] >> kCountShift) & kCountMask;
+            const bool alias = (n[kHeadWord] & kAliasBit) != 0;
+            const uint32_t count = (n[kHeadWord] >> kCountShift) & kCountMask;
             const size_t bytes = 4 * static_cast<size_t>(IndexFormat::nodeWords(count, alias));
             const uint32_t offset = static_cast<uint32_t>(out.offset());
             uint8_t* at = out.append(bytes);
             if (!at)
                 return false;
-            const uint32_t unit = n[0] & 0xFFFF;
+            const uint32_t unit = n[kHeadWord] & kUnitMask;
             using namespace IndexFormat;
             std::memset(at + kNodeSibling, 0, 8);
             putU16(at + kNodeUnit, static_cast<uint16_t>(unit));
@@ -105,9 +105,9 @@ bool IndexBuilder::writeBuckets(IndexFileWriter& out, uint32_t first, uint32_t l
             } else {
                 putU16(at + kNodeCount, static_cast<uint16_t>(count));
                 if (count == 1)
-                    putU32(at + kNodePostings, n[3]);
+                    putU32(at + kNodePostings, n[kPostingsWord]);
                 else if (count >= 2)
-                    std::memcpy(at + kNodePostings, arena_.at(n[3]), 4 * size_t(count));
+                    std::memcpy(at + kNodePostings, arena_.at(n[kPostingsWord]), 4 * size_t(count));
             }
             if (!targetOffsets.empty()) {
                 auto t = targetOffsets.find(ref);
@@ -137,7 +137,7 @@ bool IndexBuilder::writeBuckets(IndexFileWriter& out, uint32_t first, uint32_t l
                 return false;
             const Pending p = pending.back();
             pending.pop_back();
-            const uint32_t children = arena_.at(p.ref)[2];
+            const uint32_t children = arena_.at(p.ref)[kChildrenWord];
             if (!children)
                 continue;
             out.patch32(p.offset + IndexFormat::kNodeChild, static_cast<uint32_t>(out.offset()));

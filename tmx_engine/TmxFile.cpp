@@ -40,6 +40,15 @@ bool isPlainFile(const std::wstring& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// The full open checks the index's whole structure, its entry offsets against the TMX file's
+// size included: a damaged index would otherwise show wrong hits without a word.
+std::unique_ptr<TmxIndex> openFullIndex(const std::wstring& indexPath, uint64_t tmxSize) {
+    auto index = std::make_unique<TmxIndex>();
+    index->setTmxSize(tmxSize);
+    index->open(indexPath, false);
+    return index;
+}
+
 const std::vector<std::wstring> kNoMemberNames;
 const std::wstring kNoMemberName;
 
@@ -99,8 +108,8 @@ LoadCode TmxFile::load(const std::wstring& path) {
             observer_(IndexBuildStep::Reopening);
         if (stopRequested())
             return kLoadIndexFailed;
-        auto index = std::make_unique<TmxIndex>();
-        if (!index->open(indexPath, false)) {
+        std::unique_ptr<TmxIndex> index = openFullIndex(indexPath, size);
+        if (!index->isOpen()) {
             if (rebuilt)
                 return kLoadIndexFailed;
             if (index->lastError() == IndexHeaderRejected)
@@ -109,8 +118,8 @@ LoadCode TmxFile::load(const std::wstring& path) {
             index.reset();
             if (!buildIndex(path, indexPath, tmxDate, static_cast<uint32_t>(size)))
                 return kLoadIndexFailed;
-            index = std::make_unique<TmxIndex>();
-            if (!index->open(indexPath, false))
+            index = openFullIndex(indexPath, size);
+            if (!index->isOpen())
                 return kLoadIndexFailed;
         }
 

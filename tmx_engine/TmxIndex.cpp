@@ -1,6 +1,8 @@
 #include "tmx_engine/TmxIndex.h"
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -68,7 +70,8 @@ bool TmxIndex::validateHeader(MappedFile& reader) {
     languageMode_ = in.number<uint16_t>();
     const uint32_t languageCount = in.number<uint32_t>();
     // A language record takes at least four bytes: a count beyond that cannot be real.
-    if (!in.ok() || encoding_ < 1 || encoding_ > 4 || languageCount > in.remaining() / 4) {
+    if (!in.ok() || encoding_ < 1 || encoding_ > 4 || !knownModes(pairMode_, languageMode_) ||
+        languageCount > in.remaining() / 4) {
         markDamaged();
         return false;
     }
@@ -76,10 +79,19 @@ bool TmxIndex::validateHeader(MappedFile& reader) {
     for (uint32_t i = 0; i < languageCount && in.ok(); ++i) {
         std::wstring code = in.string();
         const uint16_t prefix = in.number<uint16_t>();
+        // The records go out in the order of the map they came from: each code once, ascending.
+        if (in.ok() && !languages_.empty() && !(languages_.rbegin()->first < code)) {
+            markDamaged();
+            return false;
+        }
         if (in.ok())
-            languages_[code] = static_cast<wchar_t>(prefix);
+            languages_.emplace_hint(languages_.end(), std::move(code), static_cast<wchar_t>(prefix));
     }
     languageCount_ = languageCount;
+    if (in.ok() && !prefixesDistinct()) {
+        markDamaged();
+        return false;
+    }
     header_.version = in.string();
     header_.creationTool = in.string();
     header_.creationToolVersion = in.string();
@@ -102,10 +114,48 @@ bool TmxIndex::validateHeader(MappedFile& reader) {
     return true;
 }
 
+bool TmxIndex::knownModes(uint16_t pairMode, uint16_t languageMode) {
+    return pairMode >= IndexFormat::kPairModeSingleWords && pairMode <= IndexFormat::kPairModeReversedPairs &&
+           (languageMode == IndexFormat::kLanguageModeOwnPrefix || languageMode == IndexFormat::kLanguageModeOnePrefix);
+}
+
+// Two languages with one prefix would share their terms: each would find the other's units.
+// (With one prefix for all languages the records' own prefixes are not used.)
+bool TmxIndex::prefixesDistinct() const {
+    if (languageMode_ != IndexFormat::kLanguageModeOwnPrefix)
+        return true;
+    std::vector<wchar_t> prefixes;
+    prefixes.reserve(languages_.size());
+    for (const auto& language : languages_)
+        prefixes.push_back(language.second);
+    std::sort(prefixes.begin(), prefixes.end());
+    return std::adjacent_find(prefixes.begin(), prefixes.end()) == prefixes.end();
+}
+
+// Entries are numbered in the order the parser met their units: their offsets never go back (the
+// entries of one unit for several target languages share it), and all lie inside the TMX file
+// when its size is known. An entry stands for a segment of at least one element, of which its
+// words are a part, and each element takes at least a byte of its unit, which ends before the
+// next unit begins (or the file ends): the search weighs hits by these counts.
 bool TmxIndex::validateTable(const uint8_t* viewStart) {
     entryTable_ = viewStart + entryTableOffset_;
     setPostingLimit(entryCount_);
-    return true;
+    // One pass: the entries of one unit are checked against the room up to the next unit's.
+    uint32_t unitOffset = 0;
+    uint32_t mostElements = 0;
+    for (uint32_t id = 0; id < entryCount_; ++id) {
+        const IndexEntry e = entry(id);
+        if (e.tuOffset != unitOffset) {
+            if (e.tuOffset < unitOffset || mostElements > e.tuOffset - unitOffset)
+                return false;
+            unitOffset = e.tuOffset;
+            mostElements = 0;
+        }
+        if (e.elementCount == 0 || e.wordCount > e.elementCount)
+            return false;
+        mostElements = std::max<uint32_t>(mostElements, e.elementCount);
+    }
+    return entryCount_ == 0 || (unitOffset < tmxSize_ && mostElements <= tmxSize_ - unitOffset);
 }
 
 IndexEntry TmxIndex::entry(uint32_t id) const {
@@ -115,11 +165,11 @@ IndexEntry TmxIndex::entry(uint32_t id) const {
 }
 
 wchar_t TmxIndex::searchPrefix(const std::wstring& normalisedLanguage) const {
-    if (languageMode_ == 1) {
+    if (languageMode_ == IndexFormat::kLanguageModeOwnPrefix) {
         const auto it = languages_.find(normalisedLanguage);
         return it == languages_.end() ? 0 : it->second;
     }
-    if (languageMode_ == 2)
-        return static_cast<wchar_t>(0xFF21);
+    if (languageMode_ == IndexFormat::kLanguageModeOnePrefix)
+        return IndexFormat::kOnePrefix;
     return 0;
 }

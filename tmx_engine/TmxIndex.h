@@ -20,6 +20,10 @@ class TmxIndex : public Index {
 public:
     TmxIndex() = default;
 
+    // The size of the TMX file the index belongs to, before open(): an entry offset at or past it
+    // makes the index damaged. Unknown (unchecked) unless set.
+    void setTmxSize(uint64_t bytes) { tmxSize_ = bytes; }
+
     const PackedDate& storedDate() const { return storedDate_; }
     uint32_t encoding() const { return encoding_; }
     uint16_t pairMode() const { return pairMode_; }
@@ -45,6 +49,10 @@ protected:
     bool validateTable(const uint8_t* viewStart) override;
 
 private:
+    static bool knownModes(uint16_t pairMode, uint16_t languageMode);
+    bool prefixesDistinct() const;
+
+    uint64_t tmxSize_ = UINT64_MAX;
     PackedDate storedDate_;
     uint32_t encoding_ = 0;
     uint16_t pairMode_ = 0;

@@ -56,7 +56,7 @@ void TmxIndexBuilder::addLanguage(const std::wstring& code, wchar_t prefix) {
         if (languages_.count(code))
             return;
         if (prefix == 0)
-            prefix = static_cast<wchar_t>(static_cast<uint16_t>(0xFF22 + languageCount_));
+            prefix = static_cast<wchar_t>(static_cast<uint16_t>(kFirstLanguagePrefix + languageCount_));
         languages_.emplace(code, prefix);
         ++languageCount_;
     } catch (const std::bad_alloc&) {
@@ -174,7 +174,7 @@ void TmxIndexBuilder::addSummarisedEntry(uint32_t tuOffset, const SegmentSummary
 void TmxIndexBuilder::startPipeline() {
     // Reversed pairs look at postings of other buckets as they stand: one thread for them.
     termPairMode_ = pairMode_;
-    uint32_t threads = termPairMode_ == 3 ? 1 : workerThreads_;
+    uint32_t threads = termPairMode_ == IndexFormat::kPairModeReversedPairs ? 1 : workerThreads_;
     threads = threads < 1 ? 1 : threads > kMaxWorkers ? kMaxWorkers : threads;
     setShardCount(threads);
     for (uint32_t i = 0; i < threads; ++i) {
@@ -276,13 +276,17 @@ void TmxIndexBuilder::prepare(IndexChunk& chunk) {
 }
 
 uint64_t TmxIndexBuilder::headerSize() const {
-    uint64_t size = 10 + 24;
+    // The magic, then the version, TMX date, encoding, pair and language modes and the language
+    // count.
+    uint64_t size = sizeof IndexFormat::kMagic + 4 + 8 + 4 + 2 + 2 + 4;
+    // Each language record: its length, its units and its prefix.
     for (const auto& language : languages_)
         size += 2 * storedLength(language.first) + 4;
     size += 2 * (storedLength(header_.version) + storedLength(header_.creationTool) +
                  storedLength(header_.creationToolVersion) + storedLength(header_.oTmf) +
                  storedLength(header_.srcLang));
-    size += 8ull * entryCount_ + 29;
+    // The five string lengths, the creation date, E, the alignment reserve and the entry table.
+    size += 5 * 2 + 8 + 4 + IndexFormat::kAlignmentReserve + 8ull * entryCount_;
     return size;
 }
 

@@ -27,7 +27,7 @@
 class TmxIndexBuilder : public IndexBuilder, public TmxEntrySink, private IndexPipeline::Stages {
 public:
     static constexpr wchar_t kFirstLanguagePrefix = static_cast<wchar_t>(0xFF22);
-    static constexpr wchar_t kSharedPrefix = static_cast<wchar_t>(0xFF21);
+    static constexpr wchar_t kSharedPrefix = IndexFormat::kOnePrefix;
 
     TmxIndexBuilder();
     ~TmxIndexBuilder() override;
@@ -174,9 +174,9 @@ private:
     uint32_t encoding_ = 1;
     LanguageMap languages_;
     uint32_t languageCount_ = 0;
-    uint16_t pairMode_ = 2;
-    uint16_t termPairMode_ = 2; // pairMode_ when the first entry came, read by the threads
-    uint16_t languageMode_ = 1;
+    uint16_t pairMode_ = IndexFormat::kPairModePairs;
+    uint16_t termPairMode_ = IndexFormat::kPairModePairs; // pairMode_ when the first entry came, read by the threads
+    uint16_t languageMode_ = IndexFormat::kLanguageModeOwnPrefix;
     TmxHeader header_;
     // Entry records in fixed-size chunks: no reallocation of one ever larger block.
     std::vector<std::vector<IndexEntry>> entries_;

@@ -60,7 +60,7 @@ void TmxIndexBuilder::process(uint32_t worker, const IndexChunk& chunk) {
             if (std::find(owners, owners + e.wordCount, static_cast<uint8_t>(worker)) ==
                 owners + e.wordCount)
                 continue;
-            if (termPairMode_ == 3 || e.barInWord) {
+            if (termPairMode_ == IndexFormat::kPairModeReversedPairs || e.barInWord) {
                 drain(work);
                 EntryWork& one = work.entries[0];
                 one.entry = &e;

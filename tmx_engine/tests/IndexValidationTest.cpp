@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <set>
 
@@ -46,10 +47,11 @@ std::function<void(Bytes&)> alias(size_t node, uint32_t target) {
     };
 }
 
-int openError(const testfiles::TempDir& dir, const Bytes& bytes) {
+int openError(const testfiles::TempDir& dir, const Bytes& bytes, uint64_t tmxSize = UINT64_MAX) {
     const std::wstring path = dir.file(L"m.idx");
     EXPECT_TRUE(testfiles::writeFile(path, bytes));
     TmxIndex index;
+    index.setTmxSize(tmxSize);
     index.open(path, false);
     return index.lastError();
 }
@@ -137,6 +139,83 @@ TEST(IndexValidationTest, DamagedIndexesAreRejectedWithoutReadingOutsideTheView)
         EXPECT_FALSE(index.damaged()) << m.what;
         walkEverything(index);
         EXPECT_TRUE(index.damaged()) << "lazy: " << m.what;
+    }
+}
+
+// Damage that leaves every reference inside the view, so that a lookup cannot tell: a trie that
+// has lost nodes or shares them, entries that point elsewhere, languages that do not add up. Only
+// the check at open finds it; the TMX file is taken to be 600 bytes long.
+TEST(IndexValidationTest, DamageThatLookupsCannotSeeIsFoundAtOpen) {
+    const Bytes fixture = testfiles::readFile(testfiles::dataPath(L"small.idx"));
+    ASSERT_EQ(fixture.size(), 4678u);
+    constexpr size_t kEntries = 88;      // entry i at kEntries + 8 i: offset, elements, words
+    constexpr size_t kRoot572 = kBucketTable + 4 * 572;
+    constexpr size_t kRoot588 = kBucketTable + 4 * 588;
+    auto zeroRange = [](size_t from, size_t size) {
+        return [from, size](Bytes& d) { std::fill(d.begin() + from, d.begin() + from + size, 0); };
+    };
+    const Mutation mutations[] = {
+        {"as written", [](Bytes&) {}, IndexOk},
+        {"a bucket root zeroed: its nodes are lost", put32(kRoot557, 0), IndexDamaged},
+        {"the last bucket root zeroed", put32(kRoot588, 0), IndexDamaged},
+        {"two bucket roots swapped",
+         [](Bytes& d) {
+             const uint32_t a = indextest::get32(d, kRoot557);
+             set32(d, kRoot557, indextest::get32(d, kRoot572));
+             set32(d, kRoot572, a);
+         },
+         IndexDamaged},
+        {"two buckets with one root", put32(kRoot557, 4304), IndexDamaged},
+        {"a run of zeros over nodes", zeroRange(4404, 100), IndexDamaged},
+        {"a sibling zeroed", put32(kDeRedCarR + 4, 0), IndexDamaged},
+        {"a child zeroed", put32(4216 + 8, 0), IndexDamaged},
+        {"a child into the middle of a node", put32(4216 + 8, 4232), IndexDamaged},
+        {"a child that is another bucket's root", put32(4276 + 8, 4304), IndexDamaged},
+        {"a sibling into the middle of a node", put32(kDeRedCarR + 4, kDeRedCabB + 4), IndexDamaged},
+        {"bytes after the last node", [](Bytes& d) { d.insert(d.end(), 16, 0); }, IndexDamaged},
+        {"an alias into the middle of a node", alias(kFrDollar, kDeCarDollar + 4), IndexDamaged},
+        {"two entry offsets swapped",
+         [](Bytes& d) {
+             set32(d, kEntries + 16, 500);
+             set32(d, kEntries + 24, 300);
+         },
+         IndexDamaged},
+        {"an entry offset at the TMX file's end", put32(kEntries + 24, 600), IndexDamaged},
+        {"the last entry's four elements just inside the TMX file", put32(kEntries + 24, 596), IndexOk},
+        {"the last entry's four elements past the TMX file's end", put32(kEntries + 24, 597), IndexDamaged},
+        {"an entry of as many elements as its unit has bytes", put16(kEntries + 20, 200), IndexOk},
+        {"an entry of more elements than its unit has bytes", put16(kEntries + 20, 201), IndexDamaged},
+        {"an entry of no elements", put16(kEntries + 4, 0), IndexDamaged},
+        {"an entry of more words than elements", put16(kEntries + 6, 4), IndexDamaged},
+        {"pair mode 0", put16(26, 0), IndexDamaged},
+        {"pair mode 4", put16(26, 4), IndexDamaged},
+        {"pair mode 3", put16(26, 3), IndexOk},
+        {"language mode 3", put16(28, 3), IndexDamaged},
+        {"two languages of one code",
+         [](Bytes& d) {
+             set16(d, 44, 'd');
+             set16(d, 46, 'e');
+         },
+         IndexDamaged},
+        {"languages out of order",
+         [](Bytes& d) {
+             set16(d, 36, 'g');
+             set16(d, 38, 'a');
+         },
+         IndexDamaged},
+        {"two languages of one prefix", put16(48, 0xFF22), IndexDamaged},
+        {"two languages of one prefix in the one-prefix mode",
+         [](Bytes& d) {
+             set16(d, 28, 2);
+             set16(d, 48, 0xFF22);
+         },
+         IndexOk},
+    };
+    testfiles::TempDir dir(L"idx_hidden_damage");
+    for (const Mutation& m : mutations) {
+        Bytes bytes = fixture;
+        m.change(bytes);
+        EXPECT_EQ(openError(dir, bytes, 600), m.expectedError) << m.what;
     }
 }
 

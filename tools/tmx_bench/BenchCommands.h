@@ -33,6 +33,9 @@ int runCancelledLoad(const std::wstring& path, const std::vector<std::wstring>& 
 // thread, then of a whole build (not with --reading).
 int commandStages(const std::vector<std::wstring>& args);
 
+// reopen FILE.tmx [--times N]: the time of each way of opening a current index, and of the load.
+int commandReopen(const std::vector<std::wstring>& args);
+
 // True for a path that names a group file (".plexa", any letter case).
 bool isGroupPath(const std::wstring& path);
 // index GROUP.plexa [--cancel-after MS]

@@ -4,6 +4,7 @@
 //   tmx_bench index FILE.tmx [--cancel-after MS]   (the stop: CancelCommand.cpp)
 //   tmx_bench search FILE.tmx LANG QUERIES.txt [--budget N] [--top K]
 //   tmx_bench entry FILE.tmx ID
+//   tmx_bench reopen FILE.tmx [--times N]   (ReopenCommand.cpp)
 //   tmx_bench filter IN.tmx OUT.tmx LANG [--remove-props]   (FilterCommand.cpp)
 //   tmx_bench export FILE.tmx LANG QUERIES.txt OUT [--max N]   (ExportCommand.cpp)
 //   tmx_bench index GROUP.plexa, tmx_bench search GROUP.plexa ...   (GroupCommands.cpp)
@@ -157,6 +158,7 @@ const Command kCommands[] = {
     {L"search", "search FILE.tmx LANG QUERIES.txt [--budget N] [--top K]", commandSearch},
     {L"entry", "entry FILE.tmx ID", commandEntry},
     {L"stages", "stages FILE.tmx [--reading]", commandStages},
+    {L"reopen", "reopen FILE.tmx [--times N]", commandReopen},
     {L"filter", "filter IN.tmx OUT.tmx LANG [--remove-props]", commandFilter},
     {L"export", "export FILE.tmx LANG QUERIES.txt OUT [--max N]", commandExport},
     {L"document", "document FILE.xlf|.sdlxliff|.ttx [ROW TEXT]", commandDocument},

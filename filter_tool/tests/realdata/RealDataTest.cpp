@@ -234,10 +234,19 @@ void buildAtEveryThreadCount(const std::wstring& tmx) {
 void reopenAndReadEveryEntry(const std::wstring& tmx, uint32_t& entries) {
     const std::wstring idx = tmx + L".idx";
     const uint64_t before = hashFile(idx);
+    // The index the builder wrote passes every check at open: it is neither built again nor
+    // touched.
+    auto writeTime = [&idx] {
+        WIN32_FILE_ATTRIBUTE_DATA data = {};
+        GetFileAttributesExW(idx.c_str(), GetFileExInfoStandard, &data);
+        return (uint64_t(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
+    };
+    const uint64_t writtenAt = writeTime();
     TmxFile file;
     file.setStepObserver([](IndexBuildStep) { ADD_FAILURE() << "the index was built again"; });
     ASSERT_EQ(file.load(tmx), 1);
     EXPECT_EQ(hashFile(idx), before);
+    EXPECT_EQ(writeTime(), writtenAt);
     entries = file.entryCount();
     ASSERT_GT(entries, 0u);
     const std::wstring source = file.sourceLanguage().srcLang;
