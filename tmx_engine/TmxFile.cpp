@@ -52,6 +52,19 @@ std::unique_ptr<TmxIndex> openFullIndex(const std::wstring& indexPath, uint64_t 
 const std::vector<std::wstring> kNoMemberNames;
 const std::wstring kNoMemberName;
 
+// An index keeps the encoding its build read the memory in. Earlier builds read a UTF-8 memory
+// without a declaration whose text holds no two-byte sequences as ANSI: its index holds garbled
+// words, and entries read through it show garbled text, whatever its date says. Such an index is
+// built again like a stale one. A file whose first bytes cannot be read keeps its index: the
+// build would fail on it too.
+bool sameEncodingAsFile(const std::wstring& path, uint32_t stored) {
+    int32_t encoding = kXmlEncodingNone;
+    int32_t bomLength = 0;
+    if (!XmlFileStream::detectEncoding(path, encoding, bomLength))
+        return true;
+    return static_cast<uint32_t>(encoding) == stored;
+}
+
 } // namespace
 
 TmxFile::TmxFile() = default;
@@ -89,7 +102,7 @@ LoadCode TmxFile::load(const std::wstring& path) {
         if (isPlainFile(indexPath)) {
             TmxIndex probe;
             if (probe.open(indexPath, true)) {
-                current = probe.storedDate().equals(tmxDate);
+                current = probe.storedDate().equals(tmxDate) && sameEncodingAsFile(path, probe.encoding());
             } else if (probe.lastError() == IndexHeaderRejected) {
                 // Another format (perhaps a newer program's): neither used nor replaced.
                 return kLoadIndexOfOtherFormat;

@@ -1,4 +1,6 @@
 #include "core/util/Win32Handle.h"
+#include "core/xml/XmlStream.h"
+#include "tmx_engine/Index.h"
 #include "tmx_engine/SearchQuery.h"
 #include "tmx_engine/SegmentRenderer.h"
 #include "tmx_engine/TmxFile.h"
@@ -9,6 +11,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -529,7 +532,8 @@ TEST(TmxFileTest, AJapaneseMemoryWithoutADeclarationReadsAndSearchesAsUtf8) {
     const std::wstring tmx = dir.file(L"ja.tmx");
     ASSERT_TRUE(testfiles::writeText(tmx, "<tmx version=\"1.4\">\n<header creationtool=\"t\" srclang=\"en-US\"/>\n<body>\n" +
                                               body + "</body>\n</tmx>\n"));
-    TmxFile file;
+    auto owned = std::make_unique<TmxFile>();
+    TmxFile& file = *owned;
     ASSERT_EQ(file.load(tmx), 1);
     ASSERT_EQ(file.entryCount(), japanese.size());
     const auto japaneseReadsRight = [&](size_t i) {
@@ -581,6 +585,28 @@ TEST(TmxFileTest, AJapaneseMemoryWithoutADeclarationReadsAndSearchesAsUtf8) {
         for (uint32_t id : ids)
             found += (found.empty() ? L"" : L" ") + std::to_wstring(id + 1);
         EXPECT_EQ(found, scanned);
+    }
+
+    // An index an earlier build made of this memory read as ANSI (the encoding word after the
+    // magic, the version and the date says 1) is built again, though its date is current.
+    owned.reset();
+    const std::wstring indexPath = tmx + L".idx";
+    std::string index = testfiles::readText(indexPath);
+    const size_t encodingAt = sizeof IndexFormat::kMagic + 4 + 8;
+    ASSERT_GT(index.size(), encodingAt + 4);
+    ASSERT_EQ(index[encodingAt], char(kXmlEncodingUtf8));
+    index[encodingAt] = char(kXmlEncodingAnsi);
+    ASSERT_TRUE(testfiles::writeText(indexPath, index));
+    TmxFile reopened;
+    ASSERT_EQ(reopened.load(tmx), 1);
+    EXPECT_EQ(testfiles::readText(indexPath)[encodingAt], char(kXmlEncodingUtf8));
+    for (size_t i = 0; i < japanese.size(); ++i) {
+        if (japanese[i].find_first_of("&<\r") != std::string::npos)
+            continue;
+        const TmxEntry* entry = reopened.readEntry(static_cast<uint32_t>(i));
+        ASSERT_NE(entry, nullptr);
+        EXPECT_EQ(renderSegmentText(findSegment(*entry, L"ja").segment, false, false), testfiles::fromUtf8(japanese[i]))
+            << "unit " << i + 1 << " after the rebuild";
     }
 }
 
