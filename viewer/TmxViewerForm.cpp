@@ -18,6 +18,7 @@
 #include "ui_toolkit/StyleLibrary.h"
 #include "viewer/ContextMenuStates.h"
 #include "viewer/DocumentGrid.h"
+#include "viewer/DocumentLookup.h"
 #include "viewer/DocumentView.h"
 #include "viewer/DocumentViewLayout.h"
 #include "viewer/ExportResultsJob.h"
@@ -413,10 +414,23 @@ void TmxViewerForm::fillLanguageCombo(const LanguageMap& languages, const std::w
     SendMessageW(languageList->hwnd, CB_RESETCONTENT, 0, 0);
     for (const auto& language : languages)
         languageList->addItem(language.first);
-    if (!languages.empty())
-        SendMessageW(languageList->hwnd, CB_SETCURSEL, 0, 0);
+    if (!languages.empty()) {
+        // A document open beside the memory is looked up in its own target language.
+        const int32_t chosen = documentLanguageIndex(languages, document ? document->targetLanguage() : L"");
+        SendMessageW(languageList->hwnd, CB_SETCURSEL, chosen < 0 ? 0 : chosen, 0);
+    }
     updateLanguageComboVisibility();
     sourceLanguage = source;
+    connectLanguageList();
+}
+
+// The document's target language when the open memory holds it; else the list stays as it is.
+void TmxViewerForm::selectDocumentLanguage() {
+    const int32_t chosen = documentLanguageIndex(provider->languages(), document->targetLanguage());
+    if (chosen < 0)
+        return;
+    unlinkHandler(languageChanged_, languageList->selectionChanged);
+    SendMessageW(languageList->hwnd, CB_SETCURSEL, chosen, 0);
     connectLanguageList();
 }
 
@@ -495,6 +509,9 @@ void TmxViewerForm::openBilingualDocument(const std::wstring& path) {
         showError(L"ErrorOpeningFile");
     }
     document = std::move(opened);
+    // Before the view selects the first row, which looks that row up.
+    if (document && provider)
+        selectDocumentLanguage();
     documentView->setDocument(document.get());
     showDocumentView(document != nullptr);
     documentHadFocus_ = document != nullptr;
@@ -547,29 +564,28 @@ void TmxViewerForm::onSaveKey() {
 }
 
 // Choosing a row looks its source up in the open memory: the source goes into the search field,
-// its white space made single spaces, and is searched. Nothing happens without a memory.
+// its white space made single spaces, and every word of it is searched for. Nothing happens
+// without a memory.
 void TmxViewerForm::onDocumentRowChosen(int32_t row) {
     if (!provider || busy() || !document)
         return;
     Segment source;
     if (!document->getSource(row, source))
         return;
-    std::wstring query;
-    for (wchar_t c : renderSegmentText(source, false, false)) {
-        const bool blank = c == L' ' || c == L'\t' || c == L'\r' || c == L'\n';
-        if (!blank)
-            query += c;
-        else if (!query.empty() && query.back() != L' ')
-            query += L' ';
-    }
-    query = trim(query);
-    if (query.empty())
+    DocumentLookup lookup = lookupOfSource(source, searchBudgetMaximum(readMaxSearchResults()));
+    if (lookup.text.empty())
         return;
-    searchField->setText(query);
+    searchField->setText(lookup.text);
     refocusDocument_ = true;
-    search(query);
-    if (!searchJob)
+    searchJob = std::make_unique<TmxSearchJob>(languageList->selectedText(), provider.get(), lookup.text,
+                                               std::move(lookup.words));
+    beginTask(false);
+    searchFinished_.connect(searchJob->finished, this, &TmxViewerForm::onSearchFinished);
+    if (!startJob(searchJob.get())) {
+        searchJob.reset();
+        endTask();
         refocusDocument_ = false;
+    }
 }
 
 void TmxViewerForm::onDocumentContextMenu(winui::Point) {

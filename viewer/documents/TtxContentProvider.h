@@ -8,7 +8,7 @@ class TtxContentProvider : public BilingualDocument {
 public:
     explicit TtxContentProvider(const std::wstring& path);
 
-    const std::wstring& targetLanguage() const { return targetLanguage_; }
+    std::wstring targetLanguage() const override { return targetLanguage_; }
 
 protected:
     bool parse(XmlFileStream& stream, std::vector<DocumentRow>& rows) override;

@@ -20,6 +20,7 @@ bool XliffContentProvider::parse(XmlFileStream& stream, std::vector<DocumentRow>
     }
     rows = std::move(parser.rows());
     targetElementName_ = parser.targetElementName();
+    targetLanguage_ = parser.targetLanguage();
     return true;
 }
 

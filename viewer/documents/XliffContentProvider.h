@@ -12,6 +12,7 @@ public:
 
     // "target" or "TRADOS_target" as the document writes them; empty before any was met.
     const std::wstring& targetElementName() const { return targetElementName_; }
+    std::wstring targetLanguage() const override { return targetLanguage_; }
 
 protected:
     bool parse(XmlFileStream& stream, std::vector<DocumentRow>& rows) override;
@@ -24,4 +25,5 @@ private:
     bool isTtx_;
     std::wstring targetElementName_;
     std::wstring ttxTargetLanguage_;
+    std::wstring targetLanguage_;
 };

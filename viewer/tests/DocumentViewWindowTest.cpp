@@ -3,6 +3,7 @@
 #include "core/l10n/Localization.h"
 #include "core/settings/Settings.h"
 #include "tmx_engine/SegmentRenderer.h"
+#include "ui_toolkit/ComboBox.h"
 #include "ui_toolkit/Edit.h"
 #include "ui_toolkit/tests/DialogScript.h"
 #include "viewer/DocumentGrid.h"
@@ -347,6 +348,85 @@ TEST_F(DocumentViewWindowTest, CommandLineDocumentOpensBesideTheMemoryAndLooksIt
     EXPECT_EQ(plainTarget(reread, 3), L"\u00D6ffnen Sie die Datei im Hauptfenster.");
     EXPECT_NE(testfiles::readText(copy).find("<source>Open the <g id=\"3\">file</g> in the main window.</source><target>"),
               std::string::npos);
+}
+
+// A source's plain text with its white space folded, as the search field shows it.
+std::wstring foldedText(const Segment& segment) {
+    std::wstring folded;
+    for (wchar_t c : renderSegmentText(segment, false, false)) {
+        if (c != L' ' && c != L'\t' && c != L'\r' && c != L'\n')
+            folded += c;
+        else if (!folded.empty() && folded.back() != L' ')
+            folded += L' ';
+    }
+    while (!folded.empty() && folded.back() == L' ')
+        folded.pop_back();
+    return folded;
+}
+
+// A real memory of seventeen languages is open, and a real Russian document is opened over it:
+// the language list takes Russian, and a row whose source holds an option with hyphenated
+// words ("--ignore-file-name-case"), chosen with the arrow keys, lists its own unit. A copy of
+// the document that names French as its target takes French.
+TEST_F(DocumentViewWindowTest, ARowIsLookedUpInTheDocumentsLanguageAndFindsItsOwnUnit) {
+    const std::wstring corpusMemory = testfiles::corpusPath(L"multi-b.tmx");
+    if (!testfiles::exists(corpusMemory))
+        GTEST_SKIP() << "../shared/corpus is not beside the project: the real memory is missing";
+    documenttest::WorkFolder folder(L"row-lookup");
+    const std::wstring memory = folder.file(L"multi-b.tmx");
+    ASSERT_TRUE(documenttest::copyDocument(corpusMemory, memory));
+    DeleteFileW((memory + L".idx").c_str());
+    form->load(memory);
+    ASSERT_TRUE(pumpUntil([&] { return !form->busy() && form->provider; }, 180000));
+    ASSERT_GT(form->provider->languages().size(), 10u);
+    EXPECT_EQ(form->languageList->selectedText(), form->provider->languages().begin()->first);
+
+    const std::wstring copy = folder.file(L"diffutils.xlf");
+    ASSERT_TRUE(documenttest::copyDocument(corpus, copy));
+    form->openCommandLinePath(copy);
+    ASSERT_TRUE(pumpUntil([&] { return form->document != nullptr && !form->busy(); }, 30000));
+    settle(300);
+    SetForegroundWindow(form->hwnd);
+    settle(200);
+    EXPECT_EQ(form->languageList->selectedText(), L"ru");
+
+    int32_t wanted = -1;
+    Segment source;
+    for (int32_t row = 0; row < form->document->rowCount() && wanted < 0; ++row) {
+        if (form->document->getSource(row, source) &&
+            renderSegmentText(source, false, false).find(L"--ignore-file-name-case ") != std::wstring::npos)
+            wanted = row;
+    }
+    ASSERT_GT(wanted, 0);
+    const std::wstring text = foldedText(source);
+    // Each row on the way is looked up too; the window takes keys again once that has ended.
+    for (int32_t i = 0; i < wanted; ++i) {
+        pressKey(VK_DOWN);
+        ASSERT_TRUE(pumpUntil([&] { return !form->busy(); }, 30000));
+    }
+    settle(300);
+    ASSERT_EQ(form->documentView->grid->selectedRow(), wanted);
+    EXPECT_EQ(form->searchField->text(), text);
+    bool ownUnit = false;
+    for (const SearchResult& result : form->resultsBox->results()) {
+        const TmxEntry* entry = form->provider->readEntry(result.entryId);
+        ownUnit = ownUnit || (entry && foldedText(findSegment(*entry, L"en").segment) == text &&
+                              !findSegment(*entry, L"ru").segment.empty());
+    }
+    EXPECT_TRUE(ownUnit) << testing::PrintToString(text);
+    EXPECT_EQ(GetFocus(), form->documentView->targetEdit->hwnd);
+    ASSERT_TRUE(documenttest::screenshot(form->hwnd, L"viewer_document_row_lookup.png"));
+
+    std::string french = testfiles::readText(copy);
+    const size_t language = french.find("target-language=\"ru\"");
+    ASSERT_NE(language, std::string::npos);
+    french.replace(language, 20, "target-language=\"fr\"");
+    const std::wstring frenchCopy = folder.file(L"diffutils-fr.xlf");
+    testfiles::writeText(frenchCopy, french);
+    form->openCommandLinePath(frenchCopy);
+    ASSERT_TRUE(pumpUntil([&] { return form->document && form->document->path() == frenchCopy && !form->busy(); },
+                          30000));
+    EXPECT_EQ(form->languageList->selectedText(), L"fr");
 }
 
 // Each real XLIFF document and a TTX document (UTF-16, one unit without a target), opened from
