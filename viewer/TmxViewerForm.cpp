@@ -31,7 +31,8 @@
 #include "viewer/TmxViewerSettingsForm.h"
 #include "viewer/UpdateChecker.h"
 #include "viewer/ViewerCommands.h"
-#include "viewer/documents/BilingualDocument.h"
+#include "viewer/documents/DocumentFactory.h"
+#include "viewer/documents/PathKind.h"
 
 namespace {
 
@@ -490,7 +491,7 @@ void TmxViewerForm::chooseBilingualDocument() {
         return;
     const std::wstring path = dialog.fileName;
     settings().set<std::wstring>(L"xlfOpenFileInitialDir", getDirectory(path));
-    if (!isBilingualDocumentPath(path)) {
+    if (!isDocumentKind(pathKindOf(path))) {
         showError(L"UnsupportedFileFormat");
         return;
     }
@@ -503,7 +504,7 @@ void TmxViewerForm::openBilingualDocument(const std::wstring& path) {
         return;
     documentView->setDocument(nullptr);
     document.reset();
-    std::unique_ptr<TranslatableContentProvider> opened(::openBilingualDocument(path));
+    std::unique_ptr<TranslatableContentProvider> opened = openTranslatableDocument(path);
     if (opened && opened->failed()) {
         opened.reset();
         showError(L"ErrorOpeningFile");
@@ -597,11 +598,12 @@ void TmxViewerForm::onDocumentContextMenu(winui::Point) {
 void TmxViewerForm::openStoredPath() {
     if (busy())
         return;
-    if (isBilingualDocumentPath(openPath)) {
+    const PathKind kind = pathKindOf(openPath);
+    if (isDocumentKind(kind)) {
         openBilingualDocument(openPath);
         return;
     }
-    if (classifyOpenPath(openPath) == OpenKind::Unsupported) {
+    if (kind == PathKind::Unsupported) {
         showError(L"UnsupportedFileFormat");
         // A path from the command line that cannot be opened ends the program.
         if (openFilterIndex < 0)

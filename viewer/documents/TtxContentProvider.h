@@ -18,8 +18,3 @@ protected:
 private:
     std::wstring targetLanguage_;
 };
-
-// The TTX rules shared with an XLIFF provider opened on a ".ttx" path.
-bool parseTtxDocument(XmlFileStream& stream, std::vector<DocumentRow>& rows,
-                      std::wstring& targetLanguage, std::wstring& targetElementName);
-std::wstring ttxTargetStartTag(const std::wstring& targetLanguage);

@@ -12,6 +12,7 @@
 #include "viewer/TmxViewerResultsBox.h"
 #include "viewer/ViewerCommands.h"
 #include "viewer/documents/BilingualDocument.h"
+#include "viewer/documents/DocumentFactory.h"
 #include "viewer/documents/TranslatableContentProvider.h"
 #include "viewer/documents/XliffContentProvider.h"
 #include "viewer/tests/DocumentViewTestSupport.h"
@@ -451,7 +452,7 @@ TEST_F(DocumentViewWindowTest, EachKindOfDocumentIsEditedAndSavedInPlace) {
         const std::wstring copy = folder.file(d.name);
         ASSERT_TRUE(documenttest::copyDocument(d.source, copy));
         const std::string before = testfiles::readText(copy);
-        std::unique_ptr<TranslatableContentProvider> original(openBilingualDocument(copy));
+        std::unique_ptr<TranslatableContentProvider> original = openTranslatableDocument(copy);
         const auto* originalRows = dynamic_cast<BilingualDocument*>(original.get());
         ASSERT_NE(originalRows, nullptr);
         ASSERT_FALSE(originalRows->isRowUnusable(d.row));
@@ -482,7 +483,7 @@ TEST_F(DocumentViewWindowTest, EachKindOfDocumentIsEditedAndSavedInPlace) {
         ASSERT_GT(saved.size(), tail);
         EXPECT_EQ(saved.substr(0, static_cast<size_t>(from)), before.substr(0, static_cast<size_t>(from)));
         EXPECT_EQ(saved.substr(saved.size() - tail), before.substr(static_cast<size_t>(to)));
-        std::unique_ptr<TranslatableContentProvider> reread(openBilingualDocument(copy));
+        std::unique_ptr<TranslatableContentProvider> reread = openTranslatableDocument(copy);
         ASSERT_TRUE(reread && !reread->failed());
         EXPECT_EQ(reread->rowCount(), rowCount);
         EXPECT_EQ(plainTarget(*reread, d.row), typed);
