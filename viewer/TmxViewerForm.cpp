@@ -31,6 +31,7 @@
 #include "viewer/TmxViewerSettingsForm.h"
 #include "viewer/UpdateChecker.h"
 #include "viewer/ViewerCommands.h"
+#include "viewer/ViewerSettingKeys.h"
 #include "viewer/documents/DocumentFactory.h"
 #include "viewer/documents/PathKind.h"
 
@@ -83,7 +84,7 @@ TmxViewerForm::TmxViewerForm()
       prompts(std::make_unique<ViewerPrompts>()) {
     trackSetting(L"font");
     trackSetting(L"UIStyle");
-    trackSetting(L"alwaysShowLanguageCombo");
+    trackSetting(kAlwaysShowLanguageComboSetting.name);
 
     // The keyboard shortcuts, previewed for every child of the window.
     const struct {
@@ -437,7 +438,7 @@ void TmxViewerForm::selectDocumentLanguage() {
 
 void TmxViewerForm::updateLanguageComboVisibility() {
     const LRESULT count = SendMessageW(languageList->hwnd, CB_GETCOUNT, 0, 0);
-    const bool show = settings().get<bool>(L"alwaysShowLanguageCombo", false) || count > 1;
+    const bool show = readSetting(settings(), kAlwaysShowLanguageComboSetting) || count > 1;
     // The field keeps its left, top and height and ends 8 pixels before the next control.
     const winui::Rect field = searchField->bounds();
     const winui::Rect next = show ? languageList->bounds() : searchButton->bounds();
@@ -467,15 +468,15 @@ void TmxViewerForm::chooseTmxFile() {
     dialog.flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
     dialog.addFilter(localized(L"TMXfiles"), L"*.tmx", L".tmx");
     dialog.addFilter(localized(L"PlexaFiles"), L"*.plexa", L".plexa");
-    const int32_t index = settings().get<int>(L"tmxOpenFileFilterIndex", 1);
+    const int32_t index = readSetting(settings(), kTmxOpenFilterIndexSetting);
     dialog.filterIndex = index <= 0 ? 1 : index;
     dialog.initialFolder = settings().get<std::wstring>(
-        L"tmxOpenFileInitialDir", Application::instance().programFolder());
+        kTmxOpenFolderKey, Application::instance().programFolder());
     if (!prompts->showOpen(dialog))
         return;
     openPath = dialog.fileName;
     openFilterIndex = dialog.filterIndex;
-    settings().set<std::wstring>(L"tmxOpenFileInitialDir", getDirectory(openPath));
+    settings().set<std::wstring>(kTmxOpenFolderKey, getDirectory(openPath));
     postCommand(kCommandOpenStoredPath);
 }
 
@@ -484,19 +485,19 @@ void TmxViewerForm::chooseBilingualDocument() {
     dialog.flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
     dialog.addFilter(localized(L"XLFfiles"), L"*.xlf;*.sdlxliff", L".xlf");
     dialog.addFilter(localized(L"TTXfiles"), L"*.ttx", L".ttx");
-    const int32_t index = settings().get<int>(L"xlfOpenFileFilterIndex", 1);
+    const int32_t index = readSetting(settings(), kDocumentOpenFilterIndexSetting);
     dialog.filterIndex = index <= 0 ? 1 : index;
-    dialog.initialFolder = settings().get<std::wstring>(L"xlfOpenFileInitialDir", std::wstring());
+    dialog.initialFolder = settings().get<std::wstring>(kDocumentOpenFolderKey, std::wstring());
     if (!prompts->showOpen(dialog))
         return;
     const std::wstring path = dialog.fileName;
-    settings().set<std::wstring>(L"xlfOpenFileInitialDir", getDirectory(path));
+    settings().set<std::wstring>(kDocumentOpenFolderKey, getDirectory(path));
     if (!isDocumentKind(pathKindOf(path))) {
         showError(L"UnsupportedFileFormat");
         return;
     }
     openBilingualDocument(path);
-    settings().set<int>(L"xlfOpenFileFilterIndex", dialog.filterIndex);
+    settings().set<int>(kDocumentOpenFilterIndexSetting.name, dialog.filterIndex);
 }
 
 void TmxViewerForm::openBilingualDocument(const std::wstring& path) {
@@ -612,7 +613,7 @@ void TmxViewerForm::openStoredPath() {
     }
     load(openPath);
     if (openFilterIndex >= 1)
-        settings().set<int>(L"tmxOpenFileFilterIndex", openFilterIndex);
+        settings().set<int>(kTmxOpenFilterIndexSetting.name, openFilterIndex);
     focusSearchField();
 }
 
@@ -721,7 +722,7 @@ void TmxViewerForm::onLanguageChanged() {
 }
 
 void TmxViewerForm::onSearchFieldPasted() {
-    if (settings().get<bool>(L"autoSearchPastedText", false))
+    if (readSetting(settings(), kAutoSearchPastedTextSetting))
         search(searchField->text());
 }
 
@@ -776,7 +777,7 @@ void TmxViewerForm::onResultsRowPressed() {
 }
 
 void TmxViewerForm::onResultsSelectionChanged() {
-    if (settings().get<bool>(L"instantCopyText", false))
+    if (readSetting(settings(), kInstantCopyTextSetting))
         copySelection();
 }
 
@@ -792,8 +793,8 @@ void TmxViewerForm::copySelection() {
     const Segment elements = resultsBox->selectedElements();
     if (elements.empty())
         return;
-    const bool showTags = settings().get<bool>(L"showTags", true);
-    const bool showPlaceholders = settings().get<bool>(L"showPlaceHolders", true);
+    const bool showTags = readSetting(settings(), kShowTagsSetting);
+    const bool showPlaceholders = readSetting(settings(), kShowPlaceHoldersSetting);
     copySegmentToClipboard(elements, showPlaceholders, showTags, hwnd);
 }
 
@@ -853,8 +854,8 @@ void TmxViewerForm::prepareContextMenu() {
     currentEntry = entryUnderRow(resultsBox->pressedRow, rows,
                                  [&](int32_t i) { return results[static_cast<size_t>(i)].entryId; });
     const ContextMenuStates states = contextMenuStates(
-        !resultsBox->noSelection, settings().get<bool>(L"showTags", true),
-        settings().get<bool>(L"showPlaceHolders", true), currentEntry, rows);
+        !resultsBox->noSelection, readSetting(settings(), kShowTagsSetting),
+        readSetting(settings(), kShowPlaceHoldersSetting), currentEntry, rows);
     const auto enable = [this](int item, bool on) {
         if (menuItems[item])
             EnableMenuItem(contextMenu->handle, menuItems[item]->id,

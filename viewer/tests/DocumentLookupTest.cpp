@@ -7,6 +7,7 @@
 #include "viewer/SearchSettings.h"
 #include "viewer/documents/XliffContentProvider.h"
 #include "viewer/tests/DocumentViewTestSupport.h"
+#include "viewer/tests/LookupTestSupport.h"
 #include "viewer/tests/ViewerTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -17,12 +18,7 @@
 
 namespace {
 
-std::wstring words(const std::vector<SegmentElement>& list) {
-    std::wstring out;
-    for (const SegmentElement& w : list)
-        out += (out.empty() ? L"" : L" ") + w.extra;
-    return out;
-}
+using lookuptest::words;
 
 Segment textSegment(const std::wstring& text) {
     Segment segment;
@@ -117,16 +113,7 @@ std::set<std::wstring> unitSources(const std::string& tmx, const std::string& la
             for (size_t p = text.find(entity.first); p != std::string::npos; p = text.find(entity.first, p + 1))
                 text.replace(p, std::char_traits<char>::length(entity.first), entity.second);
         }
-        std::wstring folded;
-        for (wchar_t c : testfiles::fromUtf8(text)) {
-            if (c != L' ' && c != L'\t' && c != L'\r' && c != L'\n')
-                folded += c;
-            else if (!folded.empty() && folded.back() != L' ')
-                folded += L' ';
-        }
-        while (!folded.empty() && folded.back() == L' ')
-            folded.pop_back();
-        sources.insert(folded);
+        sources.insert(lookuptest::foldedBlanks(testfiles::fromUtf8(text)));
     }
     return sources;
 }
@@ -140,7 +127,7 @@ bool findsItsOwnUnit(TmxEntryProvider& memory, const std::wstring& text, const S
         if (++shown > 25)
             break;
         const TmxEntry* entry = memory.readEntry(result.entryId);
-        if (entry && lookupOfSource(findSegment(*entry, L"en").segment, 150).text == text)
+        if (entry && lookuptest::foldedBlanks(renderSegmentText(findSegment(*entry, L"en").segment, false, false)) == text)
             return true;
     }
     return false;

@@ -16,6 +16,7 @@
 #include "viewer/documents/TranslatableContentProvider.h"
 #include "viewer/documents/XliffContentProvider.h"
 #include "viewer/tests/DocumentViewTestSupport.h"
+#include "viewer/tests/LookupTestSupport.h"
 #include "viewer/tests/ViewerTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -353,16 +354,7 @@ TEST_F(DocumentViewWindowTest, CommandLineDocumentOpensBesideTheMemoryAndLooksIt
 
 // A source's plain text with its white space folded, as the search field shows it.
 std::wstring foldedText(const Segment& segment) {
-    std::wstring folded;
-    for (wchar_t c : renderSegmentText(segment, false, false)) {
-        if (c != L' ' && c != L'\t' && c != L'\r' && c != L'\n')
-            folded += c;
-        else if (!folded.empty() && folded.back() != L' ')
-            folded += L' ';
-    }
-    while (!folded.empty() && folded.back() == L' ')
-        folded.pop_back();
-    return folded;
+    return lookuptest::foldedBlanks(renderSegmentText(segment, false, false));
 }
 
 // A real memory of seventeen languages is open, and a real Russian document is opened over it:
