@@ -30,15 +30,6 @@ bool placementFitsDesktop(const winui::Rect& stored, const winui::Rect& desktop)
     return common == stored;
 }
 
-OpenKind classifyOpenPath(const std::wstring& path) {
-    const std::wstring lower = toLowerCase(path);
-    if (endsWith(kGroupFileExtension, lower))
-        return OpenKind::Group;
-    if (endsWith(kTmxExtension, lower))
-        return OpenKind::TmxFile;
-    return OpenKind::Unsupported;
-}
-
 std::wstring captionForPath(const std::wstring& path) {
     return replaceExtension(getFileName(path), L"");
 }

@@ -22,9 +22,5 @@ bool raiseSmallFont(LOGFONTW& logFont);
 // A stored window rectangle is used only when it lies wholly on the desktop.
 bool placementFitsDesktop(const winui::Rect& stored, const winui::Rect& desktop);
 
-// What a path opens, by its extension in any letter case.
-enum class OpenKind { Unsupported, TmxFile, Group };
-OpenKind classifyOpenPath(const std::wstring& path);
-
 // The caption after a file opened: its name without folder and extension.
 std::wstring captionForPath(const std::wstring& path);

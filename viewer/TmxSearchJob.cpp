@@ -8,12 +8,13 @@
 
 TmxSearchJob::TmxSearchJob(const std::wstring& targetLanguage, TmxEntryProvider* provider,
                            const std::wstring& query, uint32_t maximum)
-    : provider_(provider), targetLanguage_(targetLanguage), query_(trim(query)) {
-    SearchQuery words = SearchQuery::split(query_, maximum);
-    includeWords_ = std::move(words.includeWords);
-    excludeWords_ = std::move(words.excludeWords);
-    perWordBudget_ = words.perWordBudget;
-}
+    : TmxSearchJob(targetLanguage, provider, query, SearchQuery::split(trim(query), maximum)) {}
+
+TmxSearchJob::TmxSearchJob(const std::wstring& targetLanguage, TmxEntryProvider* provider,
+                           const std::wstring& text, SearchQuery words)
+    : provider_(provider), targetLanguage_(targetLanguage), query_(trim(text)),
+      includeWords_(std::move(words.includeWords)), excludeWords_(std::move(words.excludeWords)),
+      perWordBudget_(words.perWordBudget) {}
 
 void TmxSearchJob::run() {
     if (!provider_)

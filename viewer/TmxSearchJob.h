@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/threads/Job.h"
+#include "tmx_engine/SearchQuery.h"
 #include "tmx_engine/SearchResults.h"
 #include "tmx_engine/SegmentElement.h"
 
@@ -10,15 +11,19 @@
 
 class TmxEntryProvider;
 
-// One word search of the open file on a pool thread. The query is cut into the words that must
-// match and those written right after a "-" that must not; the provider's search fills results,
-// which the main window hands to the results box once finished has fired.
+// One word search of the open file on a pool thread. A typed query is cut into the words that
+// must match and those written right after a "-" that must not; the provider's search fills
+// results, which the main window hands to the results box once finished has fired.
 class TmxSearchJob : public Job {
 public:
     // maximum: the count the per-word budget is computed from (searchBudgetMaximum). The provider
     // is not owned and must stay open until finished has fired.
     TmxSearchJob(const std::wstring& targetLanguage, TmxEntryProvider* provider,
                  const std::wstring& query, uint32_t maximum);
+    // A query whose words are already chosen (a document row's, which must not be read as query
+    // syntax); text is what the results box emphasises.
+    TmxSearchJob(const std::wstring& targetLanguage, TmxEntryProvider* provider,
+                 const std::wstring& text, SearchQuery words);
 
     void run() override;
 

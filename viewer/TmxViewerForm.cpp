@@ -18,6 +18,7 @@
 #include "ui_toolkit/StyleLibrary.h"
 #include "viewer/ContextMenuStates.h"
 #include "viewer/DocumentGrid.h"
+#include "viewer/DocumentLookup.h"
 #include "viewer/DocumentView.h"
 #include "viewer/DocumentViewLayout.h"
 #include "viewer/ExportResultsJob.h"
@@ -30,7 +31,9 @@
 #include "viewer/TmxViewerSettingsForm.h"
 #include "viewer/UpdateChecker.h"
 #include "viewer/ViewerCommands.h"
-#include "viewer/documents/BilingualDocument.h"
+#include "viewer/ViewerSettingKeys.h"
+#include "viewer/documents/DocumentFactory.h"
+#include "viewer/documents/PathKind.h"
 
 namespace {
 
@@ -81,7 +84,7 @@ TmxViewerForm::TmxViewerForm()
       prompts(std::make_unique<ViewerPrompts>()) {
     trackSetting(L"font");
     trackSetting(L"UIStyle");
-    trackSetting(L"alwaysShowLanguageCombo");
+    trackSetting(kAlwaysShowLanguageComboSetting.name);
 
     // The keyboard shortcuts, previewed for every child of the window.
     const struct {
@@ -413,16 +416,29 @@ void TmxViewerForm::fillLanguageCombo(const LanguageMap& languages, const std::w
     SendMessageW(languageList->hwnd, CB_RESETCONTENT, 0, 0);
     for (const auto& language : languages)
         languageList->addItem(language.first);
-    if (!languages.empty())
-        SendMessageW(languageList->hwnd, CB_SETCURSEL, 0, 0);
+    if (!languages.empty()) {
+        // A document open beside the memory is looked up in its own target language.
+        const int32_t chosen = documentLanguageIndex(languages, document ? document->targetLanguage() : L"");
+        SendMessageW(languageList->hwnd, CB_SETCURSEL, chosen < 0 ? 0 : chosen, 0);
+    }
     updateLanguageComboVisibility();
     sourceLanguage = source;
     connectLanguageList();
 }
 
+// The document's target language when the open memory holds it; else the list stays as it is.
+void TmxViewerForm::selectDocumentLanguage() {
+    const int32_t chosen = documentLanguageIndex(provider->languages(), document->targetLanguage());
+    if (chosen < 0)
+        return;
+    unlinkHandler(languageChanged_, languageList->selectionChanged);
+    SendMessageW(languageList->hwnd, CB_SETCURSEL, chosen, 0);
+    connectLanguageList();
+}
+
 void TmxViewerForm::updateLanguageComboVisibility() {
     const LRESULT count = SendMessageW(languageList->hwnd, CB_GETCOUNT, 0, 0);
-    const bool show = settings().get<bool>(L"alwaysShowLanguageCombo", false) || count > 1;
+    const bool show = readSetting(settings(), kAlwaysShowLanguageComboSetting) || count > 1;
     // The field keeps its left, top and height and ends 8 pixels before the next control.
     const winui::Rect field = searchField->bounds();
     const winui::Rect next = show ? languageList->bounds() : searchButton->bounds();
@@ -452,15 +468,15 @@ void TmxViewerForm::chooseTmxFile() {
     dialog.flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
     dialog.addFilter(localized(L"TMXfiles"), L"*.tmx", L".tmx");
     dialog.addFilter(localized(L"PlexaFiles"), L"*.plexa", L".plexa");
-    const int32_t index = settings().get<int>(L"tmxOpenFileFilterIndex", 1);
+    const int32_t index = readSetting(settings(), kTmxOpenFilterIndexSetting);
     dialog.filterIndex = index <= 0 ? 1 : index;
     dialog.initialFolder = settings().get<std::wstring>(
-        L"tmxOpenFileInitialDir", Application::instance().programFolder());
+        kTmxOpenFolderKey, Application::instance().programFolder());
     if (!prompts->showOpen(dialog))
         return;
     openPath = dialog.fileName;
     openFilterIndex = dialog.filterIndex;
-    settings().set<std::wstring>(L"tmxOpenFileInitialDir", getDirectory(openPath));
+    settings().set<std::wstring>(kTmxOpenFolderKey, getDirectory(openPath));
     postCommand(kCommandOpenStoredPath);
 }
 
@@ -469,19 +485,19 @@ void TmxViewerForm::chooseBilingualDocument() {
     dialog.flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
     dialog.addFilter(localized(L"XLFfiles"), L"*.xlf;*.sdlxliff", L".xlf");
     dialog.addFilter(localized(L"TTXfiles"), L"*.ttx", L".ttx");
-    const int32_t index = settings().get<int>(L"xlfOpenFileFilterIndex", 1);
+    const int32_t index = readSetting(settings(), kDocumentOpenFilterIndexSetting);
     dialog.filterIndex = index <= 0 ? 1 : index;
-    dialog.initialFolder = settings().get<std::wstring>(L"xlfOpenFileInitialDir", std::wstring());
+    dialog.initialFolder = settings().get<std::wstring>(kDocumentOpenFolderKey, std::wstring());
     if (!prompts->showOpen(dialog))
         return;
     const std::wstring path = dialog.fileName;
-    settings().set<std::wstring>(L"xlfOpenFileInitialDir", getDirectory(path));
-    if (!isBilingualDocumentPath(path)) {
+    settings().set<std::wstring>(kDocumentOpenFolderKey, getDirectory(path));
+    if (!isDocumentKind(pathKindOf(path))) {
         showError(L"UnsupportedFileFormat");
         return;
     }
     openBilingualDocument(path);
-    settings().set<int>(L"xlfOpenFileFilterIndex", dialog.filterIndex);
+    settings().set<int>(kDocumentOpenFilterIndexSetting.name, dialog.filterIndex);
 }
 
 void TmxViewerForm::openBilingualDocument(const std::wstring& path) {
@@ -489,12 +505,15 @@ void TmxViewerForm::openBilingualDocument(const std::wstring& path) {
         return;
     documentView->setDocument(nullptr);
     document.reset();
-    std::unique_ptr<TranslatableContentProvider> opened(::openBilingualDocument(path));
+    std::unique_ptr<TranslatableContentProvider> opened = openTranslatableDocument(path);
     if (opened && opened->failed()) {
         opened.reset();
         showError(L"ErrorOpeningFile");
     }
     document = std::move(opened);
+    // Before the view selects the first row, which looks that row up.
+    if (document && provider)
+        selectDocumentLanguage();
     documentView->setDocument(document.get());
     showDocumentView(document != nullptr);
     documentHadFocus_ = document != nullptr;
@@ -547,29 +566,28 @@ void TmxViewerForm::onSaveKey() {
 }
 
 // Choosing a row looks its source up in the open memory: the source goes into the search field,
-// its white space made single spaces, and is searched. Nothing happens without a memory.
+// its white space made single spaces, and every word of it is searched for. Nothing happens
+// without a memory.
 void TmxViewerForm::onDocumentRowChosen(int32_t row) {
     if (!provider || busy() || !document)
         return;
     Segment source;
     if (!document->getSource(row, source))
         return;
-    std::wstring query;
-    for (wchar_t c : renderSegmentText(source, false, false)) {
-        const bool blank = c == L' ' || c == L'\t' || c == L'\r' || c == L'\n';
-        if (!blank)
-            query += c;
-        else if (!query.empty() && query.back() != L' ')
-            query += L' ';
-    }
-    query = trim(query);
-    if (query.empty())
+    DocumentLookup lookup = lookupOfSource(source, searchBudgetMaximum(readMaxSearchResults()));
+    if (lookup.text.empty())
         return;
-    searchField->setText(query);
+    searchField->setText(lookup.text);
     refocusDocument_ = true;
-    search(query);
-    if (!searchJob)
+    searchJob = std::make_unique<TmxSearchJob>(languageList->selectedText(), provider.get(), lookup.text,
+                                               std::move(lookup.words));
+    beginTask(false);
+    searchFinished_.connect(searchJob->finished, this, &TmxViewerForm::onSearchFinished);
+    if (!startJob(searchJob.get())) {
+        searchJob.reset();
+        endTask();
         refocusDocument_ = false;
+    }
 }
 
 void TmxViewerForm::onDocumentContextMenu(winui::Point) {
@@ -581,11 +599,12 @@ void TmxViewerForm::onDocumentContextMenu(winui::Point) {
 void TmxViewerForm::openStoredPath() {
     if (busy())
         return;
-    if (isBilingualDocumentPath(openPath)) {
+    const PathKind kind = pathKindOf(openPath);
+    if (isDocumentKind(kind)) {
         openBilingualDocument(openPath);
         return;
     }
-    if (classifyOpenPath(openPath) == OpenKind::Unsupported) {
+    if (kind == PathKind::Unsupported) {
         showError(L"UnsupportedFileFormat");
         // A path from the command line that cannot be opened ends the program.
         if (openFilterIndex < 0)
@@ -594,7 +613,7 @@ void TmxViewerForm::openStoredPath() {
     }
     load(openPath);
     if (openFilterIndex >= 1)
-        settings().set<int>(L"tmxOpenFileFilterIndex", openFilterIndex);
+        settings().set<int>(kTmxOpenFilterIndexSetting.name, openFilterIndex);
     focusSearchField();
 }
 
@@ -703,7 +722,7 @@ void TmxViewerForm::onLanguageChanged() {
 }
 
 void TmxViewerForm::onSearchFieldPasted() {
-    if (settings().get<bool>(L"autoSearchPastedText", false))
+    if (readSetting(settings(), kAutoSearchPastedTextSetting))
         search(searchField->text());
 }
 
@@ -759,7 +778,7 @@ void TmxViewerForm::onResultsRowPressed() {
 }
 
 void TmxViewerForm::onResultsSelectionChanged() {
-    if (settings().get<bool>(L"instantCopyText", false))
+    if (readSetting(settings(), kInstantCopyTextSetting))
         copySelection();
 }
 
@@ -775,8 +794,8 @@ void TmxViewerForm::copySelection() {
     const Segment elements = resultsBox->selectedElements();
     if (elements.empty())
         return;
-    const bool showTags = settings().get<bool>(L"showTags", true);
-    const bool showPlaceholders = settings().get<bool>(L"showPlaceHolders", true);
+    const bool showTags = readSetting(settings(), kShowTagsSetting);
+    const bool showPlaceholders = readSetting(settings(), kShowPlaceHoldersSetting);
     copySegmentToClipboard(elements, showPlaceholders, showTags, hwnd);
 }
 
@@ -836,8 +855,8 @@ void TmxViewerForm::prepareContextMenu() {
     currentEntry = entryUnderRow(resultsBox->pressedRow, rows,
                                  [&](int32_t i) { return results[static_cast<size_t>(i)].entryId; });
     const ContextMenuStates states = contextMenuStates(
-        !resultsBox->noSelection, settings().get<bool>(L"showTags", true),
-        settings().get<bool>(L"showPlaceHolders", true), currentEntry, rows);
+        !resultsBox->noSelection, readSetting(settings(), kShowTagsSetting),
+        readSetting(settings(), kShowPlaceHoldersSetting), currentEntry, rows);
     const auto enable = [this](int item, bool on) {
         if (menuItems[item])
             EnableMenuItem(contextMenu->handle, menuItems[item]->id,

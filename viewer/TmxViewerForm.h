@@ -141,6 +141,7 @@ private:
     void createControls();
     void buildContextMenu();
     void connectLanguageList();
+    void selectDocumentLanguage();
     void showError(const wchar_t* key);
     void enableWindow(bool enable);
     void focusSearchField();

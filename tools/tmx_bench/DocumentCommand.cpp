@@ -5,7 +5,7 @@
 #include "tmx_engine/SegmentRenderer.h"
 #include "tools/tmx_bench/BenchCommands.h"
 #include "tools/tmx_bench/BenchSupport.h"
-#include "viewer/documents/BilingualDocument.h"
+#include "viewer/documents/DocumentFactory.h"
 
 #include <cstdio>
 #include <memory>
@@ -29,7 +29,7 @@ std::wstring oneLine(const Segment& segment) {
 int commandDocument(const std::vector<std::wstring>& args) {
     if (args.size() != 1 && args.size() != 3)
         return -1;
-    std::unique_ptr<TranslatableContentProvider> document(openBilingualDocument(args[0]));
+    std::unique_ptr<TranslatableContentProvider> document = openTranslatableDocument(args[0]);
     if (!document) {
         line("error: not a TTX or XLIFF document (.ttx, .xlf, .sdlxliff)");
         return 1;

@@ -6,8 +6,6 @@
 #include "tmx_engine/Segment.h"
 #include "tmx_engine/SegmentRenderer.h"
 #include "viewer/documents/DocumentEncoding.h"
-#include "viewer/documents/TtxContentProvider.h"
-#include "viewer/documents/XliffContentProvider.h"
 
 #include <algorithm>
 #include <new>
@@ -294,24 +292,4 @@ bool BilingualDocument::save() {
     } catch (const std::bad_alloc&) {
         return false;
     }
-}
-
-bool isBilingualDocumentPath(const std::wstring& path) {
-    const std::wstring lowered = toLowerCase(path);
-    return endsWith(L".xlf", lowered) || endsWith(L".sdlxliff", lowered) ||
-           endsWith(L".ttx", lowered);
-}
-
-TranslatableContentProvider* openBilingualDocument(const std::wstring& path) {
-    try {
-        if (!isBilingualDocumentPath(path)) {
-            return nullptr;
-        }
-        if (endsWith(L".ttx", toLowerCase(path))) {
-            return new TtxContentProvider(path);
-        }
-        return new XliffContentProvider(path);
-    } catch (const std::bad_alloc&) {
-    }
-    return nullptr;
 }

@@ -67,10 +67,3 @@ private:
     int64_t size_ = 0;
     FileHandle readHandle_;
 };
-
-// True for the extensions of bilingual documents, in any letter case: ".xlf", ".sdlxliff", ".ttx".
-bool isBilingualDocumentPath(const std::wstring& path);
-
-// Opens a document by its extension, in any letter case: ".xlf" and ".sdlxliff" as XLIFF,
-// ".ttx" as TTX; null for any other. The caller owns the result and checks failed().
-TranslatableContentProvider* openBilingualDocument(const std::wstring& path);

@@ -18,6 +18,9 @@ public:
 
     virtual bool failed() const { return true; }
     virtual std::wstring path() const { return std::wstring(); }
+    // The language the document is translated into, as the document names it; empty when it
+    // names none.
+    virtual std::wstring targetLanguage() const { return std::wstring(); }
     virtual int32_t rowCount() const { return 0; }
     virtual bool isTargetEdited(int32_t row) const { return false; }
     virtual bool isTargetConfirmed(int32_t row) const { return false; }

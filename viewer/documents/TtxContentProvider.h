@@ -8,7 +8,7 @@ class TtxContentProvider : public BilingualDocument {
 public:
     explicit TtxContentProvider(const std::wstring& path);
 
-    const std::wstring& targetLanguage() const { return targetLanguage_; }
+    std::wstring targetLanguage() const override { return targetLanguage_; }
 
 protected:
     bool parse(XmlFileStream& stream, std::vector<DocumentRow>& rows) override;
@@ -18,8 +18,3 @@ protected:
 private:
     std::wstring targetLanguage_;
 };
-
-// The TTX rules shared with an XLIFF provider opened on a ".ttx" path.
-bool parseTtxDocument(XmlFileStream& stream, std::vector<DocumentRow>& rows,
-                      std::wstring& targetLanguage, std::wstring& targetElementName);
-std::wstring ttxTargetStartTag(const std::wstring& targetLanguage);

@@ -1,25 +1,20 @@
 #include "viewer/documents/XliffContentProvider.h"
 
-#include "core/util/StringUtils.h"
 #include "core/xml/XmlFileStream.h"
-#include "viewer/documents/TtxContentProvider.h"
 #include "viewer/documents/XliffParser.h"
 
-XliffContentProvider::XliffContentProvider(const std::wstring& path)
-    : BilingualDocument(path), isTtx_(endsWith(L".ttx", toLowerCase(path))) {
+XliffContentProvider::XliffContentProvider(const std::wstring& path) : BilingualDocument(path) {
     open();
 }
 
 bool XliffContentProvider::parse(XmlFileStream& stream, std::vector<DocumentRow>& rows) {
-    if (isTtx_) {
-        return parseTtxDocument(stream, rows, ttxTargetLanguage_, targetElementName_);
-    }
     XliffParser parser(stream);
     if (!parser.parseDocument()) {
         return false;
     }
     rows = std::move(parser.rows());
     targetElementName_ = parser.targetElementName();
+    targetLanguage_ = parser.targetLanguage();
     return true;
 }
 
@@ -28,9 +23,9 @@ std::wstring XliffContentProvider::writtenTargetName() const {
 }
 
 std::wstring XliffContentProvider::newTargetStartTag(const DocumentRow&) const {
-    return isTtx_ ? ttxTargetStartTag(ttxTargetLanguage_) : L"<" + writtenTargetName() + L">";
+    return L"<" + writtenTargetName() + L">";
 }
 
 std::wstring XliffContentProvider::newTargetEndTag(const DocumentRow&) const {
-    return isTtx_ ? std::wstring(L"</Tuv>") : L"</" + writtenTargetName() + L">";
+    return L"</" + writtenTargetName() + L">";
 }

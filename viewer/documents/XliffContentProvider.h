@@ -5,13 +5,14 @@
 // An XLIFF document (".xlf", ".sdlxliff") as rows. An edited target replaces the content of the
 // unit's first target element, which keeps its name and attributes; a unit without one gets a
 // target element, named as the document's targets ("target" when it has none), right after its
-// source. A path ending in ".ttx" is read by the TTX rules.
+// source.
 class XliffContentProvider : public BilingualDocument {
 public:
     explicit XliffContentProvider(const std::wstring& path);
 
     // "target" or "TRADOS_target" as the document writes them; empty before any was met.
     const std::wstring& targetElementName() const { return targetElementName_; }
+    std::wstring targetLanguage() const override { return targetLanguage_; }
 
 protected:
     bool parse(XmlFileStream& stream, std::vector<DocumentRow>& rows) override;
@@ -21,7 +22,6 @@ protected:
 private:
     std::wstring writtenTargetName() const;
 
-    bool isTtx_;
     std::wstring targetElementName_;
-    std::wstring ttxTargetLanguage_;
+    std::wstring targetLanguage_;
 };

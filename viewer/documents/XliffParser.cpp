@@ -41,6 +41,10 @@ void XliffParser::onStartElement(const std::wstring& name, const XmlAttributes& 
         addRow();
         return;
     }
+    if (name == L"file" && !inUnit_ && targetLanguage_.empty()) {
+        targetLanguage_ = attributes.get(L"target-language");
+        return;
+    }
     if (!inUnit_) {
         return; // nothing outside a unit belongs to a row
     }

@@ -9,6 +9,9 @@ class XliffParser : public DocumentParser {
 public:
     using DocumentParser::DocumentParser;
 
+    // The "target-language" of the first "file" element; empty when it names none.
+    const std::wstring& targetLanguage() const { return targetLanguage_; }
+
 private:
     void onStartElement(const std::wstring& name, const XmlAttributes& attributes, bool isEmpty) override;
     void onEndElement(const std::wstring& name, bool isEmpty) override;
@@ -26,6 +29,7 @@ private:
     bool inAlternativeTarget_ = false;
     // Depth of "ph" elements with content, whose native code is left out of the text.
     int32_t insidePlaceholder_ = 0;
+    std::wstring targetLanguage_;
     // Text of alternatives is read into this and dropped.
     DocumentRow alternative_;
 };

@@ -3,6 +3,7 @@
 #include "core/l10n/Localization.h"
 #include "core/settings/Settings.h"
 #include "tmx_engine/SegmentRenderer.h"
+#include "ui_toolkit/ComboBox.h"
 #include "ui_toolkit/Edit.h"
 #include "ui_toolkit/tests/DialogScript.h"
 #include "viewer/DocumentGrid.h"
@@ -11,9 +12,11 @@
 #include "viewer/TmxViewerResultsBox.h"
 #include "viewer/ViewerCommands.h"
 #include "viewer/documents/BilingualDocument.h"
+#include "viewer/documents/DocumentFactory.h"
 #include "viewer/documents/TranslatableContentProvider.h"
 #include "viewer/documents/XliffContentProvider.h"
 #include "viewer/tests/DocumentViewTestSupport.h"
+#include "viewer/tests/LookupTestSupport.h"
 #include "viewer/tests/ViewerTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -349,6 +352,76 @@ TEST_F(DocumentViewWindowTest, CommandLineDocumentOpensBesideTheMemoryAndLooksIt
               std::string::npos);
 }
 
+// A source's plain text with its white space folded, as the search field shows it.
+std::wstring foldedText(const Segment& segment) {
+    return lookuptest::foldedBlanks(renderSegmentText(segment, false, false));
+}
+
+// A real memory of seventeen languages is open, and a real Russian document is opened over it:
+// the language list takes Russian, and a row whose source holds an option with hyphenated
+// words ("--ignore-file-name-case"), chosen with the arrow keys, lists its own unit. A copy of
+// the document that names French as its target takes French.
+TEST_F(DocumentViewWindowTest, ARowIsLookedUpInTheDocumentsLanguageAndFindsItsOwnUnit) {
+    const std::wstring corpusMemory = testfiles::corpusPath(L"multi-b.tmx");
+    if (!testfiles::exists(corpusMemory))
+        GTEST_SKIP() << "../shared/corpus is not beside the project: the real memory is missing";
+    documenttest::WorkFolder folder(L"row-lookup");
+    const std::wstring memory = folder.file(L"multi-b.tmx");
+    ASSERT_TRUE(documenttest::copyDocument(corpusMemory, memory));
+    DeleteFileW((memory + L".idx").c_str());
+    form->load(memory);
+    ASSERT_TRUE(pumpUntil([&] { return !form->busy() && form->provider; }, 180000));
+    ASSERT_GT(form->provider->languages().size(), 10u);
+    EXPECT_EQ(form->languageList->selectedText(), form->provider->languages().begin()->first);
+
+    const std::wstring copy = folder.file(L"diffutils.xlf");
+    ASSERT_TRUE(documenttest::copyDocument(corpus, copy));
+    form->openCommandLinePath(copy);
+    ASSERT_TRUE(pumpUntil([&] { return form->document != nullptr && !form->busy(); }, 30000));
+    settle(300);
+    SetForegroundWindow(form->hwnd);
+    settle(200);
+    EXPECT_EQ(form->languageList->selectedText(), L"ru");
+
+    int32_t wanted = -1;
+    Segment source;
+    for (int32_t row = 0; row < form->document->rowCount() && wanted < 0; ++row) {
+        if (form->document->getSource(row, source) &&
+            renderSegmentText(source, false, false).find(L"--ignore-file-name-case ") != std::wstring::npos)
+            wanted = row;
+    }
+    ASSERT_GT(wanted, 0);
+    const std::wstring text = foldedText(source);
+    // Each row on the way is looked up too; the window takes keys again once that has ended.
+    for (int32_t i = 0; i < wanted; ++i) {
+        pressKey(VK_DOWN);
+        ASSERT_TRUE(pumpUntil([&] { return !form->busy(); }, 30000));
+    }
+    settle(300);
+    ASSERT_EQ(form->documentView->grid->selectedRow(), wanted);
+    EXPECT_EQ(form->searchField->text(), text);
+    bool ownUnit = false;
+    for (const SearchResult& result : form->resultsBox->results()) {
+        const TmxEntry* entry = form->provider->readEntry(result.entryId);
+        ownUnit = ownUnit || (entry && foldedText(findSegment(*entry, L"en").segment) == text &&
+                              !findSegment(*entry, L"ru").segment.empty());
+    }
+    EXPECT_TRUE(ownUnit) << testing::PrintToString(text);
+    EXPECT_EQ(GetFocus(), form->documentView->targetEdit->hwnd);
+    ASSERT_TRUE(documenttest::screenshot(form->hwnd, L"viewer_document_row_lookup.png"));
+
+    std::string french = testfiles::readText(copy);
+    const size_t language = french.find("target-language=\"ru\"");
+    ASSERT_NE(language, std::string::npos);
+    french.replace(language, 20, "target-language=\"fr\"");
+    const std::wstring frenchCopy = folder.file(L"diffutils-fr.xlf");
+    testfiles::writeText(frenchCopy, french);
+    form->openCommandLinePath(frenchCopy);
+    ASSERT_TRUE(pumpUntil([&] { return form->document && form->document->path() == frenchCopy && !form->busy(); },
+                          30000));
+    EXPECT_EQ(form->languageList->selectedText(), L"fr");
+}
+
 // Each real XLIFF document and a TTX document (UTF-16, one unit without a target), opened from
 // the command line, edited with the keyboard and saved: the file differs only at the row's
 // target, and reads back with the new target and as many rows.
@@ -371,7 +444,7 @@ TEST_F(DocumentViewWindowTest, EachKindOfDocumentIsEditedAndSavedInPlace) {
         const std::wstring copy = folder.file(d.name);
         ASSERT_TRUE(documenttest::copyDocument(d.source, copy));
         const std::string before = testfiles::readText(copy);
-        std::unique_ptr<TranslatableContentProvider> original(openBilingualDocument(copy));
+        std::unique_ptr<TranslatableContentProvider> original = openTranslatableDocument(copy);
         const auto* originalRows = dynamic_cast<BilingualDocument*>(original.get());
         ASSERT_NE(originalRows, nullptr);
         ASSERT_FALSE(originalRows->isRowUnusable(d.row));
@@ -402,7 +475,7 @@ TEST_F(DocumentViewWindowTest, EachKindOfDocumentIsEditedAndSavedInPlace) {
         ASSERT_GT(saved.size(), tail);
         EXPECT_EQ(saved.substr(0, static_cast<size_t>(from)), before.substr(0, static_cast<size_t>(from)));
         EXPECT_EQ(saved.substr(saved.size() - tail), before.substr(static_cast<size_t>(to)));
-        std::unique_ptr<TranslatableContentProvider> reread(openBilingualDocument(copy));
+        std::unique_ptr<TranslatableContentProvider> reread = openTranslatableDocument(copy);
         ASSERT_TRUE(reread && !reread->failed());
         EXPECT_EQ(reread->rowCount(), rowCount);
         EXPECT_EQ(plainTarget(*reread, d.row), typed);

@@ -3,6 +3,7 @@
 #include "viewer/SearchSettings.h"
 #include "viewer/TmxSearchJob.h"
 #include "viewer/tests/FakeProvider.h"
+#include "viewer/tests/LookupTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -11,12 +12,7 @@
 
 namespace {
 
-std::wstring words(const std::vector<SegmentElement>& list) {
-    std::wstring out;
-    for (const SegmentElement& w : list)
-        out += (out.empty() ? L"" : L" ") + w.extra;
-    return out;
-}
+using lookuptest::words;
 
 TEST(TmxSearchJobTest, QueryWordsAndBudgetReachTheSearch) {
     const struct {

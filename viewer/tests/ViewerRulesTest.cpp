@@ -71,24 +71,21 @@ TEST(ViewerRulesTest, StoredPlacementIsUsedOnlyWhollyOnTheDesktop) {
             << c.stored.left << "," << c.stored.top << "," << c.stored.right << "," << c.stored.bottom;
 }
 
-TEST(ViewerRulesTest, PathsOpenByTheirExtensionInAnyCase) {
+TEST(ViewerRulesTest, TheCaptionIsTheFileNameWithoutFolderAndExtension) {
     const struct {
         const wchar_t* path;
-        OpenKind kind;
         const wchar_t* caption;
     } cases[] = {
-        {L"C:\\tm\\sample.tmx", OpenKind::TmxFile, L"sample"},
-        {L"C:\\tm\\X.TMX", OpenKind::TmxFile, L"X"},
-        {L"D:\\groups\\Legal.Plexa", OpenKind::Group, L"Legal"},
-        {L"C:\\tm\\notes.txt", OpenKind::Unsupported, L"notes"},
-        {L"C:\\tm\\archive.tmx.gz", OpenKind::Unsupported, L"archive.tmx"},
-        {L"\"", OpenKind::Unsupported, L"\""},
-        {L"", OpenKind::Unsupported, L""},
+        {L"C:\\tm\\sample.tmx", L"sample"},
+        {L"C:\\tm\\X.TMX", L"X"},
+        {L"D:\\groups\\Legal.Plexa", L"Legal"},
+        {L"C:\\tm\\notes.txt", L"notes"},
+        {L"C:\\tm\\archive.tmx.gz", L"archive.tmx"},
+        {L"\"", L"\""},
+        {L"", L""},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(classifyOpenPath(c.path), c.kind) << c.path;
+    for (const auto& c : cases)
         EXPECT_EQ(captionForPath(c.path), c.caption) << c.path;
-    }
 }
 
 TEST(ViewerRulesTest, LayoutFollowsTheClientSizeAndTheLanguageList) {

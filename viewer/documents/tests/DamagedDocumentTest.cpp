@@ -1,5 +1,6 @@
 #include "core/tests/ByteMutator.h"
 #include "viewer/documents/tests/DocumentExercise.h"
+#include "viewer/documents/PathKind.h"
 #include "viewer/documents/tests/DocumentTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -26,7 +27,7 @@ TEST(DamagedDocuments, FuzzFoundDocumentsAreRefusedOrSavedWhole) {
     const std::wstring folder = testfiles::sharedPath(L"fuzz-found");
     std::vector<std::wstring> names;
     for (const std::wstring& name : testfiles::filesIn(folder))
-        if (isBilingualDocumentPath(name))
+        if (isDocumentKind(pathKindOf(name)))
             names.push_back(name);
     if (names.empty())
         GTEST_SKIP() << "no damaged documents at ../shared/fuzz-found";

@@ -8,6 +8,7 @@
 #include "tmx_engine/Segment.h"
 #include "tmx_engine/SegmentRenderer.h"
 #include "viewer/documents/BilingualDocument.h"
+#include "viewer/documents/DocumentFactory.h"
 
 #include <windows.h>
 
@@ -43,7 +44,7 @@ inline DocumentRun exerciseDocument(const testfiles::TempDir& dir, const std::ws
         run.fault = "fixture not written";
         return run;
     }
-    std::unique_ptr<TranslatableContentProvider> document(openBilingualDocument(path));
+    std::unique_ptr<TranslatableContentProvider> document = openTranslatableDocument(path);
     if (!document) {
         run.fault = "no provider";
         return run;
@@ -75,7 +76,7 @@ inline DocumentRun exerciseDocument(const testfiles::TempDir& dir, const std::ws
     if (!run.saved || !run.fault.empty())
         return run;
     // Saved: the document reads back with its rows and every edit, in its own encoding.
-    std::unique_ptr<TranslatableContentProvider> reopened(openBilingualDocument(path));
+    std::unique_ptr<TranslatableContentProvider> reopened = openTranslatableDocument(path);
     if (!reopened || reopened->failed()) {
         run.fault = "a saved document does not open again";
         return run;

@@ -68,11 +68,13 @@ struct ReadingCase {
     const char* label;
     const wchar_t* fileName;
     const wchar_t* text;
+    // As the document names it: the first "file" element's, or the "UserSettings".
+    const wchar_t* targetLanguage;
     std::vector<ExpectedRow> rows;
 };
 
 const ReadingCase kReadingCases[] = {
-    {"xliff", L"doc.xlf", kXliff,
+    {"xliff", L"doc.xlf", kXliff, L"de-DE",
      {{L"Hello world", L"Hallo Welt", 0, L"<target state=\"translated\">Hallo Welt</target>"},
       {L"Open file now", L"\u00D6ffne Datei", 0, L"<target>\u00D6ffne <g id=\"1\">Datei</g></target>"},
       {L"Press  here", L"", 0, nullptr},
@@ -80,14 +82,14 @@ const ReadingCase kReadingCases[] = {
       {L"Spaced", L"Vorher", 0, L"<target >Vorher</target >"},
       {L"a < b", L"x", kRowCdata, L"<target><![CDATA[x]]></target>"},
       {L"Two", L"first", 0, L"<target>first</target>"}}},
-    {"segmented", L"doc.SDLXLIFF", kSegmented,
+    {"segmented", L"doc.SDLXLIFF", kSegmented, L"",
      {{L"Hi there", L"Hallo", kRowTargetConfirmed,
        L"<target><mrk mtype=\"seg\" mid=\"1\">Hallo</mrk></target>"},
       {L"No target yet", L"", 0, nullptr},
       {L"Done", L"Fertig", kRowTargetConfirmed, L"<TRADOS_target>Fertig</TRADOS_target>"},
       {L"", L"orphan", kRowUnusable, L"<target>orphan</target>"},
       {L"Inline tags", L"", 0, L"<target/>"}}},
-    {"ttx", L"doc.ttx", kTtx,
+    {"ttx", L"doc.ttx", kTtx, L"DE-DE",
      {{L"Hello bold world", L"Hallo Welt", 0, L"<Tuv Lang=\"DE-DE\">Hallo Welt</Tuv>"},
       {L"No target", L"", 0, nullptr},
       {L"Two targets", L"eins", 0, L"<Tuv Lang=\"DE-DE\">eins</Tuv>"}}},
@@ -106,6 +108,7 @@ TEST_P(DocumentReading, RowsTextsFlagsAndTargetRanges) {
     ASSERT_TRUE(document);
     ASSERT_FALSE(document->failed());
     EXPECT_EQ(document->path(), path);
+    EXPECT_EQ(document->targetLanguage(), c.targetLanguage);
     ASSERT_EQ(document->rowCount(), static_cast<int32_t>(c.rows.size()));
     const auto* rows = dynamic_cast<BilingualDocument*>(document.get());
     ASSERT_NE(rows, nullptr);

@@ -8,6 +8,7 @@
 #include "tmx_engine/Segment.h"
 #include "tmx_engine/SegmentRenderer.h"
 #include "viewer/documents/BilingualDocument.h"
+#include "viewer/documents/DocumentFactory.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -75,7 +76,7 @@ inline std::string encode(std::wstring text, Encoding e) {
 }
 
 inline std::unique_ptr<TranslatableContentProvider> open(const std::wstring& path) {
-    return std::unique_ptr<TranslatableContentProvider>(openBilingualDocument(path));
+    return openTranslatableDocument(path);
 }
 
 // The bytes as a document of the folder, opened; null (with a failure noted) when it is not.
