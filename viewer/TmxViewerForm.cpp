@@ -579,15 +579,9 @@ void TmxViewerForm::onDocumentRowChosen(int32_t row) {
         return;
     searchField->setText(lookup.text);
     refocusDocument_ = true;
-    searchJob = std::make_unique<TmxSearchJob>(languageList->selectedText(), provider.get(), lookup.text,
-                                               std::move(lookup.words));
-    beginTask(false);
-    searchFinished_.connect(searchJob->finished, this, &TmxViewerForm::onSearchFinished);
-    if (!startJob(searchJob.get())) {
-        searchJob.reset();
-        endTask();
+    if (!startSearch(std::make_unique<TmxSearchJob>(languageList->selectedText(), provider.get(), lookup.text,
+                                                    std::move(lookup.words))))
         refocusDocument_ = false;
-    }
 }
 
 void TmxViewerForm::onDocumentContextMenu(winui::Point) {
@@ -744,15 +738,21 @@ void TmxViewerForm::search(const std::wstring& query) {
         MessageBeep(0);
         return;
     }
-    searchJob = std::make_unique<TmxSearchJob>(languageList->selectedText(), provider.get(), trimmed,
-                                               searchBudgetMaximum(readMaxSearchResults()));
+    if (!startSearch(std::make_unique<TmxSearchJob>(languageList->selectedText(), provider.get(), trimmed,
+                                                    searchBudgetMaximum(readMaxSearchResults()))))
+        focusSearchField();
+}
+
+// A job the pool refuses gives the window back at once.
+bool TmxViewerForm::startSearch(std::unique_ptr<TmxSearchJob> job) {
+    searchJob = std::move(job);
     beginTask(false);
     searchFinished_.connect(searchJob->finished, this, &TmxViewerForm::onSearchFinished);
-    if (!queueJob(searchJob.get())) {
-        searchJob.reset();
-        endTask();
-        focusSearchField();
-    }
+    if (queueJob(searchJob.get()))
+        return true;
+    searchJob.reset();
+    endTask();
+    return false;
 }
 
 void TmxViewerForm::onSearchFinished() {

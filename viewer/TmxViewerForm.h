@@ -154,6 +154,7 @@ private:
     void onLoadFinished();
     void endLoad();
 
+    bool startSearch(std::unique_ptr<TmxSearchJob> job);
     void onSearchClicked();
     void onSearchEnter();
     void onLanguageChanged();

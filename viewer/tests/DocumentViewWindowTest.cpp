@@ -505,7 +505,7 @@ TEST_F(DocumentViewWindowTest, EmptiedTargetsAreEditsThatTheSaveWrites) {
         // Where the two targets' contents lie in the file.
         std::vector<std::pair<size_t, size_t>> contents;
         {
-            std::unique_ptr<TranslatableContentProvider> original(openBilingualDocument(copy));
+            std::unique_ptr<TranslatableContentProvider> original = openTranslatableDocument(copy);
             const auto* rows = dynamic_cast<BilingualDocument*>(original.get());
             ASSERT_NE(rows, nullptr);
             for (int32_t r : {d.neverEdited, d.editedBefore}) {
