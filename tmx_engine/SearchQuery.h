@@ -7,7 +7,8 @@
 #include <vector>
 
 // A query as the search box holds it, cut into the words that must match and the words, written
-// right after a "-", that must not. Numbers, dotted words and other kind-0 tokens take part in
+// right after a "-" that starts a word of the query, that must not; a hyphen inside a word
+// ("read-only") excludes nothing. Numbers, dotted words and other kind-0 tokens take part in
 // neither list.
 struct SearchQuery {
     std::vector<SegmentElement> includeWords;

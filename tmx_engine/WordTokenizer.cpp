@@ -179,8 +179,20 @@ bool WordTokenizer::advance() {
     classBits_ = c;
     uint32_t e = start_ + 1;
     if (c & ClassLetter) {
-        while (e < length && (classes[static_cast<uint16_t>(s[e])] & (ClassLetter | ClassModifier)))
+        // Letters and marks extend a word. The punctuation that may join one (an apostrophe in
+        // "don't", a bar, a brace) does so only between letters: a closing quote, an ellipsis
+        // or a guillemet after a word ends it, as a blank would, so "file" in "file…" is found.
+        // An index built when these closed words ("file…") is still read, with the same format,
+        // but finds such a word only once the index is built again.
+        while (e < length) {
+            const uint16_t f = classes[static_cast<uint16_t>(s[e])];
+            if (!(f & (ClassLetter | ClassModifier)))
+                break;
+            if ((f & ClassPunctuation) &&
+                !(e + 1 < length && (classes[static_cast<uint16_t>(s[e + 1])] & ClassLetter)))
+                break;
             ++e;
+        }
     } else if (c & ClassCjk) {
         // A character above U+FFFF is one token: its low surrogate stays with the high one.
         if (isHighSurrogate(s[start_]) && e < length && isLowSurrogate(s[e]))

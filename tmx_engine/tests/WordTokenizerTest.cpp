@@ -63,11 +63,41 @@ TEST(WordTokenizerTest, CutsTextIntoKindsOfTokens) {
         {L"x-ray", L"[1:x/x][2:-][1:ray/ray]"},
         {L"2024 12", L"[0:2024][3: ][0:12]"},
         {L"don\u2019t", L"[1:don\u2019t/don\u2019t]"},
-        {L"abc|def abc{def}", L"[1:abc|def/abc|def][3: ][1:abc{def}/abc{def}]"},
+        {L"abc|def abc{def}", L"[1:abc|def/abc|def][3: ][1:abc{def/abc{def][2:}]"},
         {L"{|}x", L"[2:{|}][1:x/x]"},
         {L"|(", L"[2:|][2:(]"},
         {L"\u041F\u0440\u0438\u0432\u0435\u0442", L"[1:\u041F\u0440\u0438\u0432\u0435\u0442/\u043F\u0440\u0438\u0432\u0435\u0442]"},
         {L"\uFF21\uFF22\uFF0C", L"[1:\uFF21\uFF22/\uFF41\uFF42][2:\uFF0C]"},
+    };
+    expectTokens(cases);
+}
+
+// Quotes, braces, bars, dashes, guillemets and the ellipsis may stand inside a word but never
+// close one: what follows a word is punctuation of its own, as after a blank.
+TEST(WordTokenizerTest, PunctuationJoinsAWordOnlyBeforeALetter) {
+    const TokenCase cases[] = {
+        {L"Open File\u2026 now", L"[1:Open/open][3: ][1:File/file][2:\u2026][3: ][1:now/now]"},
+        {L"the \u201Cfile\u201D scheme", L"[1:the/the][3: ][2:\u201C][1:file/file][2:\u201D][3: ][1:scheme/scheme]"},
+        {L"\u00ABmot\u00BB x", L"[2:\u00AB][1:mot/mot][2:\u00BB][3: ][1:x/x]"},
+        {L"APPID [FILE\u2026]", L"[1:APPID/appid][3: ][2:[][1:FILE/file][2:\u2026][2:]]"},
+        {L"don\u2019t", L"[1:don\u2019t/don\u2019t]"},
+        {L"abc|def", L"[1:abc|def/abc|def]"},
+        {L"abc{def}", L"[1:abc{def/abc{def][2:}]"},
+        {L"x\u2019 y", L"[1:x/x][2:\u2019][3: ][1:y/y]"},
+        {L"x\u2019", L"[1:x/x][2:\u2019]"},
+        {L"Save As...", L"[1:Save/save][3: ][1:As/as][2:...]"},
+        // A run of joining punctuation after a word is one token; one before a letter still joins.
+        {L"end\u2026\u201D", L"[1:end/end][2:\u2026\u201D]"},
+        {L"a\u2019\u2019b", L"[1:a/a][2:\u2019\u2019][1:b/b]"},
+        {L"x\u2014y z\u2014", L"[1:x\u2014y/x\u2014y][3: ][1:z/z][2:\u2014]"},
+        {L"well\u2026done", L"[1:well\u2026done/well\u2026done]"},
+        // Combining marks and the CJK repeat marks still extend a word wherever they stand.
+        {L"e\u0301 a\u3031", L"[1:e\u0301/e\u0301][3: ][1:a\u3031/a\u3031]"},
+        // A dotted word still ends at its last letter; a quote before the dot ends the word.
+        {L"U.S.A\u2026", L"[0:U.S.A][2:\u2026]"},
+        {L"abc\u201D.de", L"[1:abc/abc][2:\u201D][2:.][1:de/de]"},
+        // Full-width braces are braces.
+        {L"ab\uFF5D", L"[1:ab/ab][2:\uFF5D]"},
     };
     expectTokens(cases);
 }
