@@ -48,7 +48,7 @@ protected:
         ASSERT_FALSE(source_.empty());
         path_ = dir_.file(L"entries.tmx");
         ASSERT_TRUE(testfiles::writeText(path_, source_));
-        ASSERT_EQ(file_.load(path_), 1);
+        ASSERT_EQ(file_.load(path_), kLoaded);
     }
 
     // Byte offset of the n-th "<tu " in the fixture.
