@@ -1,6 +1,5 @@
 #include "filter_tool/SiftonParser.h"
 
-#include "core/util/StringUtils.h"
 #include "core/xml/XmlEntities.h"
 
 namespace {
@@ -67,21 +66,6 @@ bool isPlainVersion(const std::wstring& version) {
 
 } // namespace
 
-std::wstring normalizeLanguageCode(const std::wstring& code) {
-    std::wstring result = toLowerCase(code);
-    if (result.size() == 5 && result[2] == L'-') {
-        for (size_t i = 3; i < 5; ++i) {
-            if (result[i] >= L'a' && result[i] <= L'z')
-                result[i] = static_cast<wchar_t>(result[i] - L'a' + L'A');
-        }
-    }
-    return result;
-}
-
-std::wstring trimAndNormalizeLanguage(const std::wstring& code) {
-    return normalizeLanguageCode(trim(code));
-}
-
 bool languageBelongsToTarget(const std::wstring& target, const std::wstring& language) {
     if (language.size() < target.size() ||
         (language.size() > target.size() && language[target.size()] != L'-'))
@@ -111,7 +95,7 @@ const std::wstring& SiftonParser::normalizedLanguage(const std::wstring& code) {
     }
     if (languageCache_.size() >= kLanguageCacheSize)
         languageCache_.erase(languageCache_.begin());
-    languageCache_.emplace_back(code, normalizeLanguageCode(code));
+    languageCache_.emplace_back(code, normaliseLanguageCode(code));
     return languageCache_.back().second;
 }
 
@@ -296,7 +280,7 @@ void SiftonParser::startElement(const std::wstring& name, const XmlAttributes& a
     }
     if (inlineDepth_ == 0) {
         if (name == L"header") {
-            sourceLanguage_ = normalizeLanguageCode(attributes.get(L"srclang"));
+            sourceLanguage_ = normaliseLanguageCode(attributes.get(L"srclang"));
         } else if (name == L"tu" && !inUnit_) {
             // A unit without content has no variants to keep.
             if (isEmpty)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/events/HandlerList.h"
+#include "core/util/LanguageCode.h"
 #include "core/util/Utf8Writer.h"
 #include "core/xml/XmlParser.h"
 
@@ -10,12 +11,6 @@
 #include <utility>
 #include <vector>
 
-
-// A language code as the filter compares it: lower-cased, and a five-character code with '-' in
-// the middle gets its region upper-cased (EN-gb -> en-GB, DE -> de, zh-hans stays).
-std::wstring normalizeLanguageCode(const std::wstring& code);
-// The same for a code as the user typed it: blanks around it are dropped first.
-std::wstring trimAndNormalizeLanguage(const std::wstring& code);
 
 // True when a variant in `language` belongs to `target`: the two codes are equal, or the language
 // is a regional form of the target, the target followed by "-" (de keeps de-DE and de-AT; fr keeps

@@ -226,7 +226,7 @@ TmxFilterResult run(const std::wstring& inputPath, ByteSink& output, const std::
         setError(result, kXmlErrorIo, -1, L"The input file cannot be opened");
         return result;
     }
-    FilterSettings settings{inputPath, trimAndNormalizeLanguage(targetLanguage), removeProps, threading};
+    FilterSettings settings{inputPath, trimAndNormaliseLanguageCode(targetLanguage), removeProps, threading};
     Utf8Writer writer(output);
     ProgressRelay relay(onProgress);
     ReadResult read;

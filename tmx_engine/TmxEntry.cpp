@@ -1,18 +1,5 @@
 #include "tmx_engine/TmxEntry.h"
 
-#include "core/util/StringUtils.h"
-
-std::wstring normaliseLanguage(const std::wstring& code) {
-    std::wstring result = toLowerCase(trim(code));
-    if (result.size() == 5 && result[2] == L'-') {
-        for (size_t i = 3; i < 5; ++i) {
-            if (result[i] >= L'a' && result[i] <= L'z')
-                result[i] = static_cast<wchar_t>(result[i] - L'a' + L'A');
-        }
-    }
-    return result;
-}
-
 bool sameLanguage(const std::wstring& a, const std::wstring& b) {
     return a.size() >= 2 && b.size() >= 2 && a[0] == b[0] && a[1] == b[1];
 }

@@ -24,9 +24,6 @@ struct TmxEntry {
     std::map<std::wstring, LanguageSegment> segments;
 };
 
-// Trims, lower-cases, and for a five-unit code with '-' at position 2 upper-cases the region:
-// " EN-us " gives "en-US"; "zh-hans" and "pt_br" keep their lower case.
-std::wstring normaliseLanguage(const std::wstring& code);
 // Both codes at least two units long and equal in their first two units.
 bool sameLanguage(const std::wstring& a, const std::wstring& b);
 // The record of that language, inserted empty (with its code set) when absent.

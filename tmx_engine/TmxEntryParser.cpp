@@ -1,5 +1,6 @@
 #include "tmx_engine/TmxEntryParser.h"
 
+#include "core/util/LanguageCode.h"
 #include "tmx_engine/PackedDate.h"
 #include "tmx_engine/Segment.h"
 
@@ -20,7 +21,7 @@ void TmxEntryParser::startElement(const std::wstring& name, const XmlAttributes&
             return;
         }
         inTu_ = true;
-        entry_.sourceLanguage = normaliseLanguage(attributes.get(L"srclang"));
+        entry_.sourceLanguage = trimAndNormaliseLanguageCode(attributes.get(L"srclang"));
         if (entry_.sourceLanguage.empty())
             entry_.sourceLanguage = defaultSourceLanguage_;
         entry_.tuid = attributes.get(L"tuid");
@@ -29,7 +30,7 @@ void TmxEntryParser::startElement(const std::wstring& name, const XmlAttributes&
         entry_.creationDate = parsePackedDate(attributes.get(L"creationdate"));
         entry_.changeDate = parsePackedDate(attributes.get(L"changedate"));
     } else if (name == L"tuv") {
-        language_ = normaliseLanguage(attributes.get(L"xml:lang"));
+        language_ = trimAndNormaliseLanguageCode(attributes.get(L"xml:lang"));
     } else if (name == L"seg") {
         inSeg_ = true;
     }

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-// What a load ends with. The numbers are kept as they stand: the loader thread hands them on
-// (0 there is a load not yet ended), the viewer picks its message by them and the benchmark
-// prints them.
+// What a load ends with. The numbers are kept as they stand: the loader thread hands them on,
+// the viewer picks its message by them and the benchmark prints them.
 enum LoadCode : int32_t {
+    kLoadNotEnded = 0,            // only the loader thread's answer while its load still runs
     kLoaded = 1,
     kAlreadyLoaded = 2,
     kLoadIndexOfOtherFormat = 3,  // an index of another format (perhaps a newer program's) is neither used nor replaced

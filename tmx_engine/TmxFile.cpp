@@ -1,5 +1,6 @@
 #include "tmx_engine/TmxFile.h"
 
+#include "core/util/LanguageCode.h"
 #include "core/xml/XmlFileStream.h"
 #include "core/xml/XmlMemoryStream.h"
 #include "tmx_engine/MappedFile.h"
@@ -366,5 +367,6 @@ int TmxFile::search(const std::wstring& language, const std::vector<SegmentEleme
                     SearchResults& results) {
     if (!index_)
         return 0;
-    return searchIndex(*index_, normaliseLanguage(language), includeTokens, excludeTokens, budget, strongMatch, results);
+    return searchIndex(*index_, trimAndNormaliseLanguageCode(language), includeTokens, excludeTokens, budget,
+                       strongMatch, results);
 }

@@ -20,7 +20,7 @@ TmxFileLoaderThread::~TmxFileLoaderThread() {
 }
 
 void TmxFileLoaderThread::run() {
-    int32_t result = kLoadUnsupportedExtension;
+    LoadCode result = kLoadUnsupportedExtension;
     try {
         // Windows file names ignore letter case: X.TMX is a TMX file too.
         const std::wstring lower = toLowerCase(path_);

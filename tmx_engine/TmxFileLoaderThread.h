@@ -26,9 +26,9 @@ public:
 
     const std::wstring& path() const { return path_; }
 
-    // 0 until the load has ended; then a LoadCode: kLoaded, kLoadUnsupportedExtension for
+    // kLoadNotEnded until the load has ended; then kLoaded, kLoadUnsupportedExtension for
     // neither extension, or the provider's failure code.
-    int32_t resultCode() const { return result_.load(std::memory_order_acquire); }
+    LoadCode resultCode() const { return result_.load(std::memory_order_acquire); }
 
     // The provider's progress 0 to 100 while the load runs; 0 before and after.
     int loadProgress() const;
@@ -42,7 +42,7 @@ protected:
 
 private:
     std::wstring path_;
-    std::atomic<int32_t> result_{0};
+    std::atomic<LoadCode> result_{kLoadNotEnded};
     // Guarded by the thread's lock: the poll reads it while the load runs, and a failed
     // provider is deleted under it.
     std::unique_ptr<TmxEntryProvider> provider_;

@@ -1,5 +1,6 @@
 #include "tmx_engine/TmxParser.h"
 
+#include "core/util/LanguageCode.h"
 #include "tmx_engine/TmxEntry.h"
 #include "tmx_engine/TmxIndexBuilder.h"
 #include "tmx_engine/Segment.h"
@@ -38,7 +39,7 @@ void TmxParser::startElement(const std::wstring& name, const XmlAttributes& attr
     }
     if (inTu_) {
         if (name == L"tuv") {
-            language_ = normaliseLanguage(attributes.get(kXmlLang));
+            language_ = trimAndNormaliseLanguageCode(attributes.get(kXmlLang));
             recycle(current_);
             tuvSeen_ = true;
             if (!sameLanguage(language_, builder_.header().srcLang))
@@ -62,7 +63,7 @@ void TmxParser::startElement(const std::wstring& name, const XmlAttributes& attr
         header.creationTool = attributes.get(L"creationtool");
         header.creationToolVersion = attributes.get(L"creationtoolversion");
         header.oTmf = attributes.get(L"o-tmf");
-        header.srcLang = normaliseLanguage(attributes.get(L"srclang"));
+        header.srcLang = trimAndNormaliseLanguageCode(attributes.get(L"srclang"));
         header.creationDate = parsePackedDate(attributes.get(L"creationdate"));
     }
 }

@@ -63,7 +63,8 @@ LRESULT Control::dispatchKey(Message& message, Frame& frame, bool down) {
 }
 
 LRESULT Control::dispatchShowWindow(Message& message, Frame& frame) {
-    if (message.wParam == 0 && isTopModal(this)) {
+    const bool hiding = message.wParam == FALSE;
+    if (hiding && isTopModal(this)) {
         const bool viewer = programBuild == ProgramBuild::Viewer;
         if (viewer)
             releaseCapture();
@@ -114,7 +115,9 @@ LRESULT Control::dispatchMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         return DefWindowProcW(old.second, msg, wParam, lParam);
     }
     case WM_SIZE:
-        if (!(wParam & 1)) {
+        // SIZE_MINIMIZED is tested as a bit, so SIZE_MAXSHOW (3) is passed over too: neither
+        // brings a client size to lay the children out for.
+        if (!(wParam & SIZE_MINIMIZED)) {
             const int32_t width = LOWORD(lParam);
             const int32_t height = HIWORD(lParam);
             if (lastClientWidth != 0 && lastClientHeight != 0)
@@ -199,7 +202,7 @@ LRESULT Control::dispatchMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (paintFlags & (EraseThroughErase | EraseSwallow)) {
             if (paintFlags & EraseThroughErase)
                 eraseBackground(reinterpret_cast<HDC>(wParam), clientRect());
-            return 1;
+            return TRUE;
         }
         break;
     case WM_SHOWWINDOW:
@@ -210,7 +213,7 @@ LRESULT Control::dispatchMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             auto* item = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
             Canvas canvas(item->hDC);
             found->second->drawItem(canvas, item);
-            return 1;
+            return TRUE;
         }
         break;
     }
@@ -218,7 +221,7 @@ LRESULT Control::dispatchMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         const auto found = childIds.find(static_cast<int32_t>(wParam));
         if (found != childIds.end()) {
             found->second->measureItem(reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
-            return 1;
+            return TRUE;
         }
         break;
     }
@@ -271,7 +274,8 @@ LRESULT Control::dispatchMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SYSKEYUP:
         return dispatchKey(message, frame, false);
     case WM_CHAR: {
-        if (wParam == 9 && !(lParam & (1 << 29)) && parent &&
+        // A Tab typed with Alt held is an ordinary character.
+        if (wParam == L'\t' && !(HIWORD(lParam) & KF_ALTDOWN) && parent &&
             (GetWindowLongW(hwnd, GWL_STYLE) & WS_TABSTOP)) {
             PostMessageW(parent->hwnd, WM_UPDATEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
             if (GetKeyState(VK_SHIFT) < 0)
@@ -291,7 +295,9 @@ LRESULT Control::dispatchMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (lParam) {
             if (Control* sender = registered(reinterpret_cast<HWND>(lParam)))
                 sender->onCommand(HIWORD(wParam));
-        } else if (wParam <= 0xFFFF && menuCommandRouter) {
+        } else if (wParam == LOWORD(wParam) && menuCommandRouter) {
+            // A menu click carries nothing above the item's id; an accelerator's has 1 in the
+            // high word and is no menu item's.
             menuCommandRouter(LOWORD(wParam));
         }
         WINUI_LEAVE_IF_DELETED(0);

@@ -15,7 +15,7 @@ public:
     }
     int loadProgress() override { return thread_.loadProgress(); }
     bool hasEnded() override { return thread_.hasEnded(); }
-    int32_t resultCode() override { return thread_.resultCode(); }
+    LoadCode resultCode() override { return thread_.resultCode(); }
     std::unique_ptr<TmxEntryProvider> takeProvider() override { return thread_.takeProvider(); }
 
 private:

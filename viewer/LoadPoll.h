@@ -17,8 +17,8 @@ public:
     virtual int loadProgress() = 0;
     // Never waits.
     virtual bool hasEnded() = 0;
-    // After the end: a LoadCode, kLoaded or the failure.
-    virtual int32_t resultCode() = 0;
+    // After the end: kLoaded or the failure; kLoadNotEnded before.
+    virtual LoadCode resultCode() = 0;
     // After a successful end: the opened file or group; null on later calls.
     virtual std::unique_ptr<TmxEntryProvider> takeProvider() = 0;
 };

@@ -674,7 +674,7 @@ void TmxViewerForm::endLoad() {
 }
 
 void TmxViewerForm::onLoadFinished() {
-    const int32_t code = loader->resultCode();
+    const LoadCode code = loader->resultCode();
     std::unique_ptr<TmxEntryProvider> opened = code == kLoaded ? loader->takeProvider() : nullptr;
     endLoad();
     if (code == kLoaded && opened) {

@@ -219,19 +219,6 @@ TEST(SiftonParserTest, DocumentLevelCases) {
     }
 }
 
-TEST(SiftonParserTest, LanguageCodesAreNormalised) {
-    static const struct {
-        const wchar_t* code;
-        const wchar_t* normalised;
-    } cases[] = {
-        {L"EN-gb", L"en-GB"}, {L"DE", L"de"}, {L"zh-hans", L"zh-hans"}, {L"pt-br", L"pt-BR"},
-        {L"es-419", L"es-419"}, {L"x-1Ab", L"x-1ab"}, {L"", L""},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(normalizeLanguageCode(c.code), c.normalised) << testing::PrintToString(std::wstring(c.code));
-    EXPECT_EQ(trimAndNormalizeLanguage(L" \tDE-at \r\n"), L"de-AT");
-}
-
 // A target keeps the variants of its own code and of its regional forms, in any letter case, and
 // no other language that happens to begin with the same letters.
 TEST(SiftonParserTest, TargetKeepsItsOwnCodeAndRegionalFormsOnly) {
@@ -251,7 +238,7 @@ TEST(SiftonParserTest, TargetKeepsItsOwnCodeAndRegionalFormsOnly) {
         const std::wstring input = std::wstring(kHead) +
                                    L"<tu><tuv xml:lang=\"en-US\"><seg>s</seg></tuv><tuv xml:lang=\"" +
                                    c.language + L"\"><seg>t</seg></tuv></tu>" + kTail;
-        const FilterRun run = filterText(input, trimAndNormalizeLanguage(c.target), false);
+        const FilterRun run = filterText(input, trimAndNormaliseLanguageCode(c.target), false);
         EXPECT_EQ(run.units, c.kept ? 1 : 0) << testing::PrintToString(std::wstring(c.target)) << " / "
                                              << testing::PrintToString(std::wstring(c.language));
     }

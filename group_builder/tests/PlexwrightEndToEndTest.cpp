@@ -114,7 +114,7 @@ TEST_F(PlexwrightEndToEndTest, BuildSaveAndReopenAGroup) {
     EXPECT_TRUE(winui::writeWindowPng(form->hwnd, buildFolder() + L"\\Plexwright_form.png"));
 
     TmxFileGroup group;
-    EXPECT_EQ(group.load(saved), 1);
+    EXPECT_EQ(group.load(saved), kLoaded);
     EXPECT_EQ(group.memberNames(), (std::vector<std::wstring>{L"Beta", L"Alpha"}));
 
     // The program itself, started with the saved group, then closed.

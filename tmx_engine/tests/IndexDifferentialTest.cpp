@@ -114,7 +114,7 @@ std::vector<uint8_t> build(const std::wstring& tmx, uint32_t threads, const Inde
     pieces.threads = 3;
     pieces.minFileBytes = 0;
     file.setParallelOptions(pieces);
-    EXPECT_EQ(file.load(tmx), 1);
+    EXPECT_EQ(file.load(tmx), kLoaded);
     return testfiles::readFile(idx);
 }
 

@@ -233,7 +233,7 @@ TEST(ParallelTmxParserTest, ALoadInPiecesEndsAsALoadInOnePass) {
     for (const Case& c : cases()) {
         SCOPED_TRACE(std::string(c.name) + ", " + encodingName(c.encoding));
         ASSERT_TRUE(grouptest::writeText(tmx, c.bytes));
-        int codes[2] = {};
+        LoadCode codes[2] = {kLoadNotEnded, kLoadNotEnded};
         std::string indexes[2];
         for (int run = 0; run < 2; ++run) {
             DeleteFileW((tmx + L".idx").c_str());
@@ -248,10 +248,10 @@ TEST(ParallelTmxParserTest, ALoadInPiecesEndsAsALoadInOnePass) {
         EXPECT_EQ(codes[0], codes[1]);
         EXPECT_TRUE(indexes[0] == indexes[1]);
         if (c.outcome == Outcome::Parsed) {
-            EXPECT_EQ(codes[0], 1);
+            EXPECT_EQ(codes[0], kLoaded);
         }
         if (std::string(c.name) == "a byte that is no UTF-8") {
-            EXPECT_EQ(codes[0], 4);
+            EXPECT_EQ(codes[0], kLoadIndexFailed);
         }
     }
 }
@@ -280,7 +280,7 @@ TEST(ParallelTmxParserTest, AStopEndsALoadInPieces) {
                     stop = true;
                 }
             });
-            EXPECT_EQ(file.load(tmx), 4);
+            EXPECT_EQ(file.load(tmx), kLoadIndexFailed);
             EXPECT_EQ(file.entryCount(), 0u);
         }
         if (!stopFirst) {

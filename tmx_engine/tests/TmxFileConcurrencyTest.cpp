@@ -29,7 +29,7 @@ TEST(TmxFileConcurrencyTest, TwoThreadsReadingEntriesAgreeOnOneObjectEach) {
 
     for (int round = 0; round < 4; ++round) {
         TmxFile file;
-        ASSERT_EQ(file.load(tmx), 1);
+        ASSERT_EQ(file.load(tmx), kLoaded);
         const uint32_t count = file.entryCount();
         ASSERT_EQ(count, 2u * units);
 
@@ -98,7 +98,7 @@ TEST(TmxFileConcurrencyTest, ProgressSeenFromAnotherThreadStaysInRange) {
             Sleep(0);
         }
     });
-    const int code = file.load(tmx);
+    const LoadCode code = file.load(tmx);
     done.store(true);
     poller.join();
     EXPECT_EQ(code, 1);

@@ -83,7 +83,7 @@ TEST_F(TmxFileGroupTest, LoadProgressOnlyRises) {
         SCOPED_TRACE(pass);
         TmxFileGroup group;
         std::atomic<bool> done{false};
-        int result = 0;
+        LoadCode result = kLoadNotEnded;
         std::thread loader([&] {
             result = group.load(many);
             done = true;
@@ -110,9 +110,9 @@ TEST_F(TmxFileGroupTest, LoadProgressOnlyRises) {
 TEST_F(TmxFileGroupTest, MembersAndComposedIds) {
     TmxFileGroup group;
     EXPECT_EQ(group.loadProgress(), 0);
-    ASSERT_EQ(group.load(groupPath), 1);
+    ASSERT_EQ(group.load(groupPath), kLoaded);
     EXPECT_EQ(group.loadProgress(), 0);
-    EXPECT_EQ(group.load(groupPath), 2);
+    EXPECT_EQ(group.load(groupPath), kAlreadyLoaded);
 
     // The member without entries is dropped; the next takes its number, name and colour.
     EXPECT_EQ(group.fileCount(), 3);
@@ -121,7 +121,7 @@ TEST_F(TmxFileGroupTest, MembersAndComposedIds) {
 
     // Entry 5 of member 2 has the id 322.
     TmxFile two;
-    ASSERT_EQ(two.load(folder.file(L"two.tmx")), 1);
+    ASSERT_EQ(two.load(folder.file(L"two.tmx")), kLoaded);
     ASSERT_EQ(two.entryCount(), 5u);
     EXPECT_EQ(TmxFileGroup::composeId(4, 2), 258u);
     EXPECT_EQ(TmxFileGroup::composeId(5, 2), 322u);
@@ -132,7 +132,7 @@ TEST_F(TmxFileGroupTest, MembersAndComposedIds) {
     EXPECT_EQ(group.readEntry(322), nullptr);
 
     TmxFile one;
-    ASSERT_EQ(one.load(folder.file(L"sub\\one.tmx")), 1);
+    ASSERT_EQ(one.load(folder.file(L"sub\\one.tmx")), kLoaded);
     for (uint32_t e = 0; e < one.entryCount(); ++e) {
         const uint32_t id = TmxFileGroup::composeId(e, 1);
         EXPECT_EQ(group.memberName(id), L"One & \"1\"");
@@ -159,7 +159,7 @@ TEST_F(TmxFileGroupTest, MembersAndComposedIds) {
 
 TEST_F(TmxFileGroupTest, SearchCoversEveryMember) {
     TmxFileGroup group;
-    ASSERT_EQ(group.load(groupPath), 1);
+    ASSERT_EQ(group.load(groupPath), kLoaded);
     const SearchQuery query = SearchQuery::split(L"alpha beta", SearchQuery::budgetMaximum(25));
 
     // Each member on its own.
@@ -168,7 +168,7 @@ TEST_F(TmxFileGroupTest, SearchCoversEveryMember) {
     const wchar_t* members[] = {L"zero.tmx", L"sub\\one.tmx", L"two.tmx"};
     for (uint32_t m = 0; m < 3; ++m) {
         TmxFile file;
-        ASSERT_EQ(file.load(folder.file(members[m])), 1);
+        ASSERT_EQ(file.load(folder.file(members[m])), kLoaded);
         SearchResults own;
         bool strong = false;
         expectedCount += file.search(L"de-DE", query.includeWords, query.excludeWords, query.perWordBudget,
@@ -224,17 +224,18 @@ TEST_F(TmxFileGroupTest, LoadCodes) {
     struct Case {
         const wchar_t* name;
         std::vector<GroupEntry> entries;
-        int code;
+        LoadCode code;
         int members;
     };
     const std::vector<Case> cases = {
-        {L"no members", {}, 9, 0},
-        {L"65 members", many, 9, 0},
-        {L"64 members", sixtyFour, 1, 64},
-        {L"only a member without entries", {{folder.file(L"empty.tmx"), L"E", 0}}, 7, 0},
-        {L"different source languages", {{zero, L"en", 0}, {folder.file(L"german.tmx"), L"de", 0}}, 9, 2},
+        {L"no members", {}, kLoadGroupMembersRefused, 0},
+        {L"65 members", many, kLoadGroupMembersRefused, 0},
+        {L"64 members", sixtyFour, kLoaded, 64},
+        {L"only a member without entries", {{folder.file(L"empty.tmx"), L"E", 0}}, kLoadGroupWithoutEntries, 0},
+        {L"different source languages", {{zero, L"en", 0}, {folder.file(L"german.tmx"), L"de", 0}},
+         kLoadGroupMembersRefused, 2},
         {L"a missing member ends the load, earlier ones stay",
-         {{zero, L"a", 0}, {folder.file(L"missing.tmx"), L"b", 0}, {zero, L"c", 0}}, 4, 1},
+         {{zero, L"a", 0}, {folder.file(L"missing.tmx"), L"b", 0}, {zero, L"c", 0}}, kLoadIndexFailed, 1},
     };
     for (const Case& c : cases) {
         const std::wstring path = folder.file(L"case.plexa");
@@ -263,17 +264,17 @@ TEST_F(TmxFileGroupTest, LoadCodes) {
         const std::wstring path = folder.file(L"bad.plexa");
         ASSERT_TRUE(writeText(path, u.bytes));
         TmxFileGroup group;
-        EXPECT_EQ(group.load(path), 6) << u.name;
+        EXPECT_EQ(group.load(path), kLoadGroupUnreadable) << u.name;
     }
     TmxFileGroup missing;
-    EXPECT_EQ(missing.load(folder.file(L"missing.plexa")), 6);
+    EXPECT_EQ(missing.load(folder.file(L"missing.plexa")), kLoadGroupUnreadable);
 
     // Relative member paths are resolved against the group file's folder.
     ASSERT_TRUE(writeText(folder.file(L"relative.plexa"),
                            "<plexa>\n<tmxfile shortName=\"r\">  sub/one.tmx\r\n</tmxfile>\n"
                            "<tmxfile shortName=\"s\" color=\"00FF00\">.\\zero.tmx</tmxfile>\n</plexa>\n"));
     TmxFileGroup relative;
-    EXPECT_EQ(relative.load(folder.file(L"relative.plexa")), 1);
+    EXPECT_EQ(relative.load(folder.file(L"relative.plexa")), kLoaded);
     EXPECT_EQ(relative.memberNames(), (std::vector<std::wstring>{L"r", L"s"}));
     EXPECT_EQ(relative.memberColor(1), kGreen);
 }
@@ -282,7 +283,7 @@ TEST_F(TmxFileGroupTest, LoadCodes) {
 // refused where readEntry finds nothing.
 TEST_F(TmxFileGroupTest, UncachedReadsGiveTheSameEntries) {
     TmxFileGroup group;
-    ASSERT_EQ(group.load(groupPath), 1);
+    ASSERT_EQ(group.load(groupPath), kLoaded);
     const uint32_t ids[] = {TmxFileGroup::composeId(0, 0), TmxFileGroup::composeId(3, 0),
                             TmxFileGroup::composeId(5, 1), TmxFileGroup::composeId(4, 2)};
     for (uint32_t id : ids) {

@@ -22,14 +22,14 @@ using grouptest::writeText;
 namespace {
 
 struct Outcome {
-    int code = -1;
+    LoadCode code = kLoadNotEnded;
     std::unique_ptr<TmxEntryProvider> provider;
 };
 
 Outcome runLoader(const std::wstring& path) {
     Outcome outcome;
     TmxFileLoaderThread loader(path);
-    EXPECT_EQ(loader.resultCode(), 0);
+    EXPECT_EQ(loader.resultCode(), kLoadNotEnded);
     EXPECT_EQ(loader.loadProgress(), 0);
     SetThreadPriority(loader.handle(), THREAD_PRIORITY_HIGHEST);
     loader.start();
@@ -92,25 +92,25 @@ TEST(TmxFileLoaderThreadTest, ResultCodes) {
 
     const struct {
         const wchar_t* file;
-        int code;
+        LoadCode code;
         int members; // of the handed-over provider; -1: none handed over
     } cases[] = {
-        {L"good.tmx", 1, 1},
-        {L"UPPER.TMX", 1, 1},
-        {L"good.plexa", 1, 1},
-        {L"CAPS.PLEXA", 1, 1},
-        {L"foreign.tmx", 3, -1},
-        {L"foreign.plexa", 3, -1},
-        {L"missing.tmx", 4, -1},
-        {L"partial.plexa", 4, -1},
-        {L"huge.tmx", 5, -1},
-        {L"missing.plexa", 6, -1},
-        {L"broken.plexa", 6, -1},
-        {L"empty.plexa", 7, -1},
-        {L"notes.txt", 8, -1},
-        {L"good.tmx.bak", 8, -1},
-        {L"none.plexa", 9, -1},
-        {L"mixed.plexa", 9, -1},
+        {L"good.tmx", kLoaded, 1},
+        {L"UPPER.TMX", kLoaded, 1},
+        {L"good.plexa", kLoaded, 1},
+        {L"CAPS.PLEXA", kLoaded, 1},
+        {L"foreign.tmx", kLoadIndexOfOtherFormat, -1},
+        {L"foreign.plexa", kLoadIndexOfOtherFormat, -1},
+        {L"missing.tmx", kLoadIndexFailed, -1},
+        {L"partial.plexa", kLoadIndexFailed, -1},
+        {L"huge.tmx", kLoadCannotMap, -1},
+        {L"missing.plexa", kLoadGroupUnreadable, -1},
+        {L"broken.plexa", kLoadGroupUnreadable, -1},
+        {L"empty.plexa", kLoadGroupWithoutEntries, -1},
+        {L"notes.txt", kLoadUnsupportedExtension, -1},
+        {L"good.tmx.bak", kLoadUnsupportedExtension, -1},
+        {L"none.plexa", kLoadGroupMembersRefused, -1},
+        {L"mixed.plexa", kLoadGroupMembersRefused, -1},
     };
     for (const auto& c : cases) {
         Outcome outcome = runLoader(folder.file(c.file));
@@ -130,11 +130,11 @@ TEST(TmxFileLoaderThreadTest, ResultCodes) {
     EXPECT_EQ(grouptest::readText(folder.file(L"foreign.tmx.idx")), foreignIndex());
 
     TmxFile file;
-    EXPECT_EQ(file.load(good), 1);
-    EXPECT_EQ(file.load(good), 2);
+    EXPECT_EQ(file.load(good), kLoaded);
+    EXPECT_EQ(file.load(good), kAlreadyLoaded);
     TmxFileGroup group;
-    EXPECT_EQ(group.load(folder.file(L"good.plexa")), 1);
-    EXPECT_EQ(group.load(folder.file(L"good.plexa")), 2);
+    EXPECT_EQ(group.load(folder.file(L"good.plexa")), kLoaded);
+    EXPECT_EQ(group.load(folder.file(L"good.plexa")), kAlreadyLoaded);
 }
 
 // A loader that is never started, or whose owner goes while its load runs, is released safely:
@@ -162,5 +162,5 @@ TEST(TmxFileLoaderThreadTest, DestroyedWithoutRunningOrWhileRunning) {
     EXPECT_TRUE(names == std::vector<std::wstring>{L"good.tmx"} ||
                 names == (std::vector<std::wstring>{L"good.tmx", L"good.tmx.idx"}));
     Outcome outcome = runLoader(good);
-    EXPECT_EQ(outcome.code, 1);
+    EXPECT_EQ(outcome.code, kLoaded);
 }

@@ -48,7 +48,7 @@ TEST(TmxFileStopTest, AStopAtAnyStepLeavesNothingAndTheNextLoadBuildsTheSameInde
     std::string reference;
     {
         TmxFile file;
-        ASSERT_EQ(file.load(tmx), 1);
+        ASSERT_EQ(file.load(tmx), kLoaded);
         reference = grouptest::readText(tmx + L".idx");
     }
     ASSERT_FALSE(reference.empty());
@@ -72,7 +72,7 @@ TEST(TmxFileStopTest, AStopAtAnyStepLeavesNothingAndTheNextLoadBuildsTheSameInde
                     stop = true;
                 }
             });
-            EXPECT_EQ(file.load(tmx), 4);
+            EXPECT_EQ(file.load(tmx), kLoadIndexFailed);
             EXPECT_EQ(file.entryCount(), 0u);
             EXPECT_EQ(file.loadProgress(), 0);
         }
@@ -91,7 +91,7 @@ TEST(TmxFileStopTest, AStopAtAnyStepLeavesNothingAndTheNextLoadBuildsTheSameInde
 
         {
             TmxFile again;
-            EXPECT_EQ(again.load(tmx), 1);
+            EXPECT_EQ(again.load(tmx), kLoaded);
         }
         EXPECT_TRUE(grouptest::readText(tmx + L".idx") == reference);
         ASSERT_TRUE(DeleteFileW((tmx + L".idx").c_str()));
@@ -112,7 +112,7 @@ TEST(TmxFileStopTest, TheLoaderThreadsStopReachesTheLoad) {
         loader.requestStop();
         loader.start();
         ASSERT_EQ(WaitForSingleObject(loader.handle(), 60000), WAIT_OBJECT_0);
-        EXPECT_EQ(loader.resultCode(), 4);
+        EXPECT_EQ(loader.resultCode(), kLoadIndexFailed);
         EXPECT_EQ(loader.takeProvider(), nullptr);
         EXPECT_FALSE(loader.wasTerminated());
         EXPECT_EQ(folder.names().size(), 2u); // the TMX and the group file, nothing else

@@ -41,7 +41,7 @@ public:
         idx_ = tmx_ + L".idx";
         ASSERT_TRUE(testfiles::writeText(tmx_, kSmallTmx));
         TmxFile first;
-        ASSERT_EQ(first.load(tmx_), 1);
+        ASSERT_EQ(first.load(tmx_), kLoaded);
         ASSERT_EQ(first.entryCount(), 3u);
         fresh_ = testfiles::readText(idx_);
         ASSERT_GT(fresh_.size(), 4096u);
@@ -99,32 +99,33 @@ TEST_F(IndexedTmx, LoadCodesOverMutationsOfAValidIndex) {
     struct Case {
         const char* name;
         std::function<void(IndexedTmx&)> mutate;
-        int code;
+        LoadCode code;
         After after;
     };
     const Case cases[] = {
-        {"current", [](IndexedTmx&) {}, 1, After::Reused},
+        {"current", [](IndexedTmx&) {}, kLoaded, After::Reused},
         {"stale stored date",
          [](IndexedTmx& t) {
              std::string b = t.fresh_;
              b[14] = static_cast<char>(b[14] ^ 1);  // another year
              testfiles::writeText(t.idx_, b);
          },
-         1, After::Rebuilt},
-        {"touched TMX", [](IndexedTmx& t) { tmxtest::shiftWriteTime(t.tmx_, 10); }, 1, After::Refreshed},
+         kLoaded, After::Rebuilt},
+        {"touched TMX", [](IndexedTmx& t) { tmxtest::shiftWriteTime(t.tmx_, 10); }, kLoaded, After::Refreshed},
         {"foreign version",
          [](IndexedTmx& t) {
              std::string b = t.fresh_;
              putU32(b, 10, 0x00010002);
              testfiles::writeText(t.idx_, b);
          },
-         3, After::Untouched},
-        {"no magic", [](IndexedTmx& t) { testfiles::writeText(t.idx_, std::string(5000, 'x')); }, 3, After::Untouched},
-        {"empty index", [](IndexedTmx& t) { testfiles::writeText(t.idx_, std::string()); }, 1, After::Rebuilt},
+         kLoadIndexOfOtherFormat, After::Untouched},
+        {"no magic", [](IndexedTmx& t) { testfiles::writeText(t.idx_, std::string(5000, 'x')); },
+         kLoadIndexOfOtherFormat, After::Untouched},
+        {"empty index", [](IndexedTmx& t) { testfiles::writeText(t.idx_, std::string()); }, kLoaded, After::Rebuilt},
         {"cut after the header",
-         [](IndexedTmx& t) { testfiles::writeText(t.idx_, t.fresh_.substr(0, 200)); }, 1, After::Rebuilt},
+         [](IndexedTmx& t) { testfiles::writeText(t.idx_, t.fresh_.substr(0, 200)); }, kLoaded, After::Rebuilt},
         {"cut inside the nodes",
-         [](IndexedTmx& t) { testfiles::writeText(t.idx_, t.fresh_.substr(0, t.fresh_.size() - 20)); }, 1,
+         [](IndexedTmx& t) { testfiles::writeText(t.idx_, t.fresh_.substr(0, t.fresh_.size() - 20)); }, kLoaded,
          After::Rebuilt},
         {"entry count past the end",
          [](IndexedTmx& t) {
@@ -132,7 +133,7 @@ TEST_F(IndexedTmx, LoadCodesOverMutationsOfAValidIndex) {
              putU32(b, entryCountOffset(b), 0x10000000);
              testfiles::writeText(t.idx_, b);
          },
-         1, After::Rebuilt},
+         kLoaded, After::Rebuilt},
         {"bucket root outside the file",
          [](IndexedTmx& t) {
              std::string b = t.fresh_;
@@ -144,7 +145,7 @@ TEST_F(IndexedTmx, LoadCodesOverMutationsOfAValidIndex) {
              }
              testfiles::writeText(t.idx_, b);
          },
-         1, After::Rebuilt},
+         kLoaded, After::Rebuilt},
     };
 
     for (const Case& c : cases) {
@@ -188,10 +189,10 @@ TEST_F(IndexedTmx, LoadCodesOverMutationsOfAValidIndex) {
             EXPECT_EQ(file.fileCount(), 0);
             break;
         }
-        if (c.code == 1) {
+        if (c.code == kLoaded) {
             // What was written is current: a fresh object reuses it.
             TmxFile again;
-            EXPECT_EQ(again.load(tmx_), 1);
+            EXPECT_EQ(again.load(tmx_), kLoaded);
             EXPECT_EQ(testfiles::readText(idx_), after);
         }
     }
@@ -200,8 +201,8 @@ TEST_F(IndexedTmx, LoadCodesOverMutationsOfAValidIndex) {
 TEST_F(IndexedTmx, SecondLoadOfOneObjectReturnsTwo) {
     TmxFile file;
     EXPECT_EQ(file.loadProgress(), 0);
-    EXPECT_EQ(file.load(tmx_), 1);
-    EXPECT_EQ(file.load(tmx_), 2);
+    EXPECT_EQ(file.load(tmx_), kLoaded);
+    EXPECT_EQ(file.load(tmx_), kAlreadyLoaded);
     EXPECT_EQ(file.loadProgress(), 0);
     EXPECT_EQ(file.entryCount(), 3u);
 }
@@ -210,7 +211,7 @@ TEST_F(IndexedTmx, AnIndexPathThatIsAFolderFailsWithoutHarm) {
     DeleteFileW(idx_.c_str());
     ASSERT_TRUE(CreateDirectoryW(idx_.c_str(), nullptr));
     TmxFile file;
-    EXPECT_EQ(file.load(tmx_), 4);
+    EXPECT_EQ(file.load(tmx_), kLoadIndexFailed);
     EXPECT_EQ(GetFileAttributesW(idx_.c_str()) & FILE_ATTRIBUTE_DIRECTORY, DWORD(FILE_ATTRIBUTE_DIRECTORY));
     RemoveDirectoryW(idx_.c_str());
 }
@@ -227,14 +228,14 @@ TEST_F(IndexedTmx, AFailedIndexWriteLeavesTheOldIndexInPlace) {
                                        FILE_ATTRIBUTE_NORMAL, nullptr));
         ASSERT_TRUE(holder.valid());
         TmxFile file;
-        EXPECT_EQ(file.load(tmx_), 4);
+        EXPECT_EQ(file.load(tmx_), kLoadIndexFailed);
         EXPECT_EQ(file.entryCount(), 0u);
     }
     EXPECT_EQ(idxBytes(), stale);
     EXPECT_EQ(dir_.names().size(), 2u);
 
     TmxFile file;
-    EXPECT_EQ(file.load(tmx_), 1);
+    EXPECT_EQ(file.load(tmx_), kLoaded);
     EXPECT_EQ(idxBytes(), fresh_);
     EXPECT_EQ(dir_.names().size(), 2u);
 }
@@ -258,7 +259,7 @@ TEST(TmxFileTest, FailedIndexingLeavesNoIndex) {
         const std::wstring tmx = dir.file(L"bad.tmx");
         ASSERT_TRUE(testfiles::writeText(tmx, c.bytes));
         TmxFile file;
-        EXPECT_EQ(file.load(tmx), 4);
+        EXPECT_EQ(file.load(tmx), kLoadIndexFailed);
         EXPECT_EQ(file.entryCount(), 0u);
         EXPECT_EQ(dir.names(), std::vector<std::wstring>{L"bad.tmx"});
     }
@@ -270,15 +271,16 @@ TEST(TmxFileTest, OnlyADocumentWithATmxRootOpens) {
     const struct {
         const char* name;
         std::string bytes;
-        int code;
+        LoadCode code;
     } cases[] = {
-        {"plain text", "Open the main window\nClose the main window\n", 4},
-        {"zero bytes", "", 4},
+        {"plain text", "Open the main window\nClose the main window\n", kLoadIndexFailed},
+        {"zero bytes", "", kLoadIndexFailed},
         {"HTML page", "<!DOCTYPE html>\n<html><head><title>Memory</title></head>\n<body><p>Open the "
-                      "main window</p></body></html>\n", 4},
-        {"another root", "<?xml version=\"1.0\"?>\n<notmx/>\n", 4},
-        {"tmx below another root", "<doc>" + tmxDocument("en-GB", unit("1", "a b", "c d")) + "</doc>", 4},
-        {"empty body", tmxDocument("en-GB", ""), 1},
+                      "main window</p></body></html>\n", kLoadIndexFailed},
+        {"another root", "<?xml version=\"1.0\"?>\n<notmx/>\n", kLoadIndexFailed},
+        {"tmx below another root", "<doc>" + tmxDocument("en-GB", unit("1", "a b", "c d")) + "</doc>",
+         kLoadIndexFailed},
+        {"empty body", tmxDocument("en-GB", ""), kLoaded},
     };
     for (const auto& c : cases) {
         for (bool pieces : {false, true}) {
@@ -296,7 +298,7 @@ TEST(TmxFileTest, OnlyADocumentWithATmxRootOpens) {
             }
             EXPECT_EQ(file.load(tmx), c.code);
             EXPECT_EQ(file.entryCount(), 0u);
-            EXPECT_EQ(testfiles::exists(tmx + L".idx"), c.code == 1);
+            EXPECT_EQ(testfiles::exists(tmx + L".idx"), c.code == kLoaded);
             EXPECT_EQ(testfiles::readText(tmx), c.bytes);
         }
     }
@@ -305,7 +307,7 @@ TEST(TmxFileTest, OnlyADocumentWithATmxRootOpens) {
 TEST(TmxFileTest, MissingTmxFileReturnsFour) {
     ScratchDir dir;
     TmxFile file;
-    EXPECT_EQ(file.load(dir.file(L"absent.tmx")), 4);
+    EXPECT_EQ(file.load(dir.file(L"absent.tmx")), kLoadIndexFailed);
     EXPECT_TRUE(dir.names().empty());
 }
 
@@ -323,7 +325,7 @@ TEST(TmxFileTest, FileOfTwoGigabytesIsRefusedBeforeIndexing) {
     CloseHandle(h);
 
     TmxFile file;
-    EXPECT_EQ(file.load(tmx), 5);
+    EXPECT_EQ(file.load(tmx), kLoadCannotMap);
     EXPECT_EQ(dir.names(), std::vector<std::wstring>{L"huge.tmx"});
 }
 
@@ -342,7 +344,7 @@ TEST(TmxFileTest, ATmxWithoutIndexedSegmentsLoadsEmpty) {
         const std::wstring tmx = dir.file(L"m.tmx");
         ASSERT_TRUE(testfiles::writeText(tmx, c.bytes));
         TmxFile file;
-        EXPECT_EQ(file.load(tmx), 1);
+        EXPECT_EQ(file.load(tmx), kLoaded);
         EXPECT_EQ(file.entryCount(), 0u);
         EXPECT_EQ(file.readEntry(0), nullptr);
         EXPECT_TRUE(testfiles::exists(tmx + L".idx"));
@@ -364,7 +366,7 @@ TEST(TmxFileTest, ReadEntryNeedsTheWholeUnit) {
     const std::wstring tmx = dir.file(L"cut.tmx");
     ASSERT_TRUE(testfiles::writeText(tmx, bytes));
     TmxFile file;
-    ASSERT_EQ(file.load(tmx), 1);
+    ASSERT_EQ(file.load(tmx), kLoaded);
     // The tu inside the open tu 2 is ignored while indexing: its entry carries tu 2's offset.
     ASSERT_EQ(file.entryCount(), 4u);
     ASSERT_NE(file.readEntry(0), nullptr);
@@ -382,7 +384,7 @@ TEST(TmxFileTest, ReadEntryOfBytesThatNoLongerDecodeIsNone) {
     ASSERT_TRUE(testfiles::writeText(tmx, bytes));
     {
         TmxFile file;
-        ASSERT_EQ(file.load(tmx), 1);
+        ASSERT_EQ(file.load(tmx), kLoaded);
     }
     // Damage the second unit in place and put the old write time back, so the index is taken
     // as current.
@@ -394,7 +396,7 @@ TEST(TmxFileTest, ReadEntryOfBytesThatNoLongerDecodeIsNone) {
     ASSERT_TRUE(tmxtest::setWriteTime(tmx, time));
 
     TmxFile file;
-    ASSERT_EQ(file.load(tmx), 1);
+    ASSERT_EQ(file.load(tmx), kLoaded);
     ASSERT_NE(file.readEntry(0), nullptr);
     EXPECT_EQ(file.readEntry(1), nullptr);
     ASSERT_NE(file.readEntry(2), nullptr);
@@ -418,7 +420,7 @@ TEST(TmxFileTest, EntriesOfUtf16FilesAreReadAtTheirByteOffsets) {
         const std::wstring tmx = dir.file(L"wide.tmx");
         ASSERT_TRUE(testfiles::writeText(tmx, bytes));
         TmxFile file;
-        ASSERT_EQ(file.load(tmx), 1);
+        ASSERT_EQ(file.load(tmx), kLoaded);
         ASSERT_EQ(file.entryCount(), 3u);
         const size_t third = text.find(L"<tu tuid=\"3\"");
         EXPECT_EQ(file.entryOffset(2), 2 + 2 * third);
@@ -438,7 +440,7 @@ TEST_F(IndexedTmx, SearchGoesToTheIndexWithTheLanguageNormalised) {
     SearchResults results;
     const SearchQuery query = SearchQuery::split(L"main window", SearchQuery::budgetMaximum(25));
     EXPECT_EQ(file.search(L"de-DE", query.includeWords, query.excludeWords, query.perWordBudget, strong, results), 0);
-    ASSERT_EQ(file.load(tmx_), 1);
+    ASSERT_EQ(file.load(tmx_), kLoaded);
 
     strong = false;
     EXPECT_EQ(file.search(L" DE-de ", query.includeWords, query.excludeWords, query.perWordBudget, strong, results), 2);
@@ -463,7 +465,7 @@ TEST(TmxFileTest, WordsAtLineBreaksAreFound) {
     const std::wstring tmx = dir.file(L"lines.tmx");
     ASSERT_TRUE(testfiles::writeText(tmx, bytes));
     TmxFile file;
-    ASSERT_EQ(file.load(tmx), 1);
+    ASSERT_EQ(file.load(tmx), kLoaded);
     ASSERT_EQ(file.entryCount(), 4u);
     const struct {
         const wchar_t* query;

@@ -30,8 +30,8 @@ int commandExport(const std::vector<std::wstring>& args) {
         return 2;
     }
     TmxFile file;
-    const int code = file.load(args[0]);
-    if (code != 1) {
+    const LoadCode code = file.load(args[0]);
+    if (code != kLoaded) {
         bench::print("load_code", static_cast<uint64_t>(code));
         return code;
     }

@@ -34,7 +34,7 @@ std::vector<std::wstring> memberPaths(const std::wstring& groupPath) {
 }
 
 struct Opened {
-    int code = 0;
+    LoadCode code = kLoadNotEnded;
     std::unique_ptr<TmxEntryProvider> provider;
     int polls = 0;
     int highestProgress = 0;
@@ -82,7 +82,7 @@ int commandGroupIndex(const std::vector<std::wstring>& arguments) {
     const double buildUs = watch.microseconds();
     if (opened.code != kLoaded) {
         bench::print("load_code", static_cast<uint64_t>(opened.code));
-        return opened.code == 0 ? 1 : opened.code;
+        return opened.code == kLoadNotEnded ? 1 : opened.code;
     }
     uint64_t indexBytes = 0;
     for (const std::wstring& member : members)
@@ -102,7 +102,7 @@ int commandGroupIndex(const std::vector<std::wstring>& arguments) {
     Opened reopened = openThroughLoader(args[0]);
     if (reopened.code != kLoaded) {
         bench::print("load_code", static_cast<uint64_t>(reopened.code));
-        return reopened.code == 0 ? 1 : reopened.code;
+        return reopened.code == kLoadNotEnded ? 1 : reopened.code;
     }
     bench::print("reopen_ms", bench::fixed(again.microseconds() / 1000, 2));
     return 0;
@@ -117,7 +117,7 @@ int commandGroupSearch(const std::vector<std::wstring>& args) {
     Opened opened = openThroughLoader(args[0]);
     if (opened.code != kLoaded) {
         bench::print("load_code", static_cast<uint64_t>(opened.code));
-        return opened.code == 0 ? 1 : opened.code;
+        return opened.code == kLoadNotEnded ? 1 : opened.code;
     }
     return runSearchQueries(*opened.provider, args[1], args[2], options);
 }

@@ -177,7 +177,7 @@ int commandStages(const std::vector<std::wstring>& arguments) {
         else if (step == IndexBuildStep::Reopening)
             reopening = watch.microseconds() / 1e6;
     });
-    const int code = file.load(path);
+    const LoadCode code = file.load(path);
     const double total = watch.microseconds() / 1e6;
     print("load_code", static_cast<uint64_t>(code));
     print("build_parse_s", fixed(parseEnded, 2));

@@ -34,8 +34,8 @@ namespace {
 using namespace bench;
 
 bool loadFile(TmxFile& file, const std::wstring& path) {
-    const int code = file.load(path);
-    if (code != 1) {
+    const LoadCode code = file.load(path);
+    if (code != kLoaded) {
         print("load_code", static_cast<uint64_t>(code));
         return false;
     }
@@ -225,8 +225,8 @@ int commandShot(const std::vector<std::wstring>& args) {
         provider = std::make_unique<TmxFileGroup>();
     else
         provider = std::make_unique<TmxFile>();
-    const int code = provider->load(path);
-    if (code != 1) {
+    const LoadCode code = provider->load(path);
+    if (code != kLoaded) {
         print("load_code", static_cast<uint64_t>(code));
         return 1;
     }

@@ -188,8 +188,11 @@ TEST(ControlTest, AnchoredChildrenFollowFromTheSecondSizeMessage) {
     SendMessageW(top.hwnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(200, 100));
     EXPECT_EQ(top.lastClientWidth, 200);
     EXPECT_EQ(children[2]->bounds(), Rect(10, 10, 60, 40));
-    // Minimised: nothing moves and the size is not recorded.
+    // Minimised, or told that another window was restored: nothing moves and the size is not
+    // recorded.
     SendMessageW(top.hwnd, WM_SIZE, SIZE_MINIMIZED, 0);
+    EXPECT_EQ(top.lastClientWidth, 200);
+    SendMessageW(top.hwnd, WM_SIZE, SIZE_MAXSHOW, MAKELPARAM(300, 300));
     EXPECT_EQ(top.lastClientWidth, 200);
     SendMessageW(top.hwnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(220, 130));
     for (size_t i = 0; i < children.size(); ++i)

@@ -114,6 +114,9 @@ TEST(MenuRoutingTest, MenuCommandReachesTheItemThroughAnyWindow) {
 
     SendMessageW(window.hwnd, WM_COMMAND, MAKEWPARAM(other->id, 0), 0);
     EXPECT_EQ(1, otherCounter.clicks);
+    // An accelerator's command (1 in the high word) is no menu click.
+    SendMessageW(window.hwnd, WM_COMMAND, MAKEWPARAM(other->id, 1), 0);
+    EXPECT_EQ(1, otherCounter.clicks);
 
     // Id 0, an id beyond the table and the id of a deleted item fire nothing.
     const uint32_t beyond = static_cast<uint32_t>(winui::commandTableSize()) + 1;

@@ -38,7 +38,7 @@ public:
     void SetUp() override {
         path_ = dir_.file(L"memory.tmx");
         ASSERT_TRUE(testfiles::writeText(path_, testfiles::readText(testfiles::dataPath(L"results.tmx"))));
-        ASSERT_EQ(file_.load(path_), 1);
+        ASSERT_EQ(file_.load(path_), kLoaded);
         ASSERT_EQ(file_.entryCount(), 3u);
     }
 
@@ -115,7 +115,7 @@ TEST_F(FixtureTmx, ExportOpensAgainWithTheSameEntries) {
     EXPECT_EQ(job.entriesWritten(), 3u);
 
     TmxFile again;
-    ASSERT_EQ(again.load(out), 1);
+    ASSERT_EQ(again.load(out), kLoaded);
     ASSERT_EQ(again.entryCount(), 3u);
     EXPECT_EQ(again.sourceLanguage().srcLang, L"en-GB");
     for (uint32_t id = 0; id < 3; ++id) {

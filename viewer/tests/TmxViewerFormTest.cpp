@@ -86,7 +86,7 @@ protected:
             loaderPaths.push_back(path);
             if (nextLoader)
                 return std::move(nextLoader);
-            return std::make_unique<ScriptedLoader>(std::vector<ScriptedTick>{{0, true}}, 4, nullptr,
+            return std::make_unique<ScriptedLoader>(std::vector<ScriptedTick>{{0, true}}, kLoadIndexFailed, nullptr,
                                                     nullptr);
         };
         // The ready step.
@@ -125,7 +125,7 @@ TEST_F(TmxViewerFormTest, LoadPollShowsProgressThenTakesTheFile) {
     std::unique_ptr<TmxEntryProvider> opened = openTmx(sample);
     ASSERT_TRUE(opened);
     nextLoader = std::make_unique<ScriptedLoader>(
-        std::vector<ScriptedTick>{{0, false}, {0, false}, {37, false}, {100, false}, {0, true}}, 1,
+        std::vector<ScriptedTick>{{0, false}, {0, false}, {37, false}, {100, false}, {0, true}}, kLoaded,
         std::move(opened), nullptr);
     form->load(sample);
     pumpQueued(&quits);
@@ -177,16 +177,16 @@ TEST_F(TmxViewerFormTest, LoadPollShowsProgressThenTakesTheFile) {
 
 TEST_F(TmxViewerFormTest, EachFailedLoadSaysWhyAndKeepsTheWindowAsItWas) {
     const struct {
-        int32_t code;
+        LoadCode code;
         const wchar_t* key;
     } cases[] = {
-        {3, L"IncompatibleIndexFile"},
-        {4, L"ErrorOpeningFile"},
-        {5, L"ErrorOpeningFile"},
-        {7, L"ErrorOpeningFile"},
-        {8, L"ErrorOpeningFile"},
+        {kLoadIndexOfOtherFormat, L"IncompatibleIndexFile"},
+        {kLoadIndexFailed, L"ErrorOpeningFile"},
+        {kLoadCannotMap, L"ErrorOpeningFile"},
+        {kLoadGroupWithoutEntries, L"ErrorOpeningFile"},
+        {kLoadUnsupportedExtension, L"ErrorOpeningFile"},
         // Success without a file to take.
-        {1, L"ErrorOpeningFile"},
+        {kLoaded, L"ErrorOpeningFile"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.code);
@@ -523,7 +523,7 @@ TEST_F(TmxViewerFormTest, NoJobLosesItsFileAndCloseWaitsForIt) {
 
 TEST_F(TmxViewerFormTest, CloseDuringALoadStopsTheLoader) {
     bool stopped = false;
-    nextLoader = std::make_unique<ScriptedLoader>(std::vector<ScriptedTick>{{12, false}}, 1, nullptr,
+    nextLoader = std::make_unique<ScriptedLoader>(std::vector<ScriptedTick>{{12, false}}, kLoaded, nullptr,
                                                   &stopped);
     form->load(L"C:\\memories\\huge.tmx");
     pumpQueued(&quits);

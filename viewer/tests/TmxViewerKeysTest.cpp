@@ -63,16 +63,16 @@ bool isAbove(HWND upper, HWND lower) {
 // A loader that runs until the test lets it end, with the result it is given.
 class HeldLoader : public FileLoader {
 public:
-    HeldLoader(bool& release, int32_t result) : release_(release), result_(result) {}
+    HeldLoader(bool& release, LoadCode result) : release_(release), result_(result) {}
     void start() override {}
     int loadProgress() override { return 0; }
     bool hasEnded() override { return release_; }
-    int32_t resultCode() override { return release_ ? result_ : 0; }
+    LoadCode resultCode() override { return release_ ? result_ : kLoadNotEnded; }
     std::unique_ptr<TmxEntryProvider> takeProvider() override { return nullptr; }
 
 private:
     bool& release_;
-    int32_t result_;
+    LoadCode result_;
 };
 
 class TmxViewerKeysTest : public ::testing::Test {
@@ -334,7 +334,7 @@ TEST_F(TmxViewerKeysTest, AnAnnouncementBoxStaysAboveTheLoadAndKeepsTheWindowDis
     // The load's own error is recorded, not shown: the one real box is the announcement.
     form->prompts = std::make_unique<ScriptedPrompts>();
     bool released = false;
-    form->makeLoader = [&](const std::wstring&) { return std::make_unique<HeldLoader>(released, 4); };
+    form->makeLoader = [&](const std::wstring&) { return std::make_unique<HeldLoader>(released, kLoadIndexFailed); };
     // Where the program opens it, in the middle of the screen, as the box is.
     form->centerOnScreen();
 

@@ -65,7 +65,7 @@ struct ScriptedTick {
 
 class ScriptedLoader : public FileLoader {
 public:
-    ScriptedLoader(std::vector<ScriptedTick> ticks, int32_t result,
+    ScriptedLoader(std::vector<ScriptedTick> ticks, LoadCode result,
                    std::unique_ptr<TmxEntryProvider> provider, bool* stopped)
         : ticks_(std::move(ticks)), result_(result), provider_(std::move(provider)), stopped_(stopped) {}
     ~ScriptedLoader() override {
@@ -80,9 +80,9 @@ public:
         return ticks_.empty() ? 0 : ticks_[i].progress;
     }
     bool hasEnded() override { return ended(); }
-    int32_t resultCode() override { return ended() ? result_ : 0; }
+    LoadCode resultCode() override { return ended() ? result_ : kLoadNotEnded; }
     std::unique_ptr<TmxEntryProvider> takeProvider() override {
-        return ended() && result_ == 1 ? std::move(provider_) : nullptr;
+        return ended() && result_ == kLoaded ? std::move(provider_) : nullptr;
     }
 
 private:
@@ -95,7 +95,7 @@ private:
     }
 
     std::vector<ScriptedTick> ticks_;
-    int32_t result_;
+    LoadCode result_;
     std::unique_ptr<TmxEntryProvider> provider_;
     bool* stopped_;
     bool started_ = false;
@@ -148,7 +148,7 @@ inline std::wstring copySample(const std::wstring& folder) {
 
 inline std::unique_ptr<TmxFile> openTmx(const std::wstring& path) {
     auto file = std::make_unique<TmxFile>();
-    return file->load(path) == 1 ? std::move(file) : nullptr;
+    return file->load(path) == kLoaded ? std::move(file) : nullptr;
 }
 
 // Every window test starts from empty settings.

@@ -221,7 +221,7 @@ void buildAtEveryThreadCount(const std::wstring& tmx) {
         } else {
             file.setTermThreads(threads);
         }
-        ASSERT_EQ(file.load(tmx), 1);
+        ASSERT_EQ(file.load(tmx), kLoaded);
         const uint64_t hash = hashFile(idx);
         if (threads == 0)
             reference = hash;
@@ -244,7 +244,7 @@ void reopenAndReadEveryEntry(const std::wstring& tmx, uint32_t& entries) {
     const uint64_t writtenAt = writeTime();
     TmxFile file;
     file.setStepObserver([](IndexBuildStep) { ADD_FAILURE() << "the index was built again"; });
-    ASSERT_EQ(file.load(tmx), 1);
+    ASSERT_EQ(file.load(tmx), kLoaded);
     EXPECT_EQ(hashFile(idx), before);
     EXPECT_EQ(writeTime(), writtenAt);
     entries = file.entryCount();
@@ -264,7 +264,7 @@ void queriesAgreeWithAPlainScan(const std::wstring& tmx, uint32_t entries, uint3
     ASSERT_GE(queries.size(), wanted * 9 / 10);
     const PlainAnswers answers = scan(tmx, queries);
     TmxFile file;
-    ASSERT_EQ(file.load(tmx), 1);
+    ASSERT_EQ(file.load(tmx), kLoaded);
     const TmxIndex& index = *file.index();
     uint32_t found = 0;
     for (const Query& q : queries) {
@@ -310,7 +310,7 @@ void filterKeepsEveryUnitOfOneLanguage(const std::wstring& tmx, const TempDir& d
     SCOPED_TRACE("target " + narrow(language));
     std::printf("  filtered to %s: %zu entries\n", narrow(language).c_str(), kept.size());
     TmxFile original;
-    ASSERT_EQ(original.load(tmx), 1);
+    ASSERT_EQ(original.load(tmx), kLoaded);
     const bool hasProps = fileContains(tmx, "<prop");
     for (bool removeProps : {false, true}) {
         SCOPED_TRACE(removeProps ? "without props" : "with props");
@@ -320,7 +320,7 @@ void filterKeepsEveryUnitOfOneLanguage(const std::wstring& tmx, const TempDir& d
         EXPECT_EQ(fileContains(copy, "<prop"), hasProps && !removeProps);
 
         TmxFile filtered;
-        ASSERT_EQ(filtered.load(copy), 1);
+        ASSERT_EQ(filtered.load(copy), kLoaded);
         ASSERT_EQ(filtered.entryCount(), kept.size());
         const std::wstring source = original.sourceLanguage().srcLang;
         uint32_t differing = 0;
