@@ -1,19 +1,9 @@
 #include "tmx_engine/EveryWordQuery.h"
+#include "tmx_engine/tests/QueryWords.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-std::wstring words(const std::vector<SegmentElement>& list) {
-    std::wstring out;
-    for (const SegmentElement& w : list) {
-        EXPECT_EQ(w.kind, SegmentElementKind::Word);
-        if (!out.empty())
-            out += L' ';
-        out += w.text + L'/' + w.extra;
-    }
-    return out;
-}
 
 // Minus signs of a looked-up text exclude nothing: every word must match, in text order.
 TEST(EveryWordQueryTest, EveryWordIsIncludedWhateverMinusSignsTheTextHolds) {
@@ -36,7 +26,7 @@ TEST(EveryWordQueryTest, EveryWordIsIncludedWhateverMinusSignsTheTextHolds) {
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(std::wstring(c.text)));
         const SearchQuery q = everyWordQuery(c.text, 150);
-        EXPECT_EQ(words(q.includeWords), c.include);
+        EXPECT_EQ(queryWords(q.includeWords), c.include);
         EXPECT_TRUE(q.excludeWords.empty());
         EXPECT_EQ(q.perWordBudget, c.budget);
     }

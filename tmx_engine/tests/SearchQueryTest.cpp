@@ -1,19 +1,9 @@
 #include "tmx_engine/SearchQuery.h"
+#include "tmx_engine/tests/QueryWords.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-std::wstring words(const std::vector<SegmentElement>& list) {
-    std::wstring out;
-    for (const SegmentElement& w : list) {
-        EXPECT_EQ(w.kind, SegmentElementKind::Word);
-        if (!out.empty())
-            out += L' ';
-        out += w.text + L'/' + w.extra;
-    }
-    return out;
-}
 
 struct QueryCase {
     const wchar_t* query;
@@ -25,8 +15,8 @@ template <size_t N>
 void expectSplits(const QueryCase (&cases)[N]) {
     for (const QueryCase& c : cases) {
         const SearchQuery q = SearchQuery::split(c.query, 150);
-        EXPECT_EQ(words(q.includeWords), c.include) << ::testing::PrintToString(std::wstring(c.query));
-        EXPECT_EQ(words(q.excludeWords), c.exclude) << ::testing::PrintToString(std::wstring(c.query));
+        EXPECT_EQ(queryWords(q.includeWords), c.include) << ::testing::PrintToString(std::wstring(c.query));
+        EXPECT_EQ(queryWords(q.excludeWords), c.exclude) << ::testing::PrintToString(std::wstring(c.query));
     }
 }
 
