@@ -8,6 +8,7 @@
 #include "ui_toolkit/Label.h"
 #include "ui_toolkit/Style.h"
 #include "viewer/DocumentGrid.h"
+#include "viewer/DocumentSession.h"
 #include "viewer/DocumentViewLayout.h"
 #include "viewer/documents/TranslatableContentProvider.h"
 
@@ -110,14 +111,7 @@ void DocumentView::moveSelection(int32_t delta) {
     grid->selectDocumentRow(documentRowAfterMove(grid->selectedRow(), delta, document().rowCount()));
 }
 
-bool DocumentView::hasUnsavedEdits() const {
-    const TranslatableContentProvider& doc = document();
-    for (int32_t row = 0; row < doc.rowCount(); ++row) {
-        if (doc.isTargetEdited(row))
-            return true;
-    }
-    return false;
-}
+bool DocumentView::hasUnsavedEdits() const { return DocumentSession::saveDue(document()); }
 
 void DocumentView::documentReloaded() {
     grid->documentRowsChanged();

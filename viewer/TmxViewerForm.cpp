@@ -81,7 +81,13 @@ HWND focusedEditWithSelection() {
 
 TmxViewerForm::TmxViewerForm()
     : winui::Form(nullptr, kClientWidth, kClientHeight, winui::FormMain | winui::FormCentered),
-      prompts(std::make_unique<ViewerPrompts>()) {
+      prompts_(std::make_unique<ViewerPrompts>()),
+      documents_(DocumentSession::WindowSteps{
+          [this] { documentView_->confirmTarget(); },
+          [this] { documentView_->setDocument(nullptr); },
+          [this] { documentView_->documentReloaded(); },
+          [this](const wchar_t* key, UINT type) { return message(key, type); },
+      }) {
     trackSetting(L"font");
     trackSetting(L"UIStyle");
     trackSetting(kAlwaysShowLanguageComboSetting.name);
@@ -117,120 +123,117 @@ TmxViewerForm::TmxViewerForm()
     minHeight = kMinimumHeight;
 
     createControls();
-    settingsForm = new TmxViewerSettingsForm(this, Settings::global());
-    detailsForm = new TmxEntryDetailsForm(this);
-    settingsHidden_.connect(settingsForm->hidden, this, &TmxViewerForm::onSettingsHidden);
-    updateChecker = std::make_unique<UpdateChecker>(*this, updateEndpoint(), Settings::global(),
+    settingsForm_ = new TmxViewerSettingsForm(this, Settings::global());
+    detailsForm_ = new TmxEntryDetailsForm(this);
+    settingsHidden_.connect(settingsForm_->hidden, this, &TmxViewerForm::onSettingsHidden);
+    updateChecker_ = std::make_unique<UpdateChecker>(*this, updateEndpoint(), Settings::global(),
                                                     Application::instance().settingsFilePath());
     postCommand(kCommandReady);
 }
 
 TmxViewerForm::~TmxViewerForm() {
     // The view lets go of the document before the document goes.
-    if (documentView)
-        documentView->setDocument(nullptr);
+    if (documentView_)
+        documentView_->setDocument(nullptr);
     KillTimer(hwnd, kLoadPollTimer);
     KillTimer(hwnd, kExportPopupTimer);
     // A job still running reads the provider: both stay until the process ends, so that no
     // pool thread ever touches freed memory. The window's handlers are gone with it.
-    if (searchJob || exportJob) {
-        searchJob.release();
-        exportJob.release();
-        provider.release();
+    if (searchJob_ || exportJob_) {
+        searchJob_.release();
+        exportJob_.release();
+        provider_.release();
     }
     // The loader is asked to stop and waited for before the results box and the provider go.
-    loader.reset();
-    progressPopup.reset();
-    if (resultsBox)
-        resultsBox->clear();
-    provider.reset();
-    contextMenu.reset();
+    loader_.reset();
+    progressPopup_.reset();
+    if (resultsBox_)
+        resultsBox_->clear();
+    provider_.reset();
+    contextMenu_.reset();
 }
 
 void TmxViewerForm::createControls() {
-    searchField = new winui::Edit(this, winui::EditSingleLine);
-    searchButton = new winui::Button(this);
-    languageList = new winui::ComboBox(this);
-    resultsBox = new TmxViewerResultsBox(this);
-    searchButton->setDefault(true);
-    searchField->anchors = winui::AnchorLeft | winui::AnchorTop | winui::AnchorRight;
-    searchButton->anchors = winui::AnchorTop | winui::AnchorRight;
-    languageList->anchors = winui::AnchorTop | winui::AnchorRight;
-    resultsBox->anchors =
+    searchField_ = new winui::Edit(this, winui::EditSingleLine);
+    searchButton_ = new winui::Button(this);
+    languageList_ = new winui::ComboBox(this);
+    resultsBox_ = new TmxViewerResultsBox(this);
+    searchButton_->setDefault(true);
+    searchField_->anchors = winui::AnchorLeft | winui::AnchorTop | winui::AnchorRight;
+    searchButton_->anchors = winui::AnchorTop | winui::AnchorRight;
+    languageList_->anchors = winui::AnchorTop | winui::AnchorRight;
+    resultsBox_->anchors =
         winui::AnchorLeft | winui::AnchorTop | winui::AnchorRight | winui::AnchorBottom;
-    ShowWindow(languageList->hwnd, SW_HIDE);
+    ShowWindow(languageList_->hwnd, SW_HIDE);
     layoutControls();
-    searchButton->setText(localized(L"Search"));
+    searchButton_->setText(localized(L"Search"));
 
-    searchClicked_.connect(searchButton->clicked, this, &TmxViewerForm::onSearchClicked);
+    searchClicked_.connect(searchButton_->clicked, this, &TmxViewerForm::onSearchClicked);
     connectLanguageList();
-    returnPressed_.connect(searchField->returnPressed, this, &TmxViewerForm::onSearchEnter);
-    fieldFocused_.connect(searchField->focusGained, this, &TmxViewerForm::onSearchFieldFocused);
-    fieldPasted_.connect(searchField->pasted, this, &TmxViewerForm::onSearchFieldPasted);
-    rowPressed_.connect(resultsBox->rowPressed, this, &TmxViewerForm::onResultsRowPressed);
-    selectionChanged_.connect(resultsBox->selectionChanged, this,
+    returnPressed_.connect(searchField_->returnPressed, this, &TmxViewerForm::onSearchEnter);
+    fieldFocused_.connect(searchField_->focusGained, this, &TmxViewerForm::onSearchFieldFocused);
+    fieldPasted_.connect(searchField_->pasted, this, &TmxViewerForm::onSearchFieldPasted);
+    rowPressed_.connect(resultsBox_->rowPressed, this, &TmxViewerForm::onResultsRowPressed);
+    selectionChanged_.connect(resultsBox_->selectionChanged, this,
                               &TmxViewerForm::onResultsSelectionChanged);
-    contextMenuRequested_.connect(resultsBox->contextMenuRequested, this,
+    contextMenuRequested_.connect(resultsBox_->contextMenuRequested, this,
                                   &TmxViewerForm::onContextMenu);
 
     // Hidden until a document is opened; placed by layoutControls, not by anchors.
-    documentView = new DocumentView(this);
-    documentRowChosen_.connect(documentView->rowChosen, this, &TmxViewerForm::onDocumentRowChosen);
-    documentContextMenu_.connect(documentView->contextMenuRequested, this,
+    documentView_ = new DocumentView(this);
+    documentRowChosen_.connect(documentView_->rowChosen, this, &TmxViewerForm::onDocumentRowChosen);
+    documentContextMenu_.connect(documentView_->contextMenuRequested, this,
                                  &TmxViewerForm::onDocumentContextMenu);
 }
 
 void TmxViewerForm::connectLanguageList() {
-    languageChanged_.connect(languageList->selectionChanged, this, &TmxViewerForm::onLanguageChanged);
+    languageChanged_.connect(languageList_->selectionChanged, this, &TmxViewerForm::onLanguageChanged);
 }
 
 void TmxViewerForm::buildContextMenu() {
-    contextMenu.reset();
-    for (winui::MenuItem*& item : menuItems)
+    contextMenu_.reset();
+    for (winui::MenuItem*& item : menuItems_)
         item = nullptr;
-    contextMenu = std::make_unique<winui::Menu>();
-    const auto separator = [this] { AppendMenuW(contextMenu->handle, MF_SEPARATOR, 0, nullptr); };
-    menuItems[kItemCopy] = contextMenu->addItem(localized(L"Copy"));
-    menuItems[kItemCopyText] = contextMenu->addItem(localized(L"CopyText"));
+    contextMenu_ = std::make_unique<winui::Menu>();
+    const auto separator = [this] { AppendMenuW(contextMenu_->handle, MF_SEPARATOR, 0, nullptr); };
+    menuItems_[kItemCopy] = contextMenu_->addItem(localized(L"Copy"));
+    menuItems_[kItemCopyText] = contextMenu_->addItem(localized(L"CopyText"));
     separator();
-    menuItems[kItemViewEntry] = contextMenu->addItem(localized(L"ViewEntry"));
-    menuItems[kItemExportResults] = contextMenu->addItem(localized(L"ExportResults"));
+    menuItems_[kItemViewEntry] = contextMenu_->addItem(localized(L"ViewEntry"));
+    menuItems_[kItemExportResults] = contextMenu_->addItem(localized(L"ExportResults"));
     separator();
-    menuItems[kItemOpenTm] = contextMenu->addItem(localized(L"OpenTM"));
-    openDocumentItem = contextMenu->addItem(localized(L"OpenDocument"));
+    menuItems_[kItemOpenTm] = contextMenu_->addItem(localized(L"OpenTM"));
+    openDocumentItem_ = contextMenu_->addItem(localized(L"OpenDocument"));
     separator();
-    menuItems[kItemSettings] = contextMenu->addItem(localized(L"Settings"));
+    menuItems_[kItemSettings] = contextMenu_->addItem(localized(L"Settings"));
     void (TmxViewerForm::*actions[kItemCount])() = {
         &TmxViewerForm::copySelection, &TmxViewerForm::copySelectionText,
         &TmxViewerForm::viewEntry,     &TmxViewerForm::exportResults,
         &TmxViewerForm::onOpenTmChosen, &TmxViewerForm::showSettings,
     };
     for (int i = 0; i < kItemCount; ++i) {
-        if (menuItems[i])
-            menuClicks_[i].connect(menuItems[i]->clicked, this, actions[i]);
+        if (menuItems_[i])
+            menuClicks_[i].connect(menuItems_[i]->clicked, this, actions[i]);
     }
 
     // Documents: opened from the results' menu, saved or replaced from the document view's.
-    if (openDocumentItem)
-        openDocumentClick_.connect(openDocumentItem->clicked, this, &TmxViewerForm::onOpenDocumentChosen);
-    documentMenu.reset();
-    documentMenu = std::make_unique<winui::Menu>();
-    saveDocumentItem = documentMenu->addItem(localized(L"SaveDocument"));
-    AppendMenuW(documentMenu->handle, MF_SEPARATOR, 0, nullptr);
-    documentOpenItem = documentMenu->addItem(localized(L"OpenDocument"));
-    if (saveDocumentItem)
-        saveDocumentClick_.connect(saveDocumentItem->clicked, this, &TmxViewerForm::onSaveDocumentChosen);
-    if (documentOpenItem)
-        documentOpenClick_.connect(documentOpenItem->clicked, this, &TmxViewerForm::onOpenDocumentChosen);
+    if (openDocumentItem_)
+        openDocumentClick_.connect(openDocumentItem_->clicked, this, &TmxViewerForm::onOpenDocumentChosen);
+    documentMenu_.reset();
+    documentMenu_ = std::make_unique<winui::Menu>();
+    saveDocumentItem_ = documentMenu_->addItem(localized(L"SaveDocument"));
+    AppendMenuW(documentMenu_->handle, MF_SEPARATOR, 0, nullptr);
+    documentOpenItem_ = documentMenu_->addItem(localized(L"OpenDocument"));
+    if (saveDocumentItem_)
+        saveDocumentClick_.connect(saveDocumentItem_->clicked, this, &TmxViewerForm::onSaveDocumentChosen);
+    if (documentOpenItem_)
+        documentOpenClick_.connect(documentOpenItem_->clicked, this, &TmxViewerForm::onOpenDocumentChosen);
 }
 
 // ---- commands, timers and window events ----
 
 void TmxViewerForm::onCommand(uint16_t code) {
     switch (code) {
-    case kCommandStartLoading:
-        startLoading();
-        break;
     case kCommandChooseTmxFile:
         chooseTmxFile();
         break;
@@ -241,10 +244,10 @@ void TmxViewerForm::onCommand(uint16_t code) {
         onReady();
         break;
     case kCommandOpenStoredPath:
-        openStoredPath();
+        openRequested();
         break;
     case kCommandStartUpdateCheck:
-        updateChecker->start();
+        updateChecker_->start();
         break;
     default:
         break;
@@ -252,14 +255,12 @@ void TmxViewerForm::onCommand(uint16_t code) {
 }
 
 void TmxViewerForm::onReady() {
-    if (ready)
+    if (ready_)
         return;
-    ready = true;
+    ready_ = true;
     postCommand(kCommandStartUpdateCheck);
-    if (pathPending) {
-        pathPending = false;
+    if (pendingOpen_)
         postCommand(kCommandOpenStoredPath);
-    }
 }
 
 void TmxViewerForm::onShown() {
@@ -268,37 +269,37 @@ void TmxViewerForm::onShown() {
 
 void TmxViewerForm::onActivated() {
     // The typing goes back to the document's target when it was there last.
-    if (documentHadFocus_ && documentView && isVisible(documentView))
-        documentView->focusTarget();
+    if (documentHadFocus_ && documentView_ && isVisible(documentView_))
+        documentView_->focusTarget();
     else
         focusSearchField();
 }
 
 void TmxViewerForm::onDeactivated() {
-    documentHadFocus_ = documentView && documentView->containsFocus();
+    documentHadFocus_ = documentView_ && documentView_->containsFocus();
 }
 
 void TmxViewerForm::onClosing(bool& allow) {
-    if (searchJob || exportJob) {
+    if (searchJob_ || exportJob_) {
         // The job reads the open file: the window closes once it has reported back.
         allow = false;
-        closePending = true;
+        closePending_ = true;
         return;
     }
-    if (!settleUnsavedDocument()) {
+    if (!documents_.settle()) {
         allow = false;
         return;
     }
-    if (loader)
+    if (loader_)
         endLoad();
 }
 
 void TmxViewerForm::onClose() {
-    if (resultsBox)
-        resultsBox->clear();
+    if (resultsBox_)
+        resultsBox_->clear();
     // From now on a close request closes them instead of hiding them.
-    settingsForm->closing = true;
-    detailsForm->closing = true;
+    settingsForm_->closing = true;
+    detailsForm_->closing = true;
     settings().set<winui::Rect>(L"mainFormRect", bounds());
 }
 
@@ -307,8 +308,8 @@ void TmxViewerForm::onTimer(UINT_PTR timerId) {
         pollLoader();
     } else if (timerId == kExportPopupTimer) {
         KillTimer(hwnd, kExportPopupTimer);
-        if (exportJob && progressPopup)
-            ShowWindow(progressPopup->hwnd, SW_SHOWNORMAL);
+        if (exportJob_ && progressPopup_)
+            ShowWindow(progressPopup_->hwnd, SW_SHOWNORMAL);
     }
 }
 
@@ -329,7 +330,7 @@ void TmxViewerForm::onFontChanged() {
 
 void TmxViewerForm::onStyleChanged() {
     winui::Form::onStyleChanged();
-    for (winui::Form* window : {static_cast<winui::Form*>(settingsForm), static_cast<winui::Form*>(detailsForm)}) {
+    for (winui::Form* window : {static_cast<winui::Form*>(settingsForm_), static_cast<winui::Form*>(detailsForm_)}) {
         if (window && window->style != style) {
             window->inheritStyle = false;
             window->setStyle(style);
@@ -347,15 +348,15 @@ void TmxViewerForm::onRestored() {
 
 void TmxViewerForm::settingsChanged() {
     updateLanguageComboVisibility();
-    searchField->inheritFont = false;
-    searchField->setFont(settings().get<winui::Font>(L"font", font));
-    languageList->inheritFont = false;
+    searchField_->inheritFont = false;
+    searchField_->setFont(settings().get<winui::Font>(L"font", font));
+    languageList_->inheritFont = false;
     winui::Font smaller;
-    smaller.assignStyled(winui::FontOnePixelSmaller, searchField->font);
-    languageList->setFont(smaller);
-    resultsBox->inheritFont = false;
-    resultsBox->setFont(searchField->font);
-    fireHandlers(resultsBox->contentChanged);
+    smaller.assignStyled(winui::FontOnePixelSmaller, searchField_->font);
+    languageList_->setFont(smaller);
+    resultsBox_->inheritFont = false;
+    resultsBox_->setFont(searchField_->font);
+    fireHandlers(resultsBox_->contentChanged);
     winui::Style* wanted = winui::getStyle(settings().get<std::wstring>(L"UIStyle", kDefaultStyleName));
     if (wanted != style) {
         inheritStyle = false;
@@ -366,95 +367,97 @@ void TmxViewerForm::settingsChanged() {
 
 void TmxViewerForm::localeChanged() {
     buildContextMenu();
-    if (documentView)
-        documentView->localeChanged();
-    if (searchButton)
-        searchButton->setText(localized(L"Search"));
+    if (documentView_)
+        documentView_->localeChanged();
+    if (searchButton_)
+        searchButton_->setText(localized(L"Search"));
 }
 
 // ---- layout and the language list ----
 
 int32_t TmxViewerForm::rowHeight() const {
     int32_t textHeight = 0;
-    if (searchField && searchField->hwnd) {
-        if (HDC dc = GetDC(searchField->hwnd)) {
-            const HGDIOBJ old = searchField->font.isNull()
+    if (searchField_ && searchField_->hwnd) {
+        if (HDC dc = GetDC(searchField_->hwnd)) {
+            const HGDIOBJ old = searchField_->font.isNull()
                                     ? nullptr
-                                    : SelectObject(dc, searchField->font.handle());
+                                    : SelectObject(dc, searchField_->font.handle());
             SIZE size = {};
             if (GetTextExtentPoint32W(dc, L"W", 1, &size))
                 textHeight = size.cy;
             if (old)
                 SelectObject(dc, old);
-            ReleaseDC(searchField->hwnd, dc);
+            ReleaseDC(searchField_->hwnd, dc);
         }
     }
     return mainRowHeight(textHeight);
 }
 
 void TmxViewerForm::layoutControls() {
-    if (!searchField || !searchButton || !languageList || !resultsBox)
+    if (!searchField_ || !searchButton_ || !languageList_ || !resultsBox_)
         return;
     const winui::Rect client = clientRect();
     const int32_t h = rowHeight();
-    const MainLayout layout = computeMainLayout(client.width(), client.height(), h, isVisible(languageList));
+    const MainLayout layout = computeMainLayout(client.width(), client.height(), h, isVisible(languageList_));
     const auto place = [](winui::Control* control, const winui::Rect& r) {
         MoveWindow(control->hwnd, r.left, r.top, r.width(), r.height(), TRUE);
     };
-    place(languageList, layout.languageList);
-    const DocumentSplit split = splitForDocument(layout.resultsBox, documentView && isVisible(documentView));
-    place(resultsBox, split.results);
-    if (documentView && isVisible(documentView))
-        place(documentView, split.document);
-    place(searchButton, layout.searchButton);
-    place(searchField, layout.searchField);
-    languageList->setCoverHeight(h);
+    place(languageList_, layout.languageList);
+    const DocumentSplit split = splitForDocument(layout.resultsBox, documentView_ && isVisible(documentView_));
+    place(resultsBox_, split.results);
+    if (documentView_ && isVisible(documentView_))
+        place(documentView_, split.document);
+    place(searchButton_, layout.searchButton);
+    place(searchField_, layout.searchField);
+    languageList_->setCoverHeight(h);
 }
 
 void TmxViewerForm::fillLanguageCombo(const LanguageMap& languages, const std::wstring& source) {
-    unlinkHandler(languageChanged_, languageList->selectionChanged);
-    SendMessageW(languageList->hwnd, CB_RESETCONTENT, 0, 0);
+    unlinkHandler(languageChanged_, languageList_->selectionChanged);
+    SendMessageW(languageList_->hwnd, CB_RESETCONTENT, 0, 0);
     for (const auto& language : languages)
-        languageList->addItem(language.first);
+        languageList_->addItem(language.first);
     if (!languages.empty()) {
         // A document open beside the memory is looked up in its own target language.
-        const int32_t chosen = documentLanguageIndex(languages, document ? document->targetLanguage() : L"");
-        SendMessageW(languageList->hwnd, CB_SETCURSEL, chosen < 0 ? 0 : chosen, 0);
+        const int32_t chosen = documentLanguageIndex(languages, documents_.targetLanguage());
+        SendMessageW(languageList_->hwnd, CB_SETCURSEL, chosen < 0 ? 0 : chosen, 0);
     }
     updateLanguageComboVisibility();
-    sourceLanguage = source;
+    sourceLanguage_ = source;
     connectLanguageList();
 }
 
 // The document's target language when the open memory holds it; else the list stays as it is.
 void TmxViewerForm::selectDocumentLanguage() {
-    const int32_t chosen = documentLanguageIndex(provider->languages(), document->targetLanguage());
+    const int32_t chosen = documentLanguageIndex(provider_->languages(), documents_.targetLanguage());
     if (chosen < 0)
         return;
-    unlinkHandler(languageChanged_, languageList->selectionChanged);
-    SendMessageW(languageList->hwnd, CB_SETCURSEL, chosen, 0);
+    unlinkHandler(languageChanged_, languageList_->selectionChanged);
+    SendMessageW(languageList_->hwnd, CB_SETCURSEL, chosen, 0);
     connectLanguageList();
 }
 
 void TmxViewerForm::updateLanguageComboVisibility() {
-    const LRESULT count = SendMessageW(languageList->hwnd, CB_GETCOUNT, 0, 0);
+    const LRESULT count = SendMessageW(languageList_->hwnd, CB_GETCOUNT, 0, 0);
     const bool show = readSetting(settings(), kAlwaysShowLanguageComboSetting) || count > 1;
     // The field keeps its left, top and height and ends 8 pixels before the next control.
-    const winui::Rect field = searchField->bounds();
-    const winui::Rect next = show ? languageList->bounds() : searchButton->bounds();
-    MoveWindow(searchField->hwnd, field.left, field.top, next.left - 8 - field.left, field.height(), TRUE);
-    ShowWindow(languageList->hwnd, show ? SW_SHOW : SW_HIDE);
+    const winui::Rect field = searchField_->bounds();
+    const winui::Rect next = show ? languageList_->bounds() : searchButton_->bounds();
+    MoveWindow(searchField_->hwnd, field.left, field.top, next.left - 8 - field.left, field.height(), TRUE);
+    ShowWindow(languageList_->hwnd, show ? SW_SHOW : SW_HIDE);
 }
 
 // ---- opening files ----
 
 void TmxViewerForm::openCommandLinePath(const std::wstring& path) {
-    openPath = path;
-    openFilterIndex = -1;
-    if (ready)
+    requestOpen(OpenRequest{path, OpenRequest::kFromCommandLine});
+}
+
+// The request waits for its command; before the ready step, the ready step posts it.
+void TmxViewerForm::requestOpen(OpenRequest request) {
+    pendingOpen_ = std::move(request);
+    if (ready_)
         postCommand(kCommandOpenStoredPath);
-    else
-        pathPending = true;
 }
 
 void TmxViewerForm::onOpenTmChosen() {
@@ -472,12 +475,10 @@ void TmxViewerForm::chooseTmxFile() {
     dialog.filterIndex = index <= 0 ? 1 : index;
     dialog.initialFolder = settings().get<std::wstring>(
         kTmxOpenFolderKey, Application::instance().programFolder());
-    if (!prompts->showOpen(dialog))
+    if (!prompts_->showOpen(dialog))
         return;
-    openPath = dialog.fileName;
-    openFilterIndex = dialog.filterIndex;
-    settings().set<std::wstring>(kTmxOpenFolderKey, getDirectory(openPath));
-    postCommand(kCommandOpenStoredPath);
+    settings().set<std::wstring>(kTmxOpenFolderKey, getDirectory(dialog.fileName));
+    requestOpen(OpenRequest{dialog.fileName, dialog.filterIndex});
 }
 
 void TmxViewerForm::chooseBilingualDocument() {
@@ -488,7 +489,7 @@ void TmxViewerForm::chooseBilingualDocument() {
     const int32_t index = readSetting(settings(), kDocumentOpenFilterIndexSetting);
     dialog.filterIndex = index <= 0 ? 1 : index;
     dialog.initialFolder = settings().get<std::wstring>(kDocumentOpenFolderKey, std::wstring());
-    if (!prompts->showOpen(dialog))
+    if (!prompts_->showOpen(dialog))
         return;
     const std::wstring path = dialog.fileName;
     settings().set<std::wstring>(kDocumentOpenFolderKey, getDirectory(path));
@@ -501,54 +502,25 @@ void TmxViewerForm::chooseBilingualDocument() {
 }
 
 void TmxViewerForm::openBilingualDocument(const std::wstring& path) {
-    if (!settleUnsavedDocument())
+    if (documents_.open(path) == DocumentSession::OpenResult::Kept)
         return;
-    documentView->setDocument(nullptr);
-    document.reset();
-    std::unique_ptr<TranslatableContentProvider> opened = openTranslatableDocument(path);
-    if (opened && opened->failed()) {
-        opened.reset();
-        showError(L"ErrorOpeningFile");
-    }
-    document = std::move(opened);
+    TranslatableContentProvider* document = documents_.document();
     // Before the view selects the first row, which looks that row up.
-    if (document && provider)
+    if (document && provider_)
         selectDocumentLanguage();
-    documentView->setDocument(document.get());
+    documentView_->setDocument(document);
     showDocumentView(document != nullptr);
     documentHadFocus_ = document != nullptr;
     if (document)
-        documentView->focusTarget();
+        documentView_->focusTarget();
 }
 
-SaveOutcome TmxViewerForm::saveDocument() {
-    if (!document)
-        return SaveOutcome::Cancelled;
-    documentView->confirmTarget();
-    const bool saved = document->save();
-    // A save reads the document again: every row is shown anew.
-    documentView->documentReloaded();
-    if (!saved) {
-        showError(L"ErrorWritingFile");
-        return SaveOutcome::Failed;
-    }
-    return SaveOutcome::Saved;
-}
-
-bool TmxViewerForm::settleUnsavedDocument() {
-    if (!document)
-        return true;
-    // Text typed into the field counts as an edit.
-    documentView->confirmTarget();
-    if (!documentView->hasUnsavedEdits())
-        return true;
-    const int answer = prompts->showMessage(*this, localized(L"AskSaveDocument"), kViewerCaption,
-                                            MB_YESNOCANCEL | MB_ICONQUESTION);
-    return goOnAfterSaveQuestion(answer, [this] { return saveDocument(); });
+TranslatableContentProvider* TmxViewerForm::document() const {
+    return documents_.document();
 }
 
 void TmxViewerForm::showDocumentView(bool show) {
-    ShowWindow(documentView->hwnd, show ? SW_SHOW : SW_HIDE);
+    ShowWindow(documentView_->hwnd, show ? SW_SHOW : SW_HIDE);
     layoutControls();
 }
 
@@ -557,29 +529,26 @@ void TmxViewerForm::onOpenDocumentChosen() {
 }
 
 void TmxViewerForm::onSaveDocumentChosen() {
-    saveDocument();
+    documents_.save();
 }
 
 void TmxViewerForm::onSaveKey() {
-    if (document && !busy())
-        saveDocument();
+    if (documents_.document() && !busy())
+        documents_.save();
 }
 
 // Choosing a row looks its source up in the open memory: the source goes into the search field,
 // its white space made single spaces, and every word of it is searched for. Nothing happens
 // without a memory.
 void TmxViewerForm::onDocumentRowChosen(int32_t row) {
-    if (!provider || busy() || !document)
+    if (!provider_ || busy() || !documents_.document())
         return;
-    Segment source;
-    if (!document->getSource(row, source))
-        return;
-    DocumentLookup lookup = lookupOfSource(source, searchBudgetMaximum(readMaxSearchResults()));
+    DocumentLookup lookup = documents_.lookupOfRow(row, searchBudgetMaximum(readMaxSearchResults()));
     if (lookup.text.empty())
         return;
-    searchField->setText(lookup.text);
+    searchField_->setText(lookup.text);
     refocusDocument_ = true;
-    if (!startSearch(std::make_unique<TmxSearchJob>(languageList->selectedText(), provider.get(), lookup.text,
+    if (!startSearch(std::make_unique<TmxSearchJob>(languageList_->selectedText(), provider_.get(), lookup.text,
                                                     std::move(lookup.words))))
         refocusDocument_ = false;
 }
@@ -587,80 +556,96 @@ void TmxViewerForm::onDocumentRowChosen(int32_t row) {
 void TmxViewerForm::onDocumentContextMenu(winui::Point) {
     POINT cursor = {};
     GetCursorPos(&cursor);
-    TrackPopupMenu(documentMenu->handle, TPM_LEFTBUTTON, cursor.x, cursor.y, 0, hwnd, nullptr);
+    TrackPopupMenu(documentMenu_->handle, TPM_LEFTBUTTON, cursor.x, cursor.y, 0, hwnd, nullptr);
 }
 
-void TmxViewerForm::openStoredPath() {
+void TmxViewerForm::openRequested() {
+    if (!pendingOpen_)
+        return;
+    const OpenRequest request = std::move(*pendingOpen_);
+    pendingOpen_.reset();
+    open(request);
+}
+
+void TmxViewerForm::open(const OpenRequest& request) {
     if (busy())
         return;
-    const PathKind kind = pathKindOf(openPath);
+    const PathKind kind = pathKindOf(request.path);
     if (isDocumentKind(kind)) {
-        openBilingualDocument(openPath);
+        openBilingualDocument(request.path);
         return;
     }
     if (kind == PathKind::Unsupported) {
         showError(L"UnsupportedFileFormat");
         // A path from the command line that cannot be opened ends the program.
-        if (openFilterIndex < 0)
+        if (request.fromCommandLine())
             PostMessageW(hwnd, WM_CLOSE, 0, 0);
         return;
     }
-    load(openPath);
-    if (openFilterIndex >= 1)
-        settings().set<int>(kTmxOpenFilterIndexSetting.name, openFilterIndex);
+    if (!clearForLoad(request.path))
+        return;
+    if (request.filterIndex >= 1)
+        settings().set<int>(kTmxOpenFilterIndexSetting.name, request.filterIndex);
     focusSearchField();
+    startLoading();
 }
 
 void TmxViewerForm::load(const std::wstring& path) {
+    if (clearForLoad(path))
+        startLoading();
+}
+
+// The memory before goes, with its results and query, before the loader opens the path.
+bool TmxViewerForm::clearForLoad(const std::wstring& path) {
     if (busy())
-        return;
-    searchField->setText(L"");
-    resultsBox->clear();
-    provider.reset();
-    loadPath = path;
-    postCommand(kCommandStartLoading);
+        return false;
+    searchField_->setText(L"");
+    resultsBox_->clear();
+    provider_.reset();
+    loadPath_ = path;
+    return true;
 }
 
 void TmxViewerForm::startLoading() {
     if (busy())
         return;
-    loader = makeLoader(loadPath);
-    if (!loader) {
+    loader_ = makeLoader_(loadPath_);
+    if (!loader_) {
         showError(L"ErrorOpeningFile");
         return;
     }
     beginTask(true);
-    loader->start();
-    pollTicks = 0;
+    loader_->start();
+    pollTicks_ = 0;
     SetTimer(hwnd, kLoadPollTimer, kViewerTimerIntervalMs, nullptr);
 }
 
 void TmxViewerForm::pollLoader() {
     KillTimer(hwnd, kLoadPollTimer);
-    ++pollTicks;
-    if (!loader)
+    ++pollTicks_;
+    if (!loader_)
         return;
-    const int progress = loader->loadProgress();
-    const bool barHidden = progressPopup && !isVisible(progressPopup->bar);
-    const PollStep step = decidePollStep(progressPopup != nullptr, barHidden, progress, pollTicks);
+    const int progress = loader_->loadProgress();
+    const bool barHidden = progressPopup_ && !isVisible(progressPopup_->bar);
+    const PollStep step = decidePollStep(progressPopup_ != nullptr, barHidden, progress, pollTicks_);
     if (step.createPopup) {
-        progressPopup = std::make_unique<winui::ProgressPopup>(this);
-        progressPopup->bar->setRange(0);
+        progressPopup_ = std::make_unique<winui::ProgressPopup>(this);
+        progressPopup_->bar->setRange(0);
     }
-    if (progressPopup) {
+    if (progressPopup_) {
         if (step.labelKey)
-            progressPopup->label->setText(localized(step.labelKey));
+            progressPopup_->label->setText(localized(step.labelKey));
         if (step.bar != PollStep::Bar::Unchanged)
-            ShowWindow(progressPopup->bar->hwnd, step.bar == PollStep::Bar::Show ? SW_SHOW : SW_HIDE);
+            ShowWindow(progressPopup_->bar->hwnd, step.bar == PollStep::Bar::Show ? SW_SHOW : SW_HIDE);
         if (step.position >= 0)
-            progressPopup->bar->setPosition(step.position);
+            progressPopup_->bar->setPosition(step.position);
     }
     if (step.createPopup) {
         // The owner is disabled while the load runs, so the popup keeps the activation.
-        ShowWindow(progressPopup->hwnd, SW_SHOWNORMAL);
-        progressPopup->bringToFront();
+        ShowWindow(progressPopup_->hwnd, SW_SHOWNORMAL);
+        progressPopup_->bringToFront();
     }
-    if (loader->hasEnded())
+    if (loader_->hasEnded())
         onLoadFinished();
     else
         SetTimer(hwnd, kLoadPollTimer, kViewerTimerIntervalMs, nullptr);
@@ -669,18 +654,18 @@ void TmxViewerForm::pollLoader() {
 void TmxViewerForm::endLoad() {
     KillTimer(hwnd, kLoadPollTimer);
     endTask();
-    pollTicks = 0;
-    loader.reset();
+    pollTicks_ = 0;
+    loader_.reset();
 }
 
 void TmxViewerForm::onLoadFinished() {
-    const LoadCode code = loader->resultCode();
-    std::unique_ptr<TmxEntryProvider> opened = code == kLoaded ? loader->takeProvider() : nullptr;
+    const LoadCode code = loader_->resultCode();
+    std::unique_ptr<TmxEntryProvider> opened = code == kLoaded ? loader_->takeProvider() : nullptr;
     endLoad();
     if (code == kLoaded && opened) {
-        provider = std::move(opened);
-        setText(captionForPath(loadPath));
-        fillLanguageCombo(provider->languages(), provider->sourceLanguage().srcLang);
+        provider_ = std::move(opened);
+        setText(captionForPath(loadPath_));
+        fillLanguageCombo(provider_->languages(), provider_->sourceLanguage().srcLang);
         if (IsWindowVisible(hwnd))
             focusSearchField();
         return;
@@ -693,42 +678,42 @@ void TmxViewerForm::onLoadFinished() {
 // ---- search ----
 
 bool TmxViewerForm::busy() const {
-    return loader || searchJob || exportJob;
+    return loader_ || searchJob_ || exportJob_;
 }
 
 void TmxViewerForm::onSearchClicked() {
-    search(searchField->text());
+    search(searchField_->text());
 }
 
 void TmxViewerForm::onSearchEnter() {
     SetFocus(hwnd);
-    search(searchField->text());
+    search(searchField_->text());
 }
 
 void TmxViewerForm::onLanguageChanged() {
-    if (!trim(searchField->text()).empty()) {
-        search(searchField->text());
+    if (!trim(searchField_->text()).empty()) {
+        search(searchField_->text());
         return;
     }
     if (!busy())
-        resultsBox->clear();
+        resultsBox_->clear();
     focusSearchField();
 }
 
 void TmxViewerForm::onSearchFieldPasted() {
     if (readSetting(settings(), kAutoSearchPastedTextSetting))
-        search(searchField->text());
+        search(searchField_->text());
 }
 
 void TmxViewerForm::onSearchFieldFocused() {
-    const int length = GetWindowTextLengthW(searchField->hwnd);
-    SendMessageW(searchField->hwnd, EM_SETSEL, 0, length);
+    const int length = GetWindowTextLengthW(searchField_->hwnd);
+    SendMessageW(searchField_->hwnd, EM_SETSEL, 0, length);
 }
 
 void TmxViewerForm::search(const std::wstring& query) {
     if (busy())
         return;
-    if (!provider) {
+    if (!provider_) {
         focusSearchField();
         return;
     }
@@ -738,35 +723,35 @@ void TmxViewerForm::search(const std::wstring& query) {
         MessageBeep(0);
         return;
     }
-    if (!startSearch(std::make_unique<TmxSearchJob>(languageList->selectedText(), provider.get(), trimmed,
+    if (!startSearch(std::make_unique<TmxSearchJob>(languageList_->selectedText(), provider_.get(), trimmed,
                                                     searchBudgetMaximum(readMaxSearchResults()))))
         focusSearchField();
 }
 
 // A job the pool refuses gives the window back at once.
 bool TmxViewerForm::startSearch(std::unique_ptr<TmxSearchJob> job) {
-    searchJob = std::move(job);
+    searchJob_ = std::move(job);
     beginTask(false);
-    searchFinished_.connect(searchJob->finished, this, &TmxViewerForm::onSearchFinished);
-    if (queueJob(searchJob.get()))
+    searchFinished_.connect(searchJob_->finished, this, &TmxViewerForm::onSearchFinished);
+    if (queueJob_(searchJob_.get()))
         return true;
-    searchJob.reset();
+    searchJob_.reset();
     endTask();
     return false;
 }
 
 void TmxViewerForm::onSearchFinished() {
-    if (!searchJob)
+    if (!searchJob_)
         return;
-    resultsBox->fill(sourceLanguage, searchJob->targetLanguage(), searchJob->provider(),
-                     searchJob->results(), readMaxSearchResults(), searchJob->query());
+    resultsBox_->fill(sourceLanguage_, searchJob_->targetLanguage(), searchJob_->provider(),
+                     searchJob_->results(), readMaxSearchResults(), searchJob_->query());
     endTask();
-    if (searchJob->results().empty())
+    if (searchJob_->results().empty())
         focusSearchField();
-    searchJob.reset();
+    searchJob_.reset();
     if (refocusDocument_) {
         refocusDocument_ = false;
-        documentView->focusTarget();
+        documentView_->focusTarget();
     }
     closeIfPending();
 }
@@ -791,7 +776,7 @@ void TmxViewerForm::onCopyKey() {
 }
 
 void TmxViewerForm::copySelection() {
-    const Segment elements = resultsBox->selectedElements();
+    const Segment elements = resultsBox_->selectedElements();
     if (elements.empty())
         return;
     const bool showTags = readSetting(settings(), kShowTagsSetting);
@@ -800,7 +785,7 @@ void TmxViewerForm::copySelection() {
 }
 
 void TmxViewerForm::copySelectionText() {
-    const Segment elements = resultsBox->selectedElements();
+    const Segment elements = resultsBox_->selectedElements();
     if (elements.empty())
         return;
     putClipboardText(renderSegmentText(elements, false, false), hwnd);
@@ -823,25 +808,25 @@ void TmxViewerForm::onBottomKey() {
 }
 
 void TmxViewerForm::onUpKey() {
-    if (documentView && documentView->containsFocus())
-        documentView->moveSelection(-1);
+    if (documentView_ && documentView_->containsFocus())
+        documentView_->moveSelection(-1);
     else
         moveResultsTop(-1);
 }
 
 void TmxViewerForm::onDownKey() {
-    if (documentView && documentView->containsFocus())
-        documentView->moveSelection(1);
+    if (documentView_ && documentView_->containsFocus())
+        documentView_->moveSelection(1);
     else
         moveResultsTop(1);
 }
 
 void TmxViewerForm::scrollResults(int32_t request) {
-    resultsBox->scrollVertically(request, 0);
+    resultsBox_->scrollVertically(request, 0);
 }
 
 void TmxViewerForm::moveResultsTop(int32_t rows) {
-    resultsBox->setTopRow(resultsBox->topRow + rows);
+    resultsBox_->setTopRow(resultsBox_->topRow + rows);
 }
 
 void TmxViewerForm::onEscapePressed() {
@@ -850,16 +835,16 @@ void TmxViewerForm::onEscapePressed() {
 }
 
 void TmxViewerForm::prepareContextMenu() {
-    const std::vector<SearchResult>& results = resultsBox->results();
+    const std::vector<SearchResult>& results = resultsBox_->results();
     const int32_t rows = static_cast<int32_t>(results.size() * 2);
-    currentEntry = entryUnderRow(resultsBox->pressedRow, rows,
+    currentEntry_ = entryUnderRow(resultsBox_->pressedRow, rows,
                                  [&](int32_t i) { return results[static_cast<size_t>(i)].entryId; });
     const ContextMenuStates states = contextMenuStates(
-        !resultsBox->noSelection, readSetting(settings(), kShowTagsSetting),
-        readSetting(settings(), kShowPlaceHoldersSetting), currentEntry, rows);
+        !resultsBox_->noSelection, readSetting(settings(), kShowTagsSetting),
+        readSetting(settings(), kShowPlaceHoldersSetting), currentEntry_, rows);
     const auto enable = [this](int item, bool on) {
-        if (menuItems[item])
-            EnableMenuItem(contextMenu->handle, menuItems[item]->id,
+        if (menuItems_[item])
+            EnableMenuItem(contextMenu_->handle, menuItems_[item]->id,
                            MF_BYCOMMAND | (on ? MF_ENABLED : MF_GRAYED));
     };
     enable(kItemCopy, states.copy);
@@ -874,34 +859,34 @@ void TmxViewerForm::onContextMenu(winui::Point) {
     prepareContextMenu();
     POINT cursor = {};
     GetCursorPos(&cursor);
-    TrackPopupMenu(contextMenu->handle, TPM_LEFTBUTTON, cursor.x, cursor.y, 0, hwnd, nullptr);
+    TrackPopupMenu(contextMenu_->handle, TPM_LEFTBUTTON, cursor.x, cursor.y, 0, hwnd, nullptr);
 }
 
 void TmxViewerForm::viewEntry() {
-    if (currentEntry < 0 || !provider)
+    if (currentEntry_ < 0 || !provider_)
         return;
-    const auto id = static_cast<uint32_t>(currentEntry);
-    const TmxEntry* entry = provider->readEntry(id);
+    const auto id = static_cast<uint32_t>(currentEntry_);
+    const TmxEntry* entry = provider_->readEntry(id);
     if (!entry)
         return;
-    detailsForm->showEntry(*entry, provider->entryOffset(id));
-    ShowWindow(detailsForm->hwnd, SW_SHOWNORMAL);
+    detailsForm_->showEntry(*entry, provider_->entryOffset(id));
+    ShowWindow(detailsForm_->hwnd, SW_SHOWNORMAL);
 }
 
 void TmxViewerForm::showSettings() {
     enableWindow(false);
-    settingsForm->showModal();
+    settingsForm_->showModal();
 }
 
 void TmxViewerForm::onSettingsHidden() {
     enableWindow(!busy());
-    settingsForm->centerOnScreen();
+    settingsForm_->centerOnScreen();
 }
 
 // ---- export ----
 
 void TmxViewerForm::exportResults() {
-    if (busy() || !provider)
+    if (busy() || !provider_)
         return;
     winui::FileDialog dialog(this);
     dialog.flags = OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT;
@@ -912,43 +897,43 @@ void TmxViewerForm::exportResults() {
     const std::wstring openFolder = settings().get<std::wstring>(
         L"tmxOpenFileInitialDir", Application::instance().programFolder());
     dialog.initialFolder = settings().get<std::wstring>(L"tmxExportResultsInitialDir", openFolder);
-    if (!prompts->showSave(dialog))
+    if (!prompts_->showSave(dialog))
         return;
     settings().set<std::wstring>(L"tmxExportResultsInitialDir", getDirectory(dialog.fileName));
     settings().set<int>(L"tmxExportResultsFilterIndex", dialog.filterIndex);
 
     beginTask(true);
-    exportJob = std::make_unique<ExportResultsJob>(dialog.fileName, languageList->selectedText(),
-                                                   resultsBox->results(), provider.get());
-    if (progressPopup)
-        ShowWindow(progressPopup->hwnd, SW_HIDE);
+    exportJob_ = std::make_unique<ExportResultsJob>(dialog.fileName, languageList_->selectedText(),
+                                                   resultsBox_->results(), provider_.get());
+    if (progressPopup_)
+        ShowWindow(progressPopup_->hwnd, SW_HIDE);
     else
-        progressPopup = std::make_unique<winui::ProgressPopup>(this);
-    progressPopup->bar->setRange(0);
-    progressPopup->bar->setPosition(0);
-    ShowWindow(progressPopup->bar->hwnd, SW_SHOW);
-    progressPopup->label->setText(localized(L"Exporting"));
-    exportProgress_.connect(exportJob->progress, this, &TmxViewerForm::onExportProgress);
-    exportFinished_.connect(exportJob->finished, this, &TmxViewerForm::onExportFinished);
+        progressPopup_ = std::make_unique<winui::ProgressPopup>(this);
+    progressPopup_->bar->setRange(0);
+    progressPopup_->bar->setPosition(0);
+    ShowWindow(progressPopup_->bar->hwnd, SW_SHOW);
+    progressPopup_->label->setText(localized(L"Exporting"));
+    exportProgress_.connect(exportJob_->progress, this, &TmxViewerForm::onExportProgress);
+    exportFinished_.connect(exportJob_->finished, this, &TmxViewerForm::onExportFinished);
     SetTimer(hwnd, kExportPopupTimer, kViewerTimerIntervalMs, nullptr);
     // An export that cannot start has failed as surely as one that could not write.
-    if (!queueJob(exportJob.get()))
+    if (!queueJob_(exportJob_.get()))
         finishExport(true);
 }
 
 void TmxViewerForm::onExportProgress() {
-    if (progressPopup && exportJob && exportJob->percent() >= 0)
-        progressPopup->bar->setPosition(exportJob->percent());
+    if (progressPopup_ && exportJob_ && exportJob_->percent() >= 0)
+        progressPopup_->bar->setPosition(exportJob_->percent());
 }
 
 void TmxViewerForm::onExportFinished() {
-    finishExport(exportJob && exportJob->failed());
+    finishExport(exportJob_ && exportJob_->failed());
 }
 
 void TmxViewerForm::finishExport(bool failed) {
     KillTimer(hwnd, kExportPopupTimer);
     endTask();
-    exportJob.reset();
+    exportJob_.reset();
     if (failed)
         showError(L"ErrorWritingFile");
     closeIfPending();
@@ -969,21 +954,25 @@ void TmxViewerForm::beginTask(bool lowerPriority) {
 void TmxViewerForm::endTask() {
     SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_NORMAL);
     enableWindow(true);
-    progressPopup.reset();
+    progressPopup_.reset();
 }
 
 // After a search or an export has gone: a close refused while it ran goes through now.
 void TmxViewerForm::closeIfPending() {
-    if (closePending && !busy()) {
-        closePending = false;
+    if (closePending_ && !busy()) {
+        closePending_ = false;
         PostMessageW(hwnd, WM_CLOSE, 0, 0);
     }
 }
 
 // ---- small helpers ----
 
+int TmxViewerForm::message(const wchar_t* key, UINT type) {
+    return prompts_->showMessage(*this, localized(key), kViewerCaption, type);
+}
+
 void TmxViewerForm::showError(const wchar_t* key) {
-    prompts->showMessage(*this, localized(key), kViewerCaption, MB_ICONERROR);
+    message(key, MB_ICONERROR);
 }
 
 void TmxViewerForm::enableWindow(bool enable) {
@@ -991,6 +980,24 @@ void TmxViewerForm::enableWindow(bool enable) {
 }
 
 void TmxViewerForm::focusSearchField() {
-    if (searchField && searchField->hwnd)
-        SetFocus(searchField->hwnd);
+    if (searchField_ && searchField_->hwnd)
+        SetFocus(searchField_->hwnd);
+}
+
+// ---- seams ----
+
+void TmxViewerForm::setLoaderFactory(std::function<std::unique_ptr<FileLoader>(const std::wstring&)> makeLoader) {
+    makeLoader_ = std::move(makeLoader);
+}
+
+void TmxViewerForm::setJobQueue(std::function<bool(Job*)> queueJob) {
+    queueJob_ = std::move(queueJob);
+}
+
+void TmxViewerForm::setPrompts(std::unique_ptr<ViewerPrompts> prompts) {
+    prompts_ = std::move(prompts);
+}
+
+void TmxViewerForm::setUpdateChecker(std::unique_ptr<UpdateChecker> checker) {
+    updateChecker_ = std::move(checker);
 }

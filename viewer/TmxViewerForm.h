@@ -6,13 +6,15 @@
 #include "core/threads/JobThreadPool.h"
 #include "tmx_engine/TmxEntryProvider.h"
 #include "ui_toolkit/Form.h"
-#include "ui_toolkit/SaveChanges.h"
+#include "viewer/DocumentSession.h"
 #include "viewer/LoadPoll.h"
+#include "viewer/OpenRequest.h"
 #include "viewer/ViewerPrompts.h"
 
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace winui {
@@ -38,7 +40,9 @@ class UpdateChecker;
 // and the results box. It owns the open file or group and every background task: the loader
 // (polled by timer 100), the search job and the export job. While one of them runs the window
 // is disabled, and each start is also guarded by state, since a message box re-enables its
-// owner when it closes: a load, search or export asked for while one runs is dropped.
+// owner when it closes: a load, search or export asked for while one runs is dropped. A
+// translator's document open beside the memory is its DocumentSession's: the window shows it and
+// hands the session what the user asks of it.
 class TmxViewerForm : public winui::Form, public SettingsConsumer, public LocaleListener {
 public:
     // The six items of the results' context menu, in menu order.
@@ -68,17 +72,11 @@ public:
     void openCommandLinePath(const std::wstring& path);
     void load(const std::wstring& path);
     // A translator's bilingual document (XLIFF, TTX), asked for with command 0xFFE1 or named on
-    // the command line. The window keeps it open as `document` and shows its rows in
-    // `documentView`, below the results; the open memory and its results stay. Unsaved edits of
-    // the document before are asked about first.
+    // the command line. The window shows the document the session holds in `documentView`,
+    // below the results; the open memory and its results stay. Unsaved edits of the document
+    // before are asked about first.
     void chooseBilingualDocument();
     void openBilingualDocument(const std::wstring& path);
-    // Writes the document's edits into it (Ctrl+S, the view's menu); a failure says
-    // "ErrorWritingFile" and keeps the edits.
-    SaveOutcome saveDocument();
-    // Asks whether to save the document's unsaved edits; true when the caller may go on (saved,
-    // or let go), false when the user cancelled or the save failed.
-    bool settleUnsavedDocument();
     void search(const std::wstring& query);
     void copySelection();
     void copySelectionText();
@@ -96,59 +94,58 @@ public:
     // True while a load, a search or an export runs.
     bool busy() const;
 
-    // Seams: the loader for a path, the job pool that runs a search or an export, and the modal
-    // questions; tests replace them.
-    std::function<std::unique_ptr<FileLoader>(const std::wstring&)> makeLoader = makeThreadFileLoader;
-    std::function<bool(Job*)> queueJob = startJob;
-    std::unique_ptr<ViewerPrompts> prompts;
+    // Seams: the loader for a path, the job pool that runs a search or an export, the modal
+    // questions and the update check; tests replace them.
+    void setLoaderFactory(std::function<std::unique_ptr<FileLoader>(const std::wstring&)> makeLoader);
+    void setJobQueue(std::function<bool(Job*)> queueJob);
+    void setPrompts(std::unique_ptr<ViewerPrompts> prompts);
+    void setUpdateChecker(std::unique_ptr<UpdateChecker> checker);
+    UpdateChecker& updateChecker() const { return *updateChecker_; }
 
-    winui::Edit* searchField = nullptr;
-    winui::Button* searchButton = nullptr;
-    winui::ComboBox* languageList = nullptr;
-    std::wstring sourceLanguage;
-    std::wstring loadPath;
-    std::wstring openPath;
-    int32_t openFilterIndex = -1;
-    std::unique_ptr<TmxEntryProvider> provider;
-    std::unique_ptr<TranslatableContentProvider> document;
-    TmxViewerResultsBox* resultsBox = nullptr;
-    std::unique_ptr<FileLoader> loader;
-    std::unique_ptr<winui::ProgressPopup> progressPopup;
-    uint32_t pollTicks = 0;
-    std::unique_ptr<TmxSearchJob> searchJob;
-    std::unique_ptr<ExportResultsJob> exportJob;
-    std::unique_ptr<winui::Menu> contextMenu;
-    // Created hidden with this window as owner; children, so they go with it.
-    TmxViewerSettingsForm* settingsForm = nullptr;
-    TmxEntryDetailsForm* detailsForm = nullptr;
-    // Asks the build's endpoint once the window is ready; tests aim it elsewhere.
-    std::unique_ptr<UpdateChecker> updateChecker;
-    winui::MenuItem* menuItems[kItemCount] = {};
-    // The results' menu item that opens a document, and the document view's own menu.
-    winui::MenuItem* openDocumentItem = nullptr;
-    std::unique_ptr<winui::Menu> documentMenu;
-    winui::MenuItem* saveDocumentItem = nullptr;
-    winui::MenuItem* documentOpenItem = nullptr;
-    // Shown while a document is open; hidden otherwise.
-    DocumentView* documentView = nullptr;
-    int32_t currentEntry = -1;
-    bool pathPending = false;
-    bool ready = false;
-    // A close asked for while a search or an export ran; the window closes when it ends.
-    bool closePending = false;
+    // What the window holds, for those who look at it from outside.
+    winui::Edit* searchField() const { return searchField_; }
+    winui::Button* searchButton() const { return searchButton_; }
+    winui::ComboBox* languageList() const { return languageList_; }
+    TmxViewerResultsBox* resultsBox() const { return resultsBox_; }
+    DocumentView* documentView() const { return documentView_; }
+    TmxViewerSettingsForm* settingsForm() const { return settingsForm_; }
+    TmxEntryDetailsForm* detailsForm() const { return detailsForm_; }
+    winui::ProgressPopup* progressPopup() const { return progressPopup_.get(); }
+    const winui::Menu* contextMenu() const { return contextMenu_.get(); }
+    winui::MenuItem* menuItem(MenuItemIndex item) const { return menuItems_[item]; }
+    // The open memory and its source language; null and empty while none is open.
+    TmxEntryProvider* provider() const { return provider_.get(); }
+    const std::wstring& sourceLanguage() const { return sourceLanguage_; }
+    // The open document; null while none is open.
+    TranslatableContentProvider* document() const;
+    const FileLoader* loader() const { return loader_.get(); }
+    const TmxSearchJob* searchJob() const { return searchJob_.get(); }
+    const ExportResultsJob* exportJob() const { return exportJob_.get(); }
+    // The entry of the result under the last context-menu click; -1 for none.
+    int32_t currentEntry() const { return currentEntry_; }
+    // Set once by the ready step, on the first turn of the message loop.
+    bool isReady() const { return ready_; }
+    // An open was asked for and has not been handled yet (before the ready step, it waits).
+    bool openPending() const { return pendingOpen_.has_value(); }
+    // A close was asked for while a search or an export ran; the window closes when it ends.
+    bool closePending() const { return closePending_; }
 
 private:
     void createControls();
     void buildContextMenu();
     void connectLanguageList();
     void selectDocumentLanguage();
+    int message(const wchar_t* key, UINT type);
     void showError(const wchar_t* key);
     void enableWindow(bool enable);
     void focusSearchField();
 
     void onReady();
     void chooseTmxFile();
-    void openStoredPath();
+    void requestOpen(OpenRequest request);
+    void openRequested();
+    void open(const OpenRequest& request);
+    bool clearForLoad(const std::wstring& path);
     void startLoading();
     void pollLoader();
     void onLoadFinished();
@@ -190,6 +187,44 @@ private:
     void closeIfPending();
 
     int32_t rowHeight() const;
+
+    std::function<std::unique_ptr<FileLoader>(const std::wstring&)> makeLoader_ = makeThreadFileLoader;
+    std::function<bool(Job*)> queueJob_ = startJob;
+    std::unique_ptr<ViewerPrompts> prompts_;
+
+    winui::Edit* searchField_ = nullptr;
+    winui::Button* searchButton_ = nullptr;
+    winui::ComboBox* languageList_ = nullptr;
+    std::wstring sourceLanguage_;
+    // The path the loader opens; the caption is made of it once the load succeeded.
+    std::wstring loadPath_;
+    // Waits for the command that opens it (and, before the ready step, for the window).
+    std::optional<OpenRequest> pendingOpen_;
+    std::unique_ptr<TmxEntryProvider> provider_;
+    DocumentSession documents_;
+    TmxViewerResultsBox* resultsBox_ = nullptr;
+    std::unique_ptr<FileLoader> loader_;
+    std::unique_ptr<winui::ProgressPopup> progressPopup_;
+    uint32_t pollTicks_ = 0;
+    std::unique_ptr<TmxSearchJob> searchJob_;
+    std::unique_ptr<ExportResultsJob> exportJob_;
+    std::unique_ptr<winui::Menu> contextMenu_;
+    // Created hidden with this window as owner; children, so they go with it.
+    TmxViewerSettingsForm* settingsForm_ = nullptr;
+    TmxEntryDetailsForm* detailsForm_ = nullptr;
+    // Asks the build's endpoint once the window is ready.
+    std::unique_ptr<UpdateChecker> updateChecker_;
+    winui::MenuItem* menuItems_[kItemCount] = {};
+    // The results' menu item that opens a document, and the document view's own menu.
+    winui::MenuItem* openDocumentItem_ = nullptr;
+    std::unique_ptr<winui::Menu> documentMenu_;
+    winui::MenuItem* saveDocumentItem_ = nullptr;
+    winui::MenuItem* documentOpenItem_ = nullptr;
+    // Shown while a document is open; hidden otherwise.
+    DocumentView* documentView_ = nullptr;
+    int32_t currentEntry_ = -1;
+    bool ready_ = false;
+    bool closePending_ = false;
 
     HandlerHolder searchClicked_;
     HandlerHolder languageChanged_;

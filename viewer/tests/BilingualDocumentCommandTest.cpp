@@ -25,7 +25,7 @@ protected:
         form = std::make_unique<TmxViewerForm>();
         auto scripted = std::make_unique<ScriptedPrompts>();
         prompts = scripted.get();
-        form->prompts = std::move(scripted);
+        form->setPrompts(std::move(scripted));
         pumpQueued(&quits);
     }
     void TearDown() override {
@@ -51,8 +51,8 @@ TEST_F(BilingualDocumentCommandTest, ChosenDocumentsOpenOrSayWhyNot) {
     // A document chosen with the second filter opens and is kept; folder and filter are stored.
     prompts->next = {true, good, 2};
     form->onCommand(kCommandChooseDocument);
-    ASSERT_TRUE(form->document);
-    EXPECT_EQ(form->document->rowCount(), 1);
+    ASSERT_TRUE(form->document());
+    EXPECT_EQ(form->document()->rowCount(), 1);
     EXPECT_TRUE(prompts->messages.empty());
     EXPECT_EQ(Settings::global().get<int>(L"xlfOpenFileFilterIndex", 0), 2);
     EXPECT_EQ(Settings::global().get<std::wstring>(L"xlfOpenFileInitialDir", L""), dir.path());
@@ -60,7 +60,7 @@ TEST_F(BilingualDocumentCommandTest, ChosenDocumentsOpenOrSayWhyNot) {
     // A damaged one is dropped with the opening error, and the one before is gone too.
     prompts->next = {true, bad, 2};
     form->onCommand(kCommandChooseDocument);
-    EXPECT_FALSE(form->document);
+    EXPECT_FALSE(form->document());
     ASSERT_EQ(prompts->messages.size(), 1u);
     EXPECT_EQ(prompts->messages[0].text, errorOpening);
 
@@ -73,7 +73,7 @@ TEST_F(BilingualDocumentCommandTest, ChosenDocumentsOpenOrSayWhyNot) {
     prompts->next = {};
     form->onCommand(kCommandChooseDocument);
     EXPECT_EQ(prompts->messages.size(), 2u);
-    EXPECT_FALSE(form->document);
+    EXPECT_FALSE(form->document());
 }
 
 } // namespace

@@ -134,7 +134,7 @@ protected:
     void openThroughDialog(const std::wstring& path) {
         DialogScript script({DialogScript::fileName(path)});
         form->postCommand(kCommandChooseDocument);
-        ASSERT_TRUE(pumpUntil([&] { return form->document != nullptr; }, 20000));
+        ASSERT_TRUE(pumpUntil([&] { return form->document() != nullptr; }, 20000));
         settle(300);
         SetForegroundWindow(form->hwnd);
         settle(200);
@@ -145,10 +145,10 @@ protected:
     void openThroughMenu(const std::wstring& path) {
         DialogScript script({DialogScript::fileName(path)});
         const MenuKeys keys({VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});
-        realinput::moveTo(form->resultsBox->hwnd, 40, 40);
+        realinput::moveTo(form->resultsBox()->hwnd, 40, 40);
         realinput::mouse(MOUSEEVENTF_RIGHTDOWN);
         realinput::mouse(MOUSEEVENTF_RIGHTUP);
-        ASSERT_TRUE(pumpUntil([&] { return form->document != nullptr; }, 20000));
+        ASSERT_TRUE(pumpUntil([&] { return form->document() != nullptr; }, 20000));
         settle(300);
         SetForegroundWindow(form->hwnd);
         settle(200);
@@ -172,11 +172,11 @@ TEST_F(DocumentViewWindowTest, TypedTargetIsSavedIntoItsUnitAlone) {
     ASSERT_FALSE(original.bytes.empty());
 
     openThroughMenu(copy);
-    DocumentView& view = *form->documentView;
+    DocumentView& view = *form->documentView();
     ASSERT_TRUE(IsWindowVisible(view.hwnd));
     ASSERT_EQ(view.grid->selectedRow(), 0);
     EXPECT_EQ(GetFocus(), view.targetEdit->hwnd);
-    EXPECT_GT(form->document->rowCount(), 200);
+    EXPECT_GT(form->document()->rowCount(), 200);
     ASSERT_TRUE(documenttest::screenshot(form->hwnd, L"viewer_document_opened.png"));
 
     for (int i = 0; i < 3; ++i)
@@ -187,15 +187,15 @@ TEST_F(DocumentViewWindowTest, TypedTargetIsSavedIntoItsUnitAlone) {
     typeText(typed);
     EXPECT_EQ(view.targetEdit->text(), typed);
     pressKey(VK_RETURN);
-    EXPECT_TRUE(form->document->isTargetEdited(3));
+    EXPECT_TRUE(form->document()->isTargetEdited(3));
     EXPECT_EQ(view.grid->selectedRow(), 4);
-    EXPECT_EQ(plainTarget(*form->document, 3), typed);
+    EXPECT_EQ(plainTarget(*form->document(), 3), typed);
     ASSERT_TRUE(documenttest::screenshot(form->hwnd, L"viewer_document_edited.png"));
 
     pressKey('S', true);
-    EXPECT_TRUE(pumpUntil([&] { return !form->document->isTargetEdited(3); }, 10000));
-    EXPECT_FALSE(form->document->isTargetEdited(3));
-    EXPECT_EQ(plainTarget(*form->document, 3), typed);
+    EXPECT_TRUE(pumpUntil([&] { return !form->document()->isTargetEdited(3); }, 10000));
+    EXPECT_FALSE(form->document()->isTargetEdited(3));
+    EXPECT_EQ(plainTarget(*form->document(), 3), typed);
 
     // Every byte before and after the unit is as it was.
     const std::string saved = testfiles::readText(copy);
@@ -209,7 +209,7 @@ TEST_F(DocumentViewWindowTest, TypedTargetIsSavedIntoItsUnitAlone) {
     XliffContentProvider reread(copy);
     ASSERT_FALSE(reread.failed());
     EXPECT_EQ(plainTarget(reread, 3), typed);
-    EXPECT_EQ(reread.rowCount(), form->document->rowCount());
+    EXPECT_EQ(reread.rowCount(), form->document()->rowCount());
     const std::string parsed = documenttest::checkWithSystemParser(folder, "diffutils.xlf");
     if (parsed == "skipped")
         std::printf("python3 is missing: the saved document was not given to the system's XML parser\n");
@@ -226,12 +226,12 @@ TEST_F(DocumentViewWindowTest, SaveOfAReadOnlyDocumentReportsTheErrorAndKeepsThe
     const std::string before = testfiles::readText(copy);
 
     openThroughDialog(copy);
-    DocumentView& view = *form->documentView;
+    DocumentView& view = *form->documentView();
     pressKey(VK_DOWN);
     pressKey('A', true);
     typeText(L"kept");
     pressKey(VK_RETURN);
-    ASSERT_TRUE(form->document->isTargetEdited(1));
+    ASSERT_TRUE(form->document()->isTargetEdited(1));
 
     DialogScript boxes({DialogScript::press(IDOK)});
     pressKey('S', true);
@@ -239,8 +239,8 @@ TEST_F(DocumentViewWindowTest, SaveOfAReadOnlyDocumentReportsTheErrorAndKeepsThe
     settle();
     ASSERT_EQ(boxes.texts.size(), 1u);
     EXPECT_EQ(boxes.texts[0], Localization::instance().getString(L"ErrorWritingFile"));
-    EXPECT_TRUE(form->document->isTargetEdited(1));
-    EXPECT_EQ(plainTarget(*form->document, 1), L"kept");
+    EXPECT_TRUE(form->document()->isTargetEdited(1));
+    EXPECT_EQ(plainTarget(*form->document(), 1), L"kept");
     EXPECT_EQ(testfiles::readText(copy), before);
     EXPECT_TRUE(IsWindowVisible(view.hwnd));
     SetFileAttributesW(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -290,10 +290,9 @@ TEST_F(DocumentViewWindowTest, ClosingWithUnsavedEditsAsksAndEachAnswerDoesWhatI
             form.reset();
             continue;
         }
-        EXPECT_TRUE(form->document->isTargetEdited(1));
-        EXPECT_EQ(plainTarget(*form->document, 1), L"changed");
-        form->documentView->setDocument(nullptr);
-        form->document.reset();
+        EXPECT_TRUE(form->document()->isTargetEdited(1));
+        EXPECT_EQ(plainTarget(*form->document(), 1), L"changed");
+        // The window goes without asking: the edit goes with it, and the file stays as it was.
         form.reset();
     }
 }
@@ -305,21 +304,21 @@ TEST_F(DocumentViewWindowTest, CommandLineDocumentOpensBesideTheMemoryAndLooksIt
     documenttest::WorkFolder folder(L"beside-memory");
     const std::wstring memory = copySample(folder.path);
     form->load(memory);
-    ASSERT_TRUE(pumpUntil([&] { return !form->busy() && form->provider; }, 30000));
-    TmxEntryProvider* openMemory = form->provider.get();
+    ASSERT_TRUE(pumpUntil([&] { return !form->busy() && form->provider(); }, 30000));
+    TmxEntryProvider* openMemory = form->provider();
 
     const std::wstring copy = folder.file(L"manual.xlf");
     ASSERT_TRUE(documenttest::copyDocument(L"" TEST_DATA_DIR "/manual-en-de.xlf", copy));
     form->openCommandLinePath(copy);
-    ASSERT_TRUE(pumpUntil([&] { return form->document != nullptr && !form->busy(); }, 20000));
+    ASSERT_TRUE(pumpUntil([&] { return form->document() != nullptr && !form->busy(); }, 20000));
     settle(300);
     SetForegroundWindow(form->hwnd);
     settle(200);
-    EXPECT_EQ(form->provider.get(), openMemory);
-    EXPECT_TRUE(IsWindowVisible(form->documentView->hwnd));
-    EXPECT_TRUE(IsWindowVisible(form->resultsBox->hwnd));
-    const winui::Rect results = form->resultsBox->bounds();
-    const winui::Rect view = form->documentView->bounds();
+    EXPECT_EQ(form->provider(), openMemory);
+    EXPECT_TRUE(IsWindowVisible(form->documentView()->hwnd));
+    EXPECT_TRUE(IsWindowVisible(form->resultsBox()->hwnd));
+    const winui::Rect results = form->resultsBox()->bounds();
+    const winui::Rect view = form->documentView()->bounds();
     EXPECT_LE(results.bottom, view.top);
 
     // Row 3, "Open the file in the main window.", is looked up: its source is searched in the memory.
@@ -327,24 +326,24 @@ TEST_F(DocumentViewWindowTest, CommandLineDocumentOpensBesideTheMemoryAndLooksIt
         pressKey(VK_DOWN);
     ASSERT_TRUE(pumpUntil([&] { return !form->busy(); }, 30000));
     settle(300);
-    EXPECT_EQ(form->searchField->text(), L"Open the file in the main window.");
-    EXPECT_FALSE(form->resultsBox->results().empty());
+    EXPECT_EQ(form->searchField()->text(), L"Open the file in the main window.");
+    EXPECT_FALSE(form->resultsBox()->results().empty());
     ASSERT_TRUE(documenttest::screenshot(form->hwnd, L"viewer_document_lookup.png"));
     // The typing stays with the document's target.
-    EXPECT_EQ(GetFocus(), form->documentView->targetEdit->hwnd);
+    EXPECT_EQ(GetFocus(), form->documentView()->targetEdit->hwnd);
 
     typeText(L"\u00D6ffnen Sie die Datei im Hauptfenster.");
     pressKey(VK_RETURN);
     ASSERT_TRUE(pumpUntil([&] { return !form->busy(); }, 30000));
-    EXPECT_TRUE(form->document->isTargetEdited(3));
-    EXPECT_TRUE(form->document->isTargetConfirmed(0));
-    EXPECT_TRUE(form->document->isRowUnusable(2));
+    EXPECT_TRUE(form->document()->isTargetEdited(3));
+    EXPECT_TRUE(form->document()->isTargetConfirmed(0));
+    EXPECT_TRUE(form->document()->isRowUnusable(2));
     ASSERT_TRUE(documenttest::screenshot(form->hwnd, L"viewer_document_states.png"));
 
     // Saved, the edit is in the file and the row reads as saved.
     pressKey('S', true);
-    EXPECT_TRUE(pumpUntil([&] { return !form->document->isTargetEdited(3); }, 10000));
-    EXPECT_FALSE(form->document->isTargetEdited(3));
+    EXPECT_TRUE(pumpUntil([&] { return !form->document()->isTargetEdited(3); }, 10000));
+    EXPECT_FALSE(form->document()->isTargetEdited(3));
     XliffContentProvider reread(copy);
     ASSERT_EQ(reread.rowCount(), 30);
     EXPECT_EQ(plainTarget(reread, 3), L"\u00D6ffnen Sie die Datei im Hauptfenster.");
@@ -370,23 +369,23 @@ TEST_F(DocumentViewWindowTest, ARowIsLookedUpInTheDocumentsLanguageAndFindsItsOw
     ASSERT_TRUE(documenttest::copyDocument(corpusMemory, memory));
     DeleteFileW((memory + L".idx").c_str());
     form->load(memory);
-    ASSERT_TRUE(pumpUntil([&] { return !form->busy() && form->provider; }, 180000));
-    ASSERT_GT(form->provider->languages().size(), 10u);
-    EXPECT_EQ(form->languageList->selectedText(), form->provider->languages().begin()->first);
+    ASSERT_TRUE(pumpUntil([&] { return !form->busy() && form->provider(); }, 180000));
+    ASSERT_GT(form->provider()->languages().size(), 10u);
+    EXPECT_EQ(form->languageList()->selectedText(), form->provider()->languages().begin()->first);
 
     const std::wstring copy = folder.file(L"diffutils.xlf");
     ASSERT_TRUE(documenttest::copyDocument(corpus, copy));
     form->openCommandLinePath(copy);
-    ASSERT_TRUE(pumpUntil([&] { return form->document != nullptr && !form->busy(); }, 30000));
+    ASSERT_TRUE(pumpUntil([&] { return form->document() != nullptr && !form->busy(); }, 30000));
     settle(300);
     SetForegroundWindow(form->hwnd);
     settle(200);
-    EXPECT_EQ(form->languageList->selectedText(), L"ru");
+    EXPECT_EQ(form->languageList()->selectedText(), L"ru");
 
     int32_t wanted = -1;
     Segment source;
-    for (int32_t row = 0; row < form->document->rowCount() && wanted < 0; ++row) {
-        if (form->document->getSource(row, source) &&
+    for (int32_t row = 0; row < form->document()->rowCount() && wanted < 0; ++row) {
+        if (form->document()->getSource(row, source) &&
             renderSegmentText(source, false, false).find(L"--ignore-file-name-case ") != std::wstring::npos)
             wanted = row;
     }
@@ -398,16 +397,16 @@ TEST_F(DocumentViewWindowTest, ARowIsLookedUpInTheDocumentsLanguageAndFindsItsOw
         ASSERT_TRUE(pumpUntil([&] { return !form->busy(); }, 30000));
     }
     settle(300);
-    ASSERT_EQ(form->documentView->grid->selectedRow(), wanted);
-    EXPECT_EQ(form->searchField->text(), text);
+    ASSERT_EQ(form->documentView()->grid->selectedRow(), wanted);
+    EXPECT_EQ(form->searchField()->text(), text);
     bool ownUnit = false;
-    for (const SearchResult& result : form->resultsBox->results()) {
-        const TmxEntry* entry = form->provider->readEntry(result.entryId);
+    for (const SearchResult& result : form->resultsBox()->results()) {
+        const TmxEntry* entry = form->provider()->readEntry(result.entryId);
         ownUnit = ownUnit || (entry && foldedText(findSegment(*entry, L"en").segment) == text &&
                               !findSegment(*entry, L"ru").segment.empty());
     }
     EXPECT_TRUE(ownUnit) << testing::PrintToString(text);
-    EXPECT_EQ(GetFocus(), form->documentView->targetEdit->hwnd);
+    EXPECT_EQ(GetFocus(), form->documentView()->targetEdit->hwnd);
     ASSERT_TRUE(documenttest::screenshot(form->hwnd, L"viewer_document_row_lookup.png"));
 
     std::string french = testfiles::readText(copy);
@@ -417,9 +416,9 @@ TEST_F(DocumentViewWindowTest, ARowIsLookedUpInTheDocumentsLanguageAndFindsItsOw
     const std::wstring frenchCopy = folder.file(L"diffutils-fr.xlf");
     testfiles::writeText(frenchCopy, french);
     form->openCommandLinePath(frenchCopy);
-    ASSERT_TRUE(pumpUntil([&] { return form->document && form->document->path() == frenchCopy && !form->busy(); },
+    ASSERT_TRUE(pumpUntil([&] { return form->document() && form->document()->path() == frenchCopy && !form->busy(); },
                           30000));
-    EXPECT_EQ(form->languageList->selectedText(), L"fr");
+    EXPECT_EQ(form->languageList()->selectedText(), L"fr");
 }
 
 // Each real XLIFF document and a TTX document (UTF-16, one unit without a target), opened from
@@ -455,20 +454,20 @@ TEST_F(DocumentViewWindowTest, EachKindOfDocumentIsEditedAndSavedInPlace) {
         original.reset();
 
         form->openCommandLinePath(copy);
-        ASSERT_TRUE(pumpUntil([&] { return form->document && form->document->path() == copy; }, 20000));
+        ASSERT_TRUE(pumpUntil([&] { return form->document() && form->document()->path() == copy; }, 20000));
         settle(300);
         SetForegroundWindow(form->hwnd);
         settle(200);
         for (int32_t i = 0; i < d.row; ++i)
             pressKey(VK_DOWN);
-        ASSERT_EQ(form->documentView->grid->selectedRow(), d.row);
+        ASSERT_EQ(form->documentView()->grid->selectedRow(), d.row);
         pressKey('A', true);
         typeText(typed);
         pressKey(VK_RETURN);
-        ASSERT_TRUE(form->document->isTargetEdited(d.row));
+        ASSERT_TRUE(form->document()->isTargetEdited(d.row));
         pressKey('S', true);
         // The save is done once the row no longer reads as edited.
-        ASSERT_TRUE(pumpUntil([&] { return !form->document->isTargetEdited(d.row); }, 10000));
+        ASSERT_TRUE(pumpUntil([&] { return !form->document()->isTargetEdited(d.row); }, 10000));
 
         const std::string saved = testfiles::readText(copy);
         const size_t tail = before.size() - static_cast<size_t>(to);
@@ -517,11 +516,11 @@ TEST_F(DocumentViewWindowTest, EmptiedTargetsAreEditsThatTheSaveWrites) {
         }
 
         form->openCommandLinePath(copy);
-        ASSERT_TRUE(pumpUntil([&] { return form->document && form->document->path() == copy; }, 20000));
+        ASSERT_TRUE(pumpUntil([&] { return form->document() && form->document()->path() == copy; }, 20000));
         settle(300);
         SetForegroundWindow(form->hwnd);
         settle(200);
-        DocumentView& view = *form->documentView;
+        DocumentView& view = *form->documentView();
         for (int32_t i = 0; i < d.neverEdited; ++i)
             pressKey(VK_DOWN);
         ASSERT_EQ(view.grid->selectedRow(), d.neverEdited);
@@ -529,8 +528,8 @@ TEST_F(DocumentViewWindowTest, EmptiedTargetsAreEditsThatTheSaveWrites) {
         pressKey(VK_BACK);
         EXPECT_EQ(view.targetEdit->text(), L"");
         pressKey(VK_RETURN);
-        EXPECT_TRUE(form->document->isTargetEdited(d.neverEdited));
-        EXPECT_EQ(plainTarget(*form->document, d.neverEdited), L"");
+        EXPECT_TRUE(form->document()->isTargetEdited(d.neverEdited));
+        EXPECT_EQ(plainTarget(*form->document(), d.neverEdited), L"");
 
         for (int32_t i = d.neverEdited + 1; i < d.editedBefore; ++i)
             pressKey(VK_DOWN);
@@ -545,8 +544,8 @@ TEST_F(DocumentViewWindowTest, EmptiedTargetsAreEditsThatTheSaveWrites) {
         pressKey(VK_BACK);
         pressKey(VK_RETURN);
         EXPECT_EQ(view.grid->selectedRow(), d.editedBefore + 1);
-        EXPECT_TRUE(form->document->isTargetEdited(d.editedBefore));
-        EXPECT_EQ(plainTarget(*form->document, d.editedBefore), L"");
+        EXPECT_TRUE(form->document()->isTargetEdited(d.editedBefore));
+        EXPECT_EQ(plainTarget(*form->document(), d.editedBefore), L"");
         EXPECT_TRUE(view.hasUnsavedEdits());
         // Back on the emptied row: the field stays empty.
         pressKey(VK_UP);
@@ -559,8 +558,8 @@ TEST_F(DocumentViewWindowTest, EmptiedTargetsAreEditsThatTheSaveWrites) {
         for (auto it = contents.rbegin(); it != contents.rend(); ++it)
             expected.erase(it->first, it->second - it->first);
         EXPECT_EQ(testfiles::readText(copy), expected);
-        EXPECT_EQ(plainTarget(*form->document, d.neverEdited), L"");
-        EXPECT_EQ(plainTarget(*form->document, d.editedBefore), L"");
+        EXPECT_EQ(plainTarget(*form->document(), d.neverEdited), L"");
+        EXPECT_EQ(plainTarget(*form->document(), d.editedBefore), L"");
     }
 }
 
@@ -579,7 +578,7 @@ TEST_F(DocumentViewWindowTest, OpeningAnotherDocumentWithUnsavedEditsAsksFirst) 
     pressKey('A', true);
     typeText(L"unsaved");
     pressKey(VK_RETURN);
-    ASSERT_TRUE(form->document->isTargetEdited(1));
+    ASSERT_TRUE(form->document()->isTargetEdited(1));
 
     const std::wstring asked = Localization::instance().getString(L"AskSaveDocument");
     {
@@ -589,16 +588,16 @@ TEST_F(DocumentViewWindowTest, OpeningAnotherDocumentWithUnsavedEditsAsksFirst) 
         settle(300);
         EXPECT_EQ(script.texts, std::vector<std::wstring>{asked});
     }
-    EXPECT_EQ(form->document->path(), first);
-    EXPECT_TRUE(form->document->isTargetEdited(1));
+    EXPECT_EQ(form->document()->path(), first);
+    EXPECT_TRUE(form->document()->isTargetEdited(1));
     {
         DialogScript script({DialogScript::fileName(second), DialogScript::press(IDNO)});
         form->postCommand(kCommandChooseDocument);
-        ASSERT_TRUE(pumpUntil([&] { return form->document && form->document->path() == second; }, 20000));
+        ASSERT_TRUE(pumpUntil([&] { return form->document() && form->document()->path() == second; }, 20000));
         settle(300);
         EXPECT_EQ(script.texts, std::vector<std::wstring>{asked});
     }
-    EXPECT_FALSE(form->document->isTargetEdited(1));
+    EXPECT_FALSE(form->document()->isTargetEdited(1));
     EXPECT_EQ(testfiles::readText(first), before);
 }
 
@@ -612,9 +611,9 @@ TEST_F(DocumentViewWindowTest, TheRowsContextMenuSavesTheDocument) {
     pressKey('A', true);
     typeText(L"from the menu");
     pressKey(VK_RETURN);
-    ASSERT_TRUE(form->document->isTargetEdited(1));
+    ASSERT_TRUE(form->document()->isTargetEdited(1));
 
-    DocumentGrid& grid = *form->documentView->grid;
+    DocumentGrid& grid = *form->documentView()->grid;
     const winui::Rect cell = grid.cellRect(grid.topRow, kColumnSource);
     realinput::moveTo(grid.hwnd, cell.left + 20, cell.top + 5);
     // The menu runs a loop of its own: a thread timer served by it chooses the first item once
@@ -622,7 +621,7 @@ TEST_F(DocumentViewWindowTest, TheRowsContextMenuSavesTheDocument) {
     const MenuKeys keys({VK_DOWN, VK_RETURN});
     realinput::mouse(MOUSEEVENTF_RIGHTDOWN);
     realinput::mouse(MOUSEEVENTF_RIGHTUP);
-    ASSERT_TRUE(pumpUntil([&] { return !form->document->isTargetEdited(1); }, 10000));
+    ASSERT_TRUE(pumpUntil([&] { return !form->document()->isTargetEdited(1); }, 10000));
     EXPECT_NE(testfiles::readText(copy).find("from the menu</target>"), std::string::npos);
 }
 

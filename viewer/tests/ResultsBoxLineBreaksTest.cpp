@@ -60,26 +60,26 @@ TEST(ResultsBoxLineBreaksTest, LineBreaksStartLinesAndTabsShowAsBlankSpace) {
              "</body>\n</tmx>\n"));
 
     auto form = std::make_unique<TmxViewerForm>();
-    form->prompts = std::make_unique<ScriptedPrompts>();
+    form->setPrompts(std::make_unique<ScriptedPrompts>());
     ShowWindow(form->hwnd, SW_SHOWNORMAL);
     SetWindowPos(form->hwnd, HWND_TOP, 0, 0, 900, 600, SWP_NOMOVE);
     SetForegroundWindow(form->hwnd);
     form->load(tmx);
-    ASSERT_TRUE(pumpUntil([&] { return !form->busy() && form->provider; }, 30000));
+    ASSERT_TRUE(pumpUntil([&] { return !form->busy() && form->provider(); }, 30000));
 
     RECT field = {};
-    GetClientRect(form->searchField->hwnd, &field);
-    realinput::click(form->searchField->hwnd, field.right / 2, field.bottom / 2);
+    GetClientRect(form->searchField()->hwnd, &field);
+    realinput::click(form->searchField()->hwnd, field.right / 2, field.bottom / 2);
     settle(200);
-    ASSERT_EQ(GetFocus(), form->searchField->hwnd);
+    ASSERT_EQ(GetFocus(), form->searchField()->hwnd);
     realinput::pressKeys({'U', 'S', 'E', 'R', 'S', VK_RETURN});
-    ASSERT_TRUE(pumpUntil([&] { return !form->busy() && form->resultsBox->results().size() == 2; }, 30000));
+    ASSERT_TRUE(pumpUntil([&] { return !form->busy() && form->resultsBox()->results().size() == 2; }, 30000));
 
-    TmxViewerResultsBox& box = *form->resultsBox;
+    TmxViewerResultsBox& box = *form->resultsBox();
     int32_t brokenRow = -1;
     int32_t flatRow = -1;
     for (size_t i = 0; i < box.results().size(); ++i) {
-        const TmxEntry* entry = form->provider->readEntry(box.results()[i].entryId);
+        const TmxEntry* entry = form->provider()->readEntry(box.results()[i].entryId);
         ASSERT_NE(entry, nullptr);
         (entry->tuid == L"broken" ? brokenRow : flatRow) = static_cast<int32_t>(i * 2);
     }
@@ -104,9 +104,9 @@ TEST(ResultsBoxLineBreaksTest, LineBreaksStartLinesAndTabsShowAsBlankSpace) {
     // Each word shows as the same pixels as in the unit on one line: "for" starts the second line,
     // "the" the third after the tab's blank space.
     const Segment brokenSegment =
-        findSegment(*form->provider->readEntry(box.results()[brokenRow / 2].entryId), L"en-GB").segment;
+        findSegment(*form->provider()->readEntry(box.results()[brokenRow / 2].entryId), L"en-GB").segment;
     const Segment flatSegment =
-        findSegment(*form->provider->readEntry(box.results()[flatRow / 2].entryId), L"en-GB").segment;
+        findSegment(*form->provider()->readEntry(box.results()[flatRow / 2].entryId), L"en-GB").segment;
     ASSERT_EQ(brokenSegment.size(), broken->runs.size());
     int32_t flatWord = 0;
     int32_t brokenLinesSeen = 0;

@@ -64,11 +64,11 @@ void pressKey(HWND window, int key, bool ctrl) {
 }
 
 bool grayed(const TmxViewerForm& form, int item) {
-    return (GetMenuState(form.contextMenu->handle, form.menuItems[item]->id, MF_BYCOMMAND) & MF_GRAYED) != 0;
+    return (GetMenuState(form.contextMenu()->handle, form.menuItem(static_cast<TmxViewerForm::MenuItemIndex>(item))->id, MF_BYCOMMAND) & MF_GRAYED) != 0;
 }
 
 int32_t fieldWidth(const TmxViewerForm& form) {
-    return form.searchField->bounds().width();
+    return form.searchField()->bounds().width();
 }
 
 } // namespace
@@ -81,14 +81,14 @@ protected:
         form = std::make_unique<TmxViewerForm>();
         auto scripted = std::make_unique<ScriptedPrompts>();
         prompts = scripted.get();
-        form->prompts = std::move(scripted);
-        form->makeLoader = [this](const std::wstring& path) -> std::unique_ptr<FileLoader> {
+        form->setPrompts(std::move(scripted));
+        form->setLoaderFactory([this](const std::wstring& path) -> std::unique_ptr<FileLoader> {
             loaderPaths.push_back(path);
             if (nextLoader)
                 return std::move(nextLoader);
             return std::make_unique<ScriptedLoader>(std::vector<ScriptedTick>{{0, true}}, kLoadIndexFailed, nullptr,
                                                     nullptr);
-        };
+        });
         // The ready step.
         pumpQueued(&quits);
     }
@@ -101,14 +101,14 @@ protected:
 
     // Opens the path with the program's own loader thread and waits until it is done.
     void openForReal(const std::wstring& path) {
-        form->makeLoader = makeThreadFileLoader;
+        form->setLoaderFactory(makeThreadFileLoader);
         form->load(path);
-        ASSERT_TRUE(pumpUntil([&] { return !form->busy() && form->provider; }, 30000, &quits));
+        ASSERT_TRUE(pumpUntil([&] { return !form->busy() && form->provider(); }, 30000, &quits));
     }
 
     void searchFor(const std::wstring& query) {
-        form->searchField->setText(query);
-        SendMessageW(form->searchField->hwnd, WM_CHAR, 13, 1);
+        form->searchField()->setText(query);
+        SendMessageW(form->searchField()->hwnd, WM_CHAR, 13, 1);
         ASSERT_TRUE(pumpUntil([&] { return !form->busy(); }, 30000, &quits));
     }
 
@@ -129,7 +129,7 @@ TEST_F(TmxViewerFormTest, LoadPollShowsProgressThenTakesTheFile) {
         std::move(opened), nullptr);
     form->load(sample);
     pumpQueued(&quits);
-    ASSERT_TRUE(form->loader);
+    ASSERT_TRUE(form->loader());
     EXPECT_FALSE(IsWindowEnabled(form->hwnd));
     EXPECT_EQ(GetThreadPriority(GetCurrentThread()), THREAD_PRIORITY_LOWEST);
 
@@ -149,28 +149,28 @@ TEST_F(TmxViewerFormTest, LoadPollShowsProgressThenTakesTheFile) {
     for (const auto& t : ticks) {
         SCOPED_TRACE(++n);
         form->onTimer(kLoadPollTimer);
-        ASSERT_EQ(form->progressPopup != nullptr, t.popup);
+        ASSERT_EQ(form->progressPopup() != nullptr, t.popup);
         if (!t.popup)
             continue;
-        EXPECT_TRUE(visible(form->progressPopup.get()));
-        EXPECT_EQ(form->progressPopup->label->text(), text(t.label));
-        EXPECT_EQ(visible(form->progressPopup->bar), t.bar);
+        EXPECT_TRUE(visible(form->progressPopup()));
+        EXPECT_EQ(form->progressPopup()->label->text(), text(t.label));
+        EXPECT_EQ(visible(form->progressPopup()->bar), t.bar);
         if (t.bar) {
-            EXPECT_EQ(form->progressPopup->bar->position, t.position);
+            EXPECT_EQ(form->progressPopup()->bar->position, t.position);
         }
     }
 
     // Done: the window holds the file, names it and offers its two target languages.
-    EXPECT_FALSE(form->loader);
+    EXPECT_FALSE(form->loader());
     EXPECT_TRUE(IsWindowEnabled(form->hwnd));
     EXPECT_EQ(GetThreadPriority(GetCurrentThread()), THREAD_PRIORITY_NORMAL);
-    ASSERT_TRUE(form->provider);
+    ASSERT_TRUE(form->provider());
     EXPECT_EQ(form->text(), L"sample");
-    EXPECT_EQ(form->sourceLanguage, L"en-GB");
-    EXPECT_EQ(form->languageList->itemText(0), L"de-DE");
-    EXPECT_EQ(form->languageList->itemText(1), L"fr-FR");
-    EXPECT_EQ(form->languageList->selectedText(), L"de-DE");
-    EXPECT_TRUE(visible(form->languageList));
+    EXPECT_EQ(form->sourceLanguage(), L"en-GB");
+    EXPECT_EQ(form->languageList()->itemText(0), L"de-DE");
+    EXPECT_EQ(form->languageList()->itemText(1), L"fr-FR");
+    EXPECT_EQ(form->languageList()->selectedText(), L"de-DE");
+    EXPECT_TRUE(visible(form->languageList()));
     EXPECT_EQ(fieldWidth(*form), form->clientRect().width() - 191);
     EXPECT_TRUE(prompts->messages.empty());
 }
@@ -202,14 +202,14 @@ TEST_F(TmxViewerFormTest, EachFailedLoadSaysWhyAndKeepsTheWindowAsItWas) {
         EXPECT_EQ(prompts->messages[0].caption, L"Varnel");
         EXPECT_EQ(prompts->messages[0].type, static_cast<UINT>(MB_ICONERROR));
         EXPECT_EQ(form->text(), L"previous");
-        EXPECT_FALSE(form->provider);
-        EXPECT_FALSE(form->loader);
-        EXPECT_FALSE(form->progressPopup);
+        EXPECT_FALSE(form->provider());
+        EXPECT_FALSE(form->loader());
+        EXPECT_FALSE(form->progressPopup());
         EXPECT_TRUE(IsWindowEnabled(form->hwnd));
     }
     // Without a file a search only returns the focus to the field.
     form->search(L"file");
-    EXPECT_FALSE(form->searchJob);
+    EXPECT_FALSE(form->searchJob());
 }
 
 TEST_F(TmxViewerFormTest, CommandLineAndDialogPaths) {
@@ -256,12 +256,12 @@ TEST_F(TmxViewerFormTest, UnsupportedCommandLinePathClosesTheProgram) {
     TmxViewerForm starting;
     auto scripted = std::make_unique<ScriptedPrompts>();
     ScriptedPrompts* shown = scripted.get();
-    starting.prompts = std::move(scripted);
+    starting.setPrompts(std::move(scripted));
     starting.openCommandLinePath(L"C:\\notes.txt");
-    EXPECT_TRUE(starting.pathPending);
-    EXPECT_FALSE(starting.ready);
+    EXPECT_TRUE(starting.openPending());
+    EXPECT_FALSE(starting.isReady());
     ASSERT_TRUE(pumpUntil([&] { return quits > 0; }, 5000, &quits));
-    EXPECT_TRUE(starting.ready);
+    EXPECT_TRUE(starting.isReady());
     ASSERT_EQ(shown->messages.size(), 1u);
     EXPECT_EQ(shown->messages[0].text, text(L"UnsupportedFileFormat"));
     // The close stored the window's place.
@@ -298,7 +298,7 @@ TEST_F(TmxViewerFormTest, SearchFieldWidthFollowsTheLanguageList) {
         for (size_t i = 0; i < c.languages; ++i)
             languages[codes[i]] = static_cast<wchar_t>(L'a' + i);
         form->fillLanguageCombo(languages, L"en-GB");
-        EXPECT_EQ(visible(form->languageList), c.shown) << c.languages << c.always;
+        EXPECT_EQ(visible(form->languageList()), c.shown) << c.languages << c.always;
         EXPECT_EQ(fieldWidth(*form), c.field) << c.languages << c.always;
         // A full layout (a font change) keeps the same widths.
         form->layoutControls();
@@ -307,7 +307,7 @@ TEST_F(TmxViewerFormTest, SearchFieldWidthFollowsTheLanguageList) {
     // Resizing moves the controls by their anchors.
     MoveWindow(form->hwnd, 50, 50, 800, 500, TRUE);
     EXPECT_EQ(fieldWidth(*form), form->clientRect().width() - 112);
-    const winui::Rect box = form->resultsBox->bounds();
+    const winui::Rect box = form->resultsBox()->bounds();
     EXPECT_EQ(box.right, form->clientRect().width() - 12);
     EXPECT_EQ(box.bottom, form->clientRect().height() - 12);
 }
@@ -333,16 +333,16 @@ TEST_F(TmxViewerFormTest, SearchSelectCopyExportAndReopen) {
     EXPECT_EQ(form->text(), L"sample");
 
     searchFor(L"file");
-    const std::vector<SearchResult>& results = form->resultsBox->results();
+    const std::vector<SearchResult>& results = form->resultsBox()->results();
     ASSERT_FALSE(results.empty());
     EXPECT_LE(results.size(), 25u);
-    EXPECT_EQ(form->resultsBox->rowCount(), static_cast<int32_t>(2 * results.size()));
+    EXPECT_EQ(form->resultsBox()->rowCount(), static_cast<int32_t>(2 * results.size()));
     EXPECT_TRUE(IsWindowEnabled(form->hwnd));
 
     // Nothing selected yet: only the export and the two fixed items can be chosen.
-    form->resultsBox->pressedRow = 1;
+    form->resultsBox()->pressedRow = 1;
     form->prepareContextMenu();
-    EXPECT_EQ(form->currentEntry, static_cast<int32_t>(results[0].entryId));
+    EXPECT_EQ(form->currentEntry(), static_cast<int32_t>(results[0].entryId));
     EXPECT_TRUE(grayed(*form, TmxViewerForm::kItemCopy));
     EXPECT_TRUE(grayed(*form, TmxViewerForm::kItemCopyText));
     EXPECT_FALSE(grayed(*form, TmxViewerForm::kItemViewEntry));
@@ -351,58 +351,58 @@ TEST_F(TmxViewerFormTest, SearchSelectCopyExportAndReopen) {
     EXPECT_FALSE(grayed(*form, TmxViewerForm::kItemSettings));
 
     // A drag across the first row's first words selects them; Ctrl+C copies them.
-    const HWND grid = form->resultsBox->hwnd;
+    const HWND grid = form->resultsBox()->hwnd;
     SendMessageW(grid, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 14));
     SendMessageW(grid, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(60, 14));
     SendMessageW(grid, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(120, 14));
     SendMessageW(grid, WM_LBUTTONUP, 0, MAKELPARAM(120, 14));
-    const Segment selected = form->resultsBox->selectedElements();
+    const Segment selected = form->resultsBox()->selectedElements();
     ASSERT_FALSE(selected.empty());
     pressKey(form->hwnd, 'C', true);
     const std::wstring copied = clipboardText();
     EXPECT_FALSE(copied.empty());
     EXPECT_EQ(copied, renderSegmentText(selected, true, true));
-    const TmxEntry* first = form->provider->readEntry(results[0].entryId);
+    const TmxEntry* first = form->provider()->readEntry(results[0].entryId);
     ASSERT_NE(first, nullptr);
 
-    form->resultsBox->pressedRow = form->resultsBox->rowCount();
+    form->resultsBox()->pressedRow = form->resultsBox()->rowCount();
     form->prepareContextMenu();
-    EXPECT_EQ(form->currentEntry, -1);
+    EXPECT_EQ(form->currentEntry(), -1);
     EXPECT_FALSE(grayed(*form, TmxViewerForm::kItemCopy));
     EXPECT_FALSE(grayed(*form, TmxViewerForm::kItemCopyText));
     EXPECT_TRUE(grayed(*form, TmxViewerForm::kItemViewEntry));
 
     // Text selected in the search field is what Ctrl+C and Ctrl+Insert copy while it has the focus.
-    form->searchField->setText(L"file index");
-    SetFocus(form->searchField->hwnd);
-    SendMessageW(form->searchField->hwnd, EM_SETSEL, 5, 10);
+    form->searchField()->setText(L"file index");
+    SetFocus(form->searchField()->hwnd);
+    SendMessageW(form->searchField()->hwnd, EM_SETSEL, 5, 10);
     const int copyKeys[] = {'C', VK_INSERT};
     for (int key : copyKeys) {
         clearClipboard();
-        pressKey(form->searchField->hwnd, key, true);
+        pressKey(form->searchField()->hwnd, key, true);
         EXPECT_EQ(clipboardText(), L"index") << key;
     }
     // Without a selection in the field the results' selection is copied.
-    SendMessageW(form->searchField->hwnd, EM_SETSEL, 3, 3);
-    pressKey(form->searchField->hwnd, 'C', true);
+    SendMessageW(form->searchField()->hwnd, EM_SETSEL, 3, 3);
+    pressKey(form->searchField()->hwnd, 'C', true);
     EXPECT_EQ(clipboardText(), copied);
 
     // Scroll keys move the view and leave the selection alone.
     MoveWindow(form->hwnd, 40, 40, 400, 220, TRUE);
     pressKey(form->hwnd, VK_END, true);
-    const int32_t bottom = form->resultsBox->topRow;
+    const int32_t bottom = form->resultsBox()->topRow;
     EXPECT_GT(bottom, 0);
     pressKey(form->hwnd, VK_HOME, true);
-    EXPECT_EQ(form->resultsBox->topRow, 0);
+    EXPECT_EQ(form->resultsBox()->topRow, 0);
     pressKey(form->hwnd, VK_DOWN, false);
-    EXPECT_EQ(form->resultsBox->topRow, 1);
+    EXPECT_EQ(form->resultsBox()->topRow, 1);
     pressKey(form->hwnd, VK_UP, false);
-    EXPECT_EQ(form->resultsBox->topRow, 0);
+    EXPECT_EQ(form->resultsBox()->topRow, 0);
     pressKey(form->hwnd, VK_NEXT, true);
-    EXPECT_EQ(form->resultsBox->topRow, bottom);
+    EXPECT_EQ(form->resultsBox()->topRow, bottom);
     pressKey(form->hwnd, VK_PRIOR, true);
-    EXPECT_EQ(form->resultsBox->topRow, 0);
-    EXPECT_FALSE(form->resultsBox->noSelection);
+    EXPECT_EQ(form->resultsBox()->topRow, 0);
+    EXPECT_FALSE(form->resultsBox()->noSelection);
 
     // An export that cannot be written says so and leaves the window as it was.
     prompts->next = {true, folder + L"\\no such folder\\results.tmx", 1};
@@ -411,7 +411,7 @@ TEST_F(TmxViewerFormTest, SearchSelectCopyExportAndReopen) {
     ASSERT_EQ(prompts->messages.size(), 1u);
     EXPECT_EQ(prompts->messages[0].text, text(L"ErrorWritingFile"));
     EXPECT_TRUE(IsWindowEnabled(form->hwnd));
-    EXPECT_FALSE(form->progressPopup);
+    EXPECT_FALSE(form->progressPopup());
     prompts->messages.clear();
 
     // Export as TMX, then open the export.
@@ -421,15 +421,15 @@ TEST_F(TmxViewerFormTest, SearchSelectCopyExportAndReopen) {
     form->exportResults();
     EXPECT_EQ(prompts->askedFlags, static_cast<DWORD>(OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT));
     ASSERT_TRUE(pumpUntil([&] { return !form->busy(); }, 30000, &quits));
-    EXPECT_FALSE(form->progressPopup);
+    EXPECT_FALSE(form->progressPopup());
     EXPECT_TRUE(prompts->messages.empty());
     EXPECT_EQ(Settings::global().get<std::wstring>(L"tmxExportResultsInitialDir", L""), folder);
     const size_t hits = results.size();
     openForReal(exported);
     EXPECT_EQ(form->text(), L"results");
-    EXPECT_EQ(form->provider->entryCount(), hits);
-    EXPECT_EQ(form->resultsBox->rowCount(), 0);
-    EXPECT_EQ(form->searchField->text(), L"");
+    EXPECT_EQ(form->provider()->entryCount(), hits);
+    EXPECT_EQ(form->resultsBox()->rowCount(), 0);
+    EXPECT_EQ(form->searchField()->text(), L"");
     DeleteFileW((exported + L".idx").c_str());
     DeleteFileW(exported.c_str());
     DeleteFileW((sample + L".idx").c_str());
@@ -465,12 +465,12 @@ TEST_F(TmxViewerFormTest, SaveAsksBeforeReplacingAFileTheExtensionNames) {
     auto typed = std::make_unique<TypedName>();
     typed->typed = folder + L"\\results";
     TypedName* answers = typed.get();
-    form->prompts = std::move(typed);
+    form->setPrompts(std::move(typed));
     form->exportResults();
     pumpQueued(&quits);
     ASSERT_EQ(answers->asked.size(), 1u);
     EXPECT_EQ(answers->asked[0], existing);
-    EXPECT_FALSE(form->exportJob);
+    EXPECT_FALSE(form->exportJob());
     EXPECT_TRUE(IsWindowEnabled(form->hwnd));
     char kept[8] = {};
     DWORD read = 0;
@@ -490,11 +490,11 @@ TEST_F(TmxViewerFormTest, NoJobLosesItsFileAndCloseWaitsForIt) {
     const std::wstring folder = makeScratchFolder(L"viewer-jobs");
     const std::wstring sample = copySample(folder);
     openForReal(sample);
-    TmxEntryProvider* open = form->provider.get();
+    TmxEntryProvider* open = form->provider();
 
     form->search(L"file");
-    ASSERT_TRUE(form->searchJob);
-    const TmxSearchJob* running = form->searchJob.get();
+    ASSERT_TRUE(form->searchJob());
+    const TmxSearchJob* running = form->searchJob();
     // A message box closing re-enables the window: every start is still refused while the job runs.
     EnableWindow(form->hwnd, TRUE);
     form->search(L"index");
@@ -502,18 +502,18 @@ TEST_F(TmxViewerFormTest, NoJobLosesItsFileAndCloseWaitsForIt) {
     prompts->next = {true, folder + L"\\results.tmx", 1};
     form->exportResults();
     form->onCommand(kCommandChooseTmxFile);
-    EXPECT_EQ(form->searchJob.get(), running);
-    EXPECT_FALSE(form->exportJob);
-    EXPECT_FALSE(form->loader);
-    EXPECT_EQ(form->provider.get(), open);
+    EXPECT_EQ(form->searchJob(), running);
+    EXPECT_FALSE(form->exportJob());
+    EXPECT_FALSE(form->loader());
+    EXPECT_EQ(form->provider(), open);
 
     // A close while the search runs waits for it, then goes through.
     SendMessageW(form->hwnd, WM_CLOSE, 0, 0);
     EXPECT_TRUE(IsWindow(form->hwnd));
-    EXPECT_TRUE(form->closePending);
+    EXPECT_TRUE(form->closePending());
     ASSERT_TRUE(pumpUntil([&] { return quits > 0; }, 30000, &quits));
     EXPECT_FALSE(IsWindow(form->hwnd));
-    EXPECT_FALSE(form->searchJob);
+    EXPECT_FALSE(form->searchJob());
     form.reset();
     DeleteFileW((folder + L"\\results.tmx").c_str());
     DeleteFileW((sample + L".idx").c_str());
@@ -528,11 +528,11 @@ TEST_F(TmxViewerFormTest, CloseDuringALoadStopsTheLoader) {
     form->load(L"C:\\memories\\huge.tmx");
     pumpQueued(&quits);
     form->onTimer(kLoadPollTimer);
-    ASSERT_TRUE(form->progressPopup);
+    ASSERT_TRUE(form->progressPopup());
     SendMessageW(form->hwnd, WM_CLOSE, 0, 0);
     EXPECT_TRUE(stopped);
-    EXPECT_FALSE(form->loader);
-    EXPECT_FALSE(form->progressPopup);
+    EXPECT_FALSE(form->loader());
+    EXPECT_FALSE(form->progressPopup());
     EXPECT_EQ(GetThreadPriority(GetCurrentThread()), THREAD_PRIORITY_NORMAL);
     ASSERT_TRUE(pumpUntil([&] { return quits > 0; }, 5000, &quits));
     EXPECT_TRUE(prompts->messages.empty());
@@ -549,7 +549,7 @@ TEST_F(TmxViewerFormTest, StartUpFontAndPlacement) {
     ASSERT_TRUE(Settings::global().get<winui::Font>(L"font", winui::Font()).getLogFont(stored));
     EXPECT_EQ(stored.lfHeight, -13);
     LOGFONTW field = {};
-    ASSERT_TRUE(form->searchField->font.getLogFont(field));
+    ASSERT_TRUE(form->searchField()->font.getLogFont(field));
     EXPECT_EQ(field.lfHeight, -13);
 
     // A stored font is never replaced.
@@ -598,48 +598,48 @@ TEST_F(TmxViewerFormTest, WhatStartsASearchAndWhatDoesNot) {
     // A blank query starts nothing.
     for (const wchar_t* blank : {L"", L"  \t "}) {
         form->search(blank);
-        EXPECT_FALSE(form->searchJob);
+        EXPECT_FALSE(form->searchJob());
     }
 
     // The button searches in the chosen language.
-    form->searchField->setText(L" file ");
-    SendMessageW(form->searchButton->hwnd, BM_CLICK, 0, 0);
-    ASSERT_TRUE(form->searchJob);
+    form->searchField()->setText(L" file ");
+    SendMessageW(form->searchButton()->hwnd, BM_CLICK, 0, 0);
+    ASSERT_TRUE(form->searchJob());
     ASSERT_TRUE(pumpUntil([&] { return !form->busy(); }, 30000, &quits));
-    const size_t hits = form->resultsBox->results().size();
+    const size_t hits = form->resultsBox()->results().size();
     EXPECT_GT(hits, 0u);
 
     // Another language searches again; with an empty field it empties the results instead.
-    SendMessageW(form->languageList->hwnd, CB_SETCURSEL, 1, 0);
-    ASSERT_TRUE(form->searchJob);
-    EXPECT_EQ(form->searchJob->targetLanguage(), L"fr-FR");
+    SendMessageW(form->languageList()->hwnd, CB_SETCURSEL, 1, 0);
+    ASSERT_TRUE(form->searchJob());
+    EXPECT_EQ(form->searchJob()->targetLanguage(), L"fr-FR");
     ASSERT_TRUE(pumpUntil([&] { return !form->busy(); }, 30000, &quits));
-    EXPECT_EQ(form->resultsBox->results().size(), hits);
-    form->searchField->setText(L"");
-    SendMessageW(form->languageList->hwnd, CB_SETCURSEL, 0, 0);
-    EXPECT_FALSE(form->searchJob);
-    EXPECT_EQ(form->resultsBox->rowCount(), 0);
+    EXPECT_EQ(form->resultsBox()->results().size(), hits);
+    form->searchField()->setText(L"");
+    SendMessageW(form->languageList()->hwnd, CB_SETCURSEL, 0, 0);
+    EXPECT_FALSE(form->searchJob());
+    EXPECT_EQ(form->resultsBox()->rowCount(), 0);
 
     // A paste searches only when "autoSearchPastedText" is on.
     putClipboardText(L"index");
     for (bool autoSearch : {false, true}) {
         Settings::global().set<bool>(L"autoSearchPastedText", autoSearch);
-        form->searchField->setText(L"");
-        SendMessageW(form->searchField->hwnd, WM_PASTE, 0, 0);
-        EXPECT_EQ(form->searchField->text(), L"index");
-        EXPECT_EQ(form->searchJob != nullptr, autoSearch);
+        form->searchField()->setText(L"");
+        SendMessageW(form->searchField()->hwnd, WM_PASTE, 0, 0);
+        EXPECT_EQ(form->searchField()->text(), L"index");
+        EXPECT_EQ(form->searchJob() != nullptr, autoSearch);
         ASSERT_TRUE(pumpUntil([&] { return !form->busy(); }, 30000, &quits));
     }
-    EXPECT_GT(form->resultsBox->rowCount(), 0);
+    EXPECT_GT(form->resultsBox()->rowCount(), 0);
 
     // With "instantCopyText" on, the end of a drag puts the selection on the clipboard.
     Settings::global().set<bool>(L"instantCopyText", true);
     clearClipboard();
-    const HWND grid = form->resultsBox->hwnd;
+    const HWND grid = form->resultsBox()->hwnd;
     SendMessageW(grid, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 14));
     SendMessageW(grid, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(90, 14));
     SendMessageW(grid, WM_LBUTTONUP, 0, MAKELPARAM(90, 14));
-    const Segment selected = form->resultsBox->selectedElements();
+    const Segment selected = form->resultsBox()->selectedElements();
     ASSERT_FALSE(selected.empty());
     EXPECT_EQ(clipboardText(), renderSegmentText(selected, true, true));
 

@@ -103,7 +103,7 @@ protected:
         form = std::make_unique<TmxViewerForm>();
         auto scripted = std::make_unique<ScriptedPrompts>();
         prompts = scripted.get();
-        form->prompts = std::move(scripted);
+        form->setPrompts(std::move(scripted));
     }
 
     void TearDown() override {
@@ -115,9 +115,9 @@ protected:
 
     // The update check asks the server instead of the build's endpoint.
     void aimUpdateCheck(const LoopbackHttpServer& server) {
-        form->updateChecker = std::make_unique<UpdateChecker>(*form, server.url(L""), Settings::global(),
-                                                              dir.file(L"Varnel.cfg"));
-        form->updateChecker->seams.showMessage = [this](const std::wstring& text, const std::wstring&, UINT) {
+        form->setUpdateChecker(std::make_unique<UpdateChecker>(*form, server.url(L""), Settings::global(),
+                                                              dir.file(L"Varnel.cfg")));
+        form->updateChecker().seams.showMessage = [this](const std::wstring& text, const std::wstring&, UINT) {
             boxes.push_back(text);
             return IDNO;
         };
@@ -133,49 +133,49 @@ TEST_F(TmxViewerFormWindowsTest, ViewEntryShowsTheEntryUnderTheClick) {
     pumpQueued();
     const std::wstring sample = copySample(dir.path());
     form->load(sample);
-    ASSERT_TRUE(pumpUntil([&] { return !form->busy() && form->provider; }, 30000));
-    form->searchField->setText(L"file");
-    SendMessageW(form->searchField->hwnd, WM_CHAR, 13, 1);
+    ASSERT_TRUE(pumpUntil([&] { return !form->busy() && form->provider(); }, 30000));
+    form->searchField()->setText(L"file");
+    SendMessageW(form->searchField()->hwnd, WM_CHAR, 13, 1);
     ASSERT_TRUE(pumpUntil([&] { return !form->busy(); }, 30000));
-    ASSERT_FALSE(form->resultsBox->results().empty());
+    ASSERT_FALSE(form->resultsBox()->results().empty());
 
     // A click below the last result views nothing.
-    form->resultsBox->pressedRow = static_cast<int32_t>(form->resultsBox->results().size() * 2);
+    form->resultsBox()->pressedRow = static_cast<int32_t>(form->resultsBox()->results().size() * 2);
     form->prepareContextMenu();
     form->viewEntry();
-    EXPECT_FALSE(IsWindowVisible(form->detailsForm->hwnd));
+    EXPECT_FALSE(IsWindowVisible(form->detailsForm()->hwnd));
 
-    form->resultsBox->pressedRow = 1;
+    form->resultsBox()->pressedRow = 1;
     form->prepareContextMenu();
-    const uint32_t id = form->resultsBox->results()[0].entryId;
-    ASSERT_EQ(form->currentEntry, static_cast<int32_t>(id));
+    const uint32_t id = form->resultsBox()->results()[0].entryId;
+    ASSERT_EQ(form->currentEntry(), static_cast<int32_t>(id));
     form->viewEntry();
-    EXPECT_TRUE(IsWindowVisible(form->detailsForm->hwnd));
-    const TmxEntry* entry = form->provider->readEntry(id);
+    EXPECT_TRUE(IsWindowVisible(form->detailsForm()->hwnd));
+    const TmxEntry* entry = form->provider()->readEntry(id);
     ASSERT_NE(entry, nullptr);
-    EXPECT_EQ(form->detailsForm->sourceSegment->text(),
+    EXPECT_EQ(form->detailsForm()->sourceSegment->text(),
               renderSegmentXml(findSegment(*entry, entry->sourceLanguage).segment));
-    EXPECT_EQ(form->detailsForm->offsetValue->text(), std::to_wstring(form->provider->entryOffset(id)));
-    EXPECT_EQ(form->detailsForm->languageList->selectedText(), L"de-DE");
+    EXPECT_EQ(form->detailsForm()->offsetValue->text(), std::to_wstring(form->provider()->entryOffset(id)));
+    EXPECT_EQ(form->detailsForm()->languageList->selectedText(), L"de-DE");
 
     // Ctrl+C in a segment edit copies its selection, not the results' selection.
-    SetForegroundWindow(form->detailsForm->hwnd);
-    SetFocus(form->detailsForm->sourceSegment->hwnd);
-    SendMessageW(form->detailsForm->sourceSegment->hwnd, EM_SETSEL, 0, 4);
+    SetForegroundWindow(form->detailsForm()->hwnd);
+    SetFocus(form->detailsForm()->sourceSegment->hwnd);
+    SendMessageW(form->detailsForm()->sourceSegment->hwnd, EM_SETSEL, 0, 4);
     BYTE keys[256] = {};
     keys[VK_CONTROL] = 0x80;
     SetKeyboardState(keys);
-    PostMessageW(form->detailsForm->sourceSegment->hwnd, WM_KEYDOWN, 'C', 0x002E0001);
-    PostMessageW(form->detailsForm->sourceSegment->hwnd, WM_KEYUP, 'C', static_cast<LPARAM>(0xC02E0001u));
+    PostMessageW(form->detailsForm()->sourceSegment->hwnd, WM_KEYDOWN, 'C', 0x002E0001);
+    PostMessageW(form->detailsForm()->sourceSegment->hwnd, WM_KEYUP, 'C', static_cast<LPARAM>(0xC02E0001u));
     pumpQueued();
     keys[VK_CONTROL] = 0;
     SetKeyboardState(keys);
-    EXPECT_EQ(clipboardUnicodeText(), form->detailsForm->sourceSegment->text().substr(0, 4));
+    EXPECT_EQ(clipboardUnicodeText(), form->detailsForm()->sourceSegment->text().substr(0, 4));
 
     // Another file opened: the shown entry is a copy and stays.
     form->load(sample);
     ASSERT_TRUE(pumpUntil([&] { return !form->busy(); }, 30000));
-    EXPECT_EQ(form->detailsForm->languageList->selectedText(), L"de-DE");
+    EXPECT_EQ(form->detailsForm()->languageList->selectedText(), L"de-DE");
 }
 
 TEST_F(TmxViewerFormWindowsTest, SettingsOpenModalOverTheDisabledWindowAndApplyOnOk) {
@@ -183,21 +183,21 @@ TEST_F(TmxViewerFormWindowsTest, SettingsOpenModalOverTheDisabledWindowAndApplyO
     ShowWindow(form->hwnd, SW_SHOWNORMAL);
     form->showSettings();
     EXPECT_FALSE(IsWindowEnabled(form->hwnd));
-    EXPECT_TRUE(IsWindowVisible(form->settingsForm->hwnd));
-    EXPECT_EQ(winui::topModalForm(), form->settingsForm);
-    form->settingsForm->cancel();
+    EXPECT_TRUE(IsWindowVisible(form->settingsForm()->hwnd));
+    EXPECT_EQ(winui::topModalForm(), form->settingsForm());
+    form->settingsForm()->cancel();
     pumpQueued();
     EXPECT_TRUE(IsWindowEnabled(form->hwnd));
-    EXPECT_FALSE(IsWindowVisible(form->languageList->hwnd));
+    EXPECT_FALSE(IsWindowVisible(form->languageList()->hwnd));
 
     form->showSettings();
-    SendMessageW(form->settingsForm->options[TmxViewerSettingsForm::OptionAlwaysShowLanguage]->hwnd,
+    SendMessageW(form->settingsForm()->options[TmxViewerSettingsForm::OptionAlwaysShowLanguage]->hwnd,
                  BM_SETCHECK, BST_CHECKED, 0);
-    form->settingsForm->accept();
+    form->settingsForm()->accept();
     pumpQueued();
     EXPECT_TRUE(IsWindowEnabled(form->hwnd));
     EXPECT_TRUE(Settings::global().get<bool>(L"alwaysShowLanguageCombo", false));
-    EXPECT_TRUE(IsWindowVisible(form->languageList->hwnd));
+    EXPECT_TRUE(IsWindowVisible(form->languageList()->hwnd));
 }
 
 TEST_F(TmxViewerFormWindowsTest, TheReadyStepAsksOnceAndShowsTheAnnouncement) {
@@ -205,7 +205,7 @@ TEST_F(TmxViewerFormWindowsTest, TheReadyStepAsksOnceAndShowsTheAnnouncement) {
     ASSERT_TRUE(server.listening());
     aimUpdateCheck(server);
     pumpQueued(); // the ready step posts the check
-    ASSERT_TRUE(pumpUntil([&] { return server.requestCount() == 1 && !form->updateChecker->isRunning(); },
+    ASSERT_TRUE(pumpUntil([&] { return server.requestCount() == 1 && !form->updateChecker().isRunning(); },
                           20000));
     EXPECT_EQ(boxes, std::vector<std::wstring>{L"Version 1.3 is out. Would you like to learn more?"});
     EXPECT_TRUE(testfiles::exists(dir.file(L"Varnel.cfg")));
@@ -220,7 +220,7 @@ TEST_F(TmxViewerFormWindowsTest, ClosingWhileTheCheckWaitsOnTheNetworkEndsCleanl
         LoopbackHttpServer server({}, LoopbackHttpServer::Mode::Silent);
         ASSERT_TRUE(server.listening());
         aimUpdateCheck(server);
-        form->updateChecker->seams.makeJob = [&freed](const std::wstring& endpoint, const std::wstring& code) {
+        form->updateChecker().seams.makeJob = [&freed](const std::wstring& endpoint, const std::wstring& code) {
             return std::unique_ptr<UpdateCheckJob>(new WatchedJob(endpoint, code, freed));
         };
         pumpQueued();
@@ -244,46 +244,46 @@ TEST_F(TmxViewerFormWindowsTest, TasksRunWithTheWindowDisabledAndACloseWaitsForT
     provider.addEntry(L"The door is open", L"de-DE", L"Die T\x00fcr ist offen");
     provider.addEntry(L"Close the door", L"de-DE", L"Schlie\x00df" L"e die T\x00fcr");
     provider.searchAnswer = {0, 1};
-    form->makeLoader = [&gated](const std::wstring&) -> std::unique_ptr<FileLoader> {
+    form->setLoaderFactory([&gated](const std::wstring&) -> std::unique_ptr<FileLoader> {
         return std::make_unique<ScriptedLoader>(std::vector<ScriptedTick>{{40, false}, {100, true}}, kLoaded,
                                                 std::move(gated), nullptr);
-    };
+    });
     pumpQueued();
     ShowWindow(form->hwnd, SW_SHOWNORMAL);
     SetForegroundWindow(form->hwnd);
     form->load(L"C:\\memories\\doors.tmx");
-    ASSERT_TRUE(pumpUntil([&] { return form->loader != nullptr; }, 5000));
+    ASSERT_TRUE(pumpUntil([&] { return form->loader() != nullptr; }, 5000));
     EXPECT_FALSE(IsWindowEnabled(form->hwnd));
     EXPECT_EQ(GetThreadPriority(GetCurrentThread()), THREAD_PRIORITY_LOWEST);
-    ASSERT_TRUE(pumpUntil([&] { return !form->busy() && form->provider; }, 10000));
+    ASSERT_TRUE(pumpUntil([&] { return !form->busy() && form->provider(); }, 10000));
     EXPECT_TRUE(IsWindowEnabled(form->hwnd));
     EXPECT_EQ(GetThreadPriority(GetCurrentThread()), THREAD_PRIORITY_NORMAL);
 
     // Typed and sent with Enter.
     SetForegroundWindow(form->hwnd);
-    clickCentre(form->searchField->hwnd);
+    clickCentre(form->searchField()->hwnd);
     typeText(L"door");
-    EXPECT_EQ(form->searchField->text(), L"door");
+    EXPECT_EQ(form->searchField()->text(), L"door");
     pressKey(VK_RETURN);
     ASSERT_TRUE(pumpUntil([&] { return !form->busy() && provider.searchCalls == 1; }, 10000));
     EXPECT_TRUE(IsWindowEnabled(form->hwnd));
-    EXPECT_EQ(form->resultsBox->results().size(), 2u);
+    EXPECT_EQ(form->resultsBox()->results().size(), 2u);
     EXPECT_EQ(GetThreadPriority(GetCurrentThread()), THREAD_PRIORITY_NORMAL);
     ASSERT_TRUE(winui::writeWindowPng(form->hwnd, L"viewer_search_done.png"));
 
     // Sent with a click while the search waits: the window takes no clicks, and a close waits.
     ResetEvent(provider.gate);
-    clickCentre(form->searchButton->hwnd);
-    ASSERT_TRUE(pumpUntil([&] { return form->searchJob != nullptr; }, 5000));
+    clickCentre(form->searchButton()->hwnd);
+    ASSERT_TRUE(pumpUntil([&] { return form->searchJob() != nullptr; }, 5000));
     EXPECT_FALSE(IsWindowEnabled(form->hwnd));
-    clickCentre(form->searchButton->hwnd);
+    clickCentre(form->searchButton()->hwnd);
     ASSERT_TRUE(winui::writeWindowPng(form->hwnd, L"viewer_search_running.png"));
     SendMessageW(form->hwnd, WM_CLOSE, 0, 0);
     EXPECT_TRUE(IsWindow(form->hwnd));
-    EXPECT_TRUE(form->closePending);
+    EXPECT_TRUE(form->closePending());
     SetEvent(provider.gate);
     ASSERT_TRUE(pumpUntil([&] { return !IsWindow(form->hwnd); }, 10000));
-    EXPECT_FALSE(form->searchJob);
+    EXPECT_FALSE(form->searchJob());
     EXPECT_EQ(provider.searchCalls, 2);
 }
 
@@ -295,32 +295,32 @@ TEST_F(TmxViewerFormWindowsTest, ASearchOrExportThePoolRefusesGivesTheWindowBack
     ShowWindow(form->hwnd, SW_SHOWNORMAL);
     SetForegroundWindow(form->hwnd);
     form->load(copySample(dir.path()));
-    ASSERT_TRUE(pumpUntil([&] { return !form->busy() && form->provider; }, 30000));
-    clickCentre(form->searchField->hwnd);
+    ASSERT_TRUE(pumpUntil([&] { return !form->busy() && form->provider(); }, 30000));
+    clickCentre(form->searchField()->hwnd);
     typeText(L"file");
     pressKey(VK_RETURN);
     ASSERT_TRUE(pumpUntil([&] { return !form->busy(); }, 30000));
-    const size_t shown = form->resultsBox->results().size();
+    const size_t shown = form->resultsBox()->results().size();
     ASSERT_GT(shown, 0u);
 
     int refused = 0;
-    form->queueJob = [&refused](Job*) {
+    form->setJobQueue([&refused](Job*) {
         ++refused;
         return false;
-    };
+    });
 
     // The search: the button is clicked, nothing runs, and the user can type again at once.
     SetFocus(form->hwnd);
-    clickCentre(form->searchButton->hwnd);
+    clickCentre(form->searchButton()->hwnd);
     EXPECT_EQ(refused, 1);
     EXPECT_FALSE(form->busy());
     EXPECT_TRUE(IsWindowEnabled(form->hwnd));
-    EXPECT_EQ(GetFocus(), form->searchField->hwnd);
-    EXPECT_EQ(form->resultsBox->results().size(), shown);
+    EXPECT_EQ(GetFocus(), form->searchField()->hwnd);
+    EXPECT_EQ(form->resultsBox()->results().size(), shown);
     ASSERT_TRUE(winui::writeWindowPng(form->hwnd, L"viewer_search_refused.png"));
 
     // The export, chosen from the results' menu, with the real save dialog and message box.
-    form->prompts = std::make_unique<ViewerPrompts>();
+    form->setPrompts(std::make_unique<ViewerPrompts>());
     const std::wstring target = dir.file(L"refused.tmx");
     DeleteFileW(target.c_str());
     bool boxShot = false;
@@ -332,8 +332,8 @@ TEST_F(TmxViewerFormWindowsTest, ASearchOrExportThePoolRefusesGivesTheWindowBack
               winuitest::DialogScript::press(IDOK).act(script, box);
           }}});
     // The results' menu runs its own loop: a step there clicks the item once the menu shows.
-    const UINT exportItem = form->menuItems[TmxViewerForm::kItemExportResults]->id;
-    const HMENU menu = form->contextMenu->handle;
+    const UINT exportItem = form->menuItem(TmxViewerForm::kItemExportResults)->id;
+    const HMENU menu = form->contextMenu()->handle;
     bool chosen = false;
     realinput::ModalScript menuClick({[&] {
         for (int i = 0; FindWindowW(L"#32768", nullptr) && i < GetMenuItemCount(menu); ++i) {
@@ -348,8 +348,8 @@ TEST_F(TmxViewerFormWindowsTest, ASearchOrExportThePoolRefusesGivesTheWindowBack
         return chosen;
     }});
     RECT grid = {};
-    GetClientRect(form->resultsBox->hwnd, &grid);
-    realinput::rightClick(form->resultsBox->hwnd, grid.right / 2, form->resultsBox->rowHeight(0) / 2);
+    GetClientRect(form->resultsBox()->hwnd, &grid);
+    realinput::rightClick(form->resultsBox()->hwnd, grid.right / 2, form->resultsBox()->rowHeight(0) / 2);
     ASSERT_TRUE(pumpUntil([&] { return dialogs.remaining() == 0; }, 15000));
     settleInput();
     EXPECT_TRUE(chosen);
@@ -358,9 +358,9 @@ TEST_F(TmxViewerFormWindowsTest, ASearchOrExportThePoolRefusesGivesTheWindowBack
     ASSERT_EQ(dialogs.texts.size(), 1u);
     EXPECT_EQ(dialogs.texts[0], Localization::instance().getString(L"ErrorWritingFile"));
     EXPECT_FALSE(form->busy());
-    EXPECT_FALSE(form->progressPopup);
+    EXPECT_FALSE(form->progressPopup());
     EXPECT_TRUE(IsWindowEnabled(form->hwnd));
-    EXPECT_EQ(GetFocus(), form->searchField->hwnd);
+    EXPECT_EQ(GetFocus(), form->searchField()->hwnd);
     EXPECT_EQ(GetFileAttributesW(target.c_str()), INVALID_FILE_ATTRIBUTES);
     ASSERT_TRUE(winui::writeWindowPng(form->hwnd, L"viewer_export_refused_after.png"));
 }

@@ -99,13 +99,13 @@ protected:
         folder = makeScratchFolder(L"viewer-keys");
         sample = copySample(folder);
         form->load(sample);
-        ASSERT_TRUE(pumpUntil([&] { return !form->busy() && form->provider; }, 30000));
+        ASSERT_TRUE(pumpUntil([&] { return !form->busy() && form->provider(); }, 30000));
         pumpFor(100);
     }
 
     // Clicks into the search field, types the query and presses Return.
     void searchByKeys(const std::wstring& query) {
-        clickCentre(form->searchField->hwnd);
+        clickCentre(form->searchField()->hwnd);
         typeTextAndWait(query);
         pressKey(VK_RETURN);
         ASSERT_TRUE(pumpUntil([&] { return !form->busy(); }, 30000));
@@ -120,12 +120,12 @@ protected:
 // After a search that finds hits the next query is typed at once, with no click first.
 TEST_F(TmxViewerKeysTest, AfterASearchWithHitsTheSearchFieldHasTheFocus) {
     openSample();
-    EXPECT_EQ(GetFocus(), form->searchField->hwnd);
+    EXPECT_EQ(GetFocus(), form->searchField()->hwnd);
     searchByKeys(L"file");
-    ASSERT_FALSE(form->resultsBox->results().empty());
-    EXPECT_EQ(GetFocus(), form->searchField->hwnd);
+    ASSERT_FALSE(form->resultsBox()->results().empty());
+    EXPECT_EQ(GetFocus(), form->searchField()->hwnd);
     typeTextAndWait(L"Index");
-    EXPECT_EQ(form->searchField->text(), L"Index");
+    EXPECT_EQ(form->searchField()->text(), L"Index");
     EXPECT_TRUE(realinput::screenshot(form->hwnd, L"viewer_focus_after_search.png"));
 }
 
@@ -133,55 +133,59 @@ TEST_F(TmxViewerKeysTest, AfterASearchWithHitsTheSearchFieldHasTheFocus) {
 // arrows and Escape, nor for keys pressed in the details window.
 TEST_F(TmxViewerKeysTest, ShortcutsLeaveTheKeysOfListsAndOtherWindowsAlone) {
     openSample();
-    ASSERT_TRUE(IsWindowVisible(form->languageList->hwnd));
+    ASSERT_TRUE(IsWindowVisible(form->languageList()->hwnd));
     searchByKeys(L"file");
-    ASSERT_GE(form->resultsBox->results().size(), 3u);
+    ASSERT_GE(form->resultsBox()->results().size(), 3u);
     // From the search field Down and Up scroll the results.
     pressKey(VK_DOWN);
-    ASSERT_EQ(form->resultsBox->topRow, 1) << "the results must overflow for this test";
+    ASSERT_EQ(form->resultsBox()->topRow, 1) << "the results must overflow for this test";
     pressKey(VK_UP);
-    ASSERT_EQ(form->resultsBox->topRow, 0);
+    ASSERT_EQ(form->resultsBox()->topRow, 0);
 
     // Down on the focused language list (reached with Tab) chooses the next language.
     pressKey(VK_TAB);
     pressKey(VK_TAB);
-    ASSERT_EQ(GetFocus(), form->languageList->hwnd);
-    ASSERT_EQ(comboSelection(form->languageList), 0);
+    ASSERT_EQ(GetFocus(), form->languageList()->hwnd);
+    ASSERT_EQ(comboSelection(form->languageList()), 0);
     pressKey(VK_DOWN);
     ASSERT_TRUE(pumpUntil([&] { return !form->busy(); }, 30000));
-    EXPECT_EQ(comboSelection(form->languageList), 1);
+    EXPECT_EQ(comboSelection(form->languageList()), 1);
 
     // Escape with the list open closes the list; the window stays as it is.
-    clickCombo(form->languageList);
-    ASSERT_TRUE(comboDropped(form->languageList));
+    clickCombo(form->languageList());
+    ASSERT_TRUE(comboDropped(form->languageList()));
     pressKey(VK_ESCAPE);
-    EXPECT_FALSE(comboDropped(form->languageList));
+    EXPECT_FALSE(comboDropped(form->languageList()));
     EXPECT_FALSE(IsIconic(form->hwnd));
     EXPECT_TRUE(realinput::screenshot(form->hwnd, L"viewer_language_list_after_escape.png"));
 
     // In the details window the segment edit keeps its keys, and Escape there leaves the main
     // window alone.
-    ASSERT_FALSE(form->resultsBox->results().empty());
-    form->currentEntry = static_cast<int32_t>(form->resultsBox->results()[0].entryId);
+    ASSERT_FALSE(form->resultsBox()->results().empty());
+    // The first result's entry, as a context-menu click on its first row chooses it.
+    form->resultsBox()->pressedRow = 0;
+    form->prepareContextMenu();
+    ASSERT_EQ(form->currentEntry(), static_cast<int32_t>(form->resultsBox()->results()[0].entryId));
+    form->resultsBox()->pressedRow = -1;
     form->viewEntry();
     pumpFor(200);
-    ASSERT_TRUE(IsWindowVisible(form->detailsForm->hwnd));
-    clickCentre(form->detailsForm->sourceSegment->hwnd);
-    ASSERT_EQ(GetFocus(), form->detailsForm->sourceSegment->hwnd);
-    const int32_t top = form->resultsBox->topRow;
+    ASSERT_TRUE(IsWindowVisible(form->detailsForm()->hwnd));
+    clickCentre(form->detailsForm()->sourceSegment->hwnd);
+    ASSERT_EQ(GetFocus(), form->detailsForm()->sourceSegment->hwnd);
+    const int32_t top = form->resultsBox()->topRow;
     pressKey(VK_DOWN);
-    EXPECT_EQ(form->resultsBox->topRow, top);
+    EXPECT_EQ(form->resultsBox()->topRow, top);
     pressKey(VK_ESCAPE);
     EXPECT_FALSE(IsIconic(form->hwnd));
-    EXPECT_TRUE(IsWindowVisible(form->detailsForm->hwnd));
-    EXPECT_TRUE(realinput::screenshot(form->detailsForm->hwnd, L"viewer_details_after_escape.png"));
-    clickCentre(form->detailsForm->closeButton->hwnd);
-    EXPECT_FALSE(IsWindowVisible(form->detailsForm->hwnd));
+    EXPECT_TRUE(IsWindowVisible(form->detailsForm()->hwnd));
+    EXPECT_TRUE(realinput::screenshot(form->detailsForm()->hwnd, L"viewer_details_after_escape.png"));
+    clickCentre(form->detailsForm()->closeButton->hwnd);
+    EXPECT_FALSE(IsWindowVisible(form->detailsForm()->hwnd));
 
     // Escape meant for the main window still minimises it.
     SetForegroundWindow(form->hwnd);
     pumpFor(100);
-    clickCentre(form->searchField->hwnd);
+    clickCentre(form->searchField()->hwnd);
     pressKey(VK_ESCAPE);
     EXPECT_TRUE(IsIconic(form->hwnd));
     ShowWindow(form->hwnd, SW_RESTORE);
@@ -192,7 +196,7 @@ TEST_F(TmxViewerKeysTest, ShortcutsLeaveTheKeysOfListsAndOtherWindowsAlone) {
 TEST_F(TmxViewerKeysTest, ReturnAndEscapeInAnOpenDropDownLeaveTheSettingsWindowOpen) {
     form->showSettings();
     pumpFor(200);
-    TmxViewerSettingsForm* settingsForm = form->settingsForm;
+    TmxViewerSettingsForm* settingsForm = form->settingsForm();
     ASSERT_TRUE(IsWindowVisible(settingsForm->hwnd));
     settingsForm->tabControl->selectTab(settingsForm->pages[TmxViewerSettingsForm::PageResults]);
     pumpFor(100);
@@ -238,7 +242,7 @@ TEST_F(TmxViewerKeysTest, OneClickOnOkOrCancelClosesTheSettingsWindow) {
         SCOPED_TRACE(ok ? "OK" : "Cancel");
         form->showSettings();
         pumpFor(300);
-        TmxViewerSettingsForm* settingsForm = form->settingsForm;
+        TmxViewerSettingsForm* settingsForm = form->settingsForm();
         ASSERT_TRUE(IsWindowVisible(settingsForm->hwnd));
         clickCentre((ok ? settingsForm->okButton : settingsForm->cancelButton)->hwnd);
         pumpFor(200);
@@ -267,24 +271,24 @@ TEST_F(TmxViewerKeysTest, OneClickOnOkOrCancelClosesTheSettingsWindow) {
         },
     });
     RECT box = {};
-    GetClientRect(form->resultsBox->hwnd, &box);
-    realinput::rightClick(form->resultsBox->hwnd, box.right / 2, box.bottom / 2);
+    GetClientRect(form->resultsBox()->hwnd, &box);
+    realinput::rightClick(form->resultsBox()->hwnd, box.right / 2, box.bottom / 2);
     EXPECT_TRUE(chooseSettings.finish());
-    ASSERT_TRUE(pumpUntil([&] { return IsWindowVisible(form->settingsForm->hwnd) != FALSE; }, 5000));
+    ASSERT_TRUE(pumpUntil([&] { return IsWindowVisible(form->settingsForm()->hwnd) != FALSE; }, 5000));
     pumpFor(300);
-    EXPECT_TRUE(realinput::screenshot(form->settingsForm->hwnd, L"viewer_settings_from_menu.png"));
-    clickCentre(form->settingsForm->okButton->hwnd);
+    EXPECT_TRUE(realinput::screenshot(form->settingsForm()->hwnd, L"viewer_settings_from_menu.png"));
+    clickCentre(form->settingsForm()->okButton->hwnd);
     pumpFor(200);
-    EXPECT_FALSE(IsWindowVisible(form->settingsForm->hwnd));
+    EXPECT_FALSE(IsWindowVisible(form->settingsForm()->hwnd));
     EXPECT_TRUE(IsWindowEnabled(form->hwnd));
-    if (IsWindowVisible(form->settingsForm->hwnd))
-        form->settingsForm->cancel();
+    if (IsWindowVisible(form->settingsForm()->hwnd))
+        form->settingsForm()->cancel();
 }
 
 // A load that fails leaves nothing open, so the language list of the previous file goes.
 TEST_F(TmxViewerKeysTest, AFailedLoadEmptiesTheLanguageList) {
     openSample();
-    ASSERT_GT(SendMessageW(form->languageList->hwnd, CB_GETCOUNT, 0, 0), 1);
+    ASSERT_GT(SendMessageW(form->languageList()->hwnd, CB_GETCOUNT, 0, 0), 1);
     const std::wstring damaged = folder + L"\\damaged.tmx";
     ASSERT_TRUE(testfiles::writeText(damaged, ""));
 
@@ -317,9 +321,9 @@ TEST_F(TmxViewerKeysTest, AFailedLoadEmptiesTheLanguageList) {
     EXPECT_TRUE(script.finish());
     pumpFor(200);
     EXPECT_FALSE(boxText.empty());
-    EXPECT_FALSE(form->provider);
-    EXPECT_EQ(SendMessageW(form->languageList->hwnd, CB_GETCOUNT, 0, 0), 0);
-    EXPECT_FALSE(IsWindowVisible(form->languageList->hwnd));
+    EXPECT_FALSE(form->provider());
+    EXPECT_EQ(SendMessageW(form->languageList()->hwnd, CB_GETCOUNT, 0, 0), 0);
+    EXPECT_FALSE(IsWindowVisible(form->languageList()->hwnd));
     EXPECT_TRUE(realinput::screenshot(form->hwnd, L"viewer_after_failed_load.png"));
 }
 
@@ -329,12 +333,12 @@ TEST_F(TmxViewerKeysTest, AnAnnouncementBoxStaysAboveTheLoadAndKeepsTheWindowDis
     LoopbackHttpServer server({updateReply(announcement("2031-01", "Version 9 is out.", "see the web site"))});
     ASSERT_TRUE(server.listening());
     testfiles::TempDir settingsFolder{L"viewer-box"};
-    form->updateChecker = std::make_unique<UpdateChecker>(*form, server.url(L""), Settings::global(),
-                                                          settingsFolder.file(L"Varnel.cfg"));
+    form->setUpdateChecker(std::make_unique<UpdateChecker>(*form, server.url(L""), Settings::global(),
+                                                          settingsFolder.file(L"Varnel.cfg")));
     // The load's own error is recorded, not shown: the one real box is the announcement.
-    form->prompts = std::make_unique<ScriptedPrompts>();
+    form->setPrompts(std::make_unique<ScriptedPrompts>());
     bool released = false;
-    form->makeLoader = [&](const std::wstring&) { return std::make_unique<HeldLoader>(released, kLoadIndexFailed); };
+    form->setLoaderFactory([&](const std::wstring&) { return std::make_unique<HeldLoader>(released, kLoadIndexFailed); });
     // Where the program opens it, in the middle of the screen, as the box is.
     form->centerOnScreen();
 
@@ -351,10 +355,10 @@ TEST_F(TmxViewerKeysTest, AnAnnouncementBoxStaysAboveTheLoadAndKeepsTheWindowDis
             },
             // Its popup shows; the box stays on top.
             [&] {
-                if (!form->progressPopup || !IsWindowVisible(form->progressPopup->hwnd))
+                if (!form->progressPopup() || !IsWindowVisible(form->progressPopup()->hwnd))
                     return false;
                 pumpFor(300);
-                boxAbovePopup = isAbove(realinput::findOwnedDialog(form->hwnd), form->progressPopup->hwnd);
+                boxAbovePopup = isAbove(realinput::findOwnedDialog(form->hwnd), form->progressPopup()->hwnd);
                 realinput::screenshotScreen(L"viewer_announcement_over_load.png",
                                             realinput::unionOf(form->hwnd, realinput::findOwnedDialog(form->hwnd)));
                 released = true;
@@ -372,7 +376,7 @@ TEST_F(TmxViewerKeysTest, AnAnnouncementBoxStaysAboveTheLoadAndKeepsTheWindowDis
             },
         },
         30000);
-    form->updateChecker->start();
+    form->updateChecker().start();
     ASSERT_TRUE(pumpUntil([&] { return script.done(); }, 30000));
     ASSERT_TRUE(pumpUntil([&] { return !realinput::findOwnedDialog(form->hwnd); }, 10000));
     pumpFor(300);
@@ -380,7 +384,7 @@ TEST_F(TmxViewerKeysTest, AnAnnouncementBoxStaysAboveTheLoadAndKeepsTheWindowDis
     EXPECT_TRUE(disabledAfterLoad);
     // Answered, the box gives the window back, enabled, with the focus in the search field.
     EXPECT_TRUE(IsWindowEnabled(form->hwnd));
-    EXPECT_EQ(GetFocus(), form->searchField->hwnd);
+    EXPECT_EQ(GetFocus(), form->searchField()->hwnd);
 }
 
 } // namespace
